@@ -1,0 +1,300 @@
+// Tests of the simulated middleware: recorded call lines, the sound, channel
+// and event models, the IR hand-over and Reset.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "SimTv.h"
+
+namespace {
+
+class SimTvTest : public ::testing::Test {
+protected:
+    void SetUp() override { sim::Reset(); }
+    void TearDown() override {
+        ASSERT_TRUE(sim::WaitEventsDelivered(2000));
+        sim::Reset();
+    }
+};
+
+MSrv_Control* Ctl() { return MSrv_Control::GetInstance(); }
+
+// ---- recorded calls ----------------------------------------------------------
+
+TEST_F(SimTvTest, RecordsCallsInOrderWithUnsignedAndSignedValues) {
+    Ctl()->SetInputSource(MAPI_INPUT_SOURCE_DTV, TRUE, FALSE, FALSE);
+    MSrv_Control::GetMSrvTimer()->SetTVPowerDoneTimer(0xFFFFFFFFu);
+    MSrv_Control::GetMSrvFactoryCmd()->_HandleFactoryEvent(E_FACTORY_EVENT_VIDEO_EXT1, 200,
+                                                           4000000000ul);
+    MSrv_Control::GetMSrvSSSound()->VRL_SND_SetBalance(-7);
+    MS_SAT_INFO sat{};
+    sat.u8LnbPowerType = 3;
+    sat.u8LnbPowerOn = 1;
+    auto* dvbs = dynamic_cast<MSrv_DTV_Player_DVBS*>(MSrv_Control::GetMSrvDtv());
+    ASSERT_NE(dvbs, nullptr);
+    EXPECT_TRUE(dvbs->UpdateSatelliteInfo(1, sat));
+    EXPECT_FALSE(dvbs->UpdateSatelliteInfo(2, sat));   // only two satellites
+
+    const std::vector<std::string> expected = {
+        "SetInputSource(28,1,0,0)",      "SetTVPowerDoneTimer(4294967295)",
+        "_HandleFactoryEvent(7,200,4000000000)", "VRL_SND_SetBalance(-7)",
+        "UpdateSatelliteInfo(1,3,1)",    "UpdateSatelliteInfo(2,3,1)"};
+    EXPECT_EQ(sim::Calls(), expected);
+    EXPECT_EQ(sim::Satellites()[1].u8LnbPowerType, 3);
+    EXPECT_EQ(sim::InputSource(), MAPI_INPUT_SOURCE_DTV);
+}
+
+TEST_F(SimTvTest, WaitForCallSeesCallFromAnotherThread) {
+    EXPECT_FALSE(sim::WaitForCall("SetBriskUIStatus(1)", 10));
+    std::thread t([] { Ctl()->SetBriskUIStatus(1); });
+    EXPECT_TRUE(sim::WaitForCall("SetBriskUIStatus(1)", 2000));
+    t.join();
+}
+
+// ---- sound and settings ------------------------------------------------------
+
+TEST_F(SimTvTest, VolumeMuteAndHalfMuteRoundTrip) {
+    MSrv_SSSound* snd = MSrv_Control::GetMSrvSSSound();
+    MSrv_System_Database* db = MSrv_Control::GetMSrvSystemDatabase();
+    ASSERT_NE(db, nullptr);
+
+    snd->SetVolume(35, 0);
+    EXPECT_EQ(snd->GetVolume(), 35);
+    EXPECT_EQ(sim::StoredVolume(), 20);   // the stored setting is separate
+
+    _SoundSettingType audio{};
+    db->GetAudioSetting(&audio);
+    audio.u8Volume = 35;
+    audio.s8Balance = -5;
+    db->SetAudioSetting(&audio);
+    EXPECT_EQ(sim::StoredVolume(), 35);
+    EXPECT_EQ(sim::Balance(), -5);
+
+    snd->SetMuteStatus(4, TRUE);
+    EXPECT_TRUE(sim::Muted());
+    EXPECT_EQ(snd->GetMuteStatus(2), 1);
+
+    MS_USER_SYSTEM_SETTING user{};
+    db->GetUserSystemSetting(&user);
+    user.u8HalfMute = 1;
+    user.u8DishLnbToggle = 2;
+    db->SetUserSystemSetting(&user);
+    EXPECT_EQ(sim::HalfMuteFlag(), 1);
+    EXPECT_EQ(sim::DishLnbToggle(), 2);
+
+    EXPECT_TRUE(sim::Called("SetVolume(35,0)"));
+    EXPECT_TRUE(sim::Called("SetAudioSetting(volume=35,balance=-5)"));
+    EXPECT_TRUE(sim::Called("SetMuteStatus(4,1)"));
+    EXPECT_TRUE(sim::Called("SetUserSystemSetting(halfmute=1,toggle=2)"));
+
+    sim::SetSystemDatabasePresent(false);
+    EXPECT_EQ(MSrv_Control::GetMSrvSystemDatabase(), nullptr);
+}
+
+TEST_F(SimTvTest, FactoryDataLeavesValueUntouchedWhenUnset) {
+    MSrv_Factory_Default* fd = MSrv_Control::GetMSrvFactoryDefault();
+    unsigned char v = 0xAA;
+    EXPECT_FALSE(fd->GetFactoryData(5, &v));
+    EXPECT_EQ(v, 0xAA);
+    sim::SetFactoryData(5, 9);
+    EXPECT_TRUE(fd->GetFactoryData(5, &v));
+    EXPECT_EQ(v, 9);
+}
+
+// ---- channels ----------------------------------------------------------------
+
+std::string CurrentName() {
+    ST_PROGRAM_INFO info{};
+    if (!MSrv_Control::GetMSrvChannelManager()->GetProgramInfo(&info)) return "<fail>";
+    return std::to_string(info.u32Number) + " " + info.sServiceName;
+}
+
+TEST_F(SimTvTest, ProgramUpDownWrapWithinCurrentSourceList) {
+    MSrv_ChannelManager* cm = MSrv_Control::GetMSrvChannelManager();
+    EXPECT_EQ(CurrentName(), "1 BBC One");
+    cm->ProgramDown();
+    EXPECT_EQ(CurrentName(), "12 Film4");
+    cm->ProgramUp();
+    cm->ProgramUp();
+    EXPECT_EQ(CurrentName(), "2 BBC Two");
+
+    sim::SetInputSource(MAPI_INPUT_SOURCE_ATV);
+    EXPECT_EQ(CurrentName(), "1 ATV 1");
+    cm->ProgramDown();
+    EXPECT_EQ(CurrentName(), "3 ATV 3");
+    EXPECT_EQ(MSrv_Control::GetMSrvAtv()->GetCurrentProgramNumber(), 2);
+
+    sim::SetInputSource(MAPI_INPUT_SOURCE_DTV);   // DTV kept its own position
+    EXPECT_EQ(CurrentName(), "2 BBC Two");
+}
+
+TEST_F(SimTvTest, SelectProgramAndProgramInfoEdgeCases) {
+    MSrv_ChannelManager* cm = MSrv_Control::GetMSrvChannelManager();
+    EXPECT_TRUE(cm->SelectProgram(7, 1));
+    EXPECT_EQ(CurrentName(), "7 News");
+    EXPECT_FALSE(cm->SelectProgram(8, 1));
+    EXPECT_FALSE(cm->SelectProgram(3, 0));        // ATV has indices 0..2
+    EXPECT_EQ(CurrentName(), "7 News");
+    EXPECT_TRUE(sim::Called("SelectProgram(8,1)"));
+
+    sim::Channel longName;
+    longName.number = 99;
+    longName.name = std::string(100, 'x');
+    longName.hideNumber = true;
+    sim::SetDtvChannels({longName});
+    ST_PROGRAM_INFO info;
+    std::memset(&info, 0x7F, sizeof info);
+    ASSERT_TRUE(cm->GetProgramInfo(&info));
+    EXPECT_EQ(std::strlen(info.sServiceName), sizeof info.sServiceName - 1);
+    EXPECT_EQ(info.u8HideNumber, 1);
+
+    sim::SetProgramInfoFails(true);
+    EXPECT_EQ(CurrentName(), "<fail>");
+    sim::SetProgramInfoFails(false);
+    sim::SetDtvChannels({});
+    EXPECT_EQ(CurrentName(), "<fail>");
+    EXPECT_FALSE(cm->ProgramUp());
+}
+
+// ---- events ------------------------------------------------------------------
+
+struct Seen {
+    std::atomic<int> count{0};
+    std::atomic<void*> owner{nullptr};
+    std::atomic<uintptr_t> id{0};
+    std::atomic<uintptr_t> param{0};
+};
+Seen g_seen;
+
+U8 CountingCallback(void* owner, void* id, void* param) {
+    g_seen.owner = owner;
+    g_seen.id = reinterpret_cast<uintptr_t>(id);
+    g_seen.param = reinterpret_cast<uintptr_t>(param);
+    ++g_seen.count;
+    return 7;
+}
+
+TEST_F(SimTvTest, EventsReachOnlyTheirSourceWithArguments) {
+    g_seen.count = 0;
+    MSrv_ATV_Player* atv = MSrv_Control::GetMSrvAtv();
+    ASSERT_TRUE(atv->AddEventRecipient(CountingCallback));
+    EXPECT_EQ(sim::Recipients(sim::Source::Atv), 1u);
+    EXPECT_EQ(sim::Recipients(sim::Source::Control), 0u);
+
+    sim::PostEvent(EV_BRISKUI_SHOW_BANNER, 3, sim::Source::Control);
+    sim::PostEvent(EV_SCREEN_SAVER_MODE, 0xFFFFFFFFu, sim::Source::Atv);
+    ASSERT_TRUE(sim::WaitEventsDelivered(2000));
+    EXPECT_EQ(g_seen.count, 1);
+    EXPECT_EQ(g_seen.owner, static_cast<void*>(static_cast<MSrv*>(atv)));
+    EXPECT_EQ(g_seen.id, static_cast<uintptr_t>(EV_SCREEN_SAVER_MODE));
+    EXPECT_EQ(g_seen.param, 0xFFFFFFFFu);
+    EXPECT_EQ(sim::LastCallbackResult(), 7);
+
+    EXPECT_TRUE(atv->RemoveEventRecipient(CountingCallback));
+    EXPECT_FALSE(atv->RemoveEventRecipient(CountingCallback));
+    sim::PostEvent(EV_SCREEN_SAVER_MODE, 0, sim::Source::Atv);
+    ASSERT_TRUE(sim::WaitEventsDelivered(2000));
+    EXPECT_EQ(g_seen.count, 1);
+}
+
+TEST_F(SimTvTest, EventThreadRestartsAfterStop) {
+    g_seen.count = 0;
+    Ctl()->AddEventRecipient(CountingCallback);
+    sim::StopEventThread();
+    sim::PostEvent(EV_BRISKUI_SHOW_BANNER, 1);
+    ASSERT_TRUE(sim::WaitEventsDelivered(2000));
+    EXPECT_EQ(g_seen.count, 1);
+}
+
+U8 SelfRemovingCallback(void*, void*, void*) {
+    Ctl()->RemoveEventRecipient(SelfRemovingCallback);
+    ++g_seen.count;
+    return 0;
+}
+
+TEST_F(SimTvTest, CallbackCanRemoveItself) {
+    g_seen.count = 0;
+    Ctl()->AddEventRecipient(SelfRemovingCallback);
+    sim::PostEvent(EV_BRISKUI_SHOW_BANNER, 0);
+    sim::PostEvent(EV_BRISKUI_SHOW_BANNER, 0);
+    ASSERT_TRUE(sim::WaitEventsDelivered(2000));
+    EXPECT_EQ(g_seen.count, 1);
+    EXPECT_EQ(sim::Recipients(sim::Source::Control), 0u);
+}
+
+// The library removes its callback while holding a lock the callback takes.
+std::mutex g_libraryLock;
+std::atomic<bool> g_inCallback{false};
+
+U8 LockingCallback(void*, void*, void*) {
+    g_inCallback = true;
+    std::lock_guard<std::mutex> lk(g_libraryLock);
+    return 1;
+}
+
+TEST_F(SimTvTest, RemoveDoesNotWaitForCallbackInFlight) {
+    g_inCallback = false;
+    Ctl()->AddEventRecipient(LockingCallback);
+    {
+        std::lock_guard<std::mutex> lk(g_libraryLock);
+        sim::PostEvent(EV_BRISKUI_SHOW_BANNER, 0);
+        while (!g_inCallback) std::this_thread::yield();
+        EXPECT_TRUE(Ctl()->RemoveEventRecipient(LockingCallback));   // must return
+        EXPECT_FALSE(sim::WaitEventsDelivered(20));                  // still blocked
+    }
+    EXPECT_TRUE(sim::WaitEventsDelivered(2000));
+}
+
+// ---- platform and Reset --------------------------------------------------------
+
+TEST_F(SimTvTest, TvosIrOwnedOnlyAfterGrantedEnable) {
+    MSystem* sys = MSystem::GetInstance();
+    EXPECT_FALSE(sys->IsTvosIr());
+    sim::SetTvosIrGrant(false);
+    sys->EnableTvosIr();
+    EXPECT_FALSE(sys->IsTvosIr());
+    sim::SetTvosIrGrant(true);
+    sys->EnableTvosIr();
+    EXPECT_TRUE(sys->IsTvosIr());
+    sim::SetTvosIr(false);
+    EXPECT_FALSE(sim::TvosIr());
+}
+
+TEST_F(SimTvTest, ResetRestoresDefaults) {
+    Ctl()->AddEventRecipient(CountingCallback);
+    Ctl()->EnterActiveStandByMode(TRUE, FALSE);
+    Ctl()->SetInputSource(MAPI_INPUT_SOURCE_HDMI, TRUE, FALSE, FALSE);
+    Ctl()->SwitchMSrvDtvRoute(2);
+    MSrv_Control::GetMSrvSSSound()->SetVolume(80, 0);
+    sim::SetSourcePresent(MAPI_INPUT_SOURCE_VGA, false);
+    sim::SetDvbsPlayer(false);
+    const ST_MSRV_SOURCE_INFO* before = Ctl()->GetSourceList();
+    EXPECT_EQ(before[MAPI_INPUT_SOURCE_VGA].u32Present, 0u);
+    EXPECT_TRUE(sim::ActiveStandby());
+    EXPECT_EQ(dynamic_cast<MSrv_DTV_Player_DVBS*>(MSrv_Control::GetMSrvDtv()), nullptr);
+
+    sim::Reset();
+    EXPECT_TRUE(sim::Calls().empty());
+    EXPECT_EQ(sim::Recipients(sim::Source::Control), 0u);
+    EXPECT_FALSE(sim::ActiveStandby());
+    EXPECT_EQ(sim::InputSource(), MAPI_INPUT_SOURCE_DTV);
+    EXPECT_EQ(sim::CurrentRoute(), 0);
+    EXPECT_EQ(sim::AppliedVolume(), 20);
+    EXPECT_EQ(MSrv_Control::GetMSrvSystemDatabase()->GetPassword(), 1234);
+    EXPECT_NE(dynamic_cast<MSrv_DTV_Player_DVBS*>(MSrv_Control::GetMSrvDtv()), nullptr);
+    EXPECT_STREQ(SystemInfo::GetInstance()->GetMbootVersion(), "MB1.0.23");
+
+    const ST_MSRV_SOURCE_INFO* after = Ctl()->GetSourceList();
+    EXPECT_EQ(after[MAPI_INPUT_SOURCE_VGA].u32Present, 1u);
+    EXPECT_EQ(after[MAPI_INPUT_SOURCE_SVIDEO].u32Present, 0u);
+    EXPECT_EQ(before[MAPI_INPUT_SOURCE_VGA].u32Present, 0u);   // old list left intact
+
+    const ST_MSRV_TV_INFO tv = Ctl()->GetTVInfo();
+    EXPECT_EQ(tv.u8Capability & E_TV_INFO_CAP_SATELLITE, E_TV_INFO_CAP_SATELLITE);
+    EXPECT_EQ(tv.au8RoutePath[2], E_ROUTE_PATH_SATELLITE2);
+}
+
+}  // namespace
