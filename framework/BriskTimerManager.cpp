@@ -1,0 +1,385 @@
+#include "BriskTimerManager.h"
+
+#include <errno.h>
+#include <limits.h>
+#include <stdio.h>
+
+#include <algorithm>
+#include <new>
+
+#include "BriskPlatform.h"
+#include "BriskUiManager.h"
+#include "Middleware.h"
+
+BriskTimerManager* BriskTimerManager::pInstance = NULL;
+
+namespace {
+
+const long kNsPerSec = 1000000000L;
+
+bool IsNone(const struct timespec& t)
+{
+    return t.tv_sec == (time_t)-1 && t.tv_nsec == -1L;
+}
+
+// The library's clock runs ahead of CLOCK_MONOTONIC by a test offset; the
+// condition variable waits on CLOCK_MONOTONIC itself.
+struct timespec ToRealClock(const struct timespec& t)
+{
+    long long ns = (long long)t.tv_sec * kNsPerSec + t.tv_nsec - BriskClockOffsetNs();
+    if (ns < 0) ns = 0;
+    struct timespec real;
+    real.tv_sec = (time_t)(ns / kNsPerSec);
+    real.tv_nsec = (long)(ns % kNsPerSec);
+    return real;
+}
+
+}  // namespace
+
+BOOL timespec_cmp(const struct timespec& a, const struct timespec& b)
+{
+    unsigned long long as = (unsigned long long)a.tv_sec, bs = (unsigned long long)b.tv_sec;
+    if (as != bs) return as > bs ? TRUE : FALSE;
+    return (unsigned long)a.tv_nsec >= (unsigned long)b.tv_nsec ? TRUE : FALSE;
+}
+
+BOOL data_cmp(const StTimerDatum& x, const StTimerDatum& y)
+{
+    return timespec_cmp(y.tExpiry, x.tExpiry);
+}
+
+BriskTimerManager::BriskTimerManager()
+    : tThread(), mListLock(), cWake(), mWakeLock(), bStarted(false), bSignalled(false), bStop(false),
+      u32Passes(0)
+{
+}
+
+BriskTimerManager* BriskTimerManager::GetInstance()
+{
+    if (pInstance == NULL) {
+        pInstance = new (std::nothrow) BriskTimerManager();
+        BRISK_ASSERT(pInstance != NULL);
+    }
+    return pInstance;
+}
+
+void BriskTimerManager::LockList(const char* function, int line)
+{
+    pthread_mutex_lock_tracker(&mListLock, function, line);
+}
+
+void BriskTimerManager::UnlockList()
+{
+    pthread_mutex_unlock_tracker(&mListLock);
+}
+
+int BriskTimerManager::Signal()
+{
+    pthread_mutex_lock(&mWakeLock);
+    bSignalled = true;
+    int ret = pthread_cond_signal(&cWake);
+    pthread_mutex_unlock(&mWakeLock);
+    return ret;
+}
+
+void BriskTimerManager::Sort()
+{
+    // stable_sort with "strictly earlier" keeps timers of equal expiry in
+    // the order they were added.
+    std::stable_sort(vTimers.begin(), vTimers.end(), [](const StTimerDatum& x, const StTimerDatum& y) {
+        return !data_cmp(y, x);
+    });
+}
+
+void BriskTimerManager::ExpiryFromNow(struct timespec* expiry, U16 timeout)
+{
+    BriskClockNow(expiry);
+    expiry->tv_sec += timeout / 1000;
+    expiry->tv_nsec += (long)(timeout % 1000) * 1000000L;
+    if (expiry->tv_nsec >= kNsPerSec) {
+        expiry->tv_nsec -= kNsPerSec;
+        expiry->tv_sec += 1;
+    }
+}
+
+void BriskTimerManager::OnClockAdvanced()
+{
+    BriskTimerManager* self = pInstance;
+    if (self != NULL && self->bStarted) self->Signal();
+}
+
+BOOL BriskTimerManager::Start()
+{
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 0x100000);
+
+    pthread_condattr_t condattr;
+    if (pthread_condattr_init(&condattr) != 0) {
+        puts("BriskTimerManager fail to create condattr.");
+        BRISK_ASSERT(0);
+    }
+    if (pthread_condattr_setclock(&condattr, CLOCK_MONOTONIC) != 0) {
+        puts("BriskTimerManager fail to set condattr clock.");
+        BRISK_ASSERT(0);
+    }
+    if (pthread_mutex_init(&mListLock, NULL) != 0) {
+        puts("BriskTimerManager fail to create mutex.");
+        BRISK_ASSERT(0);
+    }
+    if (pthread_cond_init(&cWake, &condattr) != 0) {
+        puts("BriskTimerManager fail to create cond.");
+        BRISK_ASSERT(0);
+    }
+    if (pthread_mutex_init(&mWakeLock, NULL) != 0) {
+        puts("BriskTimerManager fail to create mutex.");
+        BRISK_ASSERT(0);
+    }
+    pthread_condattr_destroy(&condattr);
+    bStarted = true;
+    BriskSetClockAdvanceHook(&BriskTimerManager::OnClockAdvanced);
+    if (pthread_create(&tThread, &attr, &BriskTimerManager::timer_manager_thread, this) != 0) {
+        puts("BriskTimerManager, create timer thread failed");
+        BRISK_ASSERT(0);
+    }
+    pthread_attr_destroy(&attr);
+    return TRUE;
+}
+
+BOOL BriskTimerManager::AddTimer(EventHandler* handler, U32 timeout, U32 id, EN_BRISK_TIMER_MODE mode)
+{
+    if (handler == NULL) {
+        puts("BriskTimerManager::AddTimer() NULL target handler.");
+        return FALSE;
+    }
+    if (timeout == 0) {
+        printf("BriskTimerManager::AddTimer() ZERO timeout of handler %p\n", (void*)handler);
+        return FALSE;
+    }
+    BOOL added = FALSE;
+    LockList(__PRETTY_FUNCTION__, __LINE__);
+    bool exists = false;
+    for (size_t i = 0; i < vTimers.size(); ++i) {
+        if (vTimers[i].handler == handler && vTimers[i].u32Id == id) {
+            exists = true;
+            break;
+        }
+    }
+    if (!exists) {
+        StTimerDatum datum;
+        datum.handler = handler;
+        datum.u16TimeOut = (U16)timeout;
+        datum.u32Id = id;
+        datum.eMode = mode;
+        // The first expiry uses the whole time-out; later restarts use the
+        // stored 16-bit value.
+        BriskClockNow(&datum.tExpiry);
+        datum.tExpiry.tv_sec += timeout / 1000;
+        datum.tExpiry.tv_nsec += (long)(timeout % 1000) * 1000000L;
+        if (datum.tExpiry.tv_nsec >= kNsPerSec) {
+            datum.tExpiry.tv_nsec -= kNsPerSec;
+            datum.tExpiry.tv_sec += 1;
+        }
+        vTimers.push_back(datum);
+        Sort();
+        added = TRUE;
+    }
+    UnlockList();
+    int ret = Signal();
+    if (ret != 0) printf("BriskTimerManager::AddTimer() fail to do cond_signal() %d\n", ret);
+    return added;
+}
+
+BOOL BriskTimerManager::ResetTimer(EventHandler* handler, U32 id)
+{
+    if (handler == NULL) {
+        puts("BriskTimerManager::ResetTimer() NULL target handler.");
+        return FALSE;
+    }
+    BOOL found = FALSE;
+    LockList(__PRETTY_FUNCTION__, __LINE__);
+    for (size_t i = 0; i < vTimers.size(); ++i) {
+        if (vTimers[i].handler == handler && vTimers[i].u32Id == id) {
+            ExpiryFromNow(&vTimers[i].tExpiry, vTimers[i].u16TimeOut);
+            Sort();
+            found = TRUE;
+            break;
+        }
+    }
+    UnlockList();
+    if (!found) return FALSE;
+    int ret = Signal();
+    if (ret != 0) printf("BriskTimerManager::ResetTimer() fail to do cond_signal() %d\n", ret);
+    return TRUE;
+}
+
+BOOL BriskTimerManager::RemoveTimer(EventHandler* handler, U32 id)
+{
+    if (handler == NULL) {
+        puts("BriskTimerManager::RemoveTimer() NULL target handler.");
+        return FALSE;
+    }
+    BOOL found = FALSE;
+    LockList(__PRETTY_FUNCTION__, __LINE__);
+    for (size_t i = 0; i < vTimers.size(); ++i) {
+        if (vTimers[i].handler == handler && vTimers[i].u32Id == id) {
+            vTimers.erase(vTimers.begin() + (long)i);
+            Sort();
+            found = TRUE;
+            break;
+        }
+    }
+    UnlockList();
+    if (!found) return FALSE;
+    int ret = Signal();
+    if (ret != 0) printf("BriskTimerManager::RemoveTimer() fail to do cond_signal() %d\n", ret);
+    return TRUE;
+}
+
+BOOL BriskTimerManager::RemoveTimer(EventHandler* handler)
+{
+    if (handler == NULL) {
+        puts("BriskTimerManager::RemoveTimer() NULL target handler.");
+        return FALSE;
+    }
+    BOOL found = FALSE;
+    LockList(__PRETTY_FUNCTION__, __LINE__);
+    for (size_t i = 0; i < vTimers.size(); ++i) {
+        if (vTimers[i].handler == handler) {
+            vTimers.erase(vTimers.begin() + (long)i);
+            Sort();
+            found = TRUE;
+            break;
+        }
+    }
+    UnlockList();
+    if (!found) return FALSE;
+    int ret = Signal();
+    if (ret != 0) printf("BriskTimerManager::RemoveTimer() fail to do cond_signal() %d\n", ret);
+    return TRUE;
+}
+
+std::vector<StTimerDatum> BriskTimerManager::Snapshot()
+{
+    LockList(__PRETTY_FUNCTION__, __LINE__);
+    std::vector<StTimerDatum> copy = vTimers;
+    UnlockList();
+    return copy;
+}
+
+void* BriskTimerManager::timer_manager_thread(void* arg)
+{
+    BriskTimerManager* self = static_cast<BriskTimerManager*>(arg);
+
+    pthread_mutex_lock(&self->mWakeLock);
+    while (!self->bSignalled && !self->bStop) {
+        int ret = pthread_cond_wait(&self->cWake, &self->mWakeLock);
+        if (ret != 0) printf("BriskTimerManager cond wait %d\n", ret);
+    }
+    self->bSignalled = false;
+    pthread_mutex_unlock(&self->mWakeLock);
+
+    while (MSystem::GetInstance()->IsTvosIr() && !self->bStop) {
+        struct timespec deadline;
+        deadline.tv_sec = (time_t)-1;
+        deadline.tv_nsec = -1L;
+        struct timespec now;
+        BriskClockNow(&now);
+
+        self->LockList(__PRETTY_FUNCTION__, __LINE__);
+        for (size_t i = 0; i < self->vTimers.size();) {
+            StTimerDatum& datum = self->vTimers[i];
+            if (timespec_cmp(now, datum.tExpiry)) {
+                DFBUserEvent event;
+                event.clazz = DFEC_USER;
+                event.type = datum.u32Id;
+                event.data = datum.handler;
+                BriskUiManager* manager = BriskUiManager::PeekInstance();
+                if (manager != NULL) manager->PostEvent(event);
+                if (datum.eMode == E_BRISK_TIMER_ONE_SHOT) {
+                    self->vTimers.erase(self->vTimers.begin() + (long)i);
+                    continue;
+                }
+                // A periodic timer restarts from this pass, not from its
+                // old expiry, so a late pass does not make it fire twice.
+                datum.tExpiry = now;
+                datum.tExpiry.tv_sec += datum.u16TimeOut / 1000;
+                datum.tExpiry.tv_nsec += (long)(datum.u16TimeOut % 1000) * 1000000L;
+                if (datum.tExpiry.tv_nsec >= kNsPerSec) {
+                    datum.tExpiry.tv_nsec -= kNsPerSec;
+                    datum.tExpiry.tv_sec += 1;
+                }
+            }
+            if (IsNone(deadline) || !timespec_cmp(datum.tExpiry, deadline)) deadline = datum.tExpiry;
+            ++i;
+        }
+        self->Sort();
+        self->UnlockList();
+        BriskUiManager* manager = BriskUiManager::PeekInstance();
+        if (manager != NULL) manager->WakeUp();
+        self->u32Passes.fetch_add(1);
+
+        pthread_mutex_lock(&self->mWakeLock);
+        if (IsNone(deadline)) {
+            // No deadline is no valid time: the timed wait fails at once.
+            if (!self->bSignalled)
+                puts("BriskTimerManager::timer_manager_thread() pthread_cond_timedwait returned exceptional value.");
+        } else {
+            struct timespec real = ToRealClock(deadline);
+            while (!self->bSignalled && !self->bStop) {
+                int ret = pthread_cond_timedwait(&self->cWake, &self->mWakeLock, &real);
+                if (ret != 0) {
+                    puts("BriskTimerManager::timer_manager_thread() pthread_cond_timedwait returned exceptional value.");
+                    break;
+                }
+            }
+        }
+        self->bSignalled = false;
+        pthread_mutex_unlock(&self->mWakeLock);
+
+        if (!MSystem::GetInstance()->IsTvosIr() || self->bStop) break;
+
+        self->LockList(__PRETTY_FUNCTION__, __LINE__);
+        bool empty = self->vTimers.empty();
+        self->UnlockList();
+        if (empty) {
+            pthread_mutex_lock(&self->mWakeLock);
+            while (!self->bSignalled && !self->bStop) {
+                int ret = pthread_cond_wait(&self->cWake, &self->mWakeLock);
+                if (ret != 0) printf("BriskTimerManager:timer_manager_thread() cond wait %d\n", ret);
+            }
+            self->bSignalled = false;
+            pthread_mutex_unlock(&self->mWakeLock);
+        }
+    }
+    return NULL;
+}
+
+BOOL BriskTimerManager::Finalize()
+{
+    if (bStarted) {
+        LockList(__PRETTY_FUNCTION__, __LINE__);
+        std::vector<StTimerDatum>().swap(vTimers);
+        UnlockList();
+
+        // The thread also leaves when the keys go back to the host; the stop
+        // flag makes Finalize safe whoever calls it.
+        bStop = true;
+        int ret = Signal();
+        if (ret != 0) printf("BriskTimerManager signal timer thread fail. %d\n", ret);
+        ret = pthread_join(tThread, NULL);
+        if (ret != 0) printf("BriskTimerManager join timer thread fail. %d\n", ret);
+        BriskSetClockAdvanceHook(NULL);
+
+        ret = pthread_mutex_destroy(&mListLock);
+        if (ret != 0) printf("BriskTimerManager mutex condlock destroy %d\n", ret);
+        ret = pthread_mutex_destroy(&mWakeLock);
+        if (ret != 0) printf("BriskTimerManager mutex condlock destroy %d\n", ret);
+        ret = pthread_cond_destroy(&cWake);
+        if (ret != 0) printf("BriskTimerManager cond destroy %d\n", ret);
+    }
+    pInstance = NULL;
+    delete this;
+    puts("BriskTimerManager finalized finished");
+    return TRUE;
+}
