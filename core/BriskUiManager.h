@@ -1,0 +1,222 @@
+// BriskUiManager: the one object through which the host drives the
+// library. It starts and stops the library, owns the OSD window, its
+// surface, the input event buffer and every OSD handler, runs the input
+// thread that routes keys and timer expiries, keeps the set of shown OSDs
+// and composes the screen, and turns middleware events into OSD changes.
+//
+// Every operation that reads or changes the screen state (the status set,
+// the dirty area, the handlers' items) runs under one recursive manager
+// lock, taken by the input thread for each event it handles, by the
+// middleware callback and by the exported operations. The timer service's
+// list lock is only ever taken inside it, never around it.
+#ifndef BRISKUI_MANAGER_H
+#define BRISKUI_MANAGER_H
+
+#include <directfb.h>
+#include <pthread.h>
+
+#include <atomic>
+#include <string>
+
+#include "BriskTypes.h"
+#include "BriskUiStatus.h"
+#include "Rect.h"
+
+class EventHandler;
+class VolumeHandler;
+class ChannelChangeHandler;
+class ChannelNumberHandler;
+class InputSourceMenuHandler;
+class InputSourceIconHandler;
+class WaitMessageHandler;
+class NotAvailableMessageHandler;
+class FactoryArcHandler;
+class InitializationHandler;
+class AtvDtvSwitchMenuHandler;
+class FactoryBalanceHandler;
+class FactoryDirectlyInputSourceChanged;
+class FactoryOrvexCheck;
+class VersionSelfCheckHandler;
+class PinCodeHandler;
+
+// Country groups (QueryCountry).
+enum { E_BRISKUI_COUNTRY_NA = 1, E_BRISKUI_COUNTRY_EU = 2 };
+
+class BriskUiManager {
+public:
+    static BriskUiManager* GetInstance();
+    // The instance if one exists, without creating it (timer thread, callback).
+    static BriskUiManager* PeekInstance() { return pInstance; }
+
+    // ---- lifecycle -------------------------------------------------------
+    void Start();
+    void Finalize();
+
+    // ---- settings, language and clock ---------------------------------------
+    BOOL LoadCommonSetting();
+    BOOL SetConfigFirstInitialization(U8 value);
+    BOOL SetConfigActivation(U8 value);
+    void SetupLanguage();
+    U8 QueryBriskUiEnabled() { return bActivate; }
+    U8 QueryColorFormat() { return u8ColorFormat; }
+    int QueryCountry() { return eCountry; }
+    // Picks the country group before Start: LoadCommonSetting always sets
+    // EU; a desktop host uses this to run the NA layouts and behaviour.
+    void SetCountry(int country) { eCountry = country; }
+    U8 IsFirstInitialization() { return bFirstInitialization; }
+    U32 GetVolumeStatus();
+    void GetOrvexInfo() {}
+    void SetMStarVersion(const char* version);
+    void SetSwVersion(const char* version);
+    std::string GetMStarVersion();
+    std::string GetSwVersion();
+    void SetFirstInitializationProgress(U8 percent);
+    void SetFirstInitializationProgressComplete();
+    U32 GetSystemTime();
+    BOOL IsAllowedToSwitchATV();
+    std::string GetLayoutPath() { return strLayoutPath; }
+
+    // ---- keys and events -------------------------------------------------------
+    void SetKeyHandlerEnable(U8 enable);
+    BOOL KeyHandler(U32 key);
+    void PostEvent(const DFBUserEvent& event);
+    void WakeUp();
+    BOOL InitializeMSTARIR();
+    static void* tvos_event_thread(void* buffer);
+
+    // ---- status set and composition ---------------------------------------------
+    void EnableStatus(EN_BRISKUI_OSD_STATUS status, U16 mask);
+    void DisableStatus(EN_BRISKUI_OSD_STATUS status);
+    BOOL QueryStatus(U32 status);
+    BOOL QueryPrevStatus(U32 status);
+    void InvalidateOSD(const _Rect& rect);
+    BOOL IsUpdateNeeded();
+    void UpdateOsd();
+    void ClearScreen();
+    U32 GetCurrentStatus() { return u32CurrentStatus; }
+    _Rect GetDirtyRect() { return rcDirty; }
+    // The area the last composition flipped.
+    _Rect GetLastFlipRect() { return rcLastFlip; }
+
+    // ---- middleware events -------------------------------------------------------
+    static U8 MiddlewareCallback(void* pOwner, void* pEventId, void* pParam);
+
+    // ---- factory -----------------------------------------------------------------
+    BOOL ProcessFactoryCode(U16 code);
+    BOOL FactorySetSource();
+    BOOL FactoryLoadKeyRawData();
+    BOOL has4KDemoData();
+    char* FactoryGetTVModel();
+    char* FactoryGetTVModelId();
+    char* FactoryGetMbootVersion();
+    char* FactoryGetMACAddress();
+    char* FactoryGetWLANMACAddress();
+    U8 FactoryGetADAdjustRGBStatus();
+    U8 FactoryGetADAdjustCOMPStatus();
+    U8 FactoryGetADAdjustPALStatus();
+    U8 FactoryGetADAdjustNTSCStatus();
+    U8 FactoryGetADAdjustCVBSStatus();
+    U8 FactoryGetEDIDVGA();
+    U8 FactoryGetEDIDHDMI1();
+    U8 FactoryGetEDIDHDMI2();
+    U8 FactoryGetEDIDHDMI3();
+    U8 FactoryGetEDIDHDMI4();
+    char* FactoryGetDLNACheck();
+    char* FactoryGetMainBoardTemp();
+    char* FactoryGetODTable();
+    char* FactoryGetPOT();
+    char* FactoryGetAST();
+    U8 FactoryGetWriteProtect();
+    char* FactoryGetCIPlusHostID();
+    char* FactoryGetCIPlusSerialNumber();
+    char* FactoryGetWidevineDeviceID();
+    char* FactoryGetNetflixESN();
+    void FactoryGetHDCP20_ReceiveID(char* out);
+    char* FactoryGetHDCP20();
+    char* FactoryGetPVR();
+
+    // ---- desktop host and test support ----------------------------------------------
+    IDirectFBEventBuffer* GetEventBuffer() { return pEventBuffer; }
+    IDirectFBSurface* GetSurface() { return pSurface; }
+    IDirectFBWindow* GetWindow() { return pWindow; }
+    // Waits until the input thread has handled every queued event and
+    // composed; FALSE after `timeoutMs`.
+    BOOL WaitIdle(U32 timeoutMs);
+    // Compositions and flips since start-up.
+    U32 FlipCount() { return u32Flips.load(); }
+    // The manager lock, for callers that need several operations to be one.
+    static void Lock();
+    static void Unlock();
+
+    // ---- handlers, one per OSD --------------------------------------------------------
+    static VolumeHandler* pVolumeHandler;
+    static ChannelChangeHandler* pChannelChangeHandler;
+    static ChannelNumberHandler* pChannelNumberHandler;
+    static InputSourceMenuHandler* pInputSourceMenuHandler;
+    static InputSourceIconHandler* pInputSourceIconHandler;
+    static WaitMessageHandler* pWaitMessageHandler;
+    static NotAvailableMessageHandler* pNotAvailableMessageHandler;
+    static FactoryArcHandler* pFactoryArcHandler;
+    static InitializationHandler* pInitializationHandler;
+    static AtvDtvSwitchMenuHandler* pAtvDtvSwitchMenuHandler;
+    static FactoryBalanceHandler* pFactoryBalanceHandler;
+    static FactoryDirectlyInputSourceChanged* pFactoryDirectlyInputSourceChanged;
+    static FactoryOrvexCheck* pFactoryOrvexCheck;
+    static VersionSelfCheckHandler* pVersionSelfCheckHandler;
+    static PinCodeHandler* pPinCodeHandler;
+
+    static U8 bFirstInitialization;
+    static U8 bActivateKeyHandler;
+    // Seconds of the current boot, written by the host.
+    static U32 TotalTicksInSeconds;
+    static const U32 m_InitializationMaxTime = 34000000;   // microseconds
+    static const U32 m_InitializationLoopCount = 50;
+
+private:
+    BriskUiManager();
+    ~BriskUiManager();
+    BriskUiManager(const BriskUiManager&) = delete;
+    BriskUiManager& operator=(const BriskUiManager&) = delete;
+
+    // The handler that draws `status`, null for BASE, combinations and
+    // OSDs whose handler does not exist.
+    static EventHandler* HandlerFor(U32 status);
+    void CreateHandlers();
+    void DeleteHandlers();
+    void RunFirstInitialization(IDirectFBEventBuffer* buffer);
+    void HandleEvent(const DFBEvent& event, bool* keyHandled);
+    void PowerToggle();
+    void BootProgress();
+    void CloseOsds();
+    void FactoryKey();
+    BOOL WriteSetting(const char* key, U8 value);
+
+    U32 u32CurrentStatus;
+    U32 u32PrevStatus;
+    IDirectFBSurface* pSurface;
+    IDirectFBWindow* pWindow;
+    IDirectFBEventBuffer* pEventBuffer;
+    pthread_t tIrThread;
+    _Rect rcDirty;
+    U8 bActivate;
+    U8 u8ColorFormat;
+    int eCountry;
+    std::string strLayoutPath;
+    U8 u8HdcpKeyCheck;
+    U8 u8WidevineKeyCheck;
+    U8 u8NetflixKeyCheck;
+    char* apResultBuffers[16];
+    std::string strSwVersion;
+    std::string strMStarVersion;
+    char acStubBuffer[51];
+    U16 u16FactorySourceCode;
+
+    bool bIrThreadRunning;
+    _Rect rcLastFlip;
+    std::atomic<U32> u32Flips;
+    std::atomic<bool> bInputBusy;   // the input thread is handling a pass
+
+    static BriskUiManager* pInstance;
+};
+
+#endif  // BRISKUI_MANAGER_H

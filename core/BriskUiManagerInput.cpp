@@ -1,0 +1,406 @@
+// The input thread, key routing, and the event buffer.
+#include <stdio.h>
+#include <string.h>
+
+#include "BriskPlatform.h"
+#include "BriskTimerManager.h"
+#include "BriskUiManager.h"
+#include "EventHandler.h"
+#include "InitializationHandler.h"
+#include "ManagerLock.h"
+#include "Middleware.h"
+
+namespace {
+
+enum : U32 {
+    KEY_RETURN = 0x0D,
+    KEY_CURSOR_UP = 0xF002,
+    KEY_CURSOR_DOWN = 0xF003,
+    KEY_PAUSE = 0xF00A,
+    KEY_POWER = 0xF00F,
+    KEY_MENU = 0xF012,
+    KEY_INFO = 0xF014,
+    KEY_CHANNEL = 0xF019,
+    KEY_EPG = 0xF01B,
+    KEY_SUBTITLE = 0xF020,
+    KEY_ZOOM = 0xF022,
+    KEY_AUDIO = 0xF037,
+    KEY_CHANNEL_UP = 0xF046,
+    KEY_CHANNEL_DOWN = 0xF047,
+    KEY_FORWARD = 0xF049,
+    KEY_VOLUME_UP = 0xF04C,
+    KEY_VOLUME_DOWN = 0xF04D,
+    KEY_MUTE = 0xF04E,
+    KEY_PLAY = 0xF051,
+    KEY_STOP = 0xF052,
+    KEY_PREVIOUS = 0xF05B,
+    KEY_NEXT = 0xF05C,
+    KEY_EXIT = 0xF062,
+    KEY_INPUT_SOURCE = 0xF068,
+    KEY_CHANNEL_SEPARATOR = 0xF073,
+    KEY_MEDIA_F077 = 0xF077,
+    KEY_CUSTOM61_EXIT = 0xF53D,
+    KEY_CUSTOM63_ATV_DTV = 0xF53F,
+    KEY_CUSTOM79_FACTORY = 0xF54F,
+    KEY_CUSTOM80_POWER = 0xF550,
+};
+
+bool IsFullInterfaceKey(U32 key)
+{
+    switch (key) {
+    case KEY_MENU: case KEY_INFO: case KEY_CHANNEL: case KEY_EPG: case KEY_SUBTITLE: case KEY_ZOOM:
+    case KEY_AUDIO: case 0xF069: case 0xF06A: case 0xF06F: case 0xF070: case 0xF072: case 0xF075:
+    case 0xF500: case 0xF501: case 0xF502: case 0xF503: case 0xF504: case 0xF513: case 0xF53C:
+    case 0xF53E: case 0xF540: case 0xF543: case 0xF544: case 0xF545: case 0xF546: case 0xF549:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsPowerKey(U32 key)
+{
+    return key == KEY_POWER || key == KEY_CUSTOM80_POWER;
+}
+
+// OSDs closed by the exit key, in this order (the PIN entry and the input
+// icon stay).
+const EN_BRISKUI_OSD_STATUS kClosedByExit[] = {
+    E_BRISKUI_OSD_STATUS_WAIT_MESSAGE,
+    E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE,
+    E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU,
+    E_BRISKUI_OSD_STATUS_NOT_AVAILABLE,
+    E_BRISKUI_OSD_STATUS_FACTORY_ARC,
+    E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU,
+    E_BRISKUI_OSD_STATUS_FACTORY_BALANCE,
+    E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK,
+    E_BRISKUI_OSD_STATUS_FACTORY_DIRECT_SOURCE,
+    E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK,
+    E_BRISKUI_OSD_STATUS_INITIALIZATION,
+};
+
+const EN_BRISKUI_OSD_STATUS kAllOsds[] = {
+    E_BRISKUI_OSD_STATUS_VOLUME,           E_BRISKUI_OSD_STATUS_WAIT_MESSAGE,
+    E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE,   E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER,
+    E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU, E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON,
+    E_BRISKUI_OSD_STATUS_NOT_AVAILABLE,    E_BRISKUI_OSD_STATUS_INITIALIZATION,
+    E_BRISKUI_OSD_STATUS_FACTORY_ARC,      E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU,
+    E_BRISKUI_OSD_STATUS_FACTORY_BALANCE,  E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK,
+    E_BRISKUI_OSD_STATUS_PIN_CODE,         E_BRISKUI_OSD_STATUS_FACTORY_DIRECT_SOURCE,
+    E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK,
+};
+
+}  // namespace
+
+void BriskUiManager::PostEvent(const DFBUserEvent& event)
+{
+    if (pEventBuffer == NULL) return;
+    DFBEvent copy;
+    memset(&copy, 0, sizeof(copy));
+    copy.user.clazz = event.clazz;
+    copy.user.type = event.type;
+    copy.user.data = event.data;
+    DFBResult ret = pEventBuffer->PostEvent(pEventBuffer, &copy);
+    if (ret != DFB_OK) printf("BriskUiManager::PostEvent, DFB POST EVENT FAILED %d\n", (int)ret);
+}
+
+void BriskUiManager::SetKeyHandlerEnable(U8 enable)
+{
+    BriskManagerLock lock;
+    bActivateKeyHandler = enable;
+}
+
+void BriskUiManager::WakeUp()
+{
+    if (pEventBuffer != NULL) pEventBuffer->WakeUp(pEventBuffer);
+}
+
+BOOL BriskUiManager::InitializeMSTARIR()
+{
+    IDirectFB* dfb = MSystem::GetInstance()->GetDirectFB();
+    IDirectFBInputDevice* device = NULL;
+    DFBResult ret = dfb != NULL ? dfb->GetInputDevice(dfb, 15, &device) : DFB_INVARG;
+    if (ret != DFB_OK) {
+        puts("BriskUiManager::InitializeMSTARIR() fail to get input device.");
+        DirectFBError("GetInputDevice() failed", ret);
+        return FALSE;
+    }
+    std::string keymap = BriskResolvePath("/config/mufirkeymap");
+    ret = device->LoadKeymap(device, (char*)keymap.c_str());
+    if (ret != DFB_OK) {
+        puts("BriskUiManager::InitializeMSTARIR() file to load keymap.");
+        DirectFBError("LoadKeymap(MSTARIR) failed", ret);
+        device->Release(device);
+        return FALSE;
+    }
+    device->Release(device);
+    return TRUE;
+}
+
+void BriskUiManager::PowerToggle()
+{
+    MSrv_Control* control = MSrv_Control::GetInstance();
+    if (MSrv_Control_common::m_bEnterActiveStandby == 1) {
+        control->EnterActiveStandByMode(0, 0);
+        MSrv_Control_common::bBriskUiTriggerPowerOff = 0;
+        mapi_system::bBackgroundRecording = 0;
+        MSrv_Control_common::GetMSrvTimer()->SetTVPowerDoneTimer(0xFFFFFFFF);
+    } else if (MSrv_Control_common::bBriskUiTriggerPowerOff != 0) {
+        mapi_system::bBackgroundRecording = 0;
+        MSrv_Control_common::GetMSrvTimer()->SetTVPowerDoneTimer(0xFFFFFFFF);
+        control->EnterActiveStandByMode(0, 1);
+        MSrv_Control_common::bBriskUiTriggerPowerOff = 0;
+    } else {
+        control->EnterActiveStandByMode(1, 1);
+        MSrv_Control_common::bBriskUiTriggerPowerOff = 1;
+    }
+}
+
+void BriskUiManager::BootProgress()
+{
+    U32 percent = TotalTicksInSeconds * 100 / (m_InitializationMaxTime / 1000000);
+    percent -= percent % 10;
+    if (percent > 90) percent = 90;
+    SetFirstInitializationProgress((U8)percent);
+}
+
+void BriskUiManager::CloseOsds()
+{
+    if (QueryStatus(E_BRISKUI_OSD_STATUS_VOLUME) && HandlerFor(E_BRISKUI_OSD_STATUS_VOLUME) != NULL)
+        HandlerFor(E_BRISKUI_OSD_STATUS_VOLUME)->KeyHandler(KEY_EXIT);
+    if (QueryStatus(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER) && HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER) != NULL)
+        HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER)->KeyHandler(KEY_EXIT);
+    for (size_t i = 0; i < sizeof(kClosedByExit) / sizeof(kClosedByExit[0]); ++i) {
+        if (QueryStatus(kClosedByExit[i])) DisableStatus(kClosedByExit[i]);
+    }
+}
+
+void BriskUiManager::FactoryKey()
+{
+    unsigned short code = 0;
+    MSrv_Factory_Cmd* cmd = MSrv_Control_common::GetMSrvFactoryCmd();
+    if (cmd != NULL) cmd->GetFactoryCode(&code);
+    EventHandler* target = NULL;
+    if (code == 0xEE99) {
+        if (QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE)) DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE);
+        target = HandlerFor(E_BRISKUI_OSD_STATUS_FACTORY_ARC);
+    } else if (code == 0xEE39 || code == 0xEED5 || code == 0xBFA9) {
+        if (QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE)) DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE);
+        target = HandlerFor(E_BRISKUI_OSD_STATUS_FACTORY_BALANCE);
+    } else if (code == 0xBFAB) {
+        target = HandlerFor(E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK);
+    } else if (code >= 0xEE12) {
+        target = HandlerFor(E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK);
+    }
+    if (target != NULL) target->KeyHandler(KEY_CUSTOM79_FACTORY);
+}
+
+BOOL BriskUiManager::KeyHandler(U32 key)
+{
+    BriskManagerLock lock;
+    EventHandler* target = NULL;
+    if (key >= 0x30 && key <= 0x39) {
+        if (QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU)) {
+            target = HandlerFor(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU);
+        } else if (QueryStatus(E_BRISKUI_OSD_STATUS_PIN_CODE)) {
+            target = HandlerFor(E_BRISKUI_OSD_STATUS_PIN_CODE);
+        } else {
+            MAPI_INPUT_SOURCE_TYPE source = MSrv_Control::GetInstance()->GetCurrentInputSource();
+            if (source == MAPI_INPUT_SOURCE_ATV || source == MAPI_INPUT_SOURCE_DTV)
+                target = HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER);
+        }
+        if (target != NULL) target->KeyHandler(key);
+        return TRUE;
+    }
+    if (IsFullInterfaceKey(key)) {
+        if (pInitializationHandler != NULL) BootProgress();
+        return TRUE;
+    }
+    switch (key) {
+    case KEY_CHANNEL_UP:
+    case KEY_CHANNEL_DOWN:
+        target = HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE);
+        break;
+    case KEY_VOLUME_UP:
+    case KEY_VOLUME_DOWN:
+    case KEY_MUTE:
+        target = HandlerFor(E_BRISKUI_OSD_STATUS_VOLUME);
+        break;
+    case KEY_INPUT_SOURCE:
+        target = HandlerFor(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU);
+        break;
+    case KEY_CHANNEL_SEPARATOR:
+        target = HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER);
+        break;
+    case KEY_PAUSE: case KEY_FORWARD: case KEY_PLAY: case KEY_STOP: case KEY_PREVIOUS: case KEY_NEXT:
+    case KEY_MEDIA_F077:
+        target = HandlerFor(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE);
+        break;
+    case KEY_CURSOR_UP:
+    case KEY_CURSOR_DOWN:
+        if (QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU))
+            target = HandlerFor(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU);
+        else if (QueryStatus(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU))
+            target = HandlerFor(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU);
+        break;
+    case KEY_RETURN:
+        if (QueryStatus(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER))
+            target = HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER);
+        else if (QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU))
+            target = HandlerFor(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU);
+        else if (QueryStatus(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU))
+            target = HandlerFor(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU);
+        break;
+    case KEY_EXIT:
+    case KEY_CUSTOM61_EXIT:
+        CloseOsds();
+        return TRUE;
+    case KEY_POWER:
+    case KEY_CUSTOM80_POWER:
+        PowerToggle();
+        return TRUE;
+    case KEY_CUSTOM79_FACTORY:
+        FactoryKey();
+        return TRUE;
+    case KEY_CUSTOM63_ATV_DTV:
+        if (QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE)) DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE);
+        target = HandlerFor(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU);
+        break;
+    default:
+        return FALSE;
+    }
+    if (target != NULL) target->KeyHandler(key);
+    return TRUE;
+}
+
+// Handles one event taken from the buffer. At most one input event is
+// handled per pass (`inputSeen`); every timer event is handled, so that no
+// OSD misses its time-out because a key or another timer came with it.
+void BriskUiManager::HandleEvent(const DFBEvent& event, bool* inputSeen)
+{
+    if (event.clazz == DFEC_INPUT) {
+        if (*inputSeen) return;
+        *inputSeen = true;
+        if (bActivateKeyHandler == 0 || bFirstInitialization == 1) {
+            puts("BRISKUI - Ignore key");
+            return;
+        }
+        if (event.input.type != DIET_KEYPRESS) return;
+        printf("BRISKUI - key_code:%d, key_id:%d, key_symbol:%d\n", event.input.key_code, (int)event.input.key_id,
+               (int)event.input.key_symbol);
+        U32 symbol = (U32)event.input.key_symbol;
+        if (MSrv_Control_common::bBriskUiTriggerPowerOff == 1 && !IsPowerKey(symbol)) {
+            puts("BRISKUI - Current status is active standby::Ignore key");
+            return;
+        }
+        KeyHandler(symbol);
+    } else if (event.clazz == DFEC_USER) {
+        // Only timer events of our own handlers are honoured; anything else
+        // posted to the buffer carries no handler we could call safely.
+        EventHandler* handler = static_cast<EventHandler*>(event.user.data);
+        for (size_t i = 0; i < sizeof(kAllOsds) / sizeof(kAllOsds[0]); ++i) {
+            if (handler != NULL && HandlerFor(kAllOsds[i]) == handler) {
+                handler->TimerHandler(event.user.type);
+                return;
+            }
+        }
+    }
+}
+
+void BriskUiManager::RunFirstInitialization(IDirectFBEventBuffer* buffer)
+{
+    EnableStatus(E_BRISKUI_OSD_STATUS_INITIALIZATION, 0);
+    if (pInitializationHandler == NULL) return;
+    for (U32 step = 1; step <= m_InitializationLoopCount; ++step) {
+        if (step % 5 == 0) SetFirstInitializationProgress((U8)(step * 2));
+        // Sleep without the lock: the middleware and host go on meanwhile.
+        BriskSleepUs(m_InitializationMaxTime / m_InitializationLoopCount);
+
+        BriskManagerLock lock;
+        DFBEvent event;
+        if (buffer->HasEvent(buffer) != DFB_OK || buffer->GetEvent(buffer, &event) != DFB_OK) continue;
+        puts("BRISKUI - get event (clear buffer)");
+        bool ended = false;
+        bool inputSeen = false;
+        do {
+            if (event.clazz == DFEC_USER) {
+                bool dummy = true;   // timer events only: no key is routed here
+                HandleEvent(event, &dummy);
+                continue;
+            }
+            if (event.clazz != DFEC_INPUT || inputSeen) continue;
+            inputSeen = true;
+            if (event.input.type != DIET_KEYPRESS) continue;
+            printf("BRISKUI - key_code:%d, key_id:%d, key_symbol:%d\n", event.input.key_code,
+                   (int)event.input.key_id, (int)event.input.key_symbol);
+            U32 symbol = (U32)event.input.key_symbol;
+            if (symbol == KEY_CUSTOM79_FACTORY || symbol == KEY_CUSTOM63_ATV_DTV) {
+                DisableStatus(E_BRISKUI_OSD_STATUS_INITIALIZATION);
+                puts("BRISKUI - Handle factory key, stop initialization progress!");
+                if (KeyHandler(symbol)) {
+                    UpdateOsd();
+                    bFirstInitialization = 0;
+                    ended = true;
+                }
+            } else if (IsPowerKey(symbol)) {
+                KeyHandler(symbol);
+            }
+        } while (buffer->GetEvent(buffer, &event) == DFB_OK);
+        if (ended) return;
+    }
+}
+
+void* BriskUiManager::tvos_event_thread(void* arg)
+{
+    IDirectFBEventBuffer* buffer = static_cast<IDirectFBEventBuffer*>(arg);
+    BRISK_ASSERT(buffer != NULL);
+    BriskUiManager* manager = GetInstance();
+    MSystem* system = MSystem::GetInstance();
+
+    if (bFirstInitialization == 1) manager->RunFirstInitialization(buffer);
+
+    while (system->IsTvosIr()) {
+        buffer->WaitForEventWithTimeout(buffer, 0, 300);
+        BriskManagerLock lock;
+        manager->bInputBusy = true;
+        bool compose = true;
+        if (buffer->HasEvent(buffer) == DFB_OK) {
+            puts("BRISKUI - has key");
+            DFBEvent event;
+            bool inputSeen = false;
+            bool timerHandled = false;
+            bool ignored = false;
+            if (buffer->GetEvent(buffer, &event) == DFB_OK) {
+                puts("BRISKUI - get event (clear buffer)");
+                do {
+                    bool before = inputSeen;
+                    manager->HandleEvent(event, &inputSeen);
+                    if (event.clazz == DFEC_USER) timerHandled = true;
+                    if (event.clazz == DFEC_INPUT && !before &&
+                        (bActivateKeyHandler == 0 || bFirstInitialization == 1))
+                        ignored = true;
+                } while (buffer->GetEvent(buffer, &event) == DFB_OK);
+            }
+            // An ignored key starts the next pass without composing, unless
+            // a time-out in the same pass changed the screen.
+            if (ignored && !timerHandled) compose = false;
+        }
+        if (!system->IsTvosIr()) {
+            manager->bInputBusy = false;
+            break;
+        }
+        if (compose && manager->IsUpdateNeeded()) manager->UpdateOsd();
+        manager->bInputBusy = false;
+    }
+
+    pthread_t self = pthread_self();
+    bool baseCleared = manager->QueryStatus(E_BRISKUI_OSD_STATUS_BASE) == 0;
+    BriskTimerManager::GetInstance()->Finalize();
+    manager->Finalize();
+    if (pthread_detach(self) == 0)
+        puts("tvos ir thread detach ok");
+    else
+        puts("tvos ir thread detach failed");
+    if (baseCleared) MSrv_Control::GetInstance()->EnterSleepMode(1);
+    return NULL;
+}

@@ -1,0 +1,178 @@
+// Common settings file, OSD language, clock and the analogue-switch rule.
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "BriskPlatform.h"
+#include "BriskUiManager.h"
+#include "IniCompat.h"
+#include "InitializationHandler.h"
+#include "ManagerLock.h"
+#include "Middleware.h"
+
+namespace {
+
+const char* const kSettingFile = "/Customer/briskui/layout/BriskUISetting.ini";
+const char* const kLayoutDir = "/config/briskui/layout/";
+
+struct LanguageFolder {
+    U32 id;
+    const char* folder;
+};
+
+const LanguageFolder kLanguageFolders[] = {
+    {0, "CZ/"},  {2, "DA/"},  {5, "GE/"},  {7, "SP/"},  {8, "GR/"},  {9, "FR/"},  {10, "CR/"}, {12, "IT/"},
+    {13, "HU/"}, {14, "NE/"}, {15, "NO/"}, {16, "PA/"}, {17, "PO/"}, {18, "RU/"}, {19, "RO/"}, {20, "SA/"},
+    {21, "SE/"}, {22, "FI/"}, {23, "SW/"}, {24, "BU/"}, {25, "SL/"}, {35, "TU/"}, {468, "UK/"},
+};
+
+const char* FolderOf(U32 language)
+{
+    for (size_t i = 0; i < sizeof(kLanguageFolders) / sizeof(kLanguageFolders[0]); ++i) {
+        if (kLanguageFolders[i].id == language) return kLanguageFolders[i].folder;
+    }
+    return "EN/";
+}
+
+// Writes `dict` over `path` so that a power cut at any moment leaves either
+// the old file or the new one, never a truncated one: the dictionary goes to
+// a temporary file in the same folder, which is flushed to disk and then
+// renamed over the old file. Any failure leaves the old file untouched.
+bool ReplaceFileAtomically(dictionary* dict, const std::string& path)
+{
+    std::string tmp = path + ".XXXXXX";
+    int fd = mkstemp(&tmp[0]);
+    if (fd < 0) {
+        printf("[BriskUI] cannot create a temporary file for %s: %s\n", path.c_str(), strerror(errno));
+        return false;
+    }
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
+    FILE* file = fdopen(fd, "w");
+    if (file == NULL) {
+        close(fd);
+        unlink(tmp.c_str());
+        return false;
+    }
+    iniparser_dump_ini(dict, file);
+    bool ok = fflush(file) == 0 && !ferror(file) && fsync(fileno(file)) == 0;
+    if (fclose(file) != 0) ok = false;
+    if (ok && rename(tmp.c_str(), path.c_str()) != 0) ok = false;
+    if (!ok) {
+        printf("[BriskUI] cannot rewrite %s: %s\n", path.c_str(), strerror(errno));
+        unlink(tmp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    std::string dir = path.substr(0, path.find_last_of('/') + 1);
+    int dirfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dirfd >= 0) {
+        fsync(dirfd);
+        close(dirfd);
+    }
+    return true;
+}
+
+}  // namespace
+
+BOOL BriskUiManager::LoadCommonSetting()
+{
+    BriskManagerLock lock;
+    std::string path = BriskResolvePath(kSettingFile);
+    dictionary* ini = iniparser_load(path.c_str());
+    if (ini == NULL) {
+        printf("[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file %s\n", path.c_str());
+        return TRUE;
+    }
+    bActivate = (U8)(iniparser_getboolean(ini, "BriskUISetting:bActivateBriskUI", 1) ? 1 : 0);
+    bFirstInitialization = (U8)(iniparser_getboolean(ini, "BriskUISetting:bFirstInitialization", 0) ? 1 : 0);
+    u8ColorFormat = (U8)iniparser_getunsignedint(ini, "BriskUISetting:u8ColorFormat", 2);
+    eCountry = E_BRISKUI_COUNTRY_EU;
+    SetupLanguage();
+    iniparser_freedict(ini);
+    return TRUE;
+}
+
+BOOL BriskUiManager::WriteSetting(const char* key, U8 value)
+{
+    std::string path = BriskResolvePath(kSettingFile);
+    dictionary* ini = iniparser_load(path.c_str());
+    if (ini == NULL) {
+        printf("[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file %s\n", path.c_str());
+        return FALSE;
+    }
+    // A file without the section would lose the key on writing.
+    if (iniparser_find_entry(ini, "BriskUISetting") == 0) iniparser_set(ini, "BriskUISetting", NULL);
+    BOOL set = iniparser_setstring(ini, key, value == 1 ? "TRUE" : "FALSE") == 0 ? TRUE : FALSE;
+    bool written = set && ReplaceFileAtomically(ini, path);
+    iniparser_freedict(ini);
+    return written ? TRUE : FALSE;
+}
+
+BOOL BriskUiManager::SetConfigFirstInitialization(U8 value)
+{
+    return WriteSetting("BriskUISetting:bFirstInitialization", value);
+}
+
+BOOL BriskUiManager::SetConfigActivation(U8 value)
+{
+    return WriteSetting("BriskUISetting:bActivateBriskUI", value);
+}
+
+void BriskUiManager::SetupLanguage()
+{
+    BriskManagerLock lock;
+    U32 language = 6;
+    MSrv_System_Database* database = MSrv_Control_common::GetMSrvSystemDatabase();
+    if (database != NULL) language = database->GetOsdLanguage();
+    strLayoutPath = kLayoutDir;
+    strLayoutPath += FolderOf(language);
+}
+
+void BriskUiManager::SetFirstInitializationProgress(U8 percent)
+{
+    BriskManagerLock lock;
+    if (pInitializationHandler == NULL) return;
+    EnableStatus(E_BRISKUI_OSD_STATUS_INITIALIZATION, 0);
+    pInitializationHandler->SetPercentage(percent);
+    UpdateOsd();
+}
+
+void BriskUiManager::SetFirstInitializationProgressComplete()
+{
+    SetFirstInitializationProgress(100);
+    BriskSleepUs(1000000);
+}
+
+U32 BriskUiManager::GetSystemTime()
+{
+    struct timespec now;
+    BriskClockNow(&now);
+    return (U32)((unsigned long long)now.tv_sec * 1000ULL + (unsigned long long)now.tv_nsec / 1000000ULL);
+}
+
+BOOL BriskUiManager::IsAllowedToSwitchATV()
+{
+    U32 country = 59;
+    U32 cableOperator = 0;
+    MSrv_System_Database* database = MSrv_Control_common::GetMSrvSystemDatabase();
+    if (database != NULL) {
+        country = database->GetSystemCountry();
+        cableOperator = database->GetSystemCableOperators();
+    }
+    MSrv_Control* control = MSrv_Control::GetInstance();
+    U8 route = control->GetCurrentTvRoute();
+    ST_MSRV_TV_INFO info = control->GetTVInfo();
+    // The record has four route entries; a route beyond them has no path.
+    U8 routePath = route < sizeof(info.au8RoutePath) ? info.au8RoutePath[route] : 0;
+    BOOL allowed = (country == 14 && routePath == 2 && cableOperator == 7) ? FALSE : TRUE;
+    printf("%s(): %d, bIsAllowedToSwitchATV=%d, eSystemCountry=%d, eCableOperator=%d, u8RoutePath=%d\n",
+           "IsAllowedToSwitchATV", __LINE__, allowed, (int)country, (int)cableOperator, routePath);
+    return allowed;
+}

@@ -1,0 +1,77 @@
+#include "InitializationHandler.h"
+
+#include <stdio.h>
+
+#include "BriskUiManager.h"
+
+namespace {
+
+void Show(DrawItem* item, U8 visible)
+{
+    if (item != NULL) item->SetVisible(visible);
+}
+
+}  // namespace
+
+InitializationHandler::InitializationHandler()
+    : pBgImageVolume(NULL), pVolumeBg(NULL), pVolumeBarLeft(NULL), pVolumeBarCenter(NULL), pVolumeBarRight(NULL),
+      pVolumeText(NULL), pWaitTextLine1(NULL), pWaitTextLine2(NULL), pVolumeNumber(NULL), u32BarSpan(0)
+{
+}
+
+void InitializationHandler::LoadResource(const char* path)
+{
+    EventHandler::LoadResource(path);
+    pBgImageVolume = FindImageItem("bg_image_volume");
+    pVolumeBg = FindImageItem("volume_bg");
+    pVolumeBarLeft = FindImageItem("volume_bar_left");
+    pVolumeBarCenter = FindImageItem("volume_bar_center");
+    pVolumeBarRight = FindImageItem("volume_bar_right");
+    pVolumeText = FindTextItem("volume_text");
+    pWaitTextLine1 = FindTextItem("wait_text_line1");
+    pWaitTextLine2 = FindTextItem("wait_text_line2");
+    pVolumeNumber = FindTextItem("volume_number");
+    u32BarSpan = BarSpan(pVolumeBg, pVolumeBarLeft, pVolumeBarRight);
+
+    bool first = BriskUiManager::GetInstance()->IsFirstInitialization() != 0;
+    u16TimeOut = first ? 60000 : 6000;
+    SetPercentage(0);
+    Show(pBgImageVolume, 1);
+    Show(pVolumeBg, 1);
+    Show(pVolumeBarLeft, 1);
+    Show(pVolumeBarCenter, 1);
+    Show(pVolumeBarRight, 1);
+    Show(pVolumeNumber, 1);
+    Show(pVolumeText, first ? 1 : 0);
+    Show(pWaitTextLine1, first ? 0 : 1);
+    Show(pWaitTextLine2, first ? 0 : 1);
+}
+
+void InitializationHandler::SetPercentage(unsigned char percent)
+{
+    if (percent > 100) return;
+    if (pVolumeBarCenter != NULL && pVolumeBarRight != NULL) {
+        U32 width = u32BarSpan * percent / 100;
+        pVolumeBarCenter->SetWidth(width);
+        pVolumeBarRight->SetLeft(pVolumeBarCenter->GetLeft() + width);
+        Show(pVolumeBarLeft, percent == 0 ? 0 : 1);
+        Show(pVolumeBarRight, percent == 0 ? 0 : 1);
+    }
+    if (pVolumeNumber != NULL) {
+        char text[8];
+        snprintf(text, sizeof(text), "%d%%", percent);
+        pVolumeNumber->SetText(text);
+    }
+}
+
+BOOL InitializationHandler::KeyHandler(U32)
+{
+    BriskUiManager::GetInstance()->EnableStatus(E_BRISKUI_OSD_STATUS_INITIALIZATION, u16StateMask);
+    return TRUE;
+}
+
+void InitializationHandler::TimerHandler(U32)
+{
+    BriskUiManager* manager = BriskUiManager::GetInstance();
+    if (!manager->IsFirstInitialization()) manager->DisableStatus(E_BRISKUI_OSD_STATUS_INITIALIZATION);
+}

@@ -1,0 +1,230 @@
+#include "VolumeHandler.h"
+
+#include <stdio.h>
+
+#include "BriskUiManager.h"
+#include "IniCompat.h"
+#include "Middleware.h"
+
+namespace {
+
+enum : U32 {
+    KEY_VOLUME_UP = 0xF04C,
+    KEY_VOLUME_DOWN = 0xF04D,
+    KEY_MUTE = 0xF04E,
+    KEY_EXIT = 0xF062,
+    KEY_CUSTOM61_EXIT = 0xF53D,
+};
+
+// Factory data items of the hotel mode.
+const unsigned short kHotelModeItem = 0x4022;
+const unsigned short kHotelMaxVolumeItem = 0x4029;
+// Mute-status type asked before un-muting, and the mute type set.
+const U8 kMuteStatusType = 3;
+const U8 kMuteType = 4;
+
+void Show(DrawItem* item, U8 visible)
+{
+    if (item != NULL) item->SetVisible(visible);
+}
+
+}  // namespace
+
+VolumeHandler::VolumeHandler()
+    : pBgImageVolume(NULL), pBgImageMute(NULL), pVolumeIcon(NULL), pHalfMuteIcon(NULL), pMuteIcon(NULL),
+      pVolumeBg(NULL), pVolumeBarLeft(NULL), pVolumeBarCenter(NULL), pVolumeBarRight(NULL), pVolumeText(NULL),
+      pMuteText(NULL), pVolumeNumber(NULL), u32BarSpan(0), u16MaxVolume(0), u32State(E_HIDDEN)
+{
+}
+
+void VolumeHandler::LoadResource(const char* path)
+{
+    EventHandler::LoadResource(path);
+    pBgImageVolume = FindImageItem("bg_image_volume");
+    pBgImageMute = FindImageItem("bg_image_mute");
+    pVolumeIcon = FindImageItem("volume_icon");
+    pHalfMuteIcon = FindImageItem("half_mute_icon");
+    pMuteIcon = FindImageItem("mute_icon");
+    pVolumeBg = FindImageItem("volume_bg");
+    pVolumeBarLeft = FindImageItem("volume_bar_left");
+    pVolumeBarCenter = FindImageItem("volume_bar_center");
+    pVolumeBarRight = FindImageItem("volume_bar_right");
+    pVolumeText = FindTextItem("volume_text");
+    pMuteText = FindTextItem("mute_text");
+
+    u32BarSpan = BarSpan(pVolumeBg, pVolumeBarLeft, pVolumeBarRight);
+
+    strMuteText = pMuteText != NULL ? pMuteText->GetText() : std::string();
+    strHalfMuteText = "1/2 " + strMuteText;
+    pVolumeNumber = FindTextItem("volume_number");
+
+    dictionary* ini = iniparser_load(path);
+    if (ini != NULL) {
+        u16MaxVolume = (U16)iniparser_getunsignedint(ini, "setting:u16MaxVolume", 100);
+        iniparser_freedict(ini);
+    } else {
+        printf("[BriskUI] VolumeHandler::LoadResource failed, no such file %s\n", path);
+    }
+}
+
+U8 VolumeHandler::GetHotelMode()
+{
+    unsigned char value = 0;
+    MSrv_Factory_Default* factory = MSrv_Control_common::GetMSrvFactoryDefault();
+    if (factory != NULL) factory->GetFactoryData(kHotelModeItem, &value);
+    return value & 1;
+}
+
+U8 VolumeHandler::GetHotelMaxVolumeValue()
+{
+    unsigned char value = 0;
+    MSrv_Factory_Default* factory = MSrv_Control_common::GetMSrvFactoryDefault();
+    if (factory != NULL) factory->GetFactoryData(kHotelMaxVolumeItem, &value);
+    return value;
+}
+
+BOOL VolumeHandler::setHalfMute(unsigned char on)
+{
+    printf("Do function: %s\n", "setHalfMute");
+    MSrv_SSSound* sound = MSrv_Control_common::GetMSrvSSSound();
+    U8 volume = sound->GetVolume();
+    MSrv_System_Database* database = MSrv_Control_common::GetMSrvSystemDatabase();
+    if (database != NULL) {
+        MS_USER_SYSTEM_SETTING setting;
+        database->GetUserSystemSetting(&setting);
+        setting.u8HalfMute = on;
+        database->SetUserSystemSetting(&setting);
+    }
+    if (!on) return sound->SetVolume(volume, 1);
+    if (volume <= 1) {
+        printf("[%d] Current Volume set to %d\n", 294, 0);
+        return sound->SetVolume(0, 0);
+    }
+    U8 half = (U8)(volume >> 1);
+    printf("[%d]Current Volume set to %d\n", 300, half);
+    return sound->SetVolume(half, 0);
+}
+
+BOOL VolumeHandler::KeyHandler(U32 key)
+{
+    MSrv_System_Database* database = MSrv_Control_common::GetMSrvSystemDatabase();
+    _SoundSettingType setting;
+    setting.u8Volume = 0;
+    if (database != NULL) database->GetAudioSetting(&setting);
+    U8 volume = setting.u8Volume;
+    BriskUiManager* manager = BriskUiManager::GetInstance();
+
+    switch (key) {
+    case KEY_VOLUME_UP: {
+        puts("BRISKUI - KEY VOL+");
+        u32State = E_VOLUME_BAR;
+        U8 ceiling = GetHotelMode() == 1 ? GetHotelMaxVolumeValue() : 100;
+        if (volume < ceiling) ++volume;
+        break;
+    }
+    case KEY_VOLUME_DOWN:
+        puts("BRISKUI - KEY VOL-");
+        u32State = E_VOLUME_BAR;
+        if (volume > 0) --volume;
+        break;
+    case KEY_MUTE:
+        puts("BRISKUI - KEY MUTE-");
+        if (u32State == E_HIDDEN || u32State == E_VOLUME_BAR) {
+            int country = manager->QueryCountry();
+            if (country == E_BRISKUI_COUNTRY_NA) {
+                u32State = E_HALF_MUTE;
+            } else if (country == E_BRISKUI_COUNTRY_EU) {
+                u32State = E_MUTE;
+            } else {
+                // Other groups never start; mute as in EU.
+                printf("[BriskUI] unknown country:%d\n", country);
+                u32State = E_MUTE;
+            }
+        } else if (u32State == E_HALF_MUTE) {
+            u32State = E_MUTE;
+        } else {
+            u32State = E_VOLUME_BAR;
+        }
+        break;
+    case KEY_EXIT:
+    case KEY_CUSTOM61_EXIT:
+        if (u32State == E_VOLUME_BAR) {
+            manager->DisableStatus(E_BRISKUI_OSD_STATUS_VOLUME);
+            u32State = E_HIDDEN;
+            return TRUE;
+        }
+        break;
+    default:
+        puts("UNKNOWN KEY IN VOLUME HANDLER");
+        break;
+    }
+
+    if (u32State == E_VOLUME_BAR) {
+        MSrv_SSSound* sound = MSrv_Control_common::GetMSrvSSSound();
+        if (sound->GetMuteStatus(kMuteStatusType) != 0) sound->SetMuteStatus(kMuteType, 0);
+        printf("Current Volume set to %d\n", volume);
+        sound->SetVolume(volume, 1);
+        setting.u8Volume = volume;
+        if (database != NULL) database->SetAudioSetting(&setting);
+        ShowVolumeBar(volume);
+    } else if (u32State == E_HALF_MUTE) {
+        setHalfMute(1);
+        ShowMutePanel(true);
+    } else if (u32State == E_MUTE) {
+        MSrv_Control_common::GetMSrvSSSound()->SetMuteStatus(kMuteType, 1);
+        ShowMutePanel(false);
+    }
+    manager->EnableStatus(E_BRISKUI_OSD_STATUS_VOLUME, u16StateMask);
+    return TRUE;
+}
+
+void VolumeHandler::ShowVolumeBar(U8 volume)
+{
+    if (pVolumeBarCenter != NULL) {
+        U32 width = u32BarSpan * volume / 100;
+        pVolumeBarCenter->SetWidth(width);
+        if (pVolumeBarRight != NULL) pVolumeBarRight->SetLeft(pVolumeBarCenter->GetLeft() + width);
+    }
+    if (pVolumeNumber != NULL) {
+        char number[8];
+        snprintf(number, sizeof(number), "%d", volume);
+        pVolumeNumber->SetText(number);
+    }
+    Show(pBgImageVolume, 1);
+    Show(pVolumeIcon, 1);
+    Show(pVolumeBg, 1);
+    Show(pVolumeBarLeft, 1);
+    Show(pVolumeBarCenter, 1);
+    Show(pVolumeBarRight, 1);
+    Show(pVolumeText, 1);
+    Show(pVolumeNumber, 1);
+    Show(pBgImageMute, 0);
+    Show(pHalfMuteIcon, 0);
+    Show(pMuteIcon, 0);
+    Show(pMuteText, 0);
+}
+
+void VolumeHandler::ShowMutePanel(bool half)
+{
+    if (pMuteText != NULL) pMuteText->SetText(half ? strHalfMuteText.c_str() : strMuteText.c_str());
+    Show(pBgImageMute, 1);
+    Show(pHalfMuteIcon, half ? 1 : 0);
+    Show(pMuteIcon, half ? 0 : 1);
+    Show(pMuteText, 1);
+    Show(pBgImageVolume, 0);
+    Show(pVolumeIcon, 0);
+    Show(pVolumeBg, 0);
+    Show(pVolumeBarLeft, 0);
+    Show(pVolumeBarCenter, 0);
+    Show(pVolumeBarRight, 0);
+    Show(pVolumeText, 0);
+    Show(pVolumeNumber, 0);
+}
+
+void VolumeHandler::TimerHandler(U32)
+{
+    if (u32State == E_VOLUME_BAR) {
+        BriskUiManager::GetInstance()->DisableStatus(E_BRISKUI_OSD_STATUS_VOLUME);
+        u32State = E_HIDDEN;
+    }
+}

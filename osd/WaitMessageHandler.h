@@ -1,0 +1,25 @@
+// WaitMessageHandler: the wait panel, with a general message and a
+// two-line PIN variant shown when the middleware reports a locked service.
+#ifndef BRISKUI_WAITMESSAGEHANDLER_H
+#define BRISKUI_WAITMESSAGEHANDLER_H
+
+#include "EventHandler.h"
+
+class WaitMessageHandler final : public EventHandler {
+public:
+    WaitMessageHandler() : pText(NULL), pTextPinCode(NULL), pTextPinCode1(NULL) {}
+
+    BOOL KeyHandler(U32 key) override;
+    void TimerHandler(U32 timerId) override;
+    // Shows the PIN variant of the message.
+    void PinCodeEeventHandler();
+
+private:
+    void LookUp();
+
+    TextItem* pText;
+    TextItem* pTextPinCode;
+    TextItem* pTextPinCode1;
+};
+
+#endif  // BRISKUI_WAITMESSAGEHANDLER_H
