@@ -66,7 +66,8 @@ BriskUiManager::BriskUiManager()
       // Without a settings file the country is never read; EU, the group
       // LoadCommonSetting always picks, lets the set start all the same.
       eCountry(E_BRISKUI_COUNTRY_EU), strLayoutPath(kLayoutDir), u8HdcpKeyCheck(0), u8WidevineKeyCheck(0),
-      u8NetflixKeyCheck(0), u16FactorySourceCode(0), bIrThreadRunning(false), u32Flips(0), bInputBusy(false)
+      u8NetflixKeyCheck(0), u16FactorySourceCode(0), bIrThreadRunning(false), u32Flips(0),
+      u32InputPasses(0), u32TimerDispatches(0), s64LastTimerDispatchNs(0), bInputBusy(false)
 {
     memset(apResultBuffers, 0, sizeof(apResultBuffers));
     memset(acStubBuffer, 0, sizeof(acStubBuffer));
@@ -116,11 +117,13 @@ namespace {
 
 // Creates one handler, stores it and loads its layout. `naFile` is null for
 // handlers with one layout for every country.
+// FALSE, with the handler created but nothing loaded, for a country other
+// than NA or EU; the caller treats that as fatal.
 template <class T>
-void CreateHandler(T*& slot, const std::string& dir, int country, const char* naFile, const char* euFile)
+BOOL CreateHandler(T*& slot, const std::string& dir, int country, const char* naFile, const char* euFile)
 {
     slot = new (std::nothrow) T();
-    BRISK_ASSERT(slot != NULL);
+    if (slot == NULL) return FALSE;
     std::string path = dir;
     if (naFile == NULL) {
         path += euFile;
@@ -130,25 +133,26 @@ void CreateHandler(T*& slot, const std::string& dir, int country, const char* na
         path += euFile;
     } else {
         printf("[BriskUI] Unknown country:%d\n", country);
-        fflush(stdout);
-        BRISK_ASSERT(0);
+        return FALSE;
     }
     slot->LoadResource(path.c_str());
+    return TRUE;
 }
 
 }  // namespace
 
-void BriskUiManager::CreateHandlers()
+BOOL BriskUiManager::CreateHandlers()
 {
     // Layout paths resolve under the file-system root like every fixed path.
     std::string dir = BriskResolvePath(strLayoutPath.c_str());
-    // In the order of composition ownership; handlers of OSDs that this
-    // build does not have yet are left out.
-    CreateHandler(pVolumeHandler, dir, eCountry, "BriskUIVolumeLayout_NA.ini", "BriskUIVolumeLayout_EU.ini");
-    CreateHandler(pWaitMessageHandler, dir, eCountry, "BriskUIWaitMessageLayout_NA.ini",
-                  "BriskUIWaitMessageLayout_EU.ini");
-    CreateHandler(pNotAvailableMessageHandler, dir, eCountry, NULL, "BriskUINotAvailableMessageLayout.ini");
-    CreateHandler(pInitializationHandler, dir, eCountry, NULL, "BriskUIInitializationLayout.ini");
+    // In start-up order; handlers of OSDs that this build does not have yet
+    // are left out. The volume handler comes first, so an unknown country
+    // stops start-up before any layout is loaded.
+    return CreateHandler(pVolumeHandler, dir, eCountry, "BriskUIVolumeLayout_NA.ini", "BriskUIVolumeLayout_EU.ini") &&
+           CreateHandler(pWaitMessageHandler, dir, eCountry, "BriskUIWaitMessageLayout_NA.ini",
+                         "BriskUIWaitMessageLayout_EU.ini") &&
+           CreateHandler(pNotAvailableMessageHandler, dir, eCountry, NULL, "BriskUINotAvailableMessageLayout.ini") &&
+           CreateHandler(pInitializationHandler, dir, eCountry, NULL, "BriskUIInitializationLayout.ini");
 }
 
 void BriskUiManager::DeleteHandlers()
@@ -223,7 +227,10 @@ void BriskUiManager::Start()
     }
     printf("BriskUI init check %d\n", __LINE__);
 
-    CreateHandlers();
+    if (!CreateHandlers()) {
+        fflush(stdout);
+        BRISK_ASSERT(0);
+    }
 
     MSrv_Control::GetInstance()->AddEventRecipient(&BriskUiManager::MiddlewareCallback);
     MSrv_Control_TV::GetMSrvAtv()->AddEventRecipient(&BriskUiManager::MiddlewareCallback);

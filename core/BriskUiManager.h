@@ -144,6 +144,12 @@ public:
     BOOL WaitIdle(U32 timeoutMs);
     // Compositions and flips since start-up.
     U32 FlipCount() { return u32Flips.load(); }
+    // Passes of the input thread's loop since start-up.
+    U32 InputPassCount() { return u32InputPasses.load(); }
+    // Timer events handed to a handler since start-up, and the monotonic
+    // time (library clock, ns) at which the last one was.
+    U32 TimerDispatchCount() { return u32TimerDispatches.load(); }
+    long long LastTimerDispatchNs() { return s64LastTimerDispatchNs.load(); }
     // The manager lock, for callers that need several operations to be one.
     static void Lock();
     static void Unlock();
@@ -181,7 +187,7 @@ private:
     // The handler that draws `status`, null for BASE, combinations and
     // OSDs whose handler does not exist.
     static EventHandler* HandlerFor(U32 status);
-    void CreateHandlers();
+    BOOL CreateHandlers();
     void DeleteHandlers();
     void RunFirstInitialization(IDirectFBEventBuffer* buffer);
     void HandleEvent(const DFBEvent& event, bool* keyHandled);
@@ -214,6 +220,9 @@ private:
     bool bIrThreadRunning;
     _Rect rcLastFlip;
     std::atomic<U32> u32Flips;
+    std::atomic<U32> u32InputPasses;
+    std::atomic<U32> u32TimerDispatches;
+    std::atomic<long long> s64LastTimerDispatchNs;
     std::atomic<bool> bInputBusy;   // the input thread is handling a pass
 
     static BriskUiManager* pInstance;

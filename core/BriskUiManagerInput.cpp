@@ -300,6 +300,10 @@ void BriskUiManager::HandleEvent(const DFBEvent& event, bool* inputSeen)
         EventHandler* handler = static_cast<EventHandler*>(event.user.data);
         for (size_t i = 0; i < sizeof(kAllOsds) / sizeof(kAllOsds[0]); ++i) {
             if (handler != NULL && HandlerFor(kAllOsds[i]) == handler) {
+                struct timespec now;
+                BriskClockNow(&now);
+                s64LastTimerDispatchNs = (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
+                u32TimerDispatches.fetch_add(1);
                 handler->TimerHandler(event.user.type);
                 return;
             }
@@ -363,6 +367,7 @@ void* BriskUiManager::tvos_event_thread(void* arg)
         buffer->WaitForEventWithTimeout(buffer, 0, 300);
         BriskManagerLock lock;
         manager->bInputBusy = true;
+        manager->u32InputPasses.fetch_add(1);
         bool compose = true;
         if (buffer->HasEvent(buffer) == DFB_OK) {
             puts("BRISKUI - has key");

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -28,6 +29,7 @@ const KeyName kKeys[] = {
     {"VOL+", 0xF04C},   {"VOL-", 0xF04D},    {"MUTE", 0xF04E},   {"CH+", 0xF046},   {"CH-", 0xF047},
     {"OK", 0x0D},       {"EXIT", 0xF062},    {"UP", 0xF002},     {"DOWN", 0xF003},  {"SOURCE", 0xF068},
     {"DASH", 0xF073},   {"ATVDTV", 0xF53F},  {"FACTORY", 0xF54F}, {"POWER", 0xF00F}, {"MENU", 0xF012},
+    {"PLAY", 0xF051},   {"PAUSE", 0xF00A},   {"STOP", 0xF052},   {"INFO", 0xF014},
 };
 
 bool ParseNumber(const std::string& text, U32* value)
@@ -42,7 +44,8 @@ bool ParseNumber(const std::string& text, U32* value)
 }
 
 const char* const kSetNames[] = {"source", "volume", "factory-code", "pin", "language", "country",
-                                 "cable-operator", "hotel-mode", "hotel-max-volume", "route", "av-mute"};
+                                 "cable-operator", "hotel-mode", "hotel-max-volume", "route", "av-mute",
+                                 "boot-seconds"};
 
 }  // namespace
 
@@ -169,6 +172,9 @@ bool ApplySet(const Command& c)
         sim::SetCurrentRoute((U8)c.value);
     } else if (c.name == "av-mute") {
         sim::SetAvMuteFlag(c.value);
+    } else if (c.name == "boot-seconds") {
+        // The host counts the seconds of the boot; the library only reads them.
+        BriskUiManager::TotalTicksInSeconds = c.value;
     }
     return true;
 }
@@ -214,6 +220,12 @@ int RunHost(const HostOptions& options, const std::vector<Command>& commands, st
         layer->Release(layer);
         dfb->Release(dfb);
         return 0;
+    }
+    if (!options.shotDir.empty() && mkdir(options.shotDir.c_str(), 0755) != 0 && errno != EEXIST) {
+        fprintf(stderr, "briskui-sim: cannot create %s: %s\n", options.shotDir.c_str(), strerror(errno));
+        layer->Release(layer);
+        dfb->Release(dfb);
+        return 1;
     }
     manager->Start();
     bool inputThread = MSystem::GetInstance()->IsTvosIr() != 0;

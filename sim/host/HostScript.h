@@ -29,7 +29,8 @@ struct Command {
 };
 
 // Key names of the script: VOL+, VOL-, MUTE, CH+, CH-, 0..9, OK, EXIT, UP,
-// DOWN, SOURCE, DASH, ATVDTV, FACTORY, POWER, MENU, or a number (0xF04C).
+// DOWN, SOURCE, DASH, ATVDTV, FACTORY, POWER, MENU, PLAY, PAUSE, STOP, INFO,
+// or a number (0xF04C).
 bool KeySymbolOf(const std::string& name, U32* symbol);
 
 // Parses a whole script; on a bad line, `error` names the line.

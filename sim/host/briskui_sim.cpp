@@ -38,7 +38,8 @@ void Usage()
             "  --mstar-version S middleware version handed to the library\n"
             "  --dfb:...         DirectFB options (default: %s)\n"
             "SCRIPT verbs, one a line, # comments:\n"
-            "  key NAME | wait MS | event ID PARAM [control|atv|dtv|cimmi] | set NAME VALUE |\n"
+            "  key NAME (VOL+ VOL- MUTE CH+ CH- 0..9 OK EXIT UP DOWN SOURCE DASH ATVDTV FACTORY\n"
+            "  POWER MENU PLAY PAUSE STOP INFO or a key symbol such as 0xF04C) | wait MS | event ID PARAM [control|atv|dtv|cimmi] | set NAME VALUE |\n"
             "  shot FILE.png | quit\n",
             kHeadless);
 }

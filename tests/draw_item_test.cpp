@@ -1,0 +1,183 @@
+// Image and text items drawn for real: scaling into the rectangle, the
+// caches and when they are dropped, the text baseline, failure messages.
+#include <gtest/gtest.h>
+
+#include "DrawItem.h"
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+class DrawItemTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        surface_ = NewSurface();
+        image_ = root_.Path() + "/red.png";
+        WriteSolidPng(image_, 2, 2, 0xFFFF0000);
+        WriteSolidPng(root_.Path() + "/blue.png", 2, 2, 0xFF0000FF);
+    }
+    void TearDown() override { surface_->Release(surface_); }
+
+    TempRoot root_;
+    IDirectFBSurface* surface_ = nullptr;
+    std::string image_;
+};
+
+TEST_F(DrawItemTest, ImageIsScaledIntoItsRectangle)
+{
+    ImageItem item;
+    item.SetRect(_Rect(100, 50, 40, 30));
+    item.SetImagePath("/red.png");   // resolved under the test root
+    EXPECT_TRUE(item.Update(surface_, Dfb()));
+    EXPECT_EQ(Pixel(surface_, 100, 50), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(surface_, 139, 79), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(surface_, 140, 79) >> 24, 0u);
+    EXPECT_EQ(Pixel(surface_, 139, 80) >> 24, 0u);
+    EXPECT_EQ(OpaqueCount(surface_, _Rect(0, 0, 1280, 720)), 40 * 30);
+    EXPECT_EQ(item.GetImagePath(), "/red.png");
+}
+
+TEST_F(DrawItemTest, ZeroSizedImageStillDecodesAndDrawsNothing)
+{
+    ImageItem item;
+    item.SetRect(_Rect(10, 10, 0, 20));
+    item.SetImagePath("/red.png");
+    item.Update(surface_, Dfb());
+    EXPECT_NE(item.CachedSurface(), nullptr);
+    EXPECT_EQ(OpaqueCount(surface_, _Rect(0, 0, 100, 100)), 0);
+}
+
+TEST_F(DrawItemTest, InvisibleImageDecodesOnlyOnceShown)
+{
+    ImageItem item;
+    item.SetRect(_Rect(0, 0, 10, 10));
+    item.SetImagePath("/red.png");
+    item.SetVisible(0);
+    EXPECT_FALSE(item.Update(surface_, Dfb()));
+    EXPECT_EQ(item.CachedSurface(), nullptr);
+    item.SetVisible(1);
+    EXPECT_TRUE(item.Update(surface_, Dfb()));
+    EXPECT_NE(item.CachedSurface(), nullptr);
+}
+
+TEST_F(DrawItemTest, SettingAPathDropsTheImageEvenWhenUnchanged)
+{
+    ImageItem item;
+    item.SetRect(_Rect(0, 0, 10, 10));
+    item.SetImagePath("/red.png");
+    item.Update(surface_, Dfb());
+    ASSERT_NE(item.CachedSurface(), nullptr);
+    item.SetImagePath("/red.png");
+    EXPECT_EQ(item.CachedSurface(), nullptr);
+
+    // A changed file on disk is read again only because the path was set.
+    WriteSolidPng(image_, 2, 2, 0xFF00FF00);
+    item.Update(surface_, Dfb());
+    EXPECT_EQ(Pixel(surface_, 5, 5), 0xFF00FF00u);
+}
+
+TEST_F(DrawItemTest, NullPathWarnsAndKeepsTheImage)
+{
+    ImageItem item;
+    item.SetName("logo");
+    item.SetRect(_Rect(0, 0, 10, 10));
+    item.SetImagePath("/blue.png");
+    item.Update(surface_, Dfb());
+    std::string out = CaptureStdout([&] { item.SetImagePath(nullptr); });
+    EXPECT_EQ(out, "[BriskUI] Warning!!! ImageItem logo set with NULL ImagePath\n");
+    EXPECT_EQ(item.GetImagePath(), "/blue.png");
+    EXPECT_NE(item.CachedSurface(), nullptr);
+}
+
+TEST_F(DrawItemTest, FailuresAreReportedAndRetried)
+{
+    ImageItem missing;
+    missing.SetRect(_Rect(0, 0, 10, 10));
+    missing.SetImagePath("/nothing.png");
+    std::string out = CaptureStdout([&] { EXPECT_FALSE(missing.Update(surface_, Dfb())); });
+    EXPECT_EQ(out, "ImageItem::Update() fail to create provider of image " + root_.Path() + "/nothing.png\n");
+    EXPECT_EQ(missing.CachedSurface(), nullptr);
+
+    out = CaptureStdout([&] { EXPECT_FALSE(missing.Update(nullptr, Dfb())); });
+    EXPECT_EQ(out, "ImageItem::Update, no DFB resource for drawing\n");
+
+    TextItem text;
+    text.SetFontPath("/no-font.ttf");
+    text.SetFontSize(20);
+    text.SetText("x");
+    for (int i = 0; i < 2; ++i) {
+        out = CaptureStdout([&] { EXPECT_FALSE(text.Update(surface_, Dfb())); });
+        EXPECT_EQ(out.rfind("TextItem::Update() create font fail. " + root_.Path() + "/no-font.ttf : ", 0), 0u)
+            << out;
+        EXPECT_EQ(text.CachedFont(), nullptr);
+    }
+    out = CaptureStdout([&] { EXPECT_EQ(text.GetTextWidth(nullptr), 0u); });
+    EXPECT_EQ(out, "TextItem::GetTextWidth, no DFB handler resource\n");
+    out = CaptureStdout([&] { EXPECT_FALSE(text.Update(surface_, nullptr)); });
+    EXPECT_EQ(out, "TextItem::Update, no DFB resource for drawing\n");
+}
+
+class TextItemTest : public DrawItemTest {
+protected:
+    void SetUp() override
+    {
+        DrawItemTest::SetUp();
+        text_.SetFontPath("/config/briskui/fonts/DejaVuSans-Bold.ttf");
+        text_.SetFontSize(40);
+        text_.SetFontColor(0xFFFFFFFF);
+        text_.SetText("HHHH");
+    }
+    TextItem text_;
+};
+
+TEST_F(TextItemTest, TopIsTheBaseline)
+{
+    text_.SetLeft(100);
+    text_.SetTop(200);
+    ASSERT_TRUE(text_.Update(surface_, Dfb()));
+    // Capital H sits on the baseline: ink above row 200, none below it.
+    EXPECT_GT(OpaqueCount(surface_, _Rect(100, 170, 200, 30)), 100);
+    EXPECT_EQ(OpaqueCount(surface_, _Rect(0, 201, 1280, 100)), 0);
+    EXPECT_EQ(Pixel(surface_, 105, 190) & 0x00FFFFFF, 0x00FFFFFFu);
+}
+
+TEST_F(TextItemTest, TextAtTopZeroLiesMostlyAboveTheSurface)
+{
+    text_.SetTop(0);
+    text_.Update(surface_, Dfb());
+    EXPECT_EQ(OpaqueCount(surface_, _Rect(0, 1, 1280, 100)), 0);
+}
+
+TEST_F(TextItemTest, FontCacheRules)
+{
+    text_.SetVisible(0);
+    U32 width = text_.GetTextWidth(Dfb());
+    EXPECT_GT(width, 60u);   // measured although invisible
+    IDirectFBFont* font = text_.CachedFont();
+    ASSERT_NE(font, nullptr);
+    text_.SetText("HHHHHHHH");
+    text_.SetFontColor(0xFF00FF00);
+    EXPECT_EQ(text_.CachedFont(), font);
+    EXPECT_NEAR((double)text_.GetTextWidth(Dfb()), 2.0 * width, 2.0);
+    text_.SetFontSize(40);
+    EXPECT_EQ(text_.CachedFont(), nullptr);   // same size still reopens
+    text_.GetTextWidth(Dfb());
+    EXPECT_NE(text_.CachedFont(), nullptr);
+    text_.SetFontPath(nullptr);
+    EXPECT_NE(text_.CachedFont(), nullptr);   // a null path is ignored
+    text_.SetText(nullptr);
+    EXPECT_EQ(text_.GetText(), "HHHHHHHH");
+}
+
+TEST_F(TextItemTest, ColourIsSplitFromTheArgbWord)
+{
+    text_.SetFontColor(0xFF20A040);
+    text_.SetLeft(10);
+    text_.SetTop(100);
+    text_.Update(surface_, Dfb());
+    EXPECT_EQ(Pixel(surface_, 14, 85), 0xFF20A040u);
+}
+
+}  // namespace

@@ -1,0 +1,225 @@
+// The common settings file, its atomic rewrite, language folders, the
+// analogue-switch rule and the clock.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "BriskPlatform.h"
+#include "BriskUiManager.h"
+#include "IniCompat.h"
+#include "SimTv.h"
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+const char kSettings[] = "/Customer/briskui/layout/BriskUISetting.ini";
+
+// Runs of blanks become one, so that aligned "key    = value" reads "key = value".
+std::string Squeeze(const std::string& text)
+{
+    std::string out;
+    for (char c : text)
+        if (!(c == ' ' && !out.empty() && out.back() == ' ')) out += c;
+    return out;
+}
+
+class SettingsTest : public ManagerTest {
+protected:
+    BriskUiManager* Load()
+    {
+        manager_ = BriskUiManager::GetInstance();
+        manager_->LoadCommonSetting();
+        return manager_;
+    }
+    void TearDown() override
+    {
+        // Never started: just drop the singleton the way a host would.
+        if (manager_ != nullptr) {
+            manager_->Finalize();
+            manager_ = nullptr;
+        }
+        ManagerTest::TearDown();
+    }
+};
+
+TEST_F(SettingsTest, KeysAndDefaults)
+{
+    root_.Write(kSettings, "[BriskUISetting]\nbActivateBriskUI = FALSE\nbFirstInitialization = TRUE\nu8ColorFormat = 1\n");
+    BriskUiManager* m = Load();
+    EXPECT_EQ(m->QueryBriskUiEnabled(), 0);
+    EXPECT_EQ(m->IsFirstInitialization(), 1);
+    EXPECT_EQ(m->QueryColorFormat(), 1);
+    EXPECT_EQ(m->QueryCountry(), 2);
+    EXPECT_EQ(m->GetLayoutPath(), "/config/briskui/layout/EN/");
+}
+
+TEST_F(SettingsTest, FileWithOnlyTheColourFormat)
+{
+    root_.Write(kSettings, "[BriskUISetting]\nu8ColorFormat = 0x101\n");
+    BriskUiManager* m = Load();
+    EXPECT_EQ(m->QueryBriskUiEnabled(), 1);
+    EXPECT_EQ(m->IsFirstInitialization(), 0);
+    EXPECT_EQ(m->QueryColorFormat(), 1);   // low 8 bits
+    EXPECT_EQ(m->QueryCountry(), 2);
+}
+
+TEST_F(SettingsTest, MissingFileChangesNothing)
+{
+    unlink((root_.Path() + kSettings).c_str());
+    sim::SetOsdLanguage(5);
+    BriskUiManager* m = BriskUiManager::GetInstance();
+    manager_ = m;
+    std::string out = CaptureStdout([&] { EXPECT_TRUE(m->LoadCommonSetting()); });
+    EXPECT_EQ(out, "[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file " + root_.Path() +
+                       kSettings + "\n");
+    EXPECT_EQ(m->QueryBriskUiEnabled(), 1);
+    EXPECT_EQ(m->QueryColorFormat(), 2);
+    EXPECT_EQ(m->GetLayoutPath(), "/config/briskui/layout/");   // no language folder
+    CaptureStdout([&] {
+        EXPECT_FALSE(m->SetConfigActivation(1));
+        EXPECT_FALSE(m->SetConfigFirstInitialization(1));
+    });
+    EXPECT_FALSE(root_.Exists(kSettings));
+}
+
+TEST_F(SettingsTest, RewritesOneKeyAsTrueOrFalse)
+{
+    root_.Write(kSettings, "; comment\n[BriskUISetting]\nbActivateBriskUI = TRUE\nu8ColorFormat = 1\n[Other]\nKey = v\n");
+    BriskUiManager* m = Load();
+    EXPECT_TRUE(m->SetConfigActivation(2));
+    EXPECT_TRUE(m->SetConfigFirstInitialization(1));
+    // Regenerated from the parsed dictionary: lower-case names, no comment.
+    std::string text = Squeeze(root_.Read(kSettings));
+    EXPECT_NE(text.find("[briskuisetting]"), std::string::npos) << text;
+    EXPECT_NE(text.find("bactivatebriskui = FALSE"), std::string::npos) << text;
+    EXPECT_NE(text.find("bfirstinitialization = TRUE"), std::string::npos) << text;
+    EXPECT_NE(text.find("u8colorformat = 1"), std::string::npos) << text;
+    EXPECT_NE(text.find("[other]"), std::string::npos) << text;
+    EXPECT_NE(text.find("key = v"), std::string::npos) << text;
+    EXPECT_EQ(text.find("comment"), std::string::npos) << text;
+    EXPECT_EQ(m->QueryBriskUiEnabled(), 1);   // takes effect at the next load
+    // No temporary file is left beside it.
+    EXPECT_EQ(root_.List("/Customer/briskui/layout").size(), 1u);
+    m->LoadCommonSetting();
+    EXPECT_EQ(m->QueryBriskUiEnabled(), 0);
+    EXPECT_EQ(m->IsFirstInitialization(), 1);
+}
+
+TEST_F(SettingsTest, KeyIsAddedEvenWhenTheSectionIsMissing)
+{
+    root_.Write(kSettings, "[Other]\nKey = v\n");
+    BriskUiManager* m = Load();
+    EXPECT_TRUE(m->SetConfigFirstInitialization(1));
+    m->LoadCommonSetting();
+    EXPECT_EQ(m->IsFirstInitialization(), 1);
+}
+
+TEST_F(SettingsTest, FailedRewriteLeavesTheOldFileIntact)
+{
+    // A file big enough that a tiny file-size limit stops its rewrite.
+    std::string original = "[BriskUISetting]\nbActivateBriskUI = TRUE\nu8ColorFormat = 2\n[Padding]\n";
+    for (int i = 0; i < 200; ++i) original += "key" + std::to_string(i) + " = some value to make the file longer\n";
+    root_.Write(kSettings, original);
+    BriskUiManager* m = Load();
+
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = 256;
+    signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    BOOL result = TRUE;
+    std::string out = CaptureStdout([&] { result = m->SetConfigActivation(0); });
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, SIG_DFL);
+
+    EXPECT_FALSE(result);
+    EXPECT_NE(out.find("[BriskUI] cannot rewrite"), std::string::npos) << out;
+    EXPECT_EQ(root_.Read(kSettings), original);
+    EXPECT_EQ(root_.List("/Customer/briskui/layout").size(), 1u);
+}
+
+TEST_F(SettingsTest, LanguageFolders)
+{
+    struct Case {
+        U32 language;
+        const char* folder;
+    } cases[] = {{468, "UK/"}, {1, "EN/"}, {6, "EN/"}, {5, "GE/"}, {0, "CZ/"}, {35, "TU/"}, {999, "EN/"}};
+    BriskUiManager* m = Load();
+    for (const Case& c : cases) {
+        sim::SetOsdLanguage(c.language);
+        m->SetupLanguage();
+        EXPECT_EQ(m->GetLayoutPath(), std::string("/config/briskui/layout/") + c.folder) << c.language;
+    }
+    sim::SetOsdLanguage(5);
+    sim::SetSystemDatabasePresent(false);
+    m->SetupLanguage();
+    EXPECT_EQ(m->GetLayoutPath(), "/config/briskui/layout/EN/");
+}
+
+TEST_F(SettingsTest, AnalogueSwitchRule)
+{
+    BriskUiManager* m = Load();
+    sim::SetCountry(14);
+    sim::SetCableOperator(7);
+    sim::SetRoutePath(1, 2);
+    sim::SetCurrentRoute(1);
+    std::string out = CaptureStdout([&] { EXPECT_FALSE(m->IsAllowedToSwitchATV()); });
+    EXPECT_NE(out.find("IsAllowedToSwitchATV(): "), std::string::npos);
+    EXPECT_NE(out.find(", bIsAllowedToSwitchATV=0, eSystemCountry=14, eCableOperator=7, u8RoutePath=2\n"),
+              std::string::npos)
+        << out;
+    sim::SetRoutePath(1, 1);
+    EXPECT_TRUE(m->IsAllowedToSwitchATV());
+    sim::SetRoutePath(1, 2);
+    sim::SetCableOperator(6);
+    EXPECT_TRUE(m->IsAllowedToSwitchATV());
+    sim::SetCableOperator(7);
+    sim::SetSystemDatabasePresent(false);   // country 59, operator 0
+    EXPECT_TRUE(m->IsAllowedToSwitchATV());
+}
+
+TEST_F(SettingsTest, SystemTimeIsMonotonicMilliseconds)
+{
+    BriskUiManager* m = Load();
+    U32 t0 = m->GetSystemTime();
+    usleep(20000);
+    U32 t1 = m->GetSystemTime();
+    EXPECT_GE(t1 - t0, 19u);
+    EXPECT_LT(t1 - t0, 1000u);
+    BriskAdvanceClock(5000);
+    EXPECT_GE(m->GetSystemTime() - t1, 5000u);
+}
+
+TEST_F(SettingsTest, VersionsAndNoOps)
+{
+    BriskUiManager* m = Load();
+    m->SetSwVersion("V1.2");
+    m->SetSwVersion(nullptr);
+    m->SetMStarVersion("MS-9");
+    EXPECT_EQ(m->GetSwVersion(), "V1.2");
+    EXPECT_EQ(m->GetMStarVersion(), "MS-9");
+    m->GetOrvexInfo();
+    EXPECT_EQ(m->GetVolumeStatus(), 0u);   // no volume handler before start
+}
+
+TEST(IniCompat, UnsignedGetterReadsDecimalAndHexFullWord)
+{
+    TempRoot root;
+    root.Write("/a.ini", "[s]\ndec = 4294967295\nhex = 0xFFFFFFFF\nsmall = 0x10\nzero = 010\nbad = abc\n");
+    dictionary* d = iniparser_load((root.Path() + "/a.ini").c_str());
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(iniparser_getunsignedint(d, "s:dec", 1), 4294967295u);
+    EXPECT_EQ(iniparser_getunsignedint(d, "s:hex", 1), 0xFFFFFFFFu);
+    EXPECT_EQ(iniparser_getunsignedint(d, "s:small", 1), 16u);
+    EXPECT_EQ(iniparser_getunsignedint(d, "s:zero", 1), 10u);   // decimal, not octal
+    EXPECT_EQ(iniparser_getunsignedint(d, "s:bad", 1), 0u);
+    EXPECT_EQ(iniparser_getunsignedint(d, "s:missing", 7), 7u);
+    EXPECT_EQ(iniparser_setstring(d, "s:dec", "5"), 0);
+    EXPECT_EQ(iniparser_getunsignedint(d, "S:DEC", 1), 5u);
+    iniparser_freedict(d);
+}
+
+}  // namespace

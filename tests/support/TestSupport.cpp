@@ -1,0 +1,324 @@
+#include "TestSupport.h"
+
+#include <dirent.h>
+#include <ftw.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "BriskPlatform.h"
+#include "BriskTimerManager.h"
+#include "BriskUiManager.h"
+#include "HostSupport.h"
+#include "PngWrite.h"
+#include "SimTv.h"
+
+namespace testsupport {
+
+const _Rect kVolumePanel(100, 500, 600, 100);
+const _Rect kVolumeTrack(160, 540, 220, 20);
+const _Rect kMutePanel(200, 500, 300, 100);
+const _Rect kWaitPanel(300, 450, 400, 100);
+const U32 kVolumeColour = 0xFF2040A0, kMuteColour = 0xFFA02020, kBarColour = 0xFF20C020, kWaitColour = 0xFFE0C000;
+
+namespace {
+
+IDirectFB* g_dfb = nullptr;
+IDirectFBDisplayLayer* g_layer = nullptr;
+
+void InitDfb()
+{
+    if (g_dfb != nullptr) return;
+    static char arg0[] = "briskui-test";
+    static char arg1[] = "--dfb:system=dummy,no-vt,quiet,mode=1280x720";
+    char* args[] = {arg0, arg1, nullptr};
+    int argc = 2;
+    char** argv = args;
+    ASSERT_EQ(DirectFBInit(&argc, &argv), DFB_OK);
+    ASSERT_EQ(DirectFBCreate(&g_dfb), DFB_OK);
+    ASSERT_EQ(g_dfb->GetDisplayLayer(g_dfb, DLID_PRIMARY, &g_layer), DFB_OK);
+    g_layer->SetCooperativeLevel(g_layer, DLSCL_ADMINISTRATIVE);
+}
+
+void NoSleep(U32) {}
+
+std::string Rect(const _Rect& r)
+{
+    std::ostringstream s;
+    s << "u32Left = " << r.left << "\nu32Top = " << r.top << "\nu32Width = " << r.width
+      << "\nu32Height = " << r.height << "\n";
+    return s.str();
+}
+
+std::string Image(const std::string& name, const _Rect& r, const std::string& file, int visible = 1)
+{
+    return "[" + name + "]\nu8Type = 1\nbVisible = " + std::to_string(visible) + "\n" + Rect(r) +
+           "pImagePath = /test/images/" + file + "\n\n";
+}
+
+std::string Text(const std::string& name, const _Rect& r, const std::string& text, int visible = 1)
+{
+    return "[" + name + "]\nu8Type = 2\nbVisible = " + std::to_string(visible) + "\n" + Rect(r) +
+           "u8FontSize = 20\nu32FontColor = 0xFFFFFFFF\npFontPath = /config/briskui/fonts/DejaVuSans.ttf\npText = " +
+           text + "\n\n";
+}
+
+int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
+{
+    return remove(path);
+}
+
+}  // namespace
+
+IDirectFB* Dfb()
+{
+    InitDfb();
+    return g_dfb;
+}
+
+IDirectFBDisplayLayer* Layer()
+{
+    InitDfb();
+    return g_layer;
+}
+
+IDirectFBSurface* NewSurface(int width, int height)
+{
+    DFBSurfaceDescription desc;
+    memset(&desc, 0, sizeof(desc));
+    desc.flags = (DFBSurfaceDescriptionFlags)(DSDESC_WIDTH | DSDESC_HEIGHT | DSDESC_PIXELFORMAT);
+    desc.width = width;
+    desc.height = height;
+    desc.pixelformat = DSPF_ARGB;
+    IDirectFBSurface* surface = nullptr;
+    EXPECT_EQ(Dfb()->CreateSurface(Dfb(), &desc, &surface), DFB_OK);
+    surface->Clear(surface, 0, 0, 0, 0);
+    surface->SetDrawingFlags(surface, DSDRAW_BLEND);
+    surface->SetSrcBlendFunction(surface, DSBF_SRCALPHA);
+    surface->SetDstBlendFunction(surface, DSBF_INVSRCALPHA);
+    surface->SetBlittingFlags(surface, DSBLIT_BLEND_ALPHACHANNEL);
+    return surface;
+}
+
+U32 Pixel(IDirectFBSurface* surface, int x, int y)
+{
+    void* data = nullptr;
+    int pitch = 0;
+    if (surface->Lock(surface, DSLF_READ, &data, &pitch) != DFB_OK) return 0xDEADBEEF;
+    U32 value = ((const U32*)((const char*)data + (size_t)y * pitch))[x];
+    surface->Unlock(surface);
+    return value;
+}
+
+int OpaqueCount(IDirectFBSurface* surface, const _Rect& rect)
+{
+    void* data = nullptr;
+    int pitch = 0;
+    if (surface->Lock(surface, DSLF_READ, &data, &pitch) != DFB_OK) return -1;
+    int count = 0;
+    for (int y = rect.top; y < rect.top + rect.height; ++y) {
+        const U32* row = (const U32*)((const char*)data + (size_t)y * pitch);
+        for (int x = rect.left; x < rect.left + rect.width; ++x)
+            if ((row[x] >> 24) != 0) ++count;
+    }
+    surface->Unlock(surface);
+    return count;
+}
+
+void Fill(IDirectFBSurface* surface, U32 argb)
+{
+    surface->SetClip(surface, nullptr);
+    surface->Clear(surface, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
+}
+
+void WriteSolidPng(const std::string& path, int width, int height, U32 argb)
+{
+    std::vector<uint32_t> pixels((size_t)width * height, argb);
+    std::string error;
+    ASSERT_TRUE(briskui_sim::WriteArgbPng(path, pixels.data(), width, height, width * 4, &error)) << error;
+}
+
+std::string CaptureStdout(const std::function<void()>& body)
+{
+    fflush(stdout);
+    ::testing::internal::CaptureStdout();
+    body();
+    fflush(stdout);
+    return ::testing::internal::GetCapturedStdout();
+}
+
+TempRoot::TempRoot()
+{
+    char templ[] = "/tmp/briskui-test-XXXXXX";
+    char* dir = mkdtemp(templ);
+    if (dir == nullptr) {
+        ADD_FAILURE() << "mkdtemp failed";
+        return;
+    }
+    path_ = dir;
+    std::string sample = BRISKUI_SAMPLE_ROOT;
+    mkdir((path_ + "/config").c_str(), 0755);
+    mkdir((path_ + "/config/briskui").c_str(), 0755);
+    EXPECT_EQ(symlink((sample + "/config/briskui/images").c_str(), (path_ + "/config/briskui/images").c_str()), 0);
+    EXPECT_EQ(symlink((sample + "/config/briskui/fonts").c_str(), (path_ + "/config/briskui/fonts").c_str()), 0);
+    setenv("BRISKUI_ROOT", path_.c_str(), 1);
+}
+
+TempRoot::~TempRoot()
+{
+    if (!path_.empty()) nftw(path_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    unsetenv("BRISKUI_ROOT");
+}
+
+void TempRoot::Write(const std::string& rel, const std::string& content) const
+{
+    std::string full = path_ + rel;
+    for (size_t slash = full.find('/', path_.size() + 1); slash != std::string::npos;
+         slash = full.find('/', slash + 1))
+        mkdir(full.substr(0, slash).c_str(), 0755);
+    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    out << content;
+    ASSERT_TRUE(out.good()) << full;
+}
+
+std::string TempRoot::Read(const std::string& rel) const
+{
+    std::ifstream in(path_ + rel, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool TempRoot::Exists(const std::string& rel) const
+{
+    struct stat st;
+    return stat((path_ + rel).c_str(), &st) == 0;
+}
+
+std::vector<std::string> TempRoot::List(const std::string& relDir) const
+{
+    std::vector<std::string> names;
+    DIR* dir = opendir((path_ + relDir).c_str());
+    if (dir == nullptr) return names;
+    while (struct dirent* e = readdir(dir))
+        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+    closedir(dir);
+    return names;
+}
+
+void ManagerTest::SetUp()
+{
+    sim::Reset();
+    sim::SetHostDirectFB(Dfb(), Layer());
+    BriskSetSleepHook(&NoSleep);
+    BriskUiManager::bFirstInitialization = 0;
+    BriskUiManager::bActivateKeyHandler = 1;
+    BriskUiManager::TotalTicksInSeconds = 0;
+    root_.Write("/Customer/briskui/layout/BriskUISetting.ini",
+                "[BriskUISetting]\nbActivateBriskUI = TRUE\nbFirstInitialization = FALSE\nu8ColorFormat = 2\n");
+}
+
+void ManagerTest::TearDown()
+{
+    StopManager();
+    BriskSetSleepHook(nullptr);
+    sim::StopEventThread();
+}
+
+void ManagerTest::WriteLayout(const std::string& file, const std::string& content)
+{
+    root_.Write("/config/briskui/layout/EN/" + file, content);
+}
+
+void ManagerTest::WriteStandardLayouts()
+{
+    std::string images = root_.Path() + "/test/images/";
+    root_.Write("/test/images/.keep", "");
+    WriteSolidPng(images + "vol.png", 8, 8, kVolumeColour);
+    WriteSolidPng(images + "mute.png", 8, 8, kMuteColour);
+    WriteSolidPng(images + "bar.png", 4, 4, kBarColour);
+    WriteSolidPng(images + "track.png", 4, 4, 0xFF404040);
+    WriteSolidPng(images + "icon.png", 4, 4, 0xFFFFFFFF);
+    WriteSolidPng(images + "wait.png", 8, 8, kWaitColour);
+    WriteSolidPng(images + "na.png", 8, 8, 0xFF8020A0);
+
+    std::string volume = Image("bg_image_volume", kVolumePanel, "vol.png") +
+                         Image("bg_image_mute", kMutePanel, "mute.png", 0) +
+                         Image("volume_icon", _Rect(110, 520, 40, 40), "icon.png") +
+                         Image("half_mute_icon", _Rect(210, 520, 40, 40), "icon.png", 0) +
+                         Image("mute_icon", _Rect(210, 520, 40, 40), "icon.png", 0) +
+                         Image("volume_bg", kVolumeTrack, "track.png") +
+                         Image("volume_bar_left", _Rect(160, 540, 10, 20), "bar.png") +
+                         Image("volume_bar_center", _Rect(170, 540, 200, 20), "bar.png") +
+                         Image("volume_bar_right", _Rect(370, 540, 10, 20), "bar.png") +
+                         Text("volume_text", _Rect(160, 530, 200, 4), "Volume") +
+                         Text("mute_text", _Rect(260, 570, 200, 4), "Mute", 0) +
+                         Text("volume_number", _Rect(400, 570, 80, 4), "0") +
+                         "[setting]\nu16TimeOut = 3000\nu16StateMask = 0\nu16MaxVolume = 100\n";
+    WriteLayout("BriskUIVolumeLayout_NA.ini", volume);
+    WriteLayout("BriskUIVolumeLayout_EU.ini", volume);
+    std::string wait = Image("bg_image", kWaitPanel, "wait.png") + Text("text", _Rect(320, 480, 300, 4), "Please wait") +
+                       Text("text_pincode", _Rect(320, 480, 300, 4), "Locked", 0) +
+                       Text("text_pincode1", _Rect(320, 510, 300, 4), "Enter PIN", 0) +
+                       "[setting]\nu16TimeOut = 3000\nu16StateMask = 0xFFFF\n";
+    WriteLayout("BriskUIWaitMessageLayout_NA.ini", wait);
+    WriteLayout("BriskUIWaitMessageLayout_EU.ini", wait);
+    WriteLayout("BriskUINotAvailableMessageLayout.ini",
+                Image("bg_image", _Rect(900, 100, 200, 80), "na.png") + "[setting]\nu16TimeOut = 2000\n");
+    WriteLayout("BriskUIInitializationLayout.ini",
+                Image("bg_image_volume", _Rect(340, 300, 600, 120), "vol.png") +
+                    Image("volume_bg", _Rect(400, 350, 320, 20), "track.png") +
+                    Image("volume_bar_left", _Rect(400, 350, 10, 20), "bar.png") +
+                    Image("volume_bar_center", _Rect(410, 350, 300, 20), "bar.png") +
+                    Image("volume_bar_right", _Rect(710, 350, 10, 20), "bar.png") +
+                    Text("volume_text", _Rect(400, 330, 300, 4), "Setting up") +
+                    Text("wait_text_line1", _Rect(400, 330, 300, 4), "Starting") +
+                    Text("wait_text_line2", _Rect(400, 400, 300, 4), "Please wait") +
+                    Text("volume_number", _Rect(760, 370, 100, 4), "0%"));
+}
+
+BriskUiManager* ManagerTest::StartManager(const StartOptions& options)
+{
+    sim::SetTvosIrGrant(options.keysToLibrary);
+    manager_ = BriskUiManager::GetInstance();
+    if (options.loadSettings) manager_->LoadCommonSetting();
+    manager_->SetCountry(options.country);
+    manager_->Start();
+    inputThread_ = MSystem::GetInstance()->IsTvosIr() != 0;
+    return manager_;
+}
+
+void ManagerTest::StopManager()
+{
+    if (manager_ == nullptr) return;
+    if (inputThread_) {
+        sim::SetTvosIr(false);
+        EXPECT_TRUE(sim::WaitForCall("SetBriskUIStatus(1)", 10000));
+        // The detached input thread still logs its last lines.
+        usleep(20000);
+    } else {
+        BriskTimerManager::GetInstance()->Finalize();
+        manager_->Finalize();
+    }
+    manager_ = nullptr;
+    inputThread_ = false;
+}
+
+void ManagerTest::Key(U32 symbol)
+{
+    briskui_sim::PostKey(manager_, symbol);
+    ASSERT_TRUE(manager_->WaitIdle(5000));
+}
+
+void ManagerTest::Advance(U32 ms)
+{
+    ASSERT_TRUE(briskui_sim::AdvanceClockAndSettle(manager_, ms));
+}
+
+}  // namespace testsupport

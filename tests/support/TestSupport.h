@@ -1,0 +1,101 @@
+// Shared test fixtures: a headless DirectFB per test process, a temporary
+// file-system root per test, and a started manager on the simulated TV.
+#ifndef BRISKUI_TESTS_SUPPORT_H
+#define BRISKUI_TESTS_SUPPORT_H
+
+#include <directfb.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "BriskTypes.h"
+#include "Rect.h"
+
+class BriskUiManager;
+
+namespace testsupport {
+
+// The process's DirectFB (dummy system, 1280x720) and its primary layer,
+// created on first use and kept for the process's life.
+IDirectFB* Dfb();
+IDirectFBDisplayLayer* Layer();
+
+// An ARGB surface of its own, cleared to transparent, with the blending
+// set-up of the OSD window.
+IDirectFBSurface* NewSurface(int width = 1280, int height = 720);
+// 0xAARRGGBB of one pixel.
+U32 Pixel(IDirectFBSurface* surface, int x, int y);
+// Number of pixels of `rect` whose alpha is not 0.
+int OpaqueCount(IDirectFBSurface* surface, const _Rect& rect);
+// Fills the whole surface with `argb`, ignoring blending.
+void Fill(IDirectFBSurface* surface, U32 argb);
+
+// Writes a solid-colour PNG.
+void WriteSolidPng(const std::string& path, int width, int height, U32 argb);
+
+// Runs `body` with stdout captured and returns what it printed (also what
+// other threads printed meanwhile).
+std::string CaptureStdout(const std::function<void()>& body);
+
+// A temporary root for BRISKUI_ROOT with the generated art and fonts of the
+// sample root linked in at /config/briskui/images and /config/briskui/fonts.
+class TempRoot {
+public:
+    TempRoot();
+    ~TempRoot();
+    const std::string& Path() const { return path_; }
+    // Writes `content` at `rel` (an absolute path of the set) under the root.
+    void Write(const std::string& rel, const std::string& content) const;
+    std::string Read(const std::string& rel) const;
+    bool Exists(const std::string& rel) const;
+    std::vector<std::string> List(const std::string& relDir) const;
+
+private:
+    std::string path_;
+};
+
+struct StartOptions {
+    int country = 2;                 // set after LoadCommonSetting
+    bool keysToLibrary = true;       // the host hands the IR keys over
+    bool loadSettings = true;
+};
+
+// Test fixture: a temporary root with a settings file, the simulated TV
+// reset, the library's sleeps made instant, and helpers to start and stop
+// the manager the way the host does.
+class ManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes a layout file into the EN/ folder.
+    void WriteLayout(const std::string& file, const std::string& content);
+    // Writes the standard test layouts: volume (NA and EU), wait message,
+    // not-available and initialisation panels, each of solid colours.
+    void WriteStandardLayouts();
+    BriskUiManager* StartManager(const StartOptions& options = StartOptions());
+    // Takes the keys back and waits until the library has finalised itself
+    // (or finalises it directly when no input thread runs).
+    void StopManager();
+    // Posts a key and waits until it has been handled and composed.
+    void Key(U32 symbol);
+    // Moves the clock and waits until due timers have been handled.
+    void Advance(U32 ms);
+
+    TempRoot root_;
+    BriskUiManager* manager_ = nullptr;
+    bool inputThread_ = false;
+};
+
+// Layout geometry of the standard test layouts.
+extern const _Rect kVolumePanel;      // bg_image_volume
+extern const _Rect kVolumeTrack;      // volume_bg, span 200 with 10-px caps
+extern const _Rect kMutePanel;        // bg_image_mute
+extern const _Rect kWaitPanel;        // wait message, overlapping the volume panel
+extern const U32 kVolumeColour, kMuteColour, kBarColour, kWaitColour;
+
+}  // namespace testsupport
+
+#endif  // BRISKUI_TESTS_SUPPORT_H
