@@ -212,10 +212,6 @@ void BriskUiManager::Start()
         pSurface->SetSrcBlendFunction(pSurface, DSBF_SRCALPHA);
         pSurface->SetDstBlendFunction(pSurface, DSBF_INVSRCALPHA);
         pSurface->SetBlittingFlags(pSurface, DSBLIT_BLEND_ALPHACHANNEL);
-        // The window starts fully transparent: no OSD is shown.
-        pSurface->Clear(pSurface, 0, 0, 0, 0);
-        pSurface->Flip(pSurface, NULL, DSFLIP_NONE);
-        pSurface->Clear(pSurface, 0, 0, 0, 0);
     }
 
     InitializeMSTARIR();
@@ -288,6 +284,7 @@ void BriskUiManager::Finalize()
 
 U32 BriskUiManager::GetVolumeStatus()
 {
+    BriskManagerLock lock;
     return pVolumeHandler != NULL ? pVolumeHandler->GetStatus() : 0;
 }
 

@@ -190,7 +190,8 @@ private:
     BOOL CreateHandlers();
     void DeleteHandlers();
     void RunFirstInitialization(IDirectFBEventBuffer* buffer);
-    void HandleEvent(const DFBEvent& event, bool* keyHandled);
+    void DispatchTimer(const DFBUserEvent& event);
+    BOOL HandleKey(const DFBInputEvent& event);
     void PowerToggle();
     void BootProgress();
     void CloseOsds();

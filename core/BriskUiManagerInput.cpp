@@ -273,42 +273,42 @@ BOOL BriskUiManager::KeyHandler(U32 key)
     return TRUE;
 }
 
-// Handles one event taken from the buffer. At most one input event is
-// handled per pass (`inputSeen`); every timer event is handled, so that no
-// OSD misses its time-out because a key or another timer came with it.
-void BriskUiManager::HandleEvent(const DFBEvent& event, bool* inputSeen)
+// Hands a timer event to its handler. Only our own handlers are honoured:
+// anything else posted to the buffer carries no handler we could call
+// safely.
+void BriskUiManager::DispatchTimer(const DFBUserEvent& event)
 {
-    if (event.clazz == DFEC_INPUT) {
-        if (*inputSeen) return;
-        *inputSeen = true;
-        if (bActivateKeyHandler == 0 || bFirstInitialization == 1) {
-            puts("BRISKUI - Ignore key");
+    EventHandler* handler = static_cast<EventHandler*>(event.data);
+    for (size_t i = 0; handler != NULL && i < sizeof(kAllOsds) / sizeof(kAllOsds[0]); ++i) {
+        if (HandlerFor(kAllOsds[i]) == handler) {
+            struct timespec now;
+            BriskClockNow(&now);
+            s64LastTimerDispatchNs = (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
+            u32TimerDispatches.fetch_add(1);
+            handler->TimerHandler(event.type);
             return;
-        }
-        if (event.input.type != DIET_KEYPRESS) return;
-        printf("BRISKUI - key_code:%d, key_id:%d, key_symbol:%d\n", event.input.key_code, (int)event.input.key_id,
-               (int)event.input.key_symbol);
-        U32 symbol = (U32)event.input.key_symbol;
-        if (MSrv_Control_common::bBriskUiTriggerPowerOff == 1 && !IsPowerKey(symbol)) {
-            puts("BRISKUI - Current status is active standby::Ignore key");
-            return;
-        }
-        KeyHandler(symbol);
-    } else if (event.clazz == DFEC_USER) {
-        // Only timer events of our own handlers are honoured; anything else
-        // posted to the buffer carries no handler we could call safely.
-        EventHandler* handler = static_cast<EventHandler*>(event.user.data);
-        for (size_t i = 0; i < sizeof(kAllOsds) / sizeof(kAllOsds[0]); ++i) {
-            if (handler != NULL && HandlerFor(kAllOsds[i]) == handler) {
-                struct timespec now;
-                BriskClockNow(&now);
-                s64LastTimerDispatchNs = (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
-                u32TimerDispatches.fetch_add(1);
-                handler->TimerHandler(event.user.type);
-                return;
-            }
         }
     }
+}
+
+// Handles the key of one pass. Returns FALSE when keys are ignored
+// altogether (disabled, or a first initialisation that has run out).
+BOOL BriskUiManager::HandleKey(const DFBInputEvent& event)
+{
+    if (bActivateKeyHandler == 0 || bFirstInitialization == 1) {
+        puts("BRISKUI - Ignore key");
+        return FALSE;
+    }
+    if (event.type != DIET_KEYPRESS) return TRUE;
+    printf("BRISKUI - key_code:%d, key_id:%d, key_symbol:%d\n", event.key_code, (int)event.key_id,
+           (int)event.key_symbol);
+    U32 symbol = (U32)event.key_symbol;
+    if (MSrv_Control_common::bBriskUiTriggerPowerOff == 1 && !IsPowerKey(symbol)) {
+        puts("BRISKUI - Current status is active standby::Ignore key");
+        return TRUE;
+    }
+    KeyHandler(symbol);
+    return TRUE;
 }
 
 void BriskUiManager::RunFirstInitialization(IDirectFBEventBuffer* buffer)
@@ -328,8 +328,7 @@ void BriskUiManager::RunFirstInitialization(IDirectFBEventBuffer* buffer)
         bool inputSeen = false;
         do {
             if (event.clazz == DFEC_USER) {
-                bool dummy = true;   // timer events only: no key is routed here
-                HandleEvent(event, &dummy);
+                DispatchTimer(event.user);
                 continue;
             }
             if (event.clazz != DFEC_INPUT || inputSeen) continue;
@@ -361,7 +360,12 @@ void* BriskUiManager::tvos_event_thread(void* arg)
     BriskUiManager* manager = GetInstance();
     MSystem* system = MSystem::GetInstance();
 
-    if (bFirstInitialization == 1) manager->RunFirstInitialization(buffer);
+    bool firstInitialization;
+    {
+        BriskManagerLock lock;
+        firstInitialization = bFirstInitialization == 1;
+    }
+    if (firstInitialization) manager->RunFirstInitialization(buffer);
 
     while (system->IsTvosIr()) {
         buffer->WaitForEventWithTimeout(buffer, 0, 300);
@@ -372,23 +376,28 @@ void* BriskUiManager::tvos_event_thread(void* arg)
         if (buffer->HasEvent(buffer) == DFB_OK) {
             puts("BRISKUI - has key");
             DFBEvent event;
-            bool inputSeen = false;
-            bool timerHandled = false;
-            bool ignored = false;
             if (buffer->GetEvent(buffer, &event) == DFB_OK) {
                 puts("BRISKUI - get event (clear buffer)");
+                // One key per pass: further keys queued behind it are
+                // dropped. Every timer event is handled, so that no OSD
+                // misses its time-out because a key or another time-out
+                // came with it.
+                bool inputSeen = false;
+                bool timerHandled = false;
+                bool ignored = false;
                 do {
-                    bool before = inputSeen;
-                    manager->HandleEvent(event, &inputSeen);
-                    if (event.clazz == DFEC_USER) timerHandled = true;
-                    if (event.clazz == DFEC_INPUT && !before &&
-                        (bActivateKeyHandler == 0 || bFirstInitialization == 1))
-                        ignored = true;
+                    if (event.clazz == DFEC_USER) {
+                        manager->DispatchTimer(event.user);
+                        timerHandled = true;
+                    } else if (event.clazz == DFEC_INPUT && !inputSeen) {
+                        inputSeen = true;
+                        if (!manager->HandleKey(event.input)) ignored = true;
+                    }
                 } while (buffer->GetEvent(buffer, &event) == DFB_OK);
+                // An ignored key starts the next pass without composing,
+                // unless a time-out in the same pass changed the screen.
+                if (ignored && !timerHandled) compose = false;
             }
-            // An ignored key starts the next pass without composing, unless
-            // a time-out in the same pass changed the screen.
-            if (ignored && !timerHandled) compose = false;
         }
         if (!system->IsTvosIr()) {
             manager->bInputBusy = false;

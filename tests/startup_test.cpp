@@ -45,6 +45,7 @@ TEST_F(StartupTest, ColourFormatPicksTheLayerFormatWhileTheWindowStaysArgb)
     EXPECT_EQ(w, 1280);
     EXPECT_EQ(h, 720);
     EXPECT_EQ(manager_->GetCurrentStatus(), 1u);   // only the base state
+    EXPECT_EQ(OpaqueCount(surface, _Rect(0, 0, 1280, 720)), 0);   // no OSD yet
     StopManager();
 
     root_.Write("/Customer/briskui/layout/BriskUISetting.ini", "[BriskUISetting]\nu8ColorFormat = 7\n");

@@ -138,7 +138,8 @@ TEST_F(TimerTest, ExpiryArithmeticCarriesNanoseconds)
         long long before = NowNs();
         ASSERT_TRUE(timers_->AddTimer(&a_, ms, ms, E_BRISK_TIMER_ONE_SHOT));
         long long after = NowNs();
-        const StTimerDatum* d = Find(timers_->Snapshot(), &a_, ms);
+        std::vector<StTimerDatum> list = timers_->Snapshot();
+        const StTimerDatum* d = Find(list, &a_, ms);
         ASSERT_NE(d, nullptr);
         EXPECT_LT(d->tExpiry.tv_nsec, 1000000000L);
         EXPECT_GE(Ns(d->tExpiry), before + (long long)ms * 1000000);
@@ -173,7 +174,8 @@ TEST_F(TimerTest, PeriodicTimerRestartsFromThePassNotItsOldExpiry)
     long long start = NowNs();
     AdvanceAndPass(520);
     ASSERT_EQ(Drain().size(), 1u);
-    const StTimerDatum* d = Find(timers_->Snapshot(), &a_, 3);
+    std::vector<StTimerDatum> list = timers_->Snapshot();
+    const StTimerDatum* d = Find(list, &a_, 3);
     ASSERT_NE(d, nullptr);
     EXPECT_GE(Ns(d->tExpiry), start + 1020LL * 1000000);
     EXPECT_LT(Ns(d->tExpiry), start + 1020LL * 1000000 + 500LL * 1000000);
