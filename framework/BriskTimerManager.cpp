@@ -91,15 +91,26 @@ void BriskTimerManager::Sort()
     });
 }
 
-void BriskTimerManager::ExpiryFromNow(struct timespec* expiry, U16 timeout)
+void BriskTimerManager::AddMilliseconds(struct timespec* t, U32 ms)
+{
+    t->tv_sec += ms / 1000;
+    t->tv_nsec += (long)(ms % 1000) * 1000000L;
+    if (t->tv_nsec >= kNsPerSec) {
+        t->tv_nsec -= kNsPerSec;
+        t->tv_sec += 1;
+    }
+}
+
+void BriskTimerManager::ExpiryFromNow(struct timespec* expiry, U32 timeout)
 {
     BriskClockNow(expiry);
-    expiry->tv_sec += timeout / 1000;
-    expiry->tv_nsec += (long)(timeout % 1000) * 1000000L;
-    if (expiry->tv_nsec >= kNsPerSec) {
-        expiry->tv_nsec -= kNsPerSec;
-        expiry->tv_sec += 1;
-    }
+    AddMilliseconds(expiry, timeout);
+}
+
+void BriskTimerManager::SignalAfterChange(const char* operation)
+{
+    int ret = Signal();
+    if (ret != 0) printf("BriskTimerManager::%s() fail to do cond_signal() %d\n", operation, ret);
 }
 
 void BriskTimerManager::OnClockAdvanced()
@@ -173,20 +184,13 @@ BOOL BriskTimerManager::AddTimer(EventHandler* handler, U32 timeout, U32 id, EN_
         datum.eMode = mode;
         // The first expiry uses the whole time-out; later restarts use the
         // stored 16-bit value.
-        BriskClockNow(&datum.tExpiry);
-        datum.tExpiry.tv_sec += timeout / 1000;
-        datum.tExpiry.tv_nsec += (long)(timeout % 1000) * 1000000L;
-        if (datum.tExpiry.tv_nsec >= kNsPerSec) {
-            datum.tExpiry.tv_nsec -= kNsPerSec;
-            datum.tExpiry.tv_sec += 1;
-        }
+        ExpiryFromNow(&datum.tExpiry, timeout);
         vTimers.push_back(datum);
         Sort();
         added = TRUE;
     }
     UnlockList();
-    int ret = Signal();
-    if (ret != 0) printf("BriskTimerManager::AddTimer() fail to do cond_signal() %d\n", ret);
+    SignalAfterChange("AddTimer");
     return added;
 }
 
@@ -208,55 +212,39 @@ BOOL BriskTimerManager::ResetTimer(EventHandler* handler, U32 id)
     }
     UnlockList();
     if (!found) return FALSE;
-    int ret = Signal();
-    if (ret != 0) printf("BriskTimerManager::ResetTimer() fail to do cond_signal() %d\n", ret);
+    SignalAfterChange("ResetTimer");
+    return TRUE;
+}
+
+BOOL BriskTimerManager::RemoveFirst(EventHandler* handler, const U32* id)
+{
+    if (handler == NULL) {
+        puts("BriskTimerManager::RemoveTimer() NULL target handler.");
+        return FALSE;
+    }
+    BOOL found = FALSE;
+    LockList(__PRETTY_FUNCTION__, __LINE__);
+    for (size_t i = 0; i < vTimers.size(); ++i) {
+        if (vTimers[i].handler == handler && (id == NULL || vTimers[i].u32Id == *id)) {
+            vTimers.erase(vTimers.begin() + (long)i);
+            found = TRUE;
+            break;
+        }
+    }
+    UnlockList();
+    if (!found) return FALSE;
+    SignalAfterChange("RemoveTimer");
     return TRUE;
 }
 
 BOOL BriskTimerManager::RemoveTimer(EventHandler* handler, U32 id)
 {
-    if (handler == NULL) {
-        puts("BriskTimerManager::RemoveTimer() NULL target handler.");
-        return FALSE;
-    }
-    BOOL found = FALSE;
-    LockList(__PRETTY_FUNCTION__, __LINE__);
-    for (size_t i = 0; i < vTimers.size(); ++i) {
-        if (vTimers[i].handler == handler && vTimers[i].u32Id == id) {
-            vTimers.erase(vTimers.begin() + (long)i);
-            Sort();
-            found = TRUE;
-            break;
-        }
-    }
-    UnlockList();
-    if (!found) return FALSE;
-    int ret = Signal();
-    if (ret != 0) printf("BriskTimerManager::RemoveTimer() fail to do cond_signal() %d\n", ret);
-    return TRUE;
+    return RemoveFirst(handler, &id);
 }
 
 BOOL BriskTimerManager::RemoveTimer(EventHandler* handler)
 {
-    if (handler == NULL) {
-        puts("BriskTimerManager::RemoveTimer() NULL target handler.");
-        return FALSE;
-    }
-    BOOL found = FALSE;
-    LockList(__PRETTY_FUNCTION__, __LINE__);
-    for (size_t i = 0; i < vTimers.size(); ++i) {
-        if (vTimers[i].handler == handler) {
-            vTimers.erase(vTimers.begin() + (long)i);
-            Sort();
-            found = TRUE;
-            break;
-        }
-    }
-    UnlockList();
-    if (!found) return FALSE;
-    int ret = Signal();
-    if (ret != 0) printf("BriskTimerManager::RemoveTimer() fail to do cond_signal() %d\n", ret);
-    return TRUE;
+    return RemoveFirst(handler, NULL);
 }
 
 std::vector<StTimerDatum> BriskTimerManager::Snapshot()
@@ -303,12 +291,7 @@ void* BriskTimerManager::timer_manager_thread(void* arg)
                 // A periodic timer restarts from this pass, not from its
                 // old expiry, so a late pass does not make it fire twice.
                 datum.tExpiry = now;
-                datum.tExpiry.tv_sec += datum.u16TimeOut / 1000;
-                datum.tExpiry.tv_nsec += (long)(datum.u16TimeOut % 1000) * 1000000L;
-                if (datum.tExpiry.tv_nsec >= kNsPerSec) {
-                    datum.tExpiry.tv_nsec -= kNsPerSec;
-                    datum.tExpiry.tv_sec += 1;
-                }
+                AddMilliseconds(&datum.tExpiry, datum.u16TimeOut);
             }
             if (IsNone(deadline) || !timespec_cmp(datum.tExpiry, deadline)) deadline = datum.tExpiry;
             ++i;

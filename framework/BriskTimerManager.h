@@ -66,7 +66,12 @@ private:
     // Wakes the thread; returns the pthread_cond_signal result.
     int Signal();
     void Sort();
-    static void ExpiryFromNow(struct timespec* expiry, U16 timeout);
+    static void AddMilliseconds(struct timespec* t, U32 ms);
+    static void ExpiryFromNow(struct timespec* expiry, U32 timeout);
+    void SignalAfterChange(const char* operation);
+    // Removes the handler's first timer with `id`, or its first timer at all
+    // when `id` is null.
+    BOOL RemoveFirst(EventHandler* handler, const U32* id);
     static void OnClockAdvanced();
 
     pthread_t tThread;

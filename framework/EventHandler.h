@@ -43,6 +43,12 @@ public:
     DrawItem* ItemAt(size_t i) const { return i < vItems.size() ? vItems[i] : NULL; }
 
 protected:
+    // Sets an item's visibility; a missing (null) item is skipped.
+    static void ShowItem(DrawItem* item, U8 visible)
+    {
+        if (item != NULL) item->SetVisible(visible);
+    }
+
     std::vector<DrawItem*> vItems;
     U16 u16TimeOut;
     U16 u16StateMask;

@@ -4,15 +4,6 @@
 
 #include "BriskUiManager.h"
 
-namespace {
-
-void Show(DrawItem* item, U8 visible)
-{
-    if (item != NULL) item->SetVisible(visible);
-}
-
-}  // namespace
-
 InitializationHandler::InitializationHandler()
     : pBgImageVolume(NULL), pVolumeBg(NULL), pVolumeBarLeft(NULL), pVolumeBarCenter(NULL), pVolumeBarRight(NULL),
       pVolumeText(NULL), pWaitTextLine1(NULL), pWaitTextLine2(NULL), pVolumeNumber(NULL), u32BarSpan(0)
@@ -36,15 +27,15 @@ void InitializationHandler::LoadResource(const char* path)
     bool first = BriskUiManager::GetInstance()->IsFirstInitialization() != 0;
     u16TimeOut = first ? 60000 : 6000;
     SetPercentage(0);
-    Show(pBgImageVolume, 1);
-    Show(pVolumeBg, 1);
-    Show(pVolumeBarLeft, 1);
-    Show(pVolumeBarCenter, 1);
-    Show(pVolumeBarRight, 1);
-    Show(pVolumeNumber, 1);
-    Show(pVolumeText, first ? 1 : 0);
-    Show(pWaitTextLine1, first ? 0 : 1);
-    Show(pWaitTextLine2, first ? 0 : 1);
+    ShowItem(pBgImageVolume, 1);
+    ShowItem(pVolumeBg, 1);
+    ShowItem(pVolumeBarLeft, 1);
+    ShowItem(pVolumeBarCenter, 1);
+    ShowItem(pVolumeBarRight, 1);
+    ShowItem(pVolumeNumber, 1);
+    ShowItem(pVolumeText, first ? 1 : 0);
+    ShowItem(pWaitTextLine1, first ? 0 : 1);
+    ShowItem(pWaitTextLine2, first ? 0 : 1);
 }
 
 void InitializationHandler::SetPercentage(unsigned char percent)
@@ -54,8 +45,8 @@ void InitializationHandler::SetPercentage(unsigned char percent)
         U32 width = u32BarSpan * percent / 100;
         pVolumeBarCenter->SetWidth(width);
         pVolumeBarRight->SetLeft(pVolumeBarCenter->GetLeft() + width);
-        Show(pVolumeBarLeft, percent == 0 ? 0 : 1);
-        Show(pVolumeBarRight, percent == 0 ? 0 : 1);
+        ShowItem(pVolumeBarLeft, percent == 0 ? 0 : 1);
+        ShowItem(pVolumeBarRight, percent == 0 ? 0 : 1);
     }
     if (pVolumeNumber != NULL) {
         char text[8];
