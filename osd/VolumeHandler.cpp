@@ -23,11 +23,6 @@ const unsigned short kHotelMaxVolumeItem = 0x4029;
 const U8 kMuteStatusType = 3;
 const U8 kMuteType = 4;
 
-void Show(DrawItem* item, U8 visible)
-{
-    if (item != NULL) item->SetVisible(visible);
-}
-
 }  // namespace
 
 VolumeHandler::VolumeHandler()
@@ -89,9 +84,10 @@ BOOL VolumeHandler::setHalfMute(unsigned char on)
     MSrv_SSSound* sound = MSrv_Control_common::GetMSrvSSSound();
     U8 volume = sound->GetVolume();
     MSrv_System_Database* database = MSrv_Control_common::GetMSrvSystemDatabase();
-    if (database != NULL) {
-        MS_USER_SYSTEM_SETTING setting;
-        database->GetUserSystemSetting(&setting);
+    // The flag is one byte of a large record: write the record back only
+    // when it was read, never a record of whatever the stack held.
+    MS_USER_SYSTEM_SETTING setting;
+    if (database != NULL && database->GetUserSystemSetting(&setting)) {
         setting.u8HalfMute = on;
         database->SetUserSystemSetting(&setting);
     }
@@ -109,9 +105,10 @@ BOOL VolumeHandler::KeyHandler(U32 key)
 {
     MSrv_System_Database* database = MSrv_Control_common::GetMSrvSystemDatabase();
     _SoundSettingType setting;
-    setting.u8Volume = 0;
-    if (database != NULL) database->GetAudioSetting(&setting);
-    U8 volume = setting.u8Volume;
+    // Without the stored setting the volume still changes, from the volume
+    // applied now, but the setting (balance and the rest) is not overwritten.
+    bool settingRead = database != NULL && database->GetAudioSetting(&setting);
+    U8 volume = settingRead ? setting.u8Volume : MSrv_Control_common::GetMSrvSSSound()->GetVolume();
     BriskUiManager* manager = BriskUiManager::GetInstance();
 
     switch (key) {
@@ -164,8 +161,10 @@ BOOL VolumeHandler::KeyHandler(U32 key)
         if (sound->GetMuteStatus(kMuteStatusType) != 0) sound->SetMuteStatus(kMuteType, 0);
         printf("Current Volume set to %d\n", volume);
         sound->SetVolume(volume, 1);
-        setting.u8Volume = volume;
-        if (database != NULL) database->SetAudioSetting(&setting);
+        if (settingRead) {
+            setting.u8Volume = volume;
+            database->SetAudioSetting(&setting);
+        }
         ShowVolumeBar(volume);
     } else if (u32State == E_HALF_MUTE) {
         setHalfMute(1);
@@ -190,35 +189,35 @@ void VolumeHandler::ShowVolumeBar(U8 volume)
         snprintf(number, sizeof(number), "%d", volume);
         pVolumeNumber->SetText(number);
     }
-    Show(pBgImageVolume, 1);
-    Show(pVolumeIcon, 1);
-    Show(pVolumeBg, 1);
-    Show(pVolumeBarLeft, 1);
-    Show(pVolumeBarCenter, 1);
-    Show(pVolumeBarRight, 1);
-    Show(pVolumeText, 1);
-    Show(pVolumeNumber, 1);
-    Show(pBgImageMute, 0);
-    Show(pHalfMuteIcon, 0);
-    Show(pMuteIcon, 0);
-    Show(pMuteText, 0);
+    ShowItem(pBgImageVolume, 1);
+    ShowItem(pVolumeIcon, 1);
+    ShowItem(pVolumeBg, 1);
+    ShowItem(pVolumeBarLeft, 1);
+    ShowItem(pVolumeBarCenter, 1);
+    ShowItem(pVolumeBarRight, 1);
+    ShowItem(pVolumeText, 1);
+    ShowItem(pVolumeNumber, 1);
+    ShowItem(pBgImageMute, 0);
+    ShowItem(pHalfMuteIcon, 0);
+    ShowItem(pMuteIcon, 0);
+    ShowItem(pMuteText, 0);
 }
 
 void VolumeHandler::ShowMutePanel(bool half)
 {
     if (pMuteText != NULL) pMuteText->SetText(half ? strHalfMuteText.c_str() : strMuteText.c_str());
-    Show(pBgImageMute, 1);
-    Show(pHalfMuteIcon, half ? 1 : 0);
-    Show(pMuteIcon, half ? 0 : 1);
-    Show(pMuteText, 1);
-    Show(pBgImageVolume, 0);
-    Show(pVolumeIcon, 0);
-    Show(pVolumeBg, 0);
-    Show(pVolumeBarLeft, 0);
-    Show(pVolumeBarCenter, 0);
-    Show(pVolumeBarRight, 0);
-    Show(pVolumeText, 0);
-    Show(pVolumeNumber, 0);
+    ShowItem(pBgImageMute, 1);
+    ShowItem(pHalfMuteIcon, half ? 1 : 0);
+    ShowItem(pMuteIcon, half ? 0 : 1);
+    ShowItem(pMuteText, 1);
+    ShowItem(pBgImageVolume, 0);
+    ShowItem(pVolumeIcon, 0);
+    ShowItem(pVolumeBg, 0);
+    ShowItem(pVolumeBarLeft, 0);
+    ShowItem(pVolumeBarCenter, 0);
+    ShowItem(pVolumeBarRight, 0);
+    ShowItem(pVolumeText, 0);
+    ShowItem(pVolumeNumber, 0);
 }
 
 void VolumeHandler::TimerHandler(U32)

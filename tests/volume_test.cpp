@@ -194,6 +194,23 @@ TEST_F(VolumeTest, CloseKeys)
               now.tv_sec * 1000LL + now.tv_nsec / 1000000 + 2900);
 }
 
+TEST_F(VolumeTest, UnreadableSettingsAreNeverWrittenBack)
+{
+    Start(1);
+    sim::SetVolume(40);
+    sim::SetSettingsReadFails(true);
+    sim::ClearCalls();
+    Key(VOL_UP);                                 // from the applied volume
+    EXPECT_TRUE(sim::Called("SetVolume(41,1)"));
+    Key(MUTE);                                   // NA: half mute
+    EXPECT_TRUE(sim::Called("SetVolume(20,0)"));
+    for (const std::string& call : sim::Calls()) {
+        EXPECT_EQ(call.find("SetAudioSetting"), std::string::npos) << call;
+        EXPECT_EQ(call.find("SetUserSystemSetting"), std::string::npos) << call;
+    }
+    EXPECT_EQ(sim::StoredVolume(), 40);
+}
+
 TEST_F(VolumeTest, MissingLayoutStillChangesTheVolume)
 {
     unlink((root_.Path() + "/config/briskui/layout/EN/BriskUIVolumeLayout_EU.ini").c_str());

@@ -78,6 +78,7 @@ struct State {
     size_t atvIndex = 0;
     size_t dtvIndex = 0;
     bool programInfoFails = false;
+    bool settingsReadFails = false;
 
     U16 pin = 1234;
     U32 osdLanguage = 1;
@@ -545,6 +546,7 @@ BOOL MSrv_System_Database::GetAudioSetting(_SoundSettingType* pSetting) {
     if (pSetting == nullptr) return FALSE;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
+    if (s.st.settingsReadFails) return FALSE;
     *pSetting = s.st.sound;
     return TRUE;
 }
@@ -564,6 +566,7 @@ BOOL MSrv_System_Database::GetUserSystemSetting(MS_USER_SYSTEM_SETTING* pSetting
     if (pSetting == nullptr) return FALSE;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
+    if (s.st.settingsReadFails) return FALSE;
     *pSetting = s.st.user;
     return TRUE;
 }
@@ -1034,6 +1037,9 @@ size_t CurrentChannelIndex() {
 }
 void SetProgramInfoFails(bool fails) {
     WithState([&](State& st) { st.programInfoFails = fails; });
+}
+void SetSettingsReadFails(bool fails) {
+    WithState([&](State& st) { st.settingsReadFails = fails; });
 }
 
 // ---- settings -------------------------------------------------------------

@@ -68,6 +68,8 @@ void SetDtvChannels(const std::vector<Channel>& channels);
 void SetCurrentChannelIndex(size_t index);
 size_t CurrentChannelIndex();
 void SetProgramInfoFails(bool fails);
+// GetAudioSetting and GetUserSystemSetting fail (the stored records stay).
+void SetSettingsReadFails(bool fails);
 
 // ---- settings -------------------------------------------------------------
 void SetPin(U16 pin);
