@@ -115,10 +115,10 @@ EventHandler* BriskUiManager::HandlerFor(U32 status)
 
 namespace {
 
-// Creates one handler, stores it and loads its layout. `naFile` is null for
-// handlers with one layout for every country.
-// FALSE, with the handler created but nothing loaded, for a country other
-// than NA or EU; the caller treats that as fatal.
+// Creates one handler, stores it and loads its layout; `naFile` is null for
+// handlers with one layout for every country. Returns FALSE when the
+// allocation fails or, before anything is loaded, for a country other than
+// NA or EU; Start treats either as fatal.
 template <class T>
 BOOL CreateHandler(T*& slot, const std::string& dir, int country, const char* naFile, const char* euFile)
 {

@@ -262,6 +262,18 @@ TEST_F(FirstInitTest, SwitchKeyEndsTheProgress)
     EXPECT_EQ(sim::StoredVolume(), volume + 1);   // keys are routed again
 }
 
+TEST_F(FirstInitTest, FactoryKeyEndsTheProgressToo)
+{
+    sim::SetFactoryCode(0xBFAB);   // version screen: not in this build, still a routed key
+    StartWithKeyAt(7, 0xF54F);
+    WaitSteps(7);
+    usleep(50000);
+    EXPECT_EQ(g_steps.load(), 7);
+    EXPECT_EQ(manager_->IsFirstInitialization(), 0);
+    EXPECT_FALSE(manager_->QueryStatus(E_BRISKUI_OSD_STATUS_INITIALIZATION));
+    EXPECT_EQ(ProgressText(), "10%");
+}
+
 TEST_F(FirstInitTest, PowerKeyIsRoutedAndOtherKeysDropped)
 {
     StartWithKeyAt(3, 0xF00F);
