@@ -200,12 +200,19 @@ void BriskUiManager::Start()
         pWindow = NULL;
         DirectFBError("IDirectFBDisplayLayer::CreateWindow() failed", ret);
     } else {
-        pWindow->SetOpacity(pWindow, 255);
         ret = pWindow->GetSurface(pWindow, &pSurface);
         if (ret != DFB_OK) {
             pSurface = NULL;
             DirectFBError("IDirectFBWindow::GetSurface failed", ret);
+        } else {
+            // Video memory comes uncleared: make both buffers transparent
+            // while the window is still invisible, so that showing it shows
+            // no OSD, not whatever the memory held.
+            pSurface->Clear(pSurface, 0, 0, 0, 0);
+            pSurface->Flip(pSurface, NULL, DSFLIP_NONE);
+            pSurface->Clear(pSurface, 0, 0, 0, 0);
         }
+        pWindow->SetOpacity(pWindow, 255);
     }
     if (pSurface != NULL) {
         pSurface->SetDrawingFlags(pSurface, DSDRAW_BLEND);
