@@ -66,7 +66,7 @@ BriskUiManager::BriskUiManager()
       // Without a settings file the country is never read; EU, the group
       // LoadCommonSetting always picks, lets the set start all the same.
       eCountry(E_BRISKUI_COUNTRY_EU), strLayoutPath(kLayoutDir), u8HdcpKeyCheck(0), u8WidevineKeyCheck(0),
-      u8NetflixKeyCheck(0), u16FactorySourceCode(0), bIrThreadRunning(false), u32Flips(0),
+      u8NetflixKeyCheck(0), u16FactorySourceCode(0), u32Flips(0),
       u32InputPasses(0), u32TimerDispatches(0), s64LastTimerDispatchNs(0), bInputBusy(false)
 {
     memset(apResultBuffers, 0, sizeof(apResultBuffers));
@@ -254,7 +254,6 @@ void BriskUiManager::Start()
             BRISK_ASSERT(0);
         }
         pthread_attr_destroy(&attr);
-        bIrThreadRunning = true;
     }
     printf("BriskUI init check %d\n", __LINE__);
 }

@@ -218,7 +218,6 @@ private:
     char acStubBuffer[51];
     U16 u16FactorySourceCode;
 
-    bool bIrThreadRunning;
     _Rect rcLastFlip;
     std::atomic<U32> u32Flips;
     std::atomic<U32> u32InputPasses;
