@@ -215,9 +215,8 @@ void RawFlip(IDirectFBSurface* surface, const RawRect& rect)
     surface->Flip(surface, &region, DSFLIP_BLIT);
 }
 
-bool RawWindow::Create(IDirectFBDisplayLayer* layer)
+DFBWindowDescription OsdWindowDescription()
 {
-    Destroy();
     DFBWindowDescription desc;
     memset(&desc, 0, sizeof(desc));
     desc.flags = (DFBWindowDescriptionFlags)(DWDESC_CAPS | DWDESC_WIDTH | DWDESC_HEIGHT | DWDESC_PIXELFORMAT |
@@ -229,6 +228,13 @@ bool RawWindow::Create(IDirectFBDisplayLayer* layer)
     desc.posx = 0;
     desc.posy = 0;
     desc.surface_caps = DSCAPS_VIDEOONLY;
+    return desc;
+}
+
+bool RawWindow::Create(IDirectFBDisplayLayer* layer)
+{
+    Destroy();
+    DFBWindowDescription desc = OsdWindowDescription();
     if (layer->CreateWindow(layer, &desc, &window) != DFB_OK) {
         window = nullptr;
         return false;

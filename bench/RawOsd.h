@@ -78,6 +78,9 @@ private:
 
 // Flips `rect` of `surface` the way a composition does (DSFLIP_BLIT).
 void RawFlip(IDirectFBSurface* surface, const RawRect& rect);
+// The description of the library's OSD window: 1280x720 ARGB, alpha
+// channel, double buffer, in video memory.
+DFBWindowDescription OsdWindowDescription();
 
 class RawWindow {
 public:

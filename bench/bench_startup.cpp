@@ -90,15 +90,7 @@ long long StartupFloorSample(bool visible)
             iniparser_freedict(ini);
     }
     IDirectFBDisplayLayer* layer = bench::Layer();
-    DFBWindowDescription desc;
-    memset(&desc, 0, sizeof(desc));
-    desc.flags = (DFBWindowDescriptionFlags)(DWDESC_CAPS | DWDESC_WIDTH | DWDESC_HEIGHT | DWDESC_PIXELFORMAT |
-                                             DWDESC_POSX | DWDESC_POSY | DWDESC_SURFACE_CAPS);
-    desc.caps = (DFBWindowCapabilities)(DWCAPS_ALPHACHANNEL | DWCAPS_DOUBLEBUFFER);
-    desc.width = 1280;
-    desc.height = 720;
-    desc.pixelformat = DSPF_ARGB;
-    desc.surface_caps = DSCAPS_VIDEOONLY;
+    DFBWindowDescription desc = bench::OsdWindowDescription();
     IDirectFBWindow* window = NULL;
     IDirectFBSurface* surface = NULL;
     if (layer->CreateWindow(layer, &desc, &window) != DFB_OK) return -1;
