@@ -2,6 +2,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "BriskKeys.h"
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
 #include "BriskUiManager.h"
@@ -12,44 +13,11 @@
 
 namespace {
 
-enum : U32 {
-    KEY_RETURN = 0x0D,
-    KEY_CURSOR_UP = 0xF002,
-    KEY_CURSOR_DOWN = 0xF003,
-    KEY_PAUSE = 0xF00A,
-    KEY_POWER = 0xF00F,
-    KEY_MENU = 0xF012,
-    KEY_INFO = 0xF014,
-    KEY_CHANNEL = 0xF019,
-    KEY_EPG = 0xF01B,
-    KEY_SUBTITLE = 0xF020,
-    KEY_ZOOM = 0xF022,
-    KEY_AUDIO = 0xF037,
-    KEY_CHANNEL_UP = 0xF046,
-    KEY_CHANNEL_DOWN = 0xF047,
-    KEY_FORWARD = 0xF049,
-    KEY_VOLUME_UP = 0xF04C,
-    KEY_VOLUME_DOWN = 0xF04D,
-    KEY_MUTE = 0xF04E,
-    KEY_PLAY = 0xF051,
-    KEY_STOP = 0xF052,
-    KEY_PREVIOUS = 0xF05B,
-    KEY_NEXT = 0xF05C,
-    KEY_EXIT = 0xF062,
-    KEY_INPUT_SOURCE = 0xF068,
-    KEY_CHANNEL_SEPARATOR = 0xF073,
-    KEY_MEDIA_F077 = 0xF077,
-    KEY_CUSTOM61_EXIT = 0xF53D,
-    KEY_CUSTOM63_ATV_DTV = 0xF53F,
-    KEY_CUSTOM79_FACTORY = 0xF54F,
-    KEY_CUSTOM80_POWER = 0xF550,
-};
-
 bool IsFullInterfaceKey(U32 key)
 {
     switch (key) {
-    case KEY_MENU: case KEY_INFO: case KEY_CHANNEL: case KEY_EPG: case KEY_SUBTITLE: case KEY_ZOOM:
-    case KEY_AUDIO: case 0xF069: case 0xF06A: case 0xF06F: case 0xF070: case 0xF072: case 0xF075:
+    case BRISKKEY_MENU: case BRISKKEY_INFO: case BRISKKEY_CHANNEL: case BRISKKEY_EPG: case BRISKKEY_SUBTITLE: case BRISKKEY_ZOOM:
+    case BRISKKEY_AUDIO: case 0xF069: case 0xF06A: case 0xF06F: case 0xF070: case 0xF072: case 0xF075:
     case 0xF500: case 0xF501: case 0xF502: case 0xF503: case 0xF504: case 0xF513: case 0xF53C:
     case 0xF53E: case 0xF540: case 0xF543: case 0xF544: case 0xF545: case 0xF546: case 0xF549:
         return true;
@@ -60,7 +28,7 @@ bool IsFullInterfaceKey(U32 key)
 
 bool IsPowerKey(U32 key)
 {
-    return key == KEY_POWER || key == KEY_CUSTOM80_POWER;
+    return key == BRISKKEY_POWER || key == BRISKKEY_CUSTOM80_POWER;
 }
 
 // OSDs closed by the exit key, in this order (the PIN entry and the input
@@ -167,9 +135,9 @@ void BriskUiManager::BootProgress()
 void BriskUiManager::CloseOsds()
 {
     if (QueryStatus(E_BRISKUI_OSD_STATUS_VOLUME) && HandlerFor(E_BRISKUI_OSD_STATUS_VOLUME) != NULL)
-        HandlerFor(E_BRISKUI_OSD_STATUS_VOLUME)->KeyHandler(KEY_EXIT);
+        HandlerFor(E_BRISKUI_OSD_STATUS_VOLUME)->KeyHandler(BRISKKEY_EXIT);
     if (QueryStatus(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER) && HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER) != NULL)
-        HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER)->KeyHandler(KEY_EXIT);
+        HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER)->KeyHandler(BRISKKEY_EXIT);
     for (size_t i = 0; i < sizeof(kClosedByExit) / sizeof(kClosedByExit[0]); ++i) {
         if (QueryStatus(kClosedByExit[i])) DisableStatus(kClosedByExit[i]);
     }
@@ -192,7 +160,7 @@ void BriskUiManager::FactoryKey()
     } else if (code >= 0xEE12) {
         target = HandlerFor(E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK);
     }
-    if (target != NULL) target->KeyHandler(KEY_CUSTOM79_FACTORY);
+    if (target != NULL) target->KeyHandler(BRISKKEY_CUSTOM79_FACTORY);
 }
 
 BOOL BriskUiManager::KeyHandler(U32 key)
@@ -217,33 +185,33 @@ BOOL BriskUiManager::KeyHandler(U32 key)
         return TRUE;
     }
     switch (key) {
-    case KEY_CHANNEL_UP:
-    case KEY_CHANNEL_DOWN:
+    case BRISKKEY_CHANNEL_UP:
+    case BRISKKEY_CHANNEL_DOWN:
         target = HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE);
         break;
-    case KEY_VOLUME_UP:
-    case KEY_VOLUME_DOWN:
-    case KEY_MUTE:
+    case BRISKKEY_VOLUME_UP:
+    case BRISKKEY_VOLUME_DOWN:
+    case BRISKKEY_MUTE:
         target = HandlerFor(E_BRISKUI_OSD_STATUS_VOLUME);
         break;
-    case KEY_INPUT_SOURCE:
+    case BRISKKEY_INPUT_SOURCE:
         target = HandlerFor(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU);
         break;
-    case KEY_CHANNEL_SEPARATOR:
+    case BRISKKEY_CHANNEL_SEPARATOR:
         target = HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER);
         break;
-    case KEY_PAUSE: case KEY_FORWARD: case KEY_PLAY: case KEY_STOP: case KEY_PREVIOUS: case KEY_NEXT:
-    case KEY_MEDIA_F077:
+    case BRISKKEY_PAUSE: case BRISKKEY_FORWARD: case BRISKKEY_PLAY: case BRISKKEY_STOP: case BRISKKEY_PREVIOUS: case BRISKKEY_NEXT:
+    case BRISKKEY_MEDIA_F077:
         target = HandlerFor(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE);
         break;
-    case KEY_CURSOR_UP:
-    case KEY_CURSOR_DOWN:
+    case BRISKKEY_CURSOR_UP:
+    case BRISKKEY_CURSOR_DOWN:
         if (QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU))
             target = HandlerFor(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU);
         else if (QueryStatus(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU))
             target = HandlerFor(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU);
         break;
-    case KEY_RETURN:
+    case BRISKKEY_RETURN:
         if (QueryStatus(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER))
             target = HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER);
         else if (QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU))
@@ -251,18 +219,18 @@ BOOL BriskUiManager::KeyHandler(U32 key)
         else if (QueryStatus(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU))
             target = HandlerFor(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU);
         break;
-    case KEY_EXIT:
-    case KEY_CUSTOM61_EXIT:
+    case BRISKKEY_EXIT:
+    case BRISKKEY_CUSTOM61_EXIT:
         CloseOsds();
         return TRUE;
-    case KEY_POWER:
-    case KEY_CUSTOM80_POWER:
+    case BRISKKEY_POWER:
+    case BRISKKEY_CUSTOM80_POWER:
         PowerToggle();
         return TRUE;
-    case KEY_CUSTOM79_FACTORY:
+    case BRISKKEY_CUSTOM79_FACTORY:
         FactoryKey();
         return TRUE;
-    case KEY_CUSTOM63_ATV_DTV:
+    case BRISKKEY_CUSTOM63_ATV_DTV:
         if (QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE)) DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE);
         target = HandlerFor(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU);
         break;
@@ -337,7 +305,7 @@ void BriskUiManager::RunFirstInitialization(IDirectFBEventBuffer* buffer)
             printf("BRISKUI - key_code:%d, key_id:%d, key_symbol:%d\n", event.input.key_code,
                    (int)event.input.key_id, (int)event.input.key_symbol);
             U32 symbol = (U32)event.input.key_symbol;
-            if (symbol == KEY_CUSTOM79_FACTORY || symbol == KEY_CUSTOM63_ATV_DTV) {
+            if (symbol == BRISKKEY_CUSTOM79_FACTORY || symbol == BRISKKEY_CUSTOM63_ATV_DTV) {
                 DisableStatus(E_BRISKUI_OSD_STATUS_INITIALIZATION);
                 puts("BRISKUI - Handle factory key, stop initialization progress!");
                 if (KeyHandler(symbol)) {

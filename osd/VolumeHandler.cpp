@@ -2,19 +2,12 @@
 
 #include <stdio.h>
 
+#include "BriskKeys.h"
 #include "BriskUiManager.h"
 #include "IniCompat.h"
 #include "Middleware.h"
 
 namespace {
-
-enum : U32 {
-    KEY_VOLUME_UP = 0xF04C,
-    KEY_VOLUME_DOWN = 0xF04D,
-    KEY_MUTE = 0xF04E,
-    KEY_EXIT = 0xF062,
-    KEY_CUSTOM61_EXIT = 0xF53D,
-};
 
 // Factory data items of the hotel mode.
 const unsigned short kHotelModeItem = 0x4022;
@@ -112,19 +105,19 @@ BOOL VolumeHandler::KeyHandler(U32 key)
     BriskUiManager* manager = BriskUiManager::GetInstance();
 
     switch (key) {
-    case KEY_VOLUME_UP: {
+    case BRISKKEY_VOLUME_UP: {
         puts("BRISKUI - KEY VOL+");
         u32State = E_VOLUME_BAR;
         U8 ceiling = GetHotelMode() == 1 ? GetHotelMaxVolumeValue() : 100;
         if (volume < ceiling) ++volume;
         break;
     }
-    case KEY_VOLUME_DOWN:
+    case BRISKKEY_VOLUME_DOWN:
         puts("BRISKUI - KEY VOL-");
         u32State = E_VOLUME_BAR;
         if (volume > 0) --volume;
         break;
-    case KEY_MUTE:
+    case BRISKKEY_MUTE:
         puts("BRISKUI - KEY MUTE-");
         if (u32State == E_HIDDEN || u32State == E_VOLUME_BAR) {
             int country = manager->QueryCountry();
@@ -143,8 +136,8 @@ BOOL VolumeHandler::KeyHandler(U32 key)
             u32State = E_VOLUME_BAR;
         }
         break;
-    case KEY_EXIT:
-    case KEY_CUSTOM61_EXIT:
+    case BRISKKEY_EXIT:
+    case BRISKKEY_CUSTOM61_EXIT:
         if (u32State == E_VOLUME_BAR) {
             manager->DisableStatus(E_BRISKUI_OSD_STATUS_VOLUME);
             u32State = E_HIDDEN;
