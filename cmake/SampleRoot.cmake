@@ -1,10 +1,6 @@
 # Assembles ${CMAKE_BINARY_DIR}/sample-root, a miniature of the set's file
-# system: the committed configuration under sample-root/, the generated
-# volume OSD art and the DejaVu fonts the layouts refer to.
-
-add_executable(briskui-mkart tools/mkart.cpp)
-target_link_libraries(briskui-mkart PRIVATE briskui_sim_common)
-target_compile_options(briskui-mkart PRIVATE ${BRISKUI_WARNINGS})
+# system: the committed configuration under sample-root/, the OSD art rendered
+# from the SVG sources under art/ and the DejaVu fonts the layouts refer to.
 
 set(BRISKUI_SAMPLE_ROOT "${CMAKE_BINARY_DIR}/sample-root")
 set(BRISKUI_ART_DIR "${BRISKUI_SAMPLE_ROOT}/config/briskui/images")
@@ -30,6 +26,11 @@ set(_briskui_sample_outputs)
 file(GLOB_RECURSE _briskui_sample_files CONFIGURE_DEPENDS
   RELATIVE "${CMAKE_SOURCE_DIR}/sample-root" "${CMAKE_SOURCE_DIR}/sample-root/*")
 foreach(_rel IN LISTS _briskui_sample_files)
+  if(_rel MATCHES "^config/briskui/images/")
+    message(FATAL_ERROR
+      "sample-root/${_rel}: the images folder holds only art rendered from art/*.svg; "
+      "add the picture as an SVG under art/ instead (see art/README.md).")
+  endif()
   set(_src "${CMAKE_SOURCE_DIR}/sample-root/${_rel}")
   set(_dst "${BRISKUI_SAMPLE_ROOT}/${_rel}")
   add_custom_command(OUTPUT "${_dst}"
@@ -40,21 +41,46 @@ foreach(_rel IN LISTS _briskui_sample_files)
   list(APPEND _briskui_sample_outputs "${_dst}")
 endforeach()
 
-# Generated art. The list must match what briskui-mkart writes.
-set(_briskui_art
-  vol_panel.png mute_panel.png vol_track.png
-  vol_bar_left.png vol_bar_center.png vol_bar_right.png
-  icon_volume.png icon_half_mute.png icon_mute.png)
+# Art: art/NAME.svg renders to config/briskui/images/NAME.png at the SVG's
+# own size, one rule per file, so an edited SVG re-renders just its PNG and a
+# new SVG is picked up at the next configure. rsvg-convert writes to a
+# temporary file first: a failed render never leaves a PNG that looks done.
+find_program(BRISKUI_RSVG_CONVERT rsvg-convert
+  DOC "rsvg-convert, which renders the sample root's art from SVG")
+if(NOT BRISKUI_RSVG_CONVERT OR NOT EXISTS "${BRISKUI_RSVG_CONVERT}")
+  message(FATAL_ERROR
+    "rsvg-convert not found (BRISKUI_RSVG_CONVERT is '${BRISKUI_RSVG_CONVERT}'); the sample root's PNG art is rendered from art/*.svg with it. "
+    "Install it with 'apt-get install librsvg2-bin' (scripts/install-deps does), "
+    "or set BRISKUI_RSVG_CONVERT to its path.")
+endif()
+
+file(GLOB_RECURSE _briskui_svgs CONFIGURE_DEPENDS
+  RELATIVE "${CMAKE_SOURCE_DIR}/art" "${CMAKE_SOURCE_DIR}/art/*.svg")
 set(_briskui_art_outputs)
-foreach(_png IN LISTS _briskui_art)
-  list(APPEND _briskui_art_outputs "${BRISKUI_ART_DIR}/${_png}")
+foreach(_rel IN LISTS _briskui_svgs)
+  string(REGEX REPLACE "\\.svg$" ".png" _png "${_rel}")
+  set(_src "${CMAKE_SOURCE_DIR}/art/${_rel}")
+  set(_dst "${BRISKUI_ART_DIR}/${_png}")
+  get_filename_component(_dst_dir "${_dst}" DIRECTORY)
+  add_custom_command(OUTPUT "${_dst}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${_dst_dir}"
+    COMMAND "${BRISKUI_RSVG_CONVERT}" --format=png --output "${_dst}.part" "${_src}"
+    COMMAND ${CMAKE_COMMAND} -E rename "${_dst}.part" "${_dst}"
+    DEPENDS "${_src}"
+    COMMENT "Rendering art/${_rel}"
+    VERBATIM)
+  list(APPEND _briskui_art_outputs "${_dst}")
 endforeach()
-add_custom_command(OUTPUT ${_briskui_art_outputs}
-  COMMAND briskui-mkart "${BRISKUI_ART_DIR}"
-  DEPENDS briskui-mkart
-  COMMENT "Drawing the volume OSD art"
-  VERBATIM)
 list(APPEND _briskui_sample_outputs ${_briskui_art_outputs})
+
+# A PNG whose SVG was removed or renamed would still satisfy a layout that
+# names it; drop such left-overs so the sample root holds rendered art only.
+file(GLOB_RECURSE _briskui_old_art "${BRISKUI_ART_DIR}/*.png")
+foreach(_old IN LISTS _briskui_old_art)
+  if(NOT _old IN_LIST _briskui_art_outputs)
+    file(REMOVE "${_old}")
+  endif()
+endforeach()
 
 # Fonts are copied rather than linked so the tree can be copied onto a set.
 foreach(_font IN LISTS _briskui_fonts)

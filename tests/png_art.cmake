@@ -1,10 +1,11 @@
-# PNG helpers, generated OSD art and the sample-root layouts.
+# PNG helpers, the art rendered from art/*.svg and the sample-root layouts.
 add_executable(png_art_test ${CMAKE_CURRENT_LIST_DIR}/png_art_test.cpp)
 target_link_libraries(png_art_test PRIVATE briskui_sim_common iniparser::iniparser GTest::gtest_main)
 target_compile_options(png_art_test PRIVATE ${BRISKUI_WARNINGS})
 target_compile_definitions(png_art_test PRIVATE
   BRISKUI_ART_DIR="${BRISKUI_ART_DIR}"
+  BRISKUI_ART_SOURCE_DIR="${CMAKE_SOURCE_DIR}/art"
   BRISKUI_SAMPLE_ROOT="${BRISKUI_SAMPLE_ROOT}"
-  BRISKUI_MKART="$<TARGET_FILE:briskui-mkart>")
-add_dependencies(png_art_test sample-root briskui-mkart)
+  BRISKUI_RSVG_CONVERT="${BRISKUI_RSVG_CONVERT}")
+add_dependencies(png_art_test sample-root)
 gtest_discover_tests(png_art_test)

@@ -1,15 +1,16 @@
-// PNG helpers, the generated volume OSD art and the sample-root layouts
+// PNG helpers, the art rendered from art/*.svg and the sample-root layouts
 // that place it.
 #include <gtest/gtest.h>
 #include <iniparser.h>
 #include <png.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -259,31 +260,102 @@ TEST_F(PngTest, SurfaceErrorsLeaveItUnlocked) {
     EXPECT_EQ(surface.unlocks, 1);
 }
 
-// ---- generated art ---------------------------------------------------------
+// ---- art rendered from art/*.svg ---------------------------------------------
 
 namespace {
 
-struct ArtSize {
-    const char* name;
-    int w, h;
-};
-
-constexpr ArtSize kArt[] = {
-    {"vol_panel.png", 560, 96},     {"mute_panel.png", 300, 96},   {"vol_track.png", 320, 16},
-    {"vol_bar_left.png", 8, 16},    {"vol_bar_center.png", 4, 16}, {"vol_bar_right.png", 8, 16},
-    {"icon_volume.png", 48, 48},    {"icon_half_mute.png", 48, 48}, {"icon_mute.png", 48, 48},
-};
-
 const fs::path kArtDir = BRISKUI_ART_DIR;
+const fs::path kArtSources = BRISKUI_ART_SOURCE_DIR;
+const fs::path kSampleRoot = BRISKUI_SAMPLE_ROOT;
+const std::string kImagePrefix = "/config/briskui/images/";
+
+// Paths below dir of the files with the given extension, extension dropped:
+// "vol_panel" for both art/vol_panel.svg and images/vol_panel.png.
+std::set<std::string> Stems(const fs::path& dir, const char* extension) {
+    std::set<std::string> out;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir)) {
+        if (!entry.is_regular_file() || entry.path().extension() != extension) continue;
+        out.insert(fs::relative(entry.path(), dir).replace_extension().string());
+    }
+    return out;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Colour type byte of the IHDR chunk, which always comes first: 6 is RGBA,
+// 2 plain RGB (what rsvg-convert writes for fully opaque art).
+int PngColourType(const fs::path& path) {
+    const std::string bytes = Slurp(path);
+    return bytes.size() > 25 ? static_cast<unsigned char>(bytes[25]) : -1;
+}
+
+uint32_t Alpha(uint32_t argb) { return argb >> 24; }
+
+// Renders one SVG the way the build does; false if rsvg-convert fails.
+bool Render(const fs::path& svg, const fs::path& png) {
+    const std::string cmd = std::string("'") + BRISKUI_RSVG_CONVERT + "' --format=png --output '" +
+                            png.string() + "' '" + svg.string() + "'";
+    return std::system(cmd.c_str()) == 0;
+}
 
 }  // namespace
 
-TEST(Art, EveryFileExistsWithItsSize) {
-    for (const ArtSize& art : kArt) {
-        SCOPED_TRACE(art.name);
-        const Image img = Load(kArtDir / art.name);
-        EXPECT_EQ(img.w, art.w);
-        EXPECT_EQ(img.h, art.h);
+TEST(Art, EverySvgHasItsPngAndNoPngLacksAnSvg) {
+    const std::set<std::string> svgs = Stems(kArtSources, ".svg");
+    EXPECT_FALSE(svgs.empty());
+    EXPECT_EQ(Stems(kArtDir, ".png"), svgs);
+}
+
+TEST(Art, RenderingIsReproducibleAndTheBuildIsUpToDate) {
+    TempDir a, b;
+    ASSERT_FALSE(a.path().empty());
+    ASSERT_FALSE(b.path().empty());
+    for (const std::string& stem : Stems(kArtSources, ".svg")) {
+        SCOPED_TRACE(stem);
+        std::string flat = stem;
+        std::replace(flat.begin(), flat.end(), '/', '_');
+        const fs::path first = a.path() / (flat + ".png"), second = b.path() / (flat + ".png");
+        ASSERT_TRUE(Render(kArtSources / (stem + ".svg"), first));
+        ASSERT_TRUE(Render(kArtSources / (stem + ".svg"), second));
+        const std::string bytes = Slurp(first);
+        EXPECT_FALSE(bytes.empty());
+        EXPECT_TRUE(bytes == Slurp(second)) << "two renderings differ";
+        EXPECT_TRUE(bytes == Slurp(kArtDir / (stem + ".png"))) << "the build tree's PNG is stale";
+    }
+}
+
+TEST(Art, TransparencyFollowsTheShape) {
+    for (const std::string& stem : Stems(kArtSources, ".svg")) {
+        SCOPED_TRACE(stem);
+        const fs::path png = kArtDir / (stem + ".png");
+        const Image img = Load(png);
+        ASSERT_GT(img.w, 0);
+        const bool translucent =
+            std::any_of(img.px.begin(), img.px.end(), [](uint32_t p) { return Alpha(p) != 0xFF; });
+        if (translucent) {
+            EXPECT_EQ(PngColourType(png), 6) << "the file must keep the alpha channel";
+        }
+        const uint32_t tl = Alpha(img.at(0, 0)), tr = Alpha(img.at(img.w - 1, 0));
+        const uint32_t bl = Alpha(img.at(0, img.h - 1)), br = Alpha(img.at(img.w - 1, img.h - 1));
+        const std::string name = fs::path(stem).filename().string();
+        if (EndsWith(name, "_center")) {
+            // Stretched to any width: it must cover its whole box.
+            for (uint32_t p : img.px) ASSERT_EQ(Alpha(p), 0xFFu);
+        } else if (EndsWith(name, "_left")) {
+            EXPECT_EQ(tl + bl, 0u) << "a left cap is rounded on its left";
+        } else if (EndsWith(name, "_right")) {
+            EXPECT_EQ(tr + br, 0u) << "a right cap is rounded on its right";
+        } else if (name.find("panel") != std::string::npos || name.find("track") != std::string::npos ||
+                   name.rfind("icon_", 0) == 0) {
+            EXPECT_EQ(tl + tr + bl + br, 0u) << "rounded or free-standing art has clear corners";
+        }
+        if (name.rfind("icon_", 0) == 0) {
+            uint32_t most = 0;
+            for (uint32_t p : img.px) most = std::max(most, Alpha(p));
+            EXPECT_EQ(most, 0xFFu) << "an icon's glyph is solid, not faded";
+        }
     }
 }
 
@@ -297,61 +369,33 @@ TEST(Art, BarPiecesJoinWithoutSeams) {
     for (int y = 0; y < centre.h; ++y) {
         SCOPED_TRACE("row " + std::to_string(y));
         // Stretching the centre piece repeats its columns, so every column
-        // must be the same and fully opaque.
+        // must be the same.
         for (int x = 1; x < centre.w; ++x) EXPECT_EQ(centre.at(x, y), centre.at(0, y));
-        EXPECT_EQ(centre.at(0, y) >> 24, 0xFFu);
         // The caps' inner columns continue the centre's colour; only the
         // very top and bottom rows may lose a little coverage to the curve.
         for (uint32_t edge : {left.at(left.w - 1, y), right.at(0, y)}) {
             EXPECT_EQ(edge & 0xFFFFFF, centre.at(0, y) & 0xFFFFFF);
-            EXPECT_GE(static_cast<int>(edge >> 24), 0xF0);
+            EXPECT_GE(static_cast<int>(Alpha(edge)), 0xF0);
         }
     }
-    // The outer ends are rounded.
-    EXPECT_EQ(left.at(0, 0) >> 24, 0u);
-    EXPECT_EQ(right.at(right.w - 1, right.h - 1) >> 24, 0u);
 }
 
-TEST(Art, PanelsAreTranslucentWithRoundedCorners) {
-    for (const char* name : {"vol_panel.png", "mute_panel.png"}) {
-        SCOPED_TRACE(name);
-        const Image img = Load(kArtDir / name);
-        EXPECT_EQ(img.at(0, 0), 0u);
-        EXPECT_EQ(img.at(img.w - 1, img.h - 1), 0u);
+TEST(Art, PanelsAreDarkAndTranslucent) {
+    int panels = 0;
+    for (const std::string& stem : Stems(kArtSources, ".svg")) {
+        if (stem.find("panel") == std::string::npos) continue;
+        SCOPED_TRACE(stem);
+        ++panels;
+        const Image img = Load(kArtDir / (stem + ".png"));
         const uint32_t middle = img.at(img.w / 2, img.h / 2);
-        EXPECT_GE(middle >> 24, 170u);
-        EXPECT_LE(middle >> 24, 230u);
+        EXPECT_GE(Alpha(middle), 170u) << "text must stay legible over bright video";
+        EXPECT_LE(Alpha(middle), 230u) << "the picture should show through";
         EXPECT_LT(Channel(middle, 0), 80) << "panel should be dark";
     }
+    EXPECT_GT(panels, 0);
 }
 
-TEST(Art, GeneratorIsDeterministic) {
-    TempDir a, b;
-    ASSERT_FALSE(a.path().empty());
-    ASSERT_FALSE(b.path().empty());
-    for (const fs::path& dir : {a.path(), b.path()}) {
-        const std::string cmd = std::string("'") + BRISKUI_MKART + "' '" + dir.string() + "'";
-        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-    }
-    for (const ArtSize& art : kArt) {
-        SCOPED_TRACE(art.name);
-        const std::string first = Slurp(a.path() / art.name);
-        EXPECT_FALSE(first.empty());
-        EXPECT_TRUE(first == Slurp(b.path() / art.name));
-        EXPECT_TRUE(first == Slurp(kArtDir / art.name)) << "build tree art is stale";
-    }
-}
-
-TEST(Art, GeneratorFailsOnUnusableOutputDir) {
-    TempDir dir;
-    const fs::path blocker = dir.path() / "file";
-    std::ofstream(blocker) << "x";
-    const std::string cmd = std::string("'") + BRISKUI_MKART + "' '" + (blocker / "out").string() +
-                            "' 2>/dev/null";
-    EXPECT_NE(std::system(cmd.c_str()), 0);
-}
-
-// ---- volume layouts in the sample root --------------------------------------
+// ---- sample-root layouts -----------------------------------------------------
 
 namespace {
 
@@ -375,11 +419,19 @@ public:
 
     bool ok() const { return dict_ != nullptr; }
 
+    // Section names, lower-cased by iniparser, in file order.
     std::vector<std::string> Sections() const {
         std::vector<std::string> out;
         for (int i = 0; i < iniparser_getnsec(dict_); ++i) out.push_back(iniparser_getsecname(dict_, i));
         return out;
     }
+    // Draw items: every section but "setting".
+    std::vector<std::string> Items() const {
+        std::vector<std::string> out = Sections();
+        out.erase(std::remove(out.begin(), out.end(), "setting"), out.end());
+        return out;
+    }
+    bool Has(const std::string& sec) const { return iniparser_find_entry(dict_, sec.c_str()) != 0; }
     long Int(const std::string& sec, const char* key, long def = -1) const {
         return iniparser_getlongint(dict_, (sec + ":" + key).c_str(), def);
     }
@@ -394,58 +446,148 @@ private:
     dictionary* dict_;
 };
 
-const fs::path kSampleRoot = BRISKUI_SAMPLE_ROOT;
+const fs::path kLayoutDir = kSampleRoot / "config/briskui/layout";
+
+// Every layout file of every language folder of the sample root.
+std::vector<fs::path> SampleLayouts() {
+    std::vector<fs::path> out;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(kLayoutDir))
+        if (entry.is_regular_file() && entry.path().extension() == ".ini") out.push_back(entry.path());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+}  // namespace
+
+TEST(SampleLayouts, ImagesAreRenderedArtShownAtItsOwnSize) {
+    const std::set<std::string> svgs = Stems(kArtSources, ".svg");
+    int images = 0;
+    for (const fs::path& path : SampleLayouts()) {
+        const Layout layout(path);
+        ASSERT_TRUE(layout.ok()) << path;
+        for (const std::string& sec : layout.Items()) {
+            SCOPED_TRACE(path.string() + " [" + sec + "]");
+            const long type = layout.Int(sec, "u8type");
+            ASSERT_TRUE(type == 1 || type == 2);
+            if (type == 2) {
+                const std::string font = layout.Str(sec, "pfontpath");
+                EXPECT_TRUE(fs::is_regular_file(kSampleRoot / font.substr(1))) << font;
+                EXPECT_FALSE(layout.Str(sec, "ptext").empty());
+                EXPECT_GT(layout.Int(sec, "u8fontsize"), 0);
+                continue;
+            }
+            ++images;
+            const std::string image = layout.Str(sec, "pimagepath");
+            ASSERT_EQ(image.rfind(kImagePrefix, 0), 0u) << image;
+            ASSERT_TRUE(EndsWith(image, ".png")) << image;
+            const std::string stem = image.substr(kImagePrefix.size(), image.size() - kImagePrefix.size() - 4);
+            EXPECT_EQ(svgs.count(stem), 1u) << "no art/" << stem << ".svg";
+            // Art drawn at another size than its box is stretched by the
+            // blit: rounded corners turn oval and strokes thicken. Only the
+            // bar's middle is meant to stretch, sideways.
+            const Image img = Load(kSampleRoot / image.substr(1));
+            EXPECT_EQ(layout.Box(sec).height, img.h);
+            if (sec != "volume_bar_center") {
+                EXPECT_EQ(layout.Box(sec).width, img.w);
+            }
+        }
+    }
+    EXPECT_GT(images, 0);
+}
+
+TEST(SampleLayouts, ItemsStayOnTheirPanel) {
+    // A text item's box widens the OSD's redraw area, so it must not reach
+    // past the panel; icons and bars sit on it too.
+    for (const fs::path& path : SampleLayouts()) {
+        const Layout layout(path);
+        ASSERT_TRUE(layout.ok()) << path;
+        std::vector<Rect> panels;
+        for (const std::string& sec : layout.Items())
+            if (sec.rfind("bg_image", 0) == 0) panels.push_back(layout.Box(sec));
+        ASSERT_FALSE(panels.empty()) << path;
+        for (const Rect& panel : panels) EXPECT_TRUE(panel.Inside({0, 0, 1280, 720})) << path;
+        for (const std::string& sec : layout.Items()) {
+            if (sec.rfind("bg_image", 0) == 0) continue;
+            const Rect box = layout.Box(sec);
+            EXPECT_TRUE(std::any_of(panels.begin(), panels.end(),
+                                    [&](const Rect& panel) { return box.Inside(panel); }))
+                << path << " [" << sec << "]";
+        }
+    }
+}
+
+TEST(SampleLayouts, BarsChainAcrossTheirTrack) {
+    int bars = 0;
+    for (const fs::path& path : SampleLayouts()) {
+        const Layout layout(path);
+        if (!layout.Has("volume_bg")) continue;
+        SCOPED_TRACE(path.string());
+        ++bars;
+        // As drawn at full scale: left cap, middle, right cap end to end
+        // over the track.
+        const Rect track = layout.Box("volume_bg");
+        const Rect left = layout.Box("volume_bar_left");
+        const Rect centre = layout.Box("volume_bar_center");
+        const Rect right = layout.Box("volume_bar_right");
+        for (const Rect& piece : {left, centre, right}) {
+            EXPECT_EQ(piece.top, track.top);
+            EXPECT_EQ(piece.height, track.height);
+        }
+        EXPECT_EQ(left.left, track.left);
+        EXPECT_EQ(centre.left, left.right());
+        EXPECT_EQ(centre.width, track.width - left.width - right.width);
+        EXPECT_EQ(right.left, centre.right());
+    }
+    EXPECT_GT(bars, 0);
+}
+
+TEST(SampleLayouts, LanguagesDifferOnlyInTheirTexts) {
+    const fs::path english = kLayoutDir / "EN";
+    std::set<std::string> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(english))
+        files.insert(entry.path().filename().string());
+    ASSERT_FALSE(files.empty());
+
+    int languages = 0;
+    for (const fs::directory_entry& folder : fs::directory_iterator(kLayoutDir)) {
+        if (!folder.is_directory() || folder.path() == english) continue;
+        ++languages;
+        std::set<std::string> own;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder.path()))
+            own.insert(entry.path().filename().string());
+        EXPECT_EQ(own, files) << folder.path();
+        for (const std::string& file : files) {
+            SCOPED_TRACE((folder.path() / file).string());
+            const Layout ours(folder.path() / file), theirs(english / file);
+            ASSERT_TRUE(ours.ok());
+            ASSERT_TRUE(theirs.ok());
+            ASSERT_EQ(ours.Sections(), theirs.Sections());
+            for (const std::string& sec : ours.Sections())
+                for (const char* key : {"u8type", "bvisible", "u32left", "u32top", "u32width",
+                                        "u32height", "pimagepath", "u8fontsize", "u32fontcolor",
+                                        "pfontpath", "u16timeout", "u16statemask", "u16maxvolume"})
+                    EXPECT_EQ(ours.Str(sec, key), theirs.Str(sec, key)) << sec << ":" << key;
+        }
+    }
+    EXPECT_GT(languages, 0);
+}
+
+namespace {
 
 class VolumeLayout : public ::testing::TestWithParam<const char*> {};
 
 }  // namespace
 
-TEST_P(VolumeLayout, ItemsMatchTheArtAndEachOther) {
-    const Layout layout(kSampleRoot / "config/briskui/layout" / GetParam());
+TEST_P(VolumeLayout, ItemsMatchEachOther) {
+    const Layout layout(kLayoutDir / GetParam());
     ASSERT_TRUE(layout.ok());
 
-    // iniparser lower-cases section names.
     const std::vector<std::string> expected = {
         "bg_image_volume", "bg_image_mute",   "volume_icon",       "half_mute_icon",
         "mute_icon",       "volume_bg",       "volume_bar_left",   "volume_bar_center",
         "volume_bar_right", "volume_text",    "mute_text",         "volume_number",
         "setting"};
     ASSERT_EQ(layout.Sections(), expected);
-
-    for (size_t i = 0; i + 1 < expected.size(); ++i) {
-        const std::string& sec = expected[i];
-        SCOPED_TRACE(sec);
-        const long type = layout.Int(sec, "u8type");
-        ASSERT_TRUE(type == 1 || type == 2);
-        if (type == 1) {
-            const std::string image = layout.Str(sec, "pimagepath");
-            ASSERT_EQ(image.rfind("/config/briskui/images/", 0), 0u) << image;
-            const Image img = Load(kSampleRoot / image.substr(1));
-            EXPECT_EQ(layout.Box(sec).height, img.h);
-            if (sec != "volume_bar_center") {
-                EXPECT_EQ(layout.Box(sec).width, img.w);
-            }
-        } else {
-            const std::string font = layout.Str(sec, "pfontpath");
-            EXPECT_TRUE(fs::is_regular_file(kSampleRoot / font.substr(1))) << font;
-            EXPECT_FALSE(layout.Str(sec, "ptext").empty());
-            EXPECT_GT(layout.Int(sec, "u8fontsize"), 0);
-        }
-    }
-
-    // The bar pieces chain across the track at full volume.
-    const Rect track = layout.Box("volume_bg");
-    const Rect left = layout.Box("volume_bar_left");
-    const Rect centre = layout.Box("volume_bar_center");
-    const Rect right = layout.Box("volume_bar_right");
-    for (const Rect& piece : {left, centre, right}) {
-        EXPECT_EQ(piece.top, track.top);
-        EXPECT_EQ(piece.height, track.height);
-    }
-    EXPECT_EQ(left.left, track.left);
-    EXPECT_EQ(centre.left, left.right());
-    EXPECT_EQ(centre.width, track.width - left.width - right.width);
-    EXPECT_EQ(right.left, centre.right());
 
     // Volume items sit on the volume panel, mute items on the mute panel,
     // and the mute panel is centred on the volume panel.
@@ -457,7 +599,6 @@ TEST_P(VolumeLayout, ItemsMatchTheArtAndEachOther) {
         EXPECT_TRUE(layout.Box(sec).Inside(mutePanel)) << sec;
     EXPECT_EQ(mutePanel.left * 2 + mutePanel.width, volPanel.left * 2 + volPanel.width);
     EXPECT_EQ(mutePanel.top * 2 + mutePanel.height, volPanel.top * 2 + volPanel.height);
-    EXPECT_TRUE(volPanel.Inside({0, 0, 1280, 720}));
 
     EXPECT_EQ(layout.Int("setting", "u16timeout"), 3000);
     EXPECT_EQ(layout.Int("setting", "u16maxvolume"), 100);
@@ -472,7 +613,7 @@ INSTANTIATE_TEST_SUITE_P(SampleRoot, VolumeLayout,
                                            "GE/BriskUIVolumeLayout_EU.ini"));
 
 TEST(SampleRoot, GermanLabelsAreUtf8) {
-    const Layout layout(kSampleRoot / "config/briskui/layout/GE/BriskUIVolumeLayout_EU.ini");
+    const Layout layout(kLayoutDir / "GE/BriskUIVolumeLayout_EU.ini");
     ASSERT_TRUE(layout.ok());
     EXPECT_EQ(layout.Str("volume_text", "ptext"), "Lautst\xC3\xA4rke");
     EXPECT_EQ(layout.Str("mute_text", "ptext"), "Stumm");

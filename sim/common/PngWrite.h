@@ -1,4 +1,4 @@
-// PNG helpers for the desktop simulator, the art generator and the tests.
+// PNG helpers for the desktop simulator and the tests.
 //
 // Pixels are 32-bit words 0xAARRGGBB in native byte order, which is how
 // DirectFB stores DSPF_ARGB surfaces. Colour values are kept as stored
