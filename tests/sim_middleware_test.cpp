@@ -1,11 +1,14 @@
 // Tests of the simulated middleware: recorded call lines, the sound, channel
 // and event models, the IR hand-over and Reset.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "SimTv.h"
 
@@ -104,6 +107,31 @@ TEST_F(SimTvTest, FactoryDataLeavesValueUntouchedWhenUnset) {
     EXPECT_EQ(v, 9);
 }
 
+TEST_F(SimTvTest, SealedKeyFileHandsOverItsWholeContentOnlyWhenValid) {
+    char path[] = "/tmp/simtv-keyXXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    unsigned char content[64];
+    for (size_t i = 0; i < sizeof content; ++i) content[i] = static_cast<unsigned char>(i + 1);
+    ASSERT_EQ(write(fd, content, sizeof content), static_cast<ssize_t>(sizeof content));
+    close(fd);
+
+    MSrv_PreSharedKey* psk = MSrv_Control::GetMSrvPreSharedKey();
+    std::vector<unsigned char> data(8192, 0);
+    EXPECT_EQ(psk->CheckHmac(path), 0);
+    EXPECT_FALSE(psk->CheckHmacAndReadData(path, data.data()));
+    EXPECT_EQ(data[40], 0);
+
+    sim::SetHmacValid(path, true);
+    EXPECT_EQ(psk->CheckHmac(path), 1);
+    EXPECT_TRUE(psk->CheckHmacAndReadData(path, data.data()));
+    EXPECT_EQ(data[0], 1);
+    EXPECT_EQ(data[44], 45);   // past the first 16 bytes: the receiver id lives at 40..44
+    EXPECT_EQ(data[63], 64);
+    EXPECT_EQ(data[64], 0);
+    unlink(path);
+}
+
 // ---- channels ----------------------------------------------------------------
 
 std::string CurrentName() {
@@ -150,6 +178,10 @@ TEST_F(SimTvTest, SelectProgramAndProgramInfoEdgeCases) {
     ASSERT_TRUE(cm->GetProgramInfo(&info));
     EXPECT_EQ(std::strlen(info.sServiceName), sizeof info.sServiceName - 1);
     EXPECT_EQ(info.u8HideNumber, 1);
+
+    EXPECT_FALSE(sim::SetCurrentChannelIndex(1));   // one channel left
+    EXPECT_EQ(sim::CurrentChannelCount(), 1u);
+    EXPECT_TRUE(sim::SetCurrentChannelIndex(0));
 
     sim::SetProgramInfoFails(true);
     EXPECT_EQ(CurrentName(), "<fail>");

@@ -52,6 +52,7 @@ namespace {
 constexpr size_t kEventSources = 4;
 constexpr size_t kRoutes = 4;
 const char kDefaultMboot[] = "MB1.0.23";
+constexpr size_t kKeyDataBytes = 8192;   // what CheckHmacAndReadData's caller provides
 
 typedef std::array<ST_MSRV_SOURCE_INFO, MAPI_INPUT_SOURCE_NUM> SourceList;
 
@@ -866,13 +867,14 @@ bool HmacValid(const char* path) {
 
 U8 MSrv_PreSharedKey::CheckHmac(const char* path) { return HmacValid(path) ? 1 : 0; }
 
-// A valid key file hands over its first 16 bytes (fewer if it is shorter;
-// nothing if it cannot be read).
+// A valid key file hands over its content, as much of it as the caller's
+// 8192 bytes hold (nothing if it cannot be read); the seal itself is
+// modelled by the validity flag alone.
 BOOL MSrv_PreSharedKey::CheckHmacAndReadData(const char* path, unsigned char* pData) {
     if (!HmacValid(path)) return FALSE;
     if (pData != nullptr) {
         if (FILE* f = std::fopen(path, "rb")) {
-            (void)std::fread(pData, 1, 16, f);
+            (void)std::fread(pData, 1, kKeyDataBytes, f);
             std::fclose(f);
         }
     }
@@ -1027,10 +1029,15 @@ void SetDtvChannels(const std::vector<Channel>& channels) {
         if (st.dtvIndex >= st.dtv.size()) st.dtvIndex = 0;
     });
 }
-void SetCurrentChannelIndex(size_t index) {
-    WithState([&](State& st) {
-        if (index < CurrentListLocked(st).size()) CurrentIndexLocked(st) = index;
+bool SetCurrentChannelIndex(size_t index) {
+    return WithState([&](State& st) {
+        if (index >= CurrentListLocked(st).size()) return false;
+        CurrentIndexLocked(st) = index;
+        return true;
     });
+}
+size_t CurrentChannelCount() {
+    return WithState([](State& st) { return CurrentListLocked(st).size(); });
 }
 size_t CurrentChannelIndex() {
     return WithState([](State& st) { return CurrentIndexLocked(st); });

@@ -64,8 +64,11 @@ void SetRearSharedInput(bool shared);
 void SetLastTvSourceType(U8 type);
 void SetAtvChannels(const std::vector<Channel>& channels);
 void SetDtvChannels(const std::vector<Channel>& channels);
-// Index into the list of the current tuner source.
-void SetCurrentChannelIndex(size_t index);
+// Index into the list of the current tuner source; false (and nothing
+// changes) when the list has no such entry.
+bool SetCurrentChannelIndex(size_t index);
+// Number of channels in the list of the current tuner source.
+size_t CurrentChannelCount();
 size_t CurrentChannelIndex();
 void SetProgramInfoFails(bool fails);
 // GetAudioSetting and GetUserSystemSetting fail (the stored records stay).
@@ -101,7 +104,9 @@ void SetEthernetMac(const U8 mac[6]);
 void SetWifiMac(const U8 mac[6]);
 void SetTemperature(S16 degrees, U8 status);
 void SetEdidChecksum(U8 port, U8 result);
-// Key files whose HMAC seal CheckHmac accepts (by path as passed).
+// Key files whose HMAC seal CheckHmac accepts (by path as passed). The
+// protected content of a valid file, as CheckHmacAndReadData hands it over,
+// is the file itself.
 void SetHmacValid(const std::string& path, bool valid);
 
 // ---- active standby flags --------------------------------------------------
