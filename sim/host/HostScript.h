@@ -6,26 +6,50 @@
 #include <vector>
 
 #include "BriskTypes.h"
+#include "HostCalls.h"
+#include "HostSets.h"
+#include "SimTv.h"
+
+// Exit statuses of the host.
+enum {
+    kExitOk = 0,
+    kExitRunFailure = 1,     // something failed while running (DirectFB, a screenshot, ...)
+    kExitBadScript = 2,      // a bad option or script line, found before running
+    kExitExpectation = 3     // an expectation failed; the whole script still ran
+};
 
 struct HostOptions {
     std::string root;
-    int country = 0;             // 0: as the settings file says
+    int country = 0;             // 0: as the settings file (or the script) says
     int language = 0;
     bool languageSet = false;
     std::string shotDir = ".";
     bool fastClock = false;
     std::string swVersion;
     std::string mstarVersion;
+    std::string scriptName;      // as given, for messages
 };
 
 struct Command {
-    enum Verb { Key, Wait, Event, Set, Shot, Quit } verb;
+    enum Verb {
+        Key, Wait, Event, Set, Channel, Call, Shot, ExpectCall, ExpectNoCall, ExpectStatus, ClearCalls, Calls,
+        Quit
+    } verb = Quit;
     int line = 0;
-    U32 value = 0;               // key symbol, milliseconds, event id
+    U32 value = 0;               // key symbol, milliseconds, event id, expected status set
     U32 param = 0;               // event parameter
     int source = 0;              // event source: 0 control, 1 atv, 2 dtv, 3 cimmi
-    std::string name;            // set: state name; shot: file
-    std::string text;            // set: value as written
+    std::string name;            // key name, shot file, expected call
+    const SetRow* set = nullptr;
+    SetValue setValue;
+    const ManagerOperation* call = nullptr;
+    CallArgs callArgs;
+    int tuner = 0;               // channel: 0 ATV, 1 DTV
+    sim::Channel channel;
+
+    // Whether the line needs the running library: the host starts it before
+    // the first such line, and every line before that one runs before Start.
+    bool NeedsLibrary() const;
 };
 
 // Key names of the script: VOL+, VOL-, MUTE, CH+, CH-, 0..9, OK, EXIT, UP,
@@ -37,6 +61,13 @@ bool KeySymbolOf(const std::string& name, U32* symbol);
 bool ParseScript(const std::string& text, const std::string& fileName, std::vector<Command>* commands,
                  std::string* error);
 bool ParseScriptFile(const std::string& path, std::vector<Command>* commands, std::string* error);
+
+// Runs the lines that come before the first one that needs the running
+// library against the simulated TV and `host`, in order. Returns the index
+// of the first line not run; sets `stop` when the script ended with 'quit'
+// and `status` to kExitRunFailure when a line failed.
+size_t RunBeforeStart(const HostOptions& options, const std::vector<Command>& commands, HostState* host,
+                      bool* stop, int* status);
 
 // Starts DirectFB with `dfbArgv`, the library on top of it, runs the
 // commands and shuts everything down. Returns the process exit status.

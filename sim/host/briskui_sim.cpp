@@ -13,16 +13,26 @@
 #include <string>
 #include <vector>
 
-#include "BriskPlatform.h"
-#include "BriskTimerManager.h"
-#include "BriskUiManager.h"
 #include "HostScript.h"
-#include "PngWrite.h"
-#include "SimTv.h"
 
 namespace {
 
 const char* const kHeadless = "--dfb:system=dummy,no-vt,quiet,mode=1280x720";
+
+// Words of `words` joined with blanks and wrapped at 78 columns after
+// `indent`.
+std::string Wrapped(const std::vector<std::string>& words, const char* indent)
+{
+    std::string text = indent, line;
+    for (const std::string& w : words) {
+        if (!line.empty() && line.size() + 1 + w.size() + strlen(indent) > 78) {
+            text += line + "\n" + indent;
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + w;
+    }
+    return text + line + "\n";
+}
 
 void Usage()
 {
@@ -30,18 +40,29 @@ void Usage()
             "usage: briskui-sim [options] [SCRIPT]\n"
             "  --root DIR        file-system root of the set (default: $BRISKUI_ROOT, else the\n"
             "                    sample root of the build)\n"
-            "  --country 1|2     country group before start: 1 NA, 2 EU (default: settings file)\n"
-            "  --language N      OSD language id of the simulated TV before start (5 German, ...)\n"
+            "  --country 1|2     country group before start: 1 NA, 2 EU (default: the script's\n"
+            "                    'set country-group', else the settings file); wins over the script\n"
+            "  --language N      OSD language id of the simulated TV before start (5 German, ...);\n"
+            "                    wins over the script's 'set language'\n"
             "  --shots DIR       directory for relative screenshot names (default: .)\n"
             "  --fast-clock      'wait' moves the library's clock instead of sleeping\n"
             "  --sw-version S    software version handed to the library\n"
             "  --mstar-version S middleware version handed to the library\n"
             "  --dfb:...         DirectFB options (default: %s)\n"
-            "SCRIPT verbs, one a line, # comments:\n"
-            "  key NAME (VOL+ VOL- MUTE CH+ CH- 0..9 OK EXIT UP DOWN SOURCE DASH ATVDTV FACTORY\n"
-            "  POWER MENU PLAY PAUSE STOP INFO or a key symbol such as 0xF04C) | wait MS | event ID PARAM [control|atv|dtv|cimmi] | set NAME VALUE |\n"
-            "  shot FILE.png | quit\n",
-            kHeadless);
+            "SCRIPT lines, one a line, # comments:\n"
+            "  key NAME          VOL+ VOL- MUTE CH+ CH- 0..9 OK EXIT UP DOWN SOURCE DASH ATVDTV\n"
+            "                    FACTORY POWER MENU PLAY PAUSE STOP INFO, or a key symbol (0xF04C)\n"
+            "  wait MS | event ID PARAM [control|atv|dtv|cimmi] | shot FILE.png | quit\n"
+            "  set NAME VALUE... simulated TV state; lines before the first key, wait, event,\n"
+            "                    call, shot or expect-* line apply before the library starts\n"
+            "  channel atv|dtv NUMBER [locked] [no-number] NAME...\n"
+            "  call NAME [ARGS...]  a manager operation; prints 'briskui-sim: NAME = VALUE'\n"
+            "  expect-call CALL | expect-no-call CALL | expect-status HEX | clear-calls | calls\n"
+            "set names:\n%s"
+            "call operations:\n%s"
+            "exit status: 0 success, 1 run-time failure, 2 bad option or script line (nothing\n"
+            "run), 3 a failed expectation (after the whole script ran)\n",
+            kHeadless, Wrapped(SetNames(), "  ").c_str(), Wrapped(BuiltManagerOperations(), "  ").c_str());
 }
 
 }  // namespace
@@ -56,7 +77,7 @@ int main(int argc, char** argv)
         auto value = [&](const char* name) -> std::string {
             if (i + 1 >= argc) {
                 fprintf(stderr, "briskui-sim: %s needs a value\n", name);
-                exit(2);
+                exit(kExitBadScript);
             }
             return argv[++i];
         };
@@ -68,11 +89,17 @@ int main(int argc, char** argv)
             std::string v = value("--country");
             if (v != "1" && v != "2") {
                 fprintf(stderr, "briskui-sim: --country takes 1 (NA) or 2 (EU), not '%s'\n", v.c_str());
-                return 2;
+                return kExitBadScript;
             }
             options.country = atoi(v.c_str());
         } else if (arg == "--language") {
-            options.language = atoi(value("--language").c_str());
+            std::string v = value("--language");
+            U32 language = 0;
+            if (!ParseU32(v, &language)) {
+                fprintf(stderr, "briskui-sim: --language takes a language id, not '%s'\n", v.c_str());
+                return kExitBadScript;
+            }
+            options.language = (int)language;
             options.languageSet = true;
         } else if (arg == "--shots") {
             options.shotDir = value("--shots");
@@ -88,21 +115,22 @@ int main(int argc, char** argv)
         } else if (!arg.empty() && arg[0] == '-') {
             fprintf(stderr, "briskui-sim: unknown option '%s'\n", arg.c_str());
             Usage();
-            return 2;
+            return kExitBadScript;
         } else if (scriptPath.empty()) {
             scriptPath = arg;
         } else {
             fprintf(stderr, "briskui-sim: more than one script given\n");
-            return 2;
+            return kExitBadScript;
         }
     }
 
     std::vector<Command> commands;
+    options.scriptName = scriptPath;
     if (!scriptPath.empty()) {
         std::string error;
         if (!ParseScriptFile(scriptPath, &commands, &error)) {
             fprintf(stderr, "briskui-sim: %s\n", error.c_str());
-            return 2;
+            return kExitBadScript;
         }
     }
 

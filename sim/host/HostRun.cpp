@@ -1,0 +1,328 @@
+// Running host scripts: the start-up the television's host process does,
+// the script's lines in order, the expectations, and the shut-down.
+#include <directfb.h>
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include "BriskPlatform.h"
+#include "BriskTimerManager.h"
+#include "BriskUiManager.h"
+#include "HostScript.h"
+#include "HostSupport.h"
+#include "PngWrite.h"
+#include "SimTv.h"
+
+namespace {
+
+const U32 kIdleMs = 5000;
+
+std::string Where(const HostOptions& options, const Command& c)
+{
+    return (options.scriptName.empty() ? std::string("script") : options.scriptName) + ":" + std::to_string(c.line);
+}
+
+std::string RecordedCalls()
+{
+    std::vector<std::string> calls = sim::Calls();
+    if (calls.empty()) return "nothing";
+    std::string list;
+    for (const std::string& call : calls) list += (list.empty() ? "" : " ") + call;
+    return list;
+}
+
+// Creates `dir` and its missing parents.
+bool MakeDirectories(const std::string& dir, std::string* error)
+{
+    for (size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
+        std::string part = dir.substr(0, slash);
+        if (!part.empty() && mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
+            *error = "cannot create " + part + ": " + strerror(errno);
+            return false;
+        }
+        if (slash == std::string::npos) return true;
+    }
+}
+
+// Lines that change the simulated TV or the host and may come before or
+// after Start. False when the script stops here.
+bool RunStateLine(const HostOptions& options, const Command& c, HostState* host, int* status)
+{
+    switch (c.verb) {
+    case Command::Set: {
+        std::string error;
+        if (!c.set->apply(c.setValue, c.line, host, &error)) {
+            fprintf(stderr, "briskui-sim: %s: 'set %s': %s\n", Where(options, c).c_str(), c.set->name,
+                    error.c_str());
+            *status = kExitRunFailure;
+            return false;
+        }
+        return true;
+    }
+    case Command::Channel: {
+        std::vector<sim::Channel>& list = host->channels[c.tuner];
+        if (!host->channelsGiven[c.tuner]) list.clear();
+        host->channelsGiven[c.tuner] = true;
+        list.push_back(c.channel);
+        if (c.tuner == 0)
+            sim::SetAtvChannels(list);
+        else
+            sim::SetDtvChannels(list);
+        return true;
+    }
+    case Command::ClearCalls:
+        sim::ClearCalls();
+        return true;
+    case Command::Calls: {
+        std::vector<std::string> calls = sim::Calls();
+        printf("briskui-sim: %s: %u call%s recorded\n", Where(options, c).c_str(), (unsigned)calls.size(),
+               calls.size() == 1 ? "" : "s");
+        for (const std::string& call : calls) printf("briskui-sim:   %s\n", call.c_str());
+        return true;
+    }
+    case Command::Quit:
+        return false;
+    default:
+        return true;
+    }
+}
+
+class ScriptRun {
+public:
+    ScriptRun(const HostOptions& options, BriskUiManager* manager) : options_(options), manager_(manager) {}
+
+    // Runs one line that needs the library. False when the script stops.
+    bool Run(const Command& c, int* status);
+    // Prints the summary of the expectations and folds it into `status`.
+    void Finish(int* status) const;
+
+private:
+    void Settle()
+    {
+        sim::WaitEventsDelivered(kIdleMs);
+        manager_->WakeUp();   // a change made on this thread is composed at once
+        manager_->WaitIdle(kIdleMs);
+    }
+    void Expect(bool held, const Command& c, const std::string& what);
+
+    const HostOptions& options_;
+    BriskUiManager* manager_;
+    int expectations_ = 0;
+    int failed_ = 0;
+};
+
+void ScriptRun::Expect(bool held, const Command& c, const std::string& what)
+{
+    ++expectations_;
+    if (held) return;
+    ++failed_;
+    fprintf(stderr, "briskui-sim: %s: %s\n", Where(options_, c).c_str(), what.c_str());
+}
+
+bool ScriptRun::Run(const Command& c, int* status)
+{
+    switch (c.verb) {
+    case Command::Key:
+        briskui_sim::PostKey(manager_, c.value);
+        manager_->WaitIdle(kIdleMs);
+        return true;
+    case Command::Wait:
+        if (options_.fastClock) {
+            briskui_sim::AdvanceClockAndSettle(manager_, c.value);
+        } else {
+            BriskSleepUs(c.value * 1000);
+            manager_->WaitIdle(kIdleMs);
+        }
+        return true;
+    case Command::Event: {
+        const sim::Source sources[] = {sim::Source::Control, sim::Source::Atv, sim::Source::Dtv,
+                                       sim::Source::Cimmi};
+        sim::PostEvent(c.value, c.param, sources[c.source]);
+        Settle();
+        return true;
+    }
+    case Command::Call: {
+        std::string result;
+        if (c.call->invoke(manager_, c.callArgs, &result)) printf("briskui-sim: %s = %s\n", c.call->name, result.c_str());
+        Settle();
+        return true;
+    }
+    case Command::Shot: {
+        manager_->WaitIdle(kIdleMs);
+        std::string path = c.name[0] == '/' ? c.name : options_.shotDir + "/" + c.name;
+        std::string error;
+        BriskUiManager::Lock();
+        bool ok = manager_->GetSurface() != NULL &&
+                  briskui_sim::WriteSurfacePng(manager_->GetSurface(), path, true, &error);
+        BriskUiManager::Unlock();
+        if (!ok) {
+            fprintf(stderr, "briskui-sim: %s: cannot write %s: %s\n", Where(options_, c).c_str(), path.c_str(),
+                    manager_->GetSurface() == NULL ? "the library has no window surface" : error.c_str());
+            *status = kExitRunFailure;
+            return false;
+        }
+        printf("briskui-sim: wrote %s\n", path.c_str());
+        return true;
+    }
+    case Command::ExpectCall:
+    case Command::ExpectNoCall: {
+        Settle();
+        bool expected = c.verb == Command::ExpectCall;
+        Expect(sim::Called(c.name) == expected, c,
+               (expected ? "expect-call " : "expect-no-call ") + c.name +
+                   " failed; recorded since the last clear-calls: " + RecordedCalls());
+        return true;
+    }
+    case Command::ExpectStatus: {
+        Settle();
+        U32 now = manager_->GetCurrentStatus();
+        char what[96];
+        snprintf(what, sizeof what, "expect-status 0x%04lX failed: the status set is 0x%04lX",
+                 (unsigned long)c.value, (unsigned long)now);
+        Expect(now == c.value, c, what);
+        return true;
+    }
+    default:
+        return true;
+    }
+}
+
+void ScriptRun::Finish(int* status) const
+{
+    if (failed_ > 0) {
+        fprintf(stderr, "briskui-sim: %d of %d expectation%s failed\n", failed_, expectations_,
+                expectations_ == 1 ? "" : "s");
+        if (*status == kExitOk) *status = kExitExpectation;
+    } else if (expectations_ > 0) {
+        printf("briskui-sim: all %d expectation%s held\n", expectations_, expectations_ == 1 ? "" : "s");
+    }
+}
+
+// What the host process does before Start: the language the middleware
+// reports, the settings, the country group and the versions. The command
+// line wins over the script.
+void PrepareLibrary(const HostOptions& options, const HostState& host, BriskUiManager* manager)
+{
+    if (options.languageSet) {
+        if (host.languageLine != 0 && host.language != (U32)options.language)
+            printf("briskui-sim: --language %d overrides 'set language %lu' (%s:%d)\n", options.language,
+                   (unsigned long)host.language, options.scriptName.c_str(), host.languageLine);
+        sim::SetOsdLanguage((U32)options.language);
+    }
+    manager->LoadCommonSetting();
+    int group = options.country != 0 ? options.country : host.countryGroup;
+    if (options.country != 0 && host.countryGroup != 0 && options.country != host.countryGroup)
+        printf("briskui-sim: --country %d overrides 'set country-group %d' (%s:%d)\n", options.country,
+               host.countryGroup, options.scriptName.c_str(), host.countryGroupLine);
+    if (group != 0) manager->SetCountry(group);
+    if (!options.swVersion.empty()) manager->SetSwVersion(options.swVersion.c_str());
+    if (!options.mstarVersion.empty()) manager->SetMStarVersion(options.mstarVersion.c_str());
+}
+
+bool HasExpectations(const std::vector<Command>& commands, size_t from)
+{
+    for (size_t i = from; i < commands.size(); ++i) {
+        Command::Verb v = commands[i].verb;
+        if (v == Command::ExpectCall || v == Command::ExpectNoCall || v == Command::ExpectStatus) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+size_t RunBeforeStart(const HostOptions& options, const std::vector<Command>& commands, HostState* host,
+                      bool* stop, int* status)
+{
+    size_t i = 0;
+    *stop = false;
+    for (; i < commands.size() && !commands[i].NeedsLibrary(); ++i) {
+        if (!RunStateLine(options, commands[i], host, status)) {
+            *stop = true;
+            return i + 1;
+        }
+    }
+    return i;
+}
+
+int RunHost(const HostOptions& options, const std::vector<Command>& commands, std::vector<std::string> dfbArgv)
+{
+    std::string error;
+    if (!options.shotDir.empty() && !MakeDirectories(options.shotDir, &error)) {
+        fprintf(stderr, "briskui-sim: %s\n", error.c_str());
+        return kExitRunFailure;
+    }
+    std::vector<char*> argvPtrs;
+    for (size_t i = 0; i < dfbArgv.size(); ++i) argvPtrs.push_back(&dfbArgv[i][0]);
+    argvPtrs.push_back(NULL);
+    int dfbArgc = (int)dfbArgv.size();
+    char** dfbArgvp = argvPtrs.data();
+    DFBResult ret = DirectFBInit(&dfbArgc, &dfbArgvp);
+    if (ret != DFB_OK) {
+        DirectFBError("briskui-sim: DirectFBInit", ret);
+        return kExitRunFailure;
+    }
+    IDirectFB* dfb = NULL;
+    ret = DirectFBCreate(&dfb);
+    if (ret != DFB_OK) {
+        DirectFBError("briskui-sim: DirectFBCreate", ret);
+        return kExitRunFailure;
+    }
+    IDirectFBDisplayLayer* layer = NULL;
+    ret = dfb->GetDisplayLayer(dfb, DLID_PRIMARY, &layer);
+    if (ret != DFB_OK) {
+        DirectFBError("briskui-sim: GetDisplayLayer", ret);
+        dfb->Release(dfb);
+        return kExitRunFailure;
+    }
+    layer->SetCooperativeLevel(layer, DLSCL_ADMINISTRATIVE);
+    sim::SetHostDirectFB(dfb, layer);
+
+    // The lines before the first one that needs the library set up the
+    // television the library starts on.
+    HostState host;
+    int status = kExitOk;
+    bool stop = false;
+    size_t next = RunBeforeStart(options, commands, &host, &stop, &status);
+
+    BriskUiManager* manager = BriskUiManager::GetInstance();
+    PrepareLibrary(options, host, manager);
+    if (!manager->QueryBriskUiEnabled()) {
+        printf("briskui-sim: the settings file disables the library; not starting it\n");
+        if (!stop && HasExpectations(commands, next)) {
+            fprintf(stderr, "briskui-sim: the script's expectations cannot be checked without the library\n");
+            status = kExitRunFailure;
+        }
+        sim::SetHostDirectFB(NULL, NULL);
+        layer->Release(layer);
+        dfb->Release(dfb);
+        return status;
+    }
+    manager->Start();
+    host.started = true;
+    bool inputThread = MSystem::GetInstance()->IsTvosIr() != 0;
+
+    ScriptRun run(options, manager);
+    for (size_t i = next; i < commands.size() && !stop; ++i) {
+        const Command& c = commands[i];
+        stop = c.NeedsLibrary() ? !run.Run(c, &status) : !RunStateLine(options, c, &host, &status);
+    }
+
+    // Take the IR keys back: the input thread finalises the library.
+    if (inputThread) {
+        sim::SetTvosIr(false);
+        if (!sim::WaitForCall("SetBriskUIStatus(1)", 10000)) {
+            fprintf(stderr, "briskui-sim: the library did not finalise itself\n");
+            status = kExitRunFailure;
+        }
+    } else {
+        BriskTimerManager::GetInstance()->Finalize();
+        manager->Finalize();
+    }
+    run.Finish(&status);
+    sim::StopEventThread();
+    sim::SetHostDirectFB(NULL, NULL);
+    layer->Release(layer);
+    dfb->Release(dfb);
+    return status;
+}
