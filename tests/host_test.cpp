@@ -1,12 +1,21 @@
-// The desktop host end to end: scripts, screenshots and script errors.
+// The desktop host: scripts end to end (screenshots, expectations, calls,
+// exit statuses) and, in-process, the script lines that set up the
+// simulated TV.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
+#include "BriskPlatform.h"
+#include "HostScript.h"
 #include "PngWrite.h"
+#include "SimTv.h"
 #include "TestSupport.h"
 
 using namespace testsupport;
@@ -91,6 +100,278 @@ TEST_F(HostTest, ReadmeSampleScriptRuns)
                      "/sim/scripts/volume-demo.script");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("wrote " + root_.Path() + "/"), std::string::npos);
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// 1-based number of the line of `text` that starts with `start`; 0 if none.
+int LineOf(const std::string& text, const std::string& start)
+{
+    std::istringstream in(text);
+    std::string line;
+    for (int n = 1; std::getline(in, line); ++n)
+        if (line.compare(0, start.size(), start) == 0) return n;
+    return 0;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to)
+{
+    size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+const std::string kVolumeCheck = std::string(BRISKUI_SOURCE_DIR) + "/sim/scripts/volume-check.script";
+
+std::string SampleRun(const std::string& shots) { return "--root " + std::string(BRISKUI_SAMPLE_ROOT) + " --fast-clock --shots " + shots + " "; }
+
+TEST_F(HostTest, VolumeCheckHoldsAndAWrongExpectationFailsNamingItsLineAfterTheWholeScript)
+{
+    SimRun run = RunSim(SampleRun(root_.Path() + "/ok") + kVolumeCheck);
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("briskui-sim: all 14 expectations held"), std::string::npos) << run.output;
+
+    const std::string original = ReadFile(kVolumeCheck);
+    const int callLine = LineOf(original, "expect-call SetVolume(21,1)");
+    ASSERT_GT(callLine, 0);
+    run = RunSim(SampleRun(root_.Path() + "/call") +
+                 Script(Replaced(original, "expect-call SetVolume(21,1)", "expect-call SetVolume(22,1)")));
+    EXPECT_EQ(run.status, 3) << run.output;
+    EXPECT_NE(run.output.find("script.txt:" + std::to_string(callLine) +
+                              ": expect-call SetVolume(22,1) failed; recorded since the last clear-calls: "
+                              "SetVolume(21,1) SetAudioSetting(volume=21,balance=0)"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("1 of 14 expectations failed"), std::string::npos) << run.output;
+    // The failure did not stop the script: its last screenshot was written.
+    EXPECT_TRUE(std::filesystem::exists(root_.Path() + "/call/eu-bar-timed-out.png"));
+
+    const int statusLine = LineOf(original, "expect-status 0x0003");
+    run = RunSim(SampleRun(root_.Path() + "/status") +
+                 Script(Replaced(original, "expect-status 0x0003", "expect-status 0x0005")));
+    EXPECT_EQ(run.status, 3) << run.output;
+    EXPECT_NE(run.output.find("script.txt:" + std::to_string(statusLine) +
+                              ": expect-status 0x0005 failed: the status set is 0x0003"),
+              std::string::npos)
+        << run.output;
+}
+
+TEST_F(HostTest, CallsPrintTheirResultsAndOperationsNotBuiltAreRefusedBeforeRunning)
+{
+    SimRun run = RunSim(SampleRun(root_.Path()) +
+                        Script("set country-group 1\ncall QueryCountry\ncall SetSwVersion V 1.2  beta\n"
+                               "call GetSwVersion\ncall EnableStatus 0x4000 0\nexpect-status 0x4001\n"
+                               "call DisableStatus 0x4000\nexpect-status 1\ncall GetVolumeStatus\n"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("briskui-sim: QueryCountry = 1\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("briskui-sim: GetSwVersion = V 1.2  beta\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("briskui-sim: GetVolumeStatus = 0\n"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("SetSwVersion ="), std::string::npos);   // no result, nothing printed
+
+    // The command line wins over the script's country group, and says so.
+    run = RunSim("--country 2 " + SampleRun(root_.Path()) + Script("set country-group 1\ncall QueryCountry\n"));
+    EXPECT_NE(run.output.find("briskui-sim: QueryCountry = 2\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("--country 2 overrides 'set country-group 1'"), std::string::npos) << run.output;
+
+    run = RunSim(SampleRun(root_.Path()) + Script("key VOL+\ncall ProcessFactoryCode 60292\n"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("script.txt:2: ProcessFactoryCode is not built yet"), std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("BRISKUI - KEY VOL+"), std::string::npos);   // nothing ran
+    run = RunSim(Script("call EnableStatus 0x14000 0\n"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("'call EnableStatus' takes STATUS 0..65535, not '0x14000'"), std::string::npos)
+        << run.output;
+    run = RunSim(Script("call Reboot\n"));
+    EXPECT_NE(run.output.find("unknown manager operation 'Reboot'"), std::string::npos) << run.output;
+}
+
+// The layout folder and the country group are read while the library
+// starts: only set-up lines before the first key reach them.
+TEST_F(HostTest, SetUpLinesBeforeTheFirstKeyChooseTheLayoutsTheLibraryLoads)
+{
+    namespace fs = std::filesystem;
+    const std::string sample = BRISKUI_SAMPLE_ROOT;
+    fs::copy(sample + "/Customer", root_.Path() + "/Customer", fs::copy_options::recursive);
+    fs::copy(sample + "/config/briskui/layout", root_.Path() + "/config/briskui/layout", fs::copy_options::recursive);
+    fs::remove(root_.Path() + "/config/briskui/layout/GE/BriskUIVolumeLayout_NA.ini");
+    const std::string missing = "no such file " + root_.Path() + "/config/briskui/layout/GE/BriskUIVolumeLayout_NA.ini";
+    const std::string options = "--root " + root_.Path() + " --fast-clock --shots " + root_.Path() + "/shots ";
+
+    SimRun run = RunSim(options + Script("set language 5\nset country-group 1\nkey VOL+\n"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find(missing), std::string::npos) << run.output;
+
+    run = RunSim(options + Script("set country-group 1\nkey VOL+\nset language 5\n"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output.find("LoadResource failed"), std::string::npos) << run.output;   // EN/ has all
+
+    run = RunSim("--language 5 " + options + Script("set language 9\nset country-group 1\nkey VOL+\n"));
+    EXPECT_NE(run.output.find(missing), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("--language 5 overrides 'set language 9'"), std::string::npos) << run.output;
+
+    run = RunSim(options + Script("key VOL+\nset country-group 1\n"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("script.txt:2: 'set country-group' is read while the library starts: it must come "
+                              "before line 1 ('key')"),
+              std::string::npos)
+        << run.output;
+}
+
+// ---- set-up lines in-process, against the simulated TV ------------------------------
+
+class HostStateTest : public ::testing::Test {
+protected:
+    void SetUp() override { sim::Reset(); }
+    void TearDown() override { sim::Reset(); }
+
+    // Parses `text` and runs its lines up to the first that needs the
+    // library; returns how many ran.
+    size_t RunSetUp(const std::string& text)
+    {
+        std::vector<Command> commands;
+        std::string error;
+        EXPECT_TRUE(ParseScript(text, "t", &commands, &error)) << error;
+        bool stop = false;
+        int status = 0;
+        size_t ran = RunBeforeStart(HostOptions(), commands, &host_, &stop, &status);
+        EXPECT_EQ(status, 0);
+        return ran;
+    }
+    std::string ParseError(const std::string& text)
+    {
+        std::vector<Command> commands;
+        std::string error;
+        EXPECT_FALSE(ParseScript(text, "t", &commands, &error)) << text;
+        return error;
+    }
+
+    HostState host_;
+};
+
+TEST_F(HostStateTest, StateBeforeTheFirstLibraryLineIsInPlaceAndLaterStateIsNot)
+{
+    EXPECT_EQ(RunSetUp("set antenna-mode 1\nset satellite-capable 0\nset satellite-mode 1\nkey VOL+\n"
+                       "set antenna-mode 0\n"),
+              3u);
+    U8 mode = 0;
+    MSrv_Control::GetMSrvSystemDatabase()->GetEnableAntennaMode(&mode);
+    EXPECT_EQ(mode, 1);
+    MSrv_Control::GetMSrvSystemDatabase()->GetEnableSatelliteMode(&mode);
+    EXPECT_EQ(mode, 1);
+    EXPECT_EQ(MSrv_Control::GetInstance()->GetTVInfo().u8Capability & E_TV_INFO_CAP_SATELLITE, 0);
+}
+
+TEST_F(HostStateTest, ChannelLinesReplaceTheSampleListAndReachTheProgramInfo)
+{
+    RunSetUp("channel dtv 7 News   24\nchannel dtv 12 locked no-number Film Four\nset source dtv\nset channel 1\n"
+             "channel atv 3 locked Regional\n");
+    MSrv_ChannelManager* channels = MSrv_Control::GetMSrvChannelManager();
+    ST_PROGRAM_INFO info{};
+    ASSERT_TRUE(channels->GetProgramInfo(&info));
+    EXPECT_EQ(info.u32Number, 12u);
+    EXPECT_EQ(info.u8HideNumber, 1);
+    EXPECT_STREQ(info.sServiceName, "Film Four");
+    EXPECT_EQ(sim::CurrentChannelCount(), 2u);   // the five sample channels are gone
+    RunSetUp("set channel 0\n");
+    ASSERT_TRUE(channels->GetProgramInfo(&info));
+    EXPECT_STREQ(info.sServiceName, "News   24");   // the name as written
+    EXPECT_EQ(info.u8HideNumber, 0);
+
+    RunSetUp("set source atv\n");
+    ASSERT_TRUE(channels->GetProgramInfo(&info));
+    EXPECT_EQ(info.u32Number, 3u);
+    EXPECT_EQ(sim::CurrentChannelCount(), 1u);
+    U8 locked = 0;
+    MSrv_Control::GetMSrvAtvDatabase()->GetProgramCtrl(0, 0, 0, &locked);
+    EXPECT_EQ(locked, 1);
+
+    // A channel the list does not have stops the script as a run-time failure.
+    std::vector<Command> commands;
+    std::string error;
+    ASSERT_TRUE(ParseScript("set channel 1\nset volume 50\n", "t", &commands, &error));
+    bool stop = false;
+    int status = 0;
+    RunBeforeStart(HostOptions(), commands, &host_, &stop, &status);
+    EXPECT_TRUE(stop);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(sim::AppliedVolume(), 20);
+}
+
+TEST_F(HostStateTest, EverySetNameReachesTheMiddlewareOperationThatReadsIt)
+{
+    TempRoot root;
+    RunSetUp("set route-path 3 32\nset route 3\nset satellites 3\nset mux unknown\nset dvbs-tuner 0\n"
+             "set factory-data 87 2\nset mac ethernet 00:1A:2b:3C:4d:5E\nset mac wlan 0a:0b:0c:0d:0e:0f\n"
+             "set temperature -5 7\nset edid 2 0\nset hmac /ciplus/hdcp2_key.bin 1\n"
+             "set mboot-version MB 2.0 beta\nset source-present hdmi4 0\nset program-info-fails 1\n"
+             "set rear-shared 1\nset last-tv 1\nset factory-mmode 1\nset dvbs-player 0\n");
+    MSrv_Control* control = MSrv_Control::GetInstance();
+    EXPECT_EQ(control->GetTVInfo().au8RoutePath[3], 32);
+    EXPECT_EQ(control->GetCurrentTvRoute(), 3);
+    EXPECT_EQ(control->GetSourceList()[MAPI_INPUT_SOURCE_HDMI4].u32Present, 0u);
+    EXPECT_EQ(control->RearSharedInput(), 1);
+    EXPECT_EQ(control->GetLastTvSourceType(), 1);
+    EXPECT_EQ(control->VRL_GetTempSensorDegree(), -5);
+    EXPECT_EQ(control->VRL_GetTempSensorStatus(), 7);
+    EXPECT_FALSE(SystemInfo::GetInstance()->IsDVBSEnable());
+    EXPECT_STREQ(SystemInfo::GetInstance()->GetMbootVersion(), "MB 2.0 beta");
+
+    U8 value = 0;
+    MSrv_Control::GetMSrvFactoryDefault()->GetFactoryData(87, &value);
+    EXPECT_EQ(value, 2);
+    EXPECT_EQ(MSrv_Control::GetMSrvFactoryCmd()->EDIDCheckSum(2), 0);
+    EXPECT_EQ(MSrv_Control::GetMSrvFactoryCmd()->EDIDCheckSum(1), 1);
+    EXPECT_EQ(MSrv_Control::GetMSrvFactoryCmd()->GetFactoryMmodeStatus(), 1);
+    msrv_network_mac_s mac{};
+    MSrv_Control::GetMSrvNetwork()->GetEthernetMACAddress(&mac);
+    EXPECT_EQ(mac.au8Addr[1], 0x1A);
+    EXPECT_EQ(mac.au8Addr[5], 0x5E);
+    MSrv_Control::GetMSrvNetwork()->GetWiFiMACAddress(&mac);
+    EXPECT_EQ(mac.au8Addr[0], 0x0A);
+    EXPECT_EQ(mac.au8Addr[5], 0x0F);
+    // The seal is checked by the path the library passes: under the root.
+    EXPECT_EQ(MSrv_Control::GetMSrvPreSharedKey()->CheckHmac(BriskResolvePath("/ciplus/hdcp2_key.bin").c_str()), 1);
+    ST_PROGRAM_INFO info{};
+    EXPECT_FALSE(MSrv_Control::GetMSrvChannelManager()->GetProgramInfo(&info));
+
+    // The satellite player: three blank records, the multiplex unknown.
+    EXPECT_EQ(dynamic_cast<MSrv_DTV_Player_DVBS*>(MSrv_Control::GetMSrvDtv()), nullptr);
+    EXPECT_EQ(sim::Satellites().size(), 3u);
+    _DVB_MUXINFO mux{};
+    EXPECT_FALSE(MSrv_Control::GetMSrvDtv()->GetCurrentMuxInfo(mux));
+    RunSetUp("set mux 0x01000000\n");
+    ASSERT_TRUE(MSrv_Control::GetMSrvDtv()->GetCurrentMuxInfo(mux));
+    EXPECT_EQ(mux.u32Flags, 0x01000000u);
+}
+
+TEST_F(HostStateTest, BadValuesAreRefusedWithTheirLineAndTheShapeTheNameTakes)
+{
+    EXPECT_EQ(ParseError("set volume 20\nset route-path 4 1\n"), "t:2: 'set route-path' takes ROUTE(0..3) TYPE(0..255), not '4'");
+    EXPECT_EQ(ParseError("set mac wlan 00:11:22:33:44\n"), "t:1: 'set mac' takes ethernet|wlan XX:XX:XX:XX:XX:XX, not '00:11:22:33:44'");
+    EXPECT_EQ(ParseError("set mac lan 00:11:22:33:44:55\n"), "t:1: 'set mac' takes ethernet|wlan XX:XX:XX:XX:XX:XX, not 'lan'");
+    EXPECT_NE(ParseError("set temperature -32769 0\n").find("not '-32769'"), std::string::npos);
+    EXPECT_NE(ParseError("set mux sometimes\n").find("takes FLAGS|unknown"), std::string::npos);
+    EXPECT_NE(ParseError("set hmac ciplus/key.bin 1\n").find("takes FILE 0|1, not 'ciplus/key.bin'"), std::string::npos);
+    EXPECT_NE(ParseError("set source hdmi5\n").find("not 'hdmi5'"), std::string::npos);
+    EXPECT_NE(ParseError("set pin 10000\n").find("takes 0..9999"), std::string::npos);
+    EXPECT_NE(ParseError("set volume 20 30\n").find("takes 0..100"), std::string::npos);
+    EXPECT_NE(ParseError("set country-group 3\n").find("takes 1|2"), std::string::npos);
+    EXPECT_NE(ParseError("set edid 0 1\n").find("PORT(1..4)"), std::string::npos);
+    EXPECT_NE(ParseError("channel cable 3 News\n").find("not 'cable'"), std::string::npos);
+    EXPECT_NE(ParseError("channel dtv 3 locked\n").find("service name"), std::string::npos);
+    EXPECT_NE(ParseError("expect-status 0x10000\n").find("in hex"), std::string::npos);
+    EXPECT_NE(ParseError("expect-call SetVolume(21, 1)\n").find("without blanks"), std::string::npos);
+    // Numbers: decimal or 0x hex; a leading zero is not octal.
+    EXPECT_EQ(RunSetUp("set volume 010\n"), 1u);
+    EXPECT_EQ(sim::StoredVolume(), 10);
 }
 
 }  // namespace

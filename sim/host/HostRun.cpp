@@ -62,8 +62,6 @@ bool RunStateLine(const HostOptions& options, const Command& c, HostState* host,
     }
     case Command::Channel: {
         std::vector<sim::Channel>& list = host->channels[c.tuner];
-        if (!host->channelsGiven[c.tuner]) list.clear();
-        host->channelsGiven[c.tuner] = true;
         list.push_back(c.channel);
         if (c.tuner == 0)
             sim::SetAtvChannels(list);

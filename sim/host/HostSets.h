@@ -17,10 +17,9 @@ struct HostState {
     int countryGroupLine = 0;
     int languageLine = 0;               // line of a 'set language' before start
     U32 language = 0;
-    // The script's channel lists; a tuner's first 'channel' line replaces
-    // the simulated TV's sample list.
+    // The script's channel lists, which replace the simulated TV's sample
+    // lists from a tuner's first 'channel' line on.
     std::vector<sim::Channel> channels[2];   // [0] ATV, [1] DTV
-    bool channelsGiven[2] = {false, false};
 };
 
 // The parsed arguments of one 'set' line.
