@@ -130,7 +130,11 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 
 const std::string kVolumeCheck = std::string(BRISKUI_SOURCE_DIR) + "/sim/scripts/volume-check.script";
 
-std::string SampleRun(const std::string& shots) { return "--root " + std::string(BRISKUI_SAMPLE_ROOT) + " --fast-clock --shots " + shots + " "; }
+// Options that run a script on the sample root with its screenshots in `shots`.
+std::string SampleRun(const std::string& shots)
+{
+    return "--root " + std::string(BRISKUI_SAMPLE_ROOT) + " --fast-clock --shots " + shots + " ";
+}
 
 TEST_F(HostTest, VolumeCheckHoldsAndAWrongExpectationFailsNamingItsLineAfterTheWholeScript)
 {
@@ -354,12 +358,16 @@ TEST_F(HostStateTest, EverySetNameReachesTheMiddlewareOperationThatReadsIt)
 
 TEST_F(HostStateTest, BadValuesAreRefusedWithTheirLineAndTheShapeTheNameTakes)
 {
-    EXPECT_EQ(ParseError("set volume 20\nset route-path 4 1\n"), "t:2: 'set route-path' takes ROUTE(0..3) TYPE(0..255), not '4'");
-    EXPECT_EQ(ParseError("set mac wlan 00:11:22:33:44\n"), "t:1: 'set mac' takes ethernet|wlan XX:XX:XX:XX:XX:XX, not '00:11:22:33:44'");
-    EXPECT_EQ(ParseError("set mac lan 00:11:22:33:44:55\n"), "t:1: 'set mac' takes ethernet|wlan XX:XX:XX:XX:XX:XX, not 'lan'");
+    EXPECT_EQ(ParseError("set volume 20\nset route-path 4 1\n"),
+              "t:2: 'set route-path' takes ROUTE(0..3) TYPE(0..255), not '4'");
+    EXPECT_EQ(ParseError("set mac wlan 00:11:22:33:44\n"),
+              "t:1: 'set mac' takes ethernet|wlan XX:XX:XX:XX:XX:XX, not '00:11:22:33:44'");
+    EXPECT_EQ(ParseError("set mac lan 00:11:22:33:44:55\n"),
+              "t:1: 'set mac' takes ethernet|wlan XX:XX:XX:XX:XX:XX, not 'lan'");
     EXPECT_NE(ParseError("set temperature -32769 0\n").find("not '-32769'"), std::string::npos);
     EXPECT_NE(ParseError("set mux sometimes\n").find("takes FLAGS|unknown"), std::string::npos);
-    EXPECT_NE(ParseError("set hmac ciplus/key.bin 1\n").find("takes FILE 0|1, not 'ciplus/key.bin'"), std::string::npos);
+    EXPECT_NE(ParseError("set hmac ciplus/key.bin 1\n").find("takes FILE 0|1, not 'ciplus/key.bin'"),
+              std::string::npos);
     EXPECT_NE(ParseError("set source hdmi5\n").find("not 'hdmi5'"), std::string::npos);
     EXPECT_NE(ParseError("set pin 10000\n").find("takes 0..9999"), std::string::npos);
     EXPECT_NE(ParseError("set volume 20 30\n").find("takes 0..100"), std::string::npos);

@@ -222,9 +222,7 @@ const ManagerOperation kOperations[] = {
 
 const ManagerOperation* FindManagerOperation(const std::string& name)
 {
-    for (const ManagerOperation& op : kOperations)
-        if (name == op.name) return &op;
-    return NULL;
+    return FindNamed(kOperations, name);
 }
 
 std::vector<std::string> BuiltManagerOperations()

@@ -142,7 +142,8 @@ bool ScriptRun::Run(const Command& c, int* status)
     }
     case Command::Call: {
         std::string result;
-        if (c.call->invoke(manager_, c.callArgs, &result)) printf("briskui-sim: %s = %s\n", c.call->name, result.c_str());
+        if (c.call->invoke(manager_, c.callArgs, &result))
+            printf("briskui-sim: %s = %s\n", c.call->name, result.c_str());
         Settle();
         return true;
     }

@@ -208,9 +208,7 @@ bool ParseScript(const std::string& text, const std::string& fileName, std::vect
             *error = fileName + ":" + std::to_string(number) + ": " + why;
             return false;
         };
-        const VerbRow* row = nullptr;
-        for (const VerbRow& v : kVerbs)
-            if (line.Word(0) == v.name) row = &v;
+        const VerbRow* row = FindNamed(kVerbs, line.Word(0));
         if (row == nullptr) return fail("unknown verb '" + line.Word(0) + "' (" + VerbList() + ")");
         Command c;
         c.verb = row->verb;

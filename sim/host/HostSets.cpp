@@ -179,9 +179,7 @@ std::string ArgUsage(const SetArg& arg)
 
 const SetRow* FindSetRow(const std::string& name)
 {
-    for (const SetRow& row : kRows)
-        if (name == row.name) return &row;
-    return NULL;
+    return FindNamed(kRows, name);
 }
 
 std::vector<std::string> SetNames()

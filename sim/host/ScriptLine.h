@@ -34,4 +34,13 @@ bool ParseU32(const std::string& text, U32* value);
 // Hexadecimal with or without the 0x prefix, at most 32 bits.
 bool ParseHex(const std::string& text, U32* value);
 
+// The row of a script table whose `name` is `name`; null when none is.
+template <typename Row, size_t N>
+const Row* FindNamed(const Row (&rows)[N], const std::string& name)
+{
+    for (const Row& row : rows)
+        if (name == row.name) return &row;
+    return NULL;
+}
+
 #endif  // BRISKUI_SIM_SCRIPTLINE_H
