@@ -94,14 +94,6 @@ TEST_F(HostTest, BadLinesAreReportedWithTheirNumber)
     EXPECT_NE(run.output.find("cannot read script"), std::string::npos);
 }
 
-TEST_F(HostTest, ReadmeSampleScriptRuns)
-{
-    SimRun run = RunSim("--fast-clock --shots " + root_.Path() + " " + std::string(BRISKUI_SOURCE_DIR) +
-                     "/sim/scripts/volume-demo.script");
-    ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find("wrote " + root_.Path() + "/"), std::string::npos);
-}
-
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path);
