@@ -9,12 +9,11 @@
 
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
-#include "InitializationHandler.h"
+#include "BriskUiHandlerTable.h"
+#include "EventHandler.h"
 #include "ManagerLock.h"
 #include "Middleware.h"
-#include "NotAvailableMessageHandler.h"
 #include "VolumeHandler.h"
-#include "WaitMessageHandler.h"
 
 BriskUiManager* BriskUiManager::pInstance = NULL;
 
@@ -98,73 +97,37 @@ BriskUiManager* BriskUiManager::GetInstance()
 
 EventHandler* BriskUiManager::HandlerFor(U32 status)
 {
-    switch (status) {
-    case E_BRISKUI_OSD_STATUS_VOLUME:
-        return pVolumeHandler;
-    case E_BRISKUI_OSD_STATUS_WAIT_MESSAGE:
-        return pWaitMessageHandler;
-    case E_BRISKUI_OSD_STATUS_NOT_AVAILABLE:
-        return pNotAvailableMessageHandler;
-    case E_BRISKUI_OSD_STATUS_INITIALIZATION:
-        return pInitializationHandler;
-    default:
-        // BASE, combinations, and OSDs this build has no handler for.
-        return NULL;
-    }
+    const ST_BRISKUI_HANDLER_ROW* row = BriskFindHandlerRow(status);
+    return row != NULL ? row->pfGet() : NULL;
 }
-
-namespace {
-
-// Creates one handler, stores it and loads its layout; `naFile` is null for
-// handlers with one layout for every country. Returns FALSE when the
-// allocation fails or, before anything is loaded, for a country other than
-// NA or EU; Start treats either as fatal.
-template <class T>
-BOOL CreateHandler(T*& slot, const std::string& dir, int country, const char* naFile, const char* euFile)
-{
-    slot = new (std::nothrow) T();
-    if (slot == NULL) return FALSE;
-    std::string path = dir;
-    if (naFile == NULL) {
-        path += euFile;
-    } else if (country == E_BRISKUI_COUNTRY_NA) {
-        path += naFile;
-    } else if (country == E_BRISKUI_COUNTRY_EU) {
-        path += euFile;
-    } else {
-        printf("[BriskUI] Unknown country:%d\n", country);
-        return FALSE;
-    }
-    slot->LoadResource(path.c_str());
-    return TRUE;
-}
-
-}  // namespace
 
 BOOL BriskUiManager::CreateHandlers()
 {
+    // Every two-file OSD needs NA or EU; an unknown group stops start-up
+    // before any handler is created.
+    if (eCountry != E_BRISKUI_COUNTRY_NA && eCountry != E_BRISKUI_COUNTRY_EU) {
+        printf("[BriskUI] Unknown country:%d\n", eCountry);
+        return FALSE;
+    }
     // Layout paths resolve under the file-system root like every fixed path.
     std::string dir = BriskResolvePath(strLayoutPath.c_str());
-    // In start-up order; handlers of OSDs that this build does not have yet
-    // are left out. The volume handler comes first, so an unknown country
-    // stops start-up before any layout is loaded.
-    return CreateHandler(pVolumeHandler, dir, eCountry, "BriskUIVolumeLayout_NA.ini", "BriskUIVolumeLayout_EU.ini") &&
-           CreateHandler(pWaitMessageHandler, dir, eCountry, "BriskUIWaitMessageLayout_NA.ini",
-                         "BriskUIWaitMessageLayout_EU.ini") &&
-           CreateHandler(pNotAvailableMessageHandler, dir, eCountry, NULL, "BriskUINotAvailableMessageLayout.ini") &&
-           CreateHandler(pInitializationHandler, dir, eCountry, NULL, "BriskUIInitializationLayout.ini");
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
+    for (size_t i = 0; i < count; ++i) {
+        EventHandler* handler = rows[i].pfCreate();
+        if (handler == NULL) return FALSE;
+        handler->SetOsdStatus(rows[i].eStatus);
+        std::string path = dir + (eCountry == E_BRISKUI_COUNTRY_NA ? rows[i].pLayoutNA : rows[i].pLayoutEU);
+        handler->LoadResource(path.c_str());
+    }
+    return TRUE;
 }
 
 void BriskUiManager::DeleteHandlers()
 {
-    delete pVolumeHandler;
-    pVolumeHandler = NULL;
-    delete pWaitMessageHandler;
-    pWaitMessageHandler = NULL;
-    delete pNotAvailableMessageHandler;
-    pNotAvailableMessageHandler = NULL;
-    delete pInitializationHandler;
-    pInitializationHandler = NULL;
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
+    for (size_t i = 0; i < count; ++i) rows[i].pfDelete();
 }
 
 void BriskUiManager::Start()

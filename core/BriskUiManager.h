@@ -85,7 +85,16 @@ public:
     static void* tvos_event_thread(void* buffer);
 
     // ---- status set and composition ---------------------------------------------
+    // All of these take the manager lock and may be called from any thread.
+    // Shows `status`: the set keeps only the OSDs in `mask` (the base status
+    // always stays, bits above 0xFFFF go) and gains `status`; a status with
+    // a handler also (re)arms its hide timer and marks its item region for
+    // the next composition. Draws nothing.
     void EnableStatus(EN_BRISKUI_OSD_STATUS status, U16 mask);
+    // Hides `status`: clears its bit; a status with a handler then stops its
+    // hide timer, erases its area and marks it for the next composition,
+    // unless the handler's row says it stays on screen (the muted volume
+    // OSD). Without a surface, logs and changes nothing.
     void DisableStatus(EN_BRISKUI_OSD_STATUS status);
     BOOL QueryStatus(U32 status);
     BOOL QueryPrevStatus(U32 status);
@@ -184,11 +193,17 @@ private:
     BriskUiManager(const BriskUiManager&) = delete;
     BriskUiManager& operator=(const BriskUiManager&) = delete;
 
-    // The handler that draws `status`, null for BASE, combinations and
-    // OSDs whose handler does not exist.
+    // The handler that draws `status` (through the handler table), null for
+    // BASE, combinations and OSDs whose handler does not exist.
     static EventHandler* HandlerFor(U32 status);
+    // Creates every handler of the table in its order and loads its layout;
+    // FALSE when an allocation fails.
     BOOL CreateHandlers();
+    // Deletes every handler of the table in its order.
     void DeleteHandlers();
+    // Passes `key` to the handler of `status`; a status whose handler this
+    // build does not have gets a log line naming it instead.
+    void RouteKey(U32 status, U32 key);
     void RunFirstInitialization(IDirectFBEventBuffer* buffer);
     void DispatchTimer(const DFBUserEvent& event);
     BOOL HandleKey(const DFBInputEvent& event);

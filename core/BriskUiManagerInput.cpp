@@ -6,8 +6,8 @@
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
 #include "BriskUiManager.h"
+#include "BriskUiHandlerTable.h"
 #include "EventHandler.h"
-#include "InitializationHandler.h"
 #include "ManagerLock.h"
 #include "Middleware.h"
 
@@ -32,7 +32,9 @@ bool IsPowerKey(U32 key)
 }
 
 // OSDs closed by the exit key, in this order (the PIN entry and the input
-// icon stay).
+// icon stay), each through DisableStatus and so through the handler table.
+// The volume OSD and the channel-number entry are not in it: they get the
+// key itself first and close themselves.
 const EN_BRISKUI_OSD_STATUS kClosedByExit[] = {
     E_BRISKUI_OSD_STATUS_WAIT_MESSAGE,
     E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE,
@@ -45,17 +47,6 @@ const EN_BRISKUI_OSD_STATUS kClosedByExit[] = {
     E_BRISKUI_OSD_STATUS_FACTORY_DIRECT_SOURCE,
     E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK,
     E_BRISKUI_OSD_STATUS_INITIALIZATION,
-};
-
-const EN_BRISKUI_OSD_STATUS kAllOsds[] = {
-    E_BRISKUI_OSD_STATUS_VOLUME,           E_BRISKUI_OSD_STATUS_WAIT_MESSAGE,
-    E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE,   E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER,
-    E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU, E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON,
-    E_BRISKUI_OSD_STATUS_NOT_AVAILABLE,    E_BRISKUI_OSD_STATUS_INITIALIZATION,
-    E_BRISKUI_OSD_STATUS_FACTORY_ARC,      E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU,
-    E_BRISKUI_OSD_STATUS_FACTORY_BALANCE,  E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK,
-    E_BRISKUI_OSD_STATUS_PIN_CODE,         E_BRISKUI_OSD_STATUS_FACTORY_DIRECT_SOURCE,
-    E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK,
 };
 
 }  // namespace
@@ -132,12 +123,19 @@ void BriskUiManager::BootProgress()
     SetFirstInitializationProgress((U8)percent);
 }
 
+void BriskUiManager::RouteKey(U32 status, U32 key)
+{
+    EventHandler* handler = HandlerFor(status);
+    if (handler != NULL)
+        handler->KeyHandler(key);
+    else
+        printf("BRISKUI - key %ld for %s: no such handler in this build\n", (long)key, BriskUiOsdName(status));
+}
+
 void BriskUiManager::CloseOsds()
 {
-    if (QueryStatus(E_BRISKUI_OSD_STATUS_VOLUME) && HandlerFor(E_BRISKUI_OSD_STATUS_VOLUME) != NULL)
-        HandlerFor(E_BRISKUI_OSD_STATUS_VOLUME)->KeyHandler(BRISKKEY_EXIT);
-    if (QueryStatus(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER) && HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER) != NULL)
-        HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER)->KeyHandler(BRISKKEY_EXIT);
+    if (QueryStatus(E_BRISKUI_OSD_STATUS_VOLUME)) RouteKey(E_BRISKUI_OSD_STATUS_VOLUME, BRISKKEY_EXIT);
+    if (QueryStatus(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER)) RouteKey(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER, BRISKKEY_EXIT);
     for (size_t i = 0; i < sizeof(kClosedByExit) / sizeof(kClosedByExit[0]); ++i) {
         if (QueryStatus(kClosedByExit[i])) DisableStatus(kClosedByExit[i]);
     }
@@ -148,36 +146,36 @@ void BriskUiManager::FactoryKey()
     unsigned short code = 0;
     MSrv_Factory_Cmd* cmd = MSrv_Control_common::GetMSrvFactoryCmd();
     if (cmd != NULL) cmd->GetFactoryCode(&code);
-    EventHandler* target = NULL;
+    U32 target = 0;
     if (code == 0xEE99) {
         if (QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE)) DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE);
-        target = HandlerFor(E_BRISKUI_OSD_STATUS_FACTORY_ARC);
+        target = E_BRISKUI_OSD_STATUS_FACTORY_ARC;
     } else if (code == 0xEE39 || code == 0xEED5 || code == 0xBFA9) {
         if (QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE)) DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE);
-        target = HandlerFor(E_BRISKUI_OSD_STATUS_FACTORY_BALANCE);
+        target = E_BRISKUI_OSD_STATUS_FACTORY_BALANCE;
     } else if (code == 0xBFAB) {
-        target = HandlerFor(E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK);
+        target = E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK;
     } else if (code >= 0xEE12) {
-        target = HandlerFor(E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK);
+        target = E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK;
     }
-    if (target != NULL) target->KeyHandler(BRISKKEY_CUSTOM79_FACTORY);
+    if (target != 0) RouteKey(target, BRISKKEY_CUSTOM79_FACTORY);
 }
 
 BOOL BriskUiManager::KeyHandler(U32 key)
 {
     BriskManagerLock lock;
-    EventHandler* target = NULL;
+    U32 target = 0;   // the status whose handler gets the key
     if (key >= 0x30 && key <= 0x39) {
         if (QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU)) {
-            target = HandlerFor(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU);
+            target = E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU;
         } else if (QueryStatus(E_BRISKUI_OSD_STATUS_PIN_CODE)) {
-            target = HandlerFor(E_BRISKUI_OSD_STATUS_PIN_CODE);
+            target = E_BRISKUI_OSD_STATUS_PIN_CODE;
         } else {
             MAPI_INPUT_SOURCE_TYPE source = MSrv_Control::GetInstance()->GetCurrentInputSource();
             if (source == MAPI_INPUT_SOURCE_ATV || source == MAPI_INPUT_SOURCE_DTV)
-                target = HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER);
+                target = E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER;
         }
-        if (target != NULL) target->KeyHandler(key);
+        if (target != 0) RouteKey(target, key);
         return TRUE;
     }
     if (IsFullInterfaceKey(key)) {
@@ -187,37 +185,37 @@ BOOL BriskUiManager::KeyHandler(U32 key)
     switch (key) {
     case BRISKKEY_CHANNEL_UP:
     case BRISKKEY_CHANNEL_DOWN:
-        target = HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE);
+        target = E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE;
         break;
     case BRISKKEY_VOLUME_UP:
     case BRISKKEY_VOLUME_DOWN:
     case BRISKKEY_MUTE:
-        target = HandlerFor(E_BRISKUI_OSD_STATUS_VOLUME);
+        target = E_BRISKUI_OSD_STATUS_VOLUME;
         break;
     case BRISKKEY_INPUT_SOURCE:
-        target = HandlerFor(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU);
+        target = E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU;
         break;
     case BRISKKEY_CHANNEL_SEPARATOR:
-        target = HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER);
+        target = E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER;
         break;
     case BRISKKEY_PAUSE: case BRISKKEY_FORWARD: case BRISKKEY_PLAY: case BRISKKEY_STOP: case BRISKKEY_PREVIOUS: case BRISKKEY_NEXT:
     case BRISKKEY_MEDIA_F077:
-        target = HandlerFor(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE);
+        target = E_BRISKUI_OSD_STATUS_NOT_AVAILABLE;
         break;
     case BRISKKEY_CURSOR_UP:
     case BRISKKEY_CURSOR_DOWN:
         if (QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU))
-            target = HandlerFor(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU);
+            target = E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU;
         else if (QueryStatus(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU))
-            target = HandlerFor(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU);
+            target = E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU;
         break;
     case BRISKKEY_RETURN:
         if (QueryStatus(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER))
-            target = HandlerFor(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER);
+            target = E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER;
         else if (QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU))
-            target = HandlerFor(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU);
+            target = E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU;
         else if (QueryStatus(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU))
-            target = HandlerFor(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU);
+            target = E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU;
         break;
     case BRISKKEY_EXIT:
     case BRISKKEY_CUSTOM61_EXIT:
@@ -232,23 +230,25 @@ BOOL BriskUiManager::KeyHandler(U32 key)
         return TRUE;
     case BRISKKEY_CUSTOM63_ATV_DTV:
         if (QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE)) DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE);
-        target = HandlerFor(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU);
+        target = E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU;
         break;
     default:
         return FALSE;
     }
-    if (target != NULL) target->KeyHandler(key);
+    if (target != 0) RouteKey(target, key);
     return TRUE;
 }
 
-// Hands a timer event to its handler. Only our own handlers are honoured:
-// anything else posted to the buffer carries no handler we could call
-// safely.
+// Hands a timer event to its handler, found in the handler table. Anything
+// else posted to the buffer carries no handler we could call safely: it is
+// logged and dropped.
 void BriskUiManager::DispatchTimer(const DFBUserEvent& event)
 {
     EventHandler* handler = static_cast<EventHandler*>(event.data);
-    for (size_t i = 0; handler != NULL && i < sizeof(kAllOsds) / sizeof(kAllOsds[0]); ++i) {
-        if (HandlerFor(kAllOsds[i]) == handler) {
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
+    for (size_t i = 0; handler != NULL && i < count; ++i) {
+        if (rows[i].pfGet() == handler) {
             struct timespec now;
             BriskClockNow(&now);
             s64LastTimerDispatchNs = (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
@@ -257,6 +257,7 @@ void BriskUiManager::DispatchTimer(const DFBUserEvent& event)
             return;
         }
     }
+    printf("BRISKUI - timer %ld for unknown handler %p dropped\n", (long)event.type, event.data);
 }
 
 // Handles the key of one pass. Returns FALSE when keys are ignored

@@ -1,14 +1,16 @@
 // The set of shown OSDs and the composition of the screen.
 #include <stdio.h>
 
+#include "BriskUiHandlerTable.h"
 #include "BriskUiManager.h"
 #include "EventHandler.h"
 #include "ManagerLock.h"
-#include "VolumeHandler.h"
 
 namespace {
 
-// Composition order: later entries are drawn over earlier ones.
+// Composition order: later entries are drawn over earlier ones. Each status
+// resolves to its handler through the handler table; statuses without a
+// row are passed over.
 const EN_BRISKUI_OSD_STATUS kCompositionOrder[] = {
     E_BRISKUI_OSD_STATUS_VOLUME,
     E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER,
@@ -73,11 +75,10 @@ void BriskUiManager::DisableStatus(EN_BRISKUI_OSD_STATUS status)
         return;
     }
     u32CurrentStatus &= ~(U32)status;
-    EventHandler* handler = HandlerFor(status);
+    const ST_BRISKUI_HANDLER_ROW* row = BriskFindHandlerRow(status);
+    EventHandler* handler = row != NULL ? row->pfGet() : NULL;
     if (handler == NULL) return;
-    // Only the volume bar goes with its status: the mute and half-mute
-    // indicators stay on screen until a key changes them.
-    if (status == E_BRISKUI_OSD_STATUS_VOLUME && pVolumeHandler->GetStatus() != 1) return;
+    if (row->pfLeavesScreen != NULL && !row->pfLeavesScreen(handler)) return;
     handler->KillOSDTimer();
     handler->ClearSurface(pSurface);
     InvalidateOSD(handler->GetItemRegion());

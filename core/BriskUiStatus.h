@@ -21,4 +21,9 @@ enum EN_BRISKUI_OSD_STATUS {
     E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK = 0x8000
 };
 
+// The class name of the handler that draws an OSD status bit, for log
+// lines ("VolumeHandler", ...); "base" for E_BRISKUI_OSD_STATUS_BASE and
+// "unknown" for anything that is not a single bit.
+const char* BriskUiOsdName(unsigned int status);
+
 #endif  // BRISKUI_STATUS_H

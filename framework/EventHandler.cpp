@@ -8,36 +8,18 @@
 
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
-#include "IniCompat.h"
+#include "BriskUiManager.h"
 #include "Middleware.h"
 
 namespace {
 
-std::string Key(const char* section, const char* key)
+void ReadGeometry(DrawItem* item, const LayoutKeys& keys, const char* section)
 {
-    std::string k(section);
-    k += ':';
-    k += key;
-    return k;
-}
-
-U32 GetU32(dictionary* ini, const char* section, const char* key, U32 def)
-{
-    return iniparser_getunsignedint(ini, Key(section, key).c_str(), def);
-}
-
-const char* GetStr(dictionary* ini, const char* section, const char* key)
-{
-    return iniparser_getstring(ini, Key(section, key).c_str(), NULL);
-}
-
-void ReadGeometry(DrawItem* item, dictionary* ini, const char* section)
-{
-    item->SetVisible((U8)GetU32(ini, section, "bVisible", 1));
-    item->SetLeft(GetU32(ini, section, "u32Left", 0));
-    item->SetTop(GetU32(ini, section, "u32Top", 0));
-    item->SetWidth(GetU32(ini, section, "u32Width", 0));
-    item->SetHeight(GetU32(ini, section, "u32Height", 0));
+    item->SetVisible((U8)keys.GetUnsigned(section, "bVisible", 1));
+    item->SetLeft(keys.GetUnsigned(section, "u32Left", 0));
+    item->SetTop(keys.GetUnsigned(section, "u32Top", 0));
+    item->SetWidth(keys.GetUnsigned(section, "u32Width", 0));
+    item->SetHeight(keys.GetUnsigned(section, "u32Height", 0));
 }
 
 }  // namespace
@@ -50,16 +32,21 @@ EventHandler::~EventHandler()
 
 void EventHandler::LoadResource(const char* path)
 {
-    dictionary* ini = iniparser_load(path);
-    if (ini == NULL) {
+    LayoutKeys keys;
+    LoadLayout(path, keys);
+}
+
+void EventHandler::LoadLayout(const char* path, LayoutKeys& keys)
+{
+    if (!keys.Open(path)) {
         printf("[BriskUI] EventHandler::LoadResource failed, no such file %s\n", path);
         return;
     }
-    int sections = iniparser_getnsec(ini);
+    int sections = keys.SectionCount();
     for (int i = 0; i < sections; ++i) {
-        const char* section = iniparser_getsecname(ini, i);
+        const char* section = keys.SectionName(i);
         if (section == NULL) continue;
-        U8 type = (U8)GetU32(ini, section, "u8Type", 0);
+        U8 type = (U8)keys.GetUnsigned(section, "u8Type", 0);
         if (type != E_DRAW_ITEM_IMAGE && type != E_DRAW_ITEM_TEXT) continue;
         if (vItems.size() >= E_EVENT_HANDLER_MAX_ITEMS) {
             printf("[BriskUI] EventHandler::LoadResource %s: more than %d items, section %s skipped\n", path,
@@ -72,27 +59,26 @@ void EventHandler::LoadResource(const char* path)
             BRISK_ASSERT(image != NULL);
             image->SetType(E_DRAW_ITEM_IMAGE);
             image->SetName(section);
-            ReadGeometry(image, ini, section);
-            image->SetImagePath(GetStr(ini, section, "pImagePath"));
+            ReadGeometry(image, keys, section);
+            image->SetImagePath(keys.GetText(section, "pImagePath"));
             item = image;
         } else {
             TextItem* text = new (std::nothrow) TextItem();
             BRISK_ASSERT(text != NULL);
             text->SetType(E_DRAW_ITEM_TEXT);
             text->SetName(section);
-            ReadGeometry(text, ini, section);
-            text->SetFontSize((U8)GetU32(ini, section, "u8FontSize", 0));
-            text->SetFontColor(GetU32(ini, section, "u32FontColor", 0));
-            text->SetFontPath(GetStr(ini, section, "pFontPath"));
-            text->SetText(GetStr(ini, section, "pText"));
+            ReadGeometry(text, keys, section);
+            text->SetFontSize((U8)keys.GetUnsigned(section, "u8FontSize", 0));
+            text->SetFontColor(keys.GetUnsigned(section, "u32FontColor", 0));
+            text->SetFontPath(keys.GetText(section, "pFontPath"));
+            text->SetText(keys.GetText(section, "pText"));
             item = text;
         }
         vItems.push_back(item);
         rcItemRegion.union_of(item->GetRect());
     }
-    u16TimeOut = (U16)iniparser_getunsignedint(ini, "setting:u16TimeOut", 3000);
-    u16StateMask = (U16)iniparser_getunsignedint(ini, "setting:u16StateMask", 0);
-    iniparser_freedict(ini);
+    u16TimeOut = (U16)keys.GetUnsigned("setting:u16TimeOut", 3000);
+    u16StateMask = (U16)keys.GetUnsigned("setting:u16StateMask", 0);
 }
 
 void EventHandler::Update(IDirectFBSurface* surface)
@@ -146,9 +132,37 @@ void EventHandler::KillOSDTimer()
     BriskTimerManager::GetInstance()->RemoveTimer(this, E_OSD_HIDE_TIMER_ID);
 }
 
-U32 BarSpan(const ImageItem* track, const ImageItem* leftCap, const ImageItem* rightCap)
+void EventHandler::ShowOsd()
 {
-    U32 span = track != NULL ? track->GetWidth() : 0;
-    U32 caps = (leftCap != NULL ? leftCap->GetWidth() : 0) + (rightCap != NULL ? rightCap->GetWidth() : 0);
-    return span > caps ? span - caps : 0;
+    if (eOsdStatus == 0) {
+        printf("[BriskUI] EventHandler::ShowOsd, handler %p has no OSD status\n", (void*)this);
+        return;
+    }
+    BriskUiManager::GetInstance()->EnableStatus(eOsdStatus, u16StateMask);
+}
+
+void EventHandler::HideOsd()
+{
+    if (eOsdStatus == 0) {
+        printf("[BriskUI] EventHandler::HideOsd, handler %p has no OSD status\n", (void*)this);
+        return;
+    }
+    BriskUiManager::GetInstance()->DisableStatus(eOsdStatus);
+}
+
+void EventHandler::ShowItems(std::initializer_list<DrawItem*> items, U8 visible)
+{
+    for (DrawItem* item : items)
+        if (item != NULL) item->SetVisible(visible);
+}
+
+BOOL EventHandler::SwapPathEnding(ImageItem* item, const char* ending)
+{
+    if (item == NULL || ending == NULL) return FALSE;
+    std::string path = item->GetImagePath();
+    size_t length = strlen(ending);
+    if (path.size() < length) return FALSE;
+    path.replace(path.size() - length, length, ending);
+    item->SetImagePath(path.c_str());
+    return TRUE;
 }

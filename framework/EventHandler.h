@@ -1,18 +1,28 @@
 // EventHandler: the base of every OSD handler. It owns the OSD's draw
 // items, built from the OSD's layout file, draws them, erases the area they
-// cover, looks them up by name, and arms the OSD's hide timer.
+// cover, looks them up by name, and arms the OSD's hide timer. It also
+// holds what every OSD does the same way: showing and hiding itself
+// through the manager's status set, showing or hiding several items at
+// once, and swapping the ending of an image path.
 //
 // Layout file: an INI file with one section per draw item (":u8Type" 1
 // image, 2 text) and a "setting" section (u16TimeOut, u16StateMask).
+//
+// Threads: the manager creates a handler and has it load its layout during
+// start-up; keys and timer expiries reach it on the input thread; drawing
+// runs wherever the manager composes, under the manager lock.
 #ifndef BRISKUI_EVENTHANDLER_H
 #define BRISKUI_EVENTHANDLER_H
 
 #include <directfb.h>
 
+#include <initializer_list>
 #include <vector>
 
 #include "BriskTypes.h"
+#include "BriskUiStatus.h"
 #include "DrawItem.h"
+#include "LayoutKeys.h"
 #include "Rect.h"
 
 // Timer id of every OSD's hide timer.
@@ -22,20 +32,56 @@ enum { E_EVENT_HANDLER_MAX_ITEMS = 255 };
 
 class EventHandler {
 public:
-    EventHandler() : u16TimeOut(3000), u16StateMask(0) {}
+    EventHandler() : u16TimeOut(3000), u16StateMask(0), eOsdStatus((EN_BRISKUI_OSD_STATUS)0) {}
+    // Deletes every item as its own kind. Not virtual: each handler is
+    // deleted as its own class.
     ~EventHandler();
 
+    // Builds the items, the time-out and the state mask from the layout
+    // file at `path`; an unreadable file leaves no items. Overrides call
+    // this (or LoadLayout) first, then look their items up once. Start-up.
     virtual void LoadResource(const char* path);
+    // Handles one key the manager routed here; TRUE when handled. Input thread.
     virtual BOOL KeyHandler(U32 key) = 0;
+    // Erases the item region and draws every item in layout order.
+    // Composition, under the manager lock.
     virtual void Update(IDirectFBSurface* surface);
+    // Erases the item region to transparent and leaves the clip on it.
+    // Composition and the manager's DisableStatus, under the manager lock.
     virtual void ClearSurface(IDirectFBSurface* surface);
+    // One of this handler's timers expired (the hide timer is
+    // E_OSD_HIDE_TIMER_ID); the base does nothing. Input thread.
     virtual void TimerHandler(U32 timerId);
 
     _Rect GetItemRegion() const { return rcItemRegion; }
+    // First item of that exact (lower-case) name and kind; null when none.
     ImageItem* FindImageItem(const char* name);
     TextItem* FindTextItem(const char* name);
+    // Arms the hide timer with the time-out, or restarts it when armed. Any thread.
     void SetOSDTimer();
+    // Stops the hide timer; nothing when none is armed. Any thread.
     void KillOSDTimer();
+
+    // The OSD status bit this handler draws under, set by the manager when
+    // it creates the handler; 0 until then.
+    EN_BRISKUI_OSD_STATUS GetOsdStatus() const { return eOsdStatus; }
+    void SetOsdStatus(EN_BRISKUI_OSD_STATUS status) { eOsdStatus = status; }
+    // Shows this OSD: the manager's EnableStatus with its own status and its
+    // state mask, which keeps only the OSDs the mask allows, (re)arms the
+    // hide timer and marks the area for the next composition. Nothing
+    // (but a log line) before the manager has given it a status. Any thread.
+    void ShowOsd();
+    // Hides this OSD: the manager's DisableStatus with its own status. Any thread.
+    void HideOsd();
+
+    // Sets the visibility of every item listed; null (missing) items are skipped.
+    static void ShowItems(std::initializer_list<DrawItem*> items, U8 visible);
+    static void ShowItem(DrawItem* item, U8 visible) { ShowItems({ item }, visible); }
+    // Replaces the last strlen(`ending`) characters of the item's image
+    // path with `ending` ("n.png" / "f.png", "2.png", "white.PNG", ...) and
+    // sets it, which drops the decoded image. A null item, or a path
+    // shorter than the ending, is left unchanged; FALSE then.
+    static BOOL SwapPathEnding(ImageItem* item, const char* ending);
 
     U16 GetTimeOut() const { return u16TimeOut; }
     U16 GetStateMask() const { return u16StateMask; }
@@ -43,11 +89,12 @@ public:
     DrawItem* ItemAt(size_t i) const { return i < vItems.size() ? vItems[i] : NULL; }
 
 protected:
-    // Sets an item's visibility; a missing (null) item is skipped.
-    static void ShowItem(DrawItem* item, U8 visible)
-    {
-        if (item != NULL) item->SetVisible(visible);
-    }
+    // The base load of LoadResource for handlers with keys of their own:
+    // parses `path` into `keys` (printing the base's failure line when it
+    // cannot), builds the items and the settings, and leaves the parse open
+    // in `keys` so that the caller reads its extra keys from it. `keys`
+    // stays closed when the file cannot be read.
+    void LoadLayout(const char* path, LayoutKeys& keys);
 
     std::vector<DrawItem*> vItems;
     U16 u16TimeOut;
@@ -57,10 +104,8 @@ protected:
 private:
     EventHandler(const EventHandler&) = delete;
     EventHandler& operator=(const EventHandler&) = delete;
-};
 
-// Width left to the stretchable middle of a bar: the track's width minus
-// the two caps (each item optional); 0 when the caps are wider than the track.
-U32 BarSpan(const ImageItem* track, const ImageItem* leftCap, const ImageItem* rightCap);
+    EN_BRISKUI_OSD_STATUS eOsdStatus;
+};
 
 #endif  // BRISKUI_EVENTHANDLER_H

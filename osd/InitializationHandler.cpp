@@ -5,8 +5,7 @@
 #include "BriskUiManager.h"
 
 InitializationHandler::InitializationHandler()
-    : pBgImageVolume(NULL), pVolumeBg(NULL), pVolumeBarLeft(NULL), pVolumeBarCenter(NULL), pVolumeBarRight(NULL),
-      pVolumeText(NULL), pWaitTextLine1(NULL), pWaitTextLine2(NULL), pVolumeNumber(NULL), u32BarSpan(0)
+    : pBgImageVolume(NULL), pVolumeText(NULL), pWaitTextLine1(NULL), pWaitTextLine2(NULL), pVolumeNumber(NULL)
 {
 }
 
@@ -14,40 +13,27 @@ void InitializationHandler::LoadResource(const char* path)
 {
     EventHandler::LoadResource(path);
     pBgImageVolume = FindImageItem("bg_image_volume");
-    pVolumeBg = FindImageItem("volume_bg");
-    pVolumeBarLeft = FindImageItem("volume_bar_left");
-    pVolumeBarCenter = FindImageItem("volume_bar_center");
-    pVolumeBarRight = FindImageItem("volume_bar_right");
+    bar.Bind(*this, "volume_bg", "volume_bar_left", "volume_bar_center", "volume_bar_right",
+             ItemBar::E_CAPS_HIDDEN_AT_ZERO);
     pVolumeText = FindTextItem("volume_text");
     pWaitTextLine1 = FindTextItem("wait_text_line1");
     pWaitTextLine2 = FindTextItem("wait_text_line2");
     pVolumeNumber = FindTextItem("volume_number");
-    u32BarSpan = BarSpan(pVolumeBg, pVolumeBarLeft, pVolumeBarRight);
 
     bool first = BriskUiManager::GetInstance()->IsFirstInitialization() != 0;
     u16TimeOut = first ? 60000 : 6000;
     SetPercentage(0);
-    ShowItem(pBgImageVolume, 1);
-    ShowItem(pVolumeBg, 1);
-    ShowItem(pVolumeBarLeft, 1);
-    ShowItem(pVolumeBarCenter, 1);
-    ShowItem(pVolumeBarRight, 1);
-    ShowItem(pVolumeNumber, 1);
+    // Shows the caps again that 0 % hid.
+    bar.SetVisible(1);
+    ShowItems({ pBgImageVolume, pVolumeNumber }, 1);
     ShowItem(pVolumeText, first ? 1 : 0);
-    ShowItem(pWaitTextLine1, first ? 0 : 1);
-    ShowItem(pWaitTextLine2, first ? 0 : 1);
+    ShowItems({ pWaitTextLine1, pWaitTextLine2 }, first ? 0 : 1);
 }
 
 void InitializationHandler::SetPercentage(unsigned char percent)
 {
     if (percent > 100) return;
-    if (pVolumeBarCenter != NULL && pVolumeBarRight != NULL) {
-        U32 width = u32BarSpan * percent / 100;
-        pVolumeBarCenter->SetWidth(width);
-        pVolumeBarRight->SetLeft(pVolumeBarCenter->GetLeft() + width);
-        ShowItem(pVolumeBarLeft, percent == 0 ? 0 : 1);
-        ShowItem(pVolumeBarRight, percent == 0 ? 0 : 1);
-    }
+    bar.Fill(percent, 100);
     if (pVolumeNumber != NULL) {
         char text[8];
         snprintf(text, sizeof(text), "%d%%", percent);
@@ -57,12 +43,11 @@ void InitializationHandler::SetPercentage(unsigned char percent)
 
 BOOL InitializationHandler::KeyHandler(U32)
 {
-    BriskUiManager::GetInstance()->EnableStatus(E_BRISKUI_OSD_STATUS_INITIALIZATION, u16StateMask);
+    ShowOsd();
     return TRUE;
 }
 
 void InitializationHandler::TimerHandler(U32)
 {
-    BriskUiManager* manager = BriskUiManager::GetInstance();
-    if (!manager->IsFirstInitialization()) manager->DisableStatus(E_BRISKUI_OSD_STATUS_INITIALIZATION);
+    if (!BriskUiManager::GetInstance()->IsFirstInitialization()) HideOsd();
 }

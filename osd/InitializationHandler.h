@@ -5,6 +5,7 @@
 #define BRISKUI_INITIALIZATIONHANDLER_H
 
 #include "EventHandler.h"
+#include "ItemBar.h"
 
 class InitializationHandler final : public EventHandler {
 public:
@@ -16,19 +17,15 @@ public:
     // Sizes the bar and the percentage text; above 100 changes nothing.
     void SetPercentage(unsigned char percent);
 
-    U32 GetBarSpan() const { return u32BarSpan; }
+    U32 GetBarSpan() const { return bar.Span(); }
 
 private:
     ImageItem* pBgImageVolume;
-    ImageItem* pVolumeBg;
-    ImageItem* pVolumeBarLeft;
-    ImageItem* pVolumeBarCenter;
-    ImageItem* pVolumeBarRight;
+    ItemBar bar;   // volume_bg, volume_bar_left, volume_bar_center, volume_bar_right
     TextItem* pVolumeText;
     TextItem* pWaitTextLine1;
     TextItem* pWaitTextLine2;
     TextItem* pVolumeNumber;
-    U32 u32BarSpan;
 };
 
 #endif  // BRISKUI_INITIALIZATIONHANDLER_H

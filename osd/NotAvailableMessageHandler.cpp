@@ -1,14 +1,12 @@
 #include "NotAvailableMessageHandler.h"
 
-#include "BriskUiManager.h"
-
 BOOL NotAvailableMessageHandler::KeyHandler(U32)
 {
-    BriskUiManager::GetInstance()->EnableStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE, u16StateMask);
+    ShowOsd();
     return TRUE;
 }
 
 void NotAvailableMessageHandler::TimerHandler(U32)
 {
-    BriskUiManager::GetInstance()->DisableStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE);
+    HideOsd();
 }

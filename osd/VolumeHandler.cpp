@@ -4,7 +4,6 @@
 
 #include "BriskKeys.h"
 #include "BriskUiManager.h"
-#include "IniCompat.h"
 #include "Middleware.h"
 
 namespace {
@@ -20,39 +19,31 @@ const U8 kMuteType = 4;
 
 VolumeHandler::VolumeHandler()
     : pBgImageVolume(NULL), pBgImageMute(NULL), pVolumeIcon(NULL), pHalfMuteIcon(NULL), pMuteIcon(NULL),
-      pVolumeBg(NULL), pVolumeBarLeft(NULL), pVolumeBarCenter(NULL), pVolumeBarRight(NULL), pVolumeText(NULL),
-      pMuteText(NULL), pVolumeNumber(NULL), u32BarSpan(0), u16MaxVolume(0), u32State(E_HIDDEN)
+      pVolumeText(NULL), pMuteText(NULL), pVolumeNumber(NULL), u16MaxVolume(0), u32State(E_HIDDEN)
 {
 }
 
 void VolumeHandler::LoadResource(const char* path)
 {
-    EventHandler::LoadResource(path);
+    LayoutKeys keys;
+    LoadLayout(path, keys);
     pBgImageVolume = FindImageItem("bg_image_volume");
     pBgImageMute = FindImageItem("bg_image_mute");
     pVolumeIcon = FindImageItem("volume_icon");
     pHalfMuteIcon = FindImageItem("half_mute_icon");
     pMuteIcon = FindImageItem("mute_icon");
-    pVolumeBg = FindImageItem("volume_bg");
-    pVolumeBarLeft = FindImageItem("volume_bar_left");
-    pVolumeBarCenter = FindImageItem("volume_bar_center");
-    pVolumeBarRight = FindImageItem("volume_bar_right");
+    bar.Bind(*this, "volume_bg", "volume_bar_left", "volume_bar_center", "volume_bar_right", ItemBar::E_CAPS_ALWAYS);
     pVolumeText = FindTextItem("volume_text");
     pMuteText = FindTextItem("mute_text");
-
-    u32BarSpan = BarSpan(pVolumeBg, pVolumeBarLeft, pVolumeBarRight);
 
     strMuteText = pMuteText != NULL ? pMuteText->GetText() : std::string();
     strHalfMuteText = "1/2 " + strMuteText;
     pVolumeNumber = FindTextItem("volume_number");
 
-    dictionary* ini = iniparser_load(path);
-    if (ini != NULL) {
-        u16MaxVolume = (U16)iniparser_getunsignedint(ini, "setting:u16MaxVolume", 100);
-        iniparser_freedict(ini);
-    } else {
+    if (keys.IsOpen())
+        u16MaxVolume = (U16)keys.GetUnsigned("setting:u16MaxVolume", 100);
+    else
         printf("[BriskUI] VolumeHandler::LoadResource failed, no such file %s\n", path);
-    }
 }
 
 U8 VolumeHandler::GetHotelMode()
@@ -139,7 +130,7 @@ BOOL VolumeHandler::KeyHandler(U32 key)
     case BRISKKEY_EXIT:
     case BRISKKEY_CUSTOM61_EXIT:
         if (u32State == E_VOLUME_BAR) {
-            manager->DisableStatus(E_BRISKUI_OSD_STATUS_VOLUME);
+            HideOsd();
             u32State = E_HIDDEN;
             return TRUE;
         }
@@ -166,57 +157,37 @@ BOOL VolumeHandler::KeyHandler(U32 key)
         MSrv_Control_common::GetMSrvSSSound()->SetMuteStatus(kMuteType, 1);
         ShowMutePanel(false);
     }
-    manager->EnableStatus(E_BRISKUI_OSD_STATUS_VOLUME, u16StateMask);
+    ShowOsd();
     return TRUE;
 }
 
 void VolumeHandler::ShowVolumeBar(U8 volume)
 {
-    if (pVolumeBarCenter != NULL) {
-        U32 width = u32BarSpan * volume / 100;
-        pVolumeBarCenter->SetWidth(width);
-        if (pVolumeBarRight != NULL) pVolumeBarRight->SetLeft(pVolumeBarCenter->GetLeft() + width);
-    }
+    bar.Fill(volume, 100);
     if (pVolumeNumber != NULL) {
         char number[8];
         snprintf(number, sizeof(number), "%d", volume);
         pVolumeNumber->SetText(number);
     }
-    ShowItem(pBgImageVolume, 1);
-    ShowItem(pVolumeIcon, 1);
-    ShowItem(pVolumeBg, 1);
-    ShowItem(pVolumeBarLeft, 1);
-    ShowItem(pVolumeBarCenter, 1);
-    ShowItem(pVolumeBarRight, 1);
-    ShowItem(pVolumeText, 1);
-    ShowItem(pVolumeNumber, 1);
-    ShowItem(pBgImageMute, 0);
-    ShowItem(pHalfMuteIcon, 0);
-    ShowItem(pMuteIcon, 0);
-    ShowItem(pMuteText, 0);
+    ShowItems({ pBgImageVolume, pVolumeIcon, pVolumeText, pVolumeNumber }, 1);
+    bar.SetVisible(1);
+    ShowItems({ pBgImageMute, pHalfMuteIcon, pMuteIcon, pMuteText }, 0);
 }
 
 void VolumeHandler::ShowMutePanel(bool half)
 {
     if (pMuteText != NULL) pMuteText->SetText(half ? strHalfMuteText.c_str() : strMuteText.c_str());
-    ShowItem(pBgImageMute, 1);
+    ShowItems({ pBgImageMute, pMuteText }, 1);
     ShowItem(pHalfMuteIcon, half ? 1 : 0);
     ShowItem(pMuteIcon, half ? 0 : 1);
-    ShowItem(pMuteText, 1);
-    ShowItem(pBgImageVolume, 0);
-    ShowItem(pVolumeIcon, 0);
-    ShowItem(pVolumeBg, 0);
-    ShowItem(pVolumeBarLeft, 0);
-    ShowItem(pVolumeBarCenter, 0);
-    ShowItem(pVolumeBarRight, 0);
-    ShowItem(pVolumeText, 0);
-    ShowItem(pVolumeNumber, 0);
+    ShowItems({ pBgImageVolume, pVolumeIcon, pVolumeText, pVolumeNumber }, 0);
+    bar.SetVisible(0);
 }
 
 void VolumeHandler::TimerHandler(U32)
 {
     if (u32State == E_VOLUME_BAR) {
-        BriskUiManager::GetInstance()->DisableStatus(E_BRISKUI_OSD_STATUS_VOLUME);
+        HideOsd();
         u32State = E_HIDDEN;
     }
 }

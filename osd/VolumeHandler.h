@@ -7,6 +7,7 @@
 #include <string>
 
 #include "EventHandler.h"
+#include "ItemBar.h"
 
 class VolumeHandler final : public EventHandler {
 public:
@@ -19,12 +20,17 @@ public:
     BOOL KeyHandler(U32 key) override;
     void TimerHandler(U32 timerId) override;
 
+    // The display state (E_HIDDEN ... E_MUTE). Any thread.
     U32 GetStatus() const { return u32State; }
+    // Whether hiding the OSD's status takes it off the screen: only the
+    // volume bar goes; the mute and half-mute panels stay until a key
+    // changes them.
+    BOOL LeavesScreenWhenHidden() const { return u32State == E_VOLUME_BAR ? TRUE : FALSE; }
     U8 GetHotelMode();
     U8 GetHotelMaxVolumeValue();
     BOOL setHalfMute(unsigned char on);
 
-    U32 GetBarSpan() const { return u32BarSpan; }
+    U32 GetBarSpan() const { return bar.Span(); }
     U16 GetMaxVolume() const { return u16MaxVolume; }
 
 private:
@@ -36,16 +42,12 @@ private:
     ImageItem* pVolumeIcon;
     ImageItem* pHalfMuteIcon;
     ImageItem* pMuteIcon;
-    ImageItem* pVolumeBg;
-    ImageItem* pVolumeBarLeft;
-    ImageItem* pVolumeBarCenter;
-    ImageItem* pVolumeBarRight;
+    ItemBar bar;   // volume_bg, volume_bar_left, volume_bar_center, volume_bar_right
     TextItem* pVolumeText;
     TextItem* pMuteText;
     std::string strHalfMuteText;
     std::string strMuteText;
     TextItem* pVolumeNumber;
-    U32 u32BarSpan;
     U16 u16MaxVolume;
     U32 u32State;
 };

@@ -1,38 +1,28 @@
 #include "WaitMessageHandler.h"
 
-#include "BriskUiManager.h"
-
-void WaitMessageHandler::LookUp()
+void WaitMessageHandler::ShowVariant(U8 pin)
 {
     pText = FindTextItem("text");
     pTextPinCode = FindTextItem("text_pincode");
     pTextPinCode1 = FindTextItem("text_pincode1");
+    ShowItem(pText, pin ? 0 : 1);
+    // The PIN message is two lines: both or neither.
+    if (pTextPinCode != NULL && pTextPinCode1 != NULL) ShowItems({ pTextPinCode, pTextPinCode1 }, pin);
+    ShowOsd();
 }
 
 void WaitMessageHandler::PinCodeEeventHandler()
 {
-    LookUp();
-    if (pText != NULL) pText->SetVisible(0);
-    if (pTextPinCode != NULL && pTextPinCode1 != NULL) {
-        pTextPinCode->SetVisible(1);
-        pTextPinCode1->SetVisible(1);
-    }
-    BriskUiManager::GetInstance()->EnableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, u16StateMask);
+    ShowVariant(1);
 }
 
 BOOL WaitMessageHandler::KeyHandler(U32)
 {
-    LookUp();
-    if (pText != NULL) pText->SetVisible(1);
-    if (pTextPinCode != NULL && pTextPinCode1 != NULL) {
-        pTextPinCode->SetVisible(0);
-        pTextPinCode1->SetVisible(0);
-    }
-    BriskUiManager::GetInstance()->EnableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, u16StateMask);
+    ShowVariant(0);
     return TRUE;
 }
 
 void WaitMessageHandler::TimerHandler(U32)
 {
-    BriskUiManager::GetInstance()->DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE);
+    HideOsd();
 }

@@ -15,7 +15,9 @@ public:
     void PinCodeEeventHandler();
 
 private:
-    void LookUp();
+    // Looks the three lines up, as at every use, and shows the PIN variant
+    // (1) or the general one (0).
+    void ShowVariant(U8 pin);
 
     TextItem* pText;
     TextItem* pTextPinCode;

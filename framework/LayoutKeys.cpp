@@ -1,0 +1,82 @@
+#include "LayoutKeys.h"
+
+#include <string.h>
+
+#include <string>
+
+#include "IniCompat.h"
+
+namespace {
+
+std::string SectionKey(const char* section, const char* key)
+{
+    std::string k(section != NULL ? section : "");
+    k += ':';
+    k += key != NULL ? key : "";
+    return k;
+}
+
+}  // namespace
+
+LayoutKeys::~LayoutKeys()
+{
+    if (pDictionary != NULL) iniparser_freedict(pDictionary);
+}
+
+BOOL LayoutKeys::Open(const char* path)
+{
+    if (pDictionary != NULL) {
+        iniparser_freedict(pDictionary);
+        pDictionary = NULL;
+    }
+    if (path == NULL) return FALSE;
+    pDictionary = iniparser_load(path);
+    return IsOpen();
+}
+
+int LayoutKeys::SectionCount() const
+{
+    return pDictionary != NULL ? iniparser_getnsec(pDictionary) : 0;
+}
+
+const char* LayoutKeys::SectionName(int i) const
+{
+    if (pDictionary == NULL || i < 0 || i >= SectionCount()) return NULL;
+    return iniparser_getsecname(pDictionary, i);
+}
+
+U32 LayoutKeys::GetUnsigned(const char* key, U32 def) const
+{
+    if (pDictionary == NULL || key == NULL) return def;
+    return iniparser_getunsignedint(pDictionary, key, def);
+}
+
+U32 LayoutKeys::GetUnsigned(const char* section, const char* key, U32 def) const
+{
+    return GetUnsigned(SectionKey(section, key).c_str(), def);
+}
+
+const char* LayoutKeys::GetText(const char* key) const
+{
+    if (pDictionary == NULL || key == NULL) return NULL;
+    return iniparser_getstring(pDictionary, key, NULL);
+}
+
+const char* LayoutKeys::GetText(const char* section, const char* key) const
+{
+    return GetText(SectionKey(section, key).c_str());
+}
+
+BOOL LayoutKeys::GetString(const char* key, char* out, size_t size) const
+{
+    if (out == NULL || size == 0) return GetText(key) != NULL ? TRUE : FALSE;
+    const char* text = GetText(key);
+    if (text == NULL) {
+        out[0] = '\0';
+        return FALSE;
+    }
+    size_t length = strnlen(text, size - 1);
+    memcpy(out, text, length);
+    out[length] = '\0';
+    return TRUE;
+}
