@@ -76,6 +76,16 @@ int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
 
 }  // namespace
 
+std::string LayoutImage(const std::string& name, const _Rect& r, const std::string& file, int visible)
+{
+    return Image(name, r, file, visible);
+}
+
+std::string LayoutText(const std::string& name, const _Rect& r, const std::string& text, int visible)
+{
+    return Text(name, r, text, visible);
+}
+
 IDirectFB* Dfb()
 {
     InitDfb();

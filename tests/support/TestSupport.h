@@ -35,6 +35,11 @@ void Fill(IDirectFBSurface* surface, U32 argb);
 // Writes a solid-colour PNG.
 void WriteSolidPng(const std::string& path, int width, int height, U32 argb);
 
+// Layout sections: an image item showing /test/images/<file> (under the
+// test root), and a text item in DejaVu Sans 20 px, opaque white.
+std::string LayoutImage(const std::string& name, const _Rect& r, const std::string& file, int visible = 1);
+std::string LayoutText(const std::string& name, const _Rect& r, const std::string& text, int visible = 1);
+
 // Runs `body` with stdout captured and returns what it printed (also what
 // other threads printed meanwhile).
 std::string CaptureStdout(const std::function<void()>& body);
