@@ -1,0 +1,245 @@
+// The menus' focus list on a test layout: wrap-around both ways within the
+// entries in use (which may change between keys), the focus bar centred on
+// the focused icon, the path endings and label colours (only on visible
+// items, except when the menu opens), the last-match search and the hook
+// that greys a label.
+#include <gtest/gtest.h>
+
+#include "EventHandler.h"
+#include "MenuFocus.h"
+#include "SimTv.h"
+#include "TestSupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+class PlainHandler : public EventHandler {
+public:
+    BOOL KeyHandler(U32) override { return TRUE; }
+};
+
+struct Source {
+    U32 source;
+    U8 route;
+};
+
+const U32 kNormalArt = 0xFF000080, kFocusedArt = 0xFFF0F0F0;
+const U32 kNormal = 0xFF4B557C, kWhite = 0xFFFFFFFF, kGrey = 0xAAAAAAAA;
+
+class MenuFocusTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sim::SetHostDirectFB(Dfb(), Layer());
+        root_.Write("/test/images/.keep", "");
+        for (const char* icon : { "tv", "av", "hd", "pc" }) {
+            WriteSolidPng(root_.Path() + "/test/images/" + icon + "_n.png", 4, 4, kNormalArt);
+            WriteSolidPng(root_.Path() + "/test/images/" + icon + "_f.png", 4, 4, kFocusedArt);
+        }
+        WriteSolidPng(root_.Path() + "/test/images/bar.png", 4, 4, 0xFF202020);
+        // Icons 1 and 2 drawn and visible; icon 3 near the top; icon 4 drawn
+        // but not "visible (1)", its label hidden; entry 5 has no items.
+        root_.Write("/menu.ini",
+                    LayoutImage("focus_bar", _Rect(40, 0, 400, 61), "bar.png") +
+                        LayoutImage("icon1", _Rect(50, 100, 40, 50), "tv_n.png") +
+                        LayoutText("text1", _Rect(100, 130, 100, 4), "TV") +
+                        LayoutImage("icon2", _Rect(50, 201, 40, 41), "av_n.png") +
+                        LayoutText("text2", _Rect(100, 230, 100, 4), "AV") +
+                        LayoutImage("icon3", _Rect(50, 5, 40, 10), "hd_n.png") +
+                        LayoutText("text3", _Rect(100, 15, 100, 4), "ATV") +
+                        LayoutImage("icon4", _Rect(50, 300, 40, 40), "pc_n.png", 2) +
+                        LayoutText("text4", _Rect(100, 330, 100, 4), "PC", 0));
+        handler_.LoadResource((root_.Path() + "/menu.ini").c_str());
+        const Source sources[] = { { 28, 1 }, { 2, 0 }, { 28, 64 }, { 1, 0 }, { 28, 2 } };
+        for (int i = 0; i < 5; ++i) {
+            std::string n = std::to_string(i + 1);
+            focus_.AddEntry(("icon" + n).c_str(), ("text" + n).c_str(), sources[i]);
+        }
+        focus_.Bind(handler_, "focus_bar");
+        for (const char* text : { "text1", "text2", "text3", "text4" }) handler_.FindTextItem(text)->SetFontColor(kNormal);
+    }
+    std::string Path(U8 i) { return focus_.IconAt(i)->GetImagePath(); }
+    U32 Colour(U8 i) { return focus_.TextAt(i)->GetFontColor(); }
+    U32 IconPixel(U8 i)
+    {
+        IDirectFBSurface* surface = NewSurface(480, 400);
+        handler_.Update(surface);
+        U32 pixel = Pixel(surface, focus_.IconAt(i)->GetLeft() + 2, focus_.IconAt(i)->GetTop() + 2);
+        surface->Release(surface);
+        return pixel;
+    }
+
+    TempRoot root_;
+    PlainHandler handler_;
+    MenuFocus<Source> focus_;
+};
+
+TEST_F(MenuFocusTest, WrapsBothWaysWithinTheEntriesInUse)
+{
+    ASSERT_EQ(focus_.Size(), 5);
+    ASSERT_EQ(focus_.GetCount(), 5);
+    for (U8 expected : { 1, 2, 3, 4, 0 }) {
+        focus_.Next();
+        EXPECT_EQ(focus_.GetFocusIndex(), expected);
+    }
+    focus_.Previous();
+    EXPECT_EQ(focus_.GetFocusIndex(), 4);
+
+    // Fewer entries in use between two keys: the focus stays among them.
+    focus_.SetCount(3);
+    EXPECT_EQ(focus_.GetFocusIndex(), 2);
+    focus_.Next();
+    EXPECT_EQ(focus_.GetFocusIndex(), 0);
+    focus_.Previous();
+    EXPECT_EQ(focus_.GetFocusIndex(), 2);
+    focus_.SetCount(2);
+    EXPECT_EQ(focus_.GetFocusIndex(), 1);
+    for (U8 expected : { 0, 1, 0 }) {
+        focus_.Next();
+        EXPECT_EQ(focus_.GetFocusIndex(), expected);
+    }
+    focus_.Previous();
+    EXPECT_EQ(focus_.GetFocusIndex(), 1);
+    focus_.SetCount(3);   // more again: the focus stays where it was
+    EXPECT_EQ(focus_.GetFocusIndex(), 1);
+
+    // A direct choice outside the entries in use falls back to the first.
+    focus_.SetFocusIndex(2);
+    EXPECT_EQ(focus_.GetFocusIndex(), 2);
+    focus_.SetFocusIndex(4);
+    EXPECT_EQ(focus_.GetFocusIndex(), 0);
+
+    // More than exist is cut; none in use moves nothing.
+    focus_.SetCount(9);
+    EXPECT_EQ(focus_.GetCount(), 5);
+    focus_.SetCount(0);
+    focus_.Next();
+    focus_.Previous();
+    EXPECT_EQ(focus_.GetFocusIndex(), 0);
+}
+
+TEST_F(MenuFocusTest, FocusBarCentresOnTheFocusedIcon)
+{
+    ImageItem* bar = focus_.FocusBar();
+    focus_.UpdateFocusBar();
+    EXPECT_EQ(bar->GetRect(), _Rect(40, 100 + 25 - 30, 400, 61));   // halves truncated
+    focus_.Next();
+    focus_.UpdateFocusBar();
+    EXPECT_EQ(bar->GetTop(), 201u + 20 - 30);
+    // Unsigned arithmetic: 5 + 5 - 30 wraps, which reads back as -20.
+    focus_.Next();
+    focus_.UpdateFocusBar();
+    EXPECT_EQ(bar->GetRect().top, -20);
+    // An entry without an icon leaves the bar where it was.
+    focus_.SetFocusIndex(4);
+    focus_.UpdateFocusBar();
+    EXPECT_EQ(bar->GetRect().top, -20);
+    EXPECT_EQ(focus_.FocusedIcon(), nullptr);
+}
+
+TEST_F(MenuFocusTest, FocusSwapsPathEndingsAndLabelColours)
+{
+    focus_.FocusInitial(0);
+    EXPECT_EQ(Path(0), "/test/images/tv_f.png");
+    EXPECT_EQ(Colour(0), kWhite);
+    EXPECT_EQ(Path(1), "/test/images/av_n.png");
+    EXPECT_EQ(IconPixel(0), kFocusedArt);
+
+    focus_.Next();
+    focus_.UpdateFocusBar();
+    EXPECT_EQ(Path(0), "/test/images/tv_n.png");
+    EXPECT_EQ(Colour(0), kNormal);
+    EXPECT_EQ(Path(1), "/test/images/av_f.png");
+    EXPECT_EQ(Colour(1), kWhite);
+    EXPECT_EQ(focus_.FocusedIcon(), focus_.IconAt(1));
+    EXPECT_EQ(focus_.FocusedText(), focus_.TextAt(1));
+    EXPECT_EQ(IconPixel(0), kNormalArt);
+    EXPECT_EQ(IconPixel(1), kFocusedArt);
+
+    // The same entry again stays focused.
+    focus_.UpdateFocusBar();
+    EXPECT_EQ(Path(1), "/test/images/av_f.png");
+    EXPECT_EQ(Colour(1), kWhite);
+
+    // Other endings for other screens.
+    focus_.SetStyle({ "v_n.png", "v_f.png", 0xFF010101, 0xFF020202 });
+    focus_.Previous();
+    focus_.UpdateFocusBar();
+    EXPECT_EQ(Path(0), "/test/images/tv_f.png");   // "tv_n.png" ends in "v_n.png"
+    EXPECT_EQ(Colour(0), 0xFF020202u);
+    EXPECT_EQ(Colour(1), 0xFF010101u);
+}
+
+TEST_F(MenuFocusTest, OnlyVisibleItemsChangeExceptWhenTheMenuOpens)
+{
+    // Icon 4 draws (visibility 2) but is not "visible (1)"; label 4 is hidden.
+    focus_.SetFocusIndex(3);
+    focus_.UpdateFocusBar();
+    EXPECT_EQ(Path(3), "/test/images/pc_n.png");
+    EXPECT_EQ(Colour(3), kNormal);
+    EXPECT_EQ(focus_.FocusedIcon(), focus_.IconAt(3));   // remembered all the same
+
+    // Focused, then hidden: moving on leaves it alone...
+    focus_.FocusInitial(0);
+    focus_.IconAt(0)->SetVisible(0);
+    focus_.TextAt(0)->SetVisible(0);
+    focus_.Next();
+    focus_.UpdateFocusBar();
+    EXPECT_EQ(Path(0), "/test/images/tv_f.png");
+    EXPECT_EQ(Colour(0), kWhite);
+    // ...but opening the menu returns the previous focus to normal whatever
+    // its visibility.
+    focus_.FocusInitial(0);
+    focus_.FocusInitial(2);
+    EXPECT_EQ(Path(0), "/test/images/tv_n.png");
+    EXPECT_EQ(Colour(0), kNormal);
+    EXPECT_EQ(Path(2), "/test/images/hd_f.png");
+}
+
+TEST_F(MenuFocusTest, LastMatchingEntryInUseWins)
+{
+    auto dtv = [](const Source& s) { return s.source == 28; };
+    EXPECT_EQ(focus_.FindLast(dtv), 4);
+    focus_.SetCount(3);
+    EXPECT_EQ(focus_.FindLast(dtv), 2);
+    EXPECT_EQ(focus_.FindLast([](const Source& s) { return s.source == 28 && s.route == 1; }), 0);
+    EXPECT_EQ(focus_.FindLast([](const Source& s) { return s.source == 23; }), 0);   // none: the first
+    EXPECT_EQ(focus_.FindLast([](const Source& s) { return s.source == 1; }), 0);    // entry 3 is not in use
+
+    focus_.FocusInitial(focus_.FindLast([](const Source& s) { return s.source == 2; }));
+    EXPECT_EQ(focus_.FocusedPayload().source, 2u);
+    focus_.PayloadAt(1).source = 16;   // a menu rewrites an entry after load
+    EXPECT_EQ(focus_.FocusedPayload().source, 16u);
+}
+
+bool g_atvAllowed = false;
+
+U32 GreyAtv(const TextItem* label, U32 normal, void*)
+{
+    return label->GetText() == "ATV" && !g_atvAllowed ? kGrey : normal;
+}
+
+TEST_F(MenuFocusTest, HookGreysALabelThatLosesTheFocus)
+{
+    focus_.SetNormalColorHook(&GreyAtv, nullptr);
+    g_atvAllowed = false;
+    EXPECT_EQ(focus_.NormalColorOf(focus_.TextAt(2)), kGrey);
+    EXPECT_EQ(focus_.NormalColorOf(focus_.TextAt(0)), kNormal);
+
+    focus_.FocusInitial(2);
+    EXPECT_EQ(Colour(2), kWhite);
+    focus_.Next();
+    focus_.UpdateFocusBar();
+    EXPECT_EQ(Colour(2), kGrey);
+    focus_.FocusInitial(2);
+    focus_.FocusInitial(0);
+    EXPECT_EQ(Colour(2), kGrey);
+
+    g_atvAllowed = true;
+    focus_.FocusInitial(2);
+    focus_.FocusInitial(1);
+    EXPECT_EQ(Colour(2), kNormal);
+}
+
+}  // namespace
