@@ -40,16 +40,23 @@ protected:
         WriteSolidPng(root_.Path() + "/test/images/bar.png", 4, 4, 0xFF202020);
         // Icons 1 and 2 drawn and visible; icon 3 near the top; icon 4 drawn
         // but not "visible (1)", its label hidden; entry 5 has no items.
-        root_.Write("/menu.ini",
-                    LayoutImage("focus_bar", _Rect(40, 0, 400, 61), "bar.png") +
-                        LayoutImage("icon1", _Rect(50, 100, 40, 50), "tv_n.png") +
-                        LayoutText("text1", _Rect(100, 130, 100, 4), "TV") +
-                        LayoutImage("icon2", _Rect(50, 201, 40, 41), "av_n.png") +
-                        LayoutText("text2", _Rect(100, 230, 100, 4), "AV") +
-                        LayoutImage("icon3", _Rect(50, 5, 40, 10), "hd_n.png") +
-                        LayoutText("text3", _Rect(100, 15, 100, 4), "ATV") +
-                        LayoutImage("icon4", _Rect(50, 300, 40, 40), "pc_n.png", 2) +
-                        LayoutText("text4", _Rect(100, 330, 100, 4), "PC", 0));
+        const struct {
+            _Rect icon;
+            const char* art;
+            const char* label;
+            int iconVisible, labelVisible;
+        } entries[] = { { _Rect(50, 100, 40, 50), "tv_n.png", "TV", 1, 1 },
+                        { _Rect(50, 201, 40, 41), "av_n.png", "AV", 1, 1 },
+                        { _Rect(50, 5, 40, 10), "hd_n.png", "ATV", 1, 1 },
+                        { _Rect(50, 300, 40, 40), "pc_n.png", "PC", 2, 0 } };
+        std::string layout = LayoutImage("focus_bar", _Rect(40, 0, 400, 61), "bar.png");
+        for (size_t i = 0; i < 4; ++i) {
+            std::string n = std::to_string(i + 1);
+            layout += LayoutImage("icon" + n, entries[i].icon, entries[i].art, entries[i].iconVisible) +
+                      LayoutText("text" + n, _Rect(100, entries[i].icon.top + 30, 100, 4), entries[i].label,
+                                 entries[i].labelVisible);
+        }
+        root_.Write("/menu.ini", layout);
         handler_.LoadResource((root_.Path() + "/menu.ini").c_str());
         const Source sources[] = { { 28, 1 }, { 2, 0 }, { 28, 64 }, { 1, 0 }, { 28, 2 } };
         for (int i = 0; i < 5; ++i) {
