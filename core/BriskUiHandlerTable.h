@@ -2,7 +2,8 @@
 // order. Start creates the handlers and loads their layouts by walking it,
 // Finalize deletes them by walking it, and the status look-up behind key
 // routing, timer dispatch, composition and the exit key resolves a status
-// to its handler through it. Adding an OSD is one row here and its class.
+// to its handler through it. Adding an OSD is one row here (in
+// BriskUiHandlerTable.cpp) and its class.
 #ifndef BRISKUI_HANDLERTABLE_H
 #define BRISKUI_HANDLERTABLE_H
 
@@ -33,7 +34,8 @@ struct ST_BRISKUI_HANDLER_ROW {
 };
 
 // The three operations of a row for handler class T kept in the manager's
-// static pointer *Slot.
+// static pointer *Slot. Handler classes are final: with no virtual
+// destructor, each is deleted as its own class, here.
 template <class T, T** Slot>
 struct BriskHandlerSlot {
     static EventHandler* Create()
