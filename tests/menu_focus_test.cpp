@@ -86,28 +86,22 @@ TEST_F(MenuFocusTest, WrapsBothWaysWithinTheEntriesInUse)
 {
     ASSERT_EQ(focus_.Size(), 5);
     ASSERT_EQ(focus_.GetCount(), 5);
-    for (U8 expected : { 1, 2, 3, 4, 0 }) {
-        focus_.Next();
-        EXPECT_EQ(focus_.GetFocusIndex(), expected);
+    // Each step: the entries in use as the menu reads them before a key
+    // (fewer between two keys keeps the focus among them), the move ('+'
+    // next, '-' previous, '=' none) and the focus after it.
+    const struct {
+        U8 count;
+        char move;
+        U8 focus;
+    } steps[] = { { 5, '+', 1 }, { 5, '+', 2 }, { 5, '+', 3 }, { 5, '+', 4 }, { 5, '+', 0 }, { 5, '-', 4 },
+                  { 3, '=', 2 }, { 3, '+', 0 }, { 3, '-', 2 }, { 2, '=', 1 }, { 2, '+', 0 }, { 2, '+', 1 },
+                  { 2, '-', 0 }, { 2, '-', 1 }, { 3, '+', 2 } };
+    for (size_t i = 0; i < sizeof(steps) / sizeof(steps[0]); ++i) {
+        focus_.SetCount(steps[i].count);
+        if (steps[i].move == '+') focus_.Next();
+        if (steps[i].move == '-') focus_.Previous();
+        EXPECT_EQ(focus_.GetFocusIndex(), steps[i].focus) << "step " << i;
     }
-    focus_.Previous();
-    EXPECT_EQ(focus_.GetFocusIndex(), 4);
-
-    // Fewer entries in use between two keys: the focus stays among them.
-    focus_.SetCount(3);
-    EXPECT_EQ(focus_.GetFocusIndex(), 2);
-    focus_.Next();
-    EXPECT_EQ(focus_.GetFocusIndex(), 0);
-    focus_.Previous();
-    EXPECT_EQ(focus_.GetFocusIndex(), 2);
-    focus_.SetCount(2);
-    EXPECT_EQ(focus_.GetFocusIndex(), 1);
-    for (U8 expected : { 0, 1, 0 }) {
-        focus_.Next();
-        EXPECT_EQ(focus_.GetFocusIndex(), expected);
-    }
-    focus_.Previous();
-    EXPECT_EQ(focus_.GetFocusIndex(), 1);
     // A direct choice outside the entries in use falls back to the first.
     focus_.SetFocusIndex(4);
     EXPECT_EQ(focus_.GetFocusIndex(), 0);
