@@ -101,8 +101,8 @@ void BriskUiManager::UpdateOsd()
         EventHandler* handler = HandlerFor(status);
         if (handler != NULL && QueryStatus(status)) handler->Update(pSurface);
     }
-    DFBRegion region = { rcDirty.left, rcDirty.top, rcDirty.left + rcDirty.width, rcDirty.top + rcDirty.height };
-    pSurface->Flip(pSurface, &region, DSFLIP_BLIT);
+    DFBRegion region;
+    if (BriskSurfaceRegion(rcDirty, pSurface, &region)) pSurface->Flip(pSurface, &region, DSFLIP_BLIT);
     rcLastFlip = rcDirty;
     u32Flips.fetch_add(1);
     rcDirty.clear();

@@ -149,4 +149,30 @@ TEST_F(LayoutTest, ClearIsOnePixelLargerAndKeepsItsClip)
     surface->Release(surface);
 }
 
+TEST_F(LayoutTest, HugeGeometryNeitherWrapsNorClearsOutsideItsRegion)
+{
+    // Items at 2^31 - 1 and beyond: the region clamps to 32 bits and the
+    // clear stays within what of it lies on the surface.
+    handler_.LoadResource(Write("[a]\nu8Type = 1\nu32Left = 10\nu32Top = 20\nu32Width = 20\nu32Height = 10\n"
+                                "[b]\nu8Type = 1\nu32Left = 2147483647\nu32Top = 20\nu32Width = 100\n"
+                                "u32Height = 10\n")
+                              .c_str());
+    EXPECT_EQ(handler_.GetItemRegion(), _Rect(10, 20, 2147483647, 10));
+    IDirectFBSurface* surface = NewSurface(100, 100);
+    Fill(surface, 0xFF00FF00);
+    handler_.ClearSurface(surface);
+    EXPECT_EQ(OpaqueCount(surface, _Rect(0, 0, 100, 100)), 100 * 100 - 90 * 11);
+
+    // A region wholly off the surface, or one of negative width (u32Width
+    // of 2^31 and more), clears nothing at all.
+    for (const char* item : {"u32Left = 2147483600\nu32Width = 100\n", "u32Left = 10\nu32Width = 4294967200\n"}) {
+        PlainHandler other;
+        other.LoadResource(Write(std::string("[c]\nu8Type = 1\nu32Height = 10\n") + item).c_str());
+        Fill(surface, 0xFF00FF00);
+        other.ClearSurface(surface);
+        EXPECT_EQ(OpaqueCount(surface, _Rect(0, 0, 100, 100)), 100 * 100) << item;
+    }
+    surface->Release(surface);
+}
+
 }  // namespace
