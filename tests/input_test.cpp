@@ -157,6 +157,20 @@ TEST_F(InputTest, KeysAreIgnoredWhileDisabled)
     EXPECT_EQ(sim::StoredVolume(), volume + 1);
 }
 
+TEST_F(InputTest, SymbolsOutsideTheTableAreNumbersNotRouted)
+{
+    StartManager();
+    U8 volume = sim::StoredVolume();
+    std::string out = CaptureStdout([&] {
+        for (U32 key : {0xFFFFFFFFu, 0x80000000u, 0x0010F04Cu}) Key(key);
+    });
+    EXPECT_NE(out.find("key_symbol:-1\n"), std::string::npos) << out;
+    EXPECT_EQ(manager_->GetCurrentStatus(), 0x0001u);
+    EXPECT_EQ(sim::StoredVolume(), volume);
+    Key(0xF04C);
+    EXPECT_EQ(sim::StoredVolume(), volume + 1);
+}
+
 TEST_F(InputTest, OneKeyPerPassButEveryTimerEvent)
 {
     StartManager();
@@ -280,6 +294,14 @@ TEST_F(FirstInitTest, PowerKeyIsRoutedAndOtherKeysDropped)
     WaitSteps(10);
     EXPECT_TRUE(sim::Called("EnterActiveStandByMode(1,1)"));
     EXPECT_EQ(manager_->IsFirstInitialization(), 1);
+}
+
+TEST_F(FirstInitTest, SymbolOutsideTheTableIsDropped)
+{
+    StartWithKeyAt(2, 0xFFFFFFFF);
+    WaitSteps(5);
+    EXPECT_EQ(manager_->IsFirstInitialization(), 1);
+    EXPECT_EQ(manager_->GetCurrentStatus(), 0x0101u);
 }
 
 TEST_F(FirstInitTest, MiddlewareEventsAreIgnoredMeanwhile)
