@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <thread>
 
 #include "BriskPlatform.h"
 #include "BriskUiManager.h"
@@ -142,6 +143,24 @@ TEST_F(InputTest, BootProgressOfAFullInterfaceKey)
     BriskUiManager::TotalTicksInSeconds = 0;
     Key(0xF500);
     EXPECT_EQ(ProgressText(), "0%");
+}
+
+TEST_F(InputTest, HostWritesTheBootClockWhileKeysReadIt)
+{
+    // The host writes the boot clock from its own thread while the input
+    // thread reads it for a full-interface key (ThreadSanitizer checks).
+    StartManager();
+    std::atomic<bool> stop{false};
+    std::thread host([&] {
+        for (U32 s = 0; !stop; s = (s + 1) % 40) BriskUiManager::TotalTicksInSeconds = s;
+    });
+    for (int i = 0; i < 20; ++i) Key(0xF012);
+    stop = true;
+    host.join();
+    std::string text = ProgressText();   // 0 to 39 s: a multiple of 10 up to 90 %
+    EXPECT_TRUE(text.size() == 2 ? text == "0%" : text.size() == 3 && text[1] == '0' && text[2] == '%') << text;
+    U32 seconds = BriskUiManager::TotalTicksInSeconds;
+    EXPECT_LT(seconds, 40u);
 }
 
 TEST_F(InputTest, KeysAreIgnoredWhileDisabled)
