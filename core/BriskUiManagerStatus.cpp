@@ -78,7 +78,7 @@ void BriskUiManager::DisableStatus(EN_BRISKUI_OSD_STATUS status)
     const ST_BRISKUI_HANDLER_ROW* row = BriskFindHandlerRow(status);
     EventHandler* handler = row != NULL ? row->pfGet() : NULL;
     if (handler == NULL) return;
-    if (row->pfLeavesScreen != NULL && !row->pfLeavesScreen(handler)) return;
+    if (row->pfStatusCleared != NULL && !row->pfStatusCleared(handler)) return;
     handler->KillOSDTimer();
     handler->ClearSurface(pSurface);
     InvalidateOSD(handler->GetItemRegion());

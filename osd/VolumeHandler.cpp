@@ -184,6 +184,13 @@ void VolumeHandler::ShowMutePanel(bool half)
     bar.SetVisible(0);
 }
 
+BOOL VolumeHandler::StatusCleared()
+{
+    if (u32State != E_VOLUME_BAR) return FALSE;
+    u32State = E_HIDDEN;
+    return TRUE;
+}
+
 void VolumeHandler::TimerHandler(U32)
 {
     if (u32State == E_VOLUME_BAR) {
