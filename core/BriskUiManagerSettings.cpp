@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "BriskFiles.h"
 #include "BriskPlatform.h"
 #include "BriskUiManager.h"
 #include "IniCompat.h"
@@ -79,17 +80,25 @@ bool ReplaceFileAtomically(dictionary* dict, const std::string& path)
     return true;
 }
 
+// The settings file's dictionary; null, with the missing file's message and
+// the reason, when it cannot be read.
+dictionary* LoadSettings(const std::string& path)
+{
+    std::string why;
+    dictionary* ini = BriskLoadIniFile(path.c_str(), &why);
+    if (ini == NULL)
+        printf("[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file %s%s\n", path.c_str(), why.c_str());
+    return ini;
+}
+
 }  // namespace
 
 BOOL BriskUiManager::LoadCommonSetting()
 {
     BriskManagerLock lock;
     std::string path = BriskResolvePath(kSettingFile);
-    dictionary* ini = iniparser_load(path.c_str());
-    if (ini == NULL) {
-        printf("[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file %s\n", path.c_str());
-        return TRUE;
-    }
+    dictionary* ini = LoadSettings(path);
+    if (ini == NULL) return TRUE;
     bActivate = (U8)(iniparser_getboolean(ini, "BriskUISetting:bActivateBriskUI", 1) ? 1 : 0);
     bFirstInitialization = (U8)(iniparser_getboolean(ini, "BriskUISetting:bFirstInitialization", 0) ? 1 : 0);
     u8ColorFormat = (U8)iniparser_getunsignedint(ini, "BriskUISetting:u8ColorFormat", 2);
@@ -102,11 +111,8 @@ BOOL BriskUiManager::LoadCommonSetting()
 BOOL BriskUiManager::WriteSetting(const char* key, U8 value)
 {
     std::string path = BriskResolvePath(kSettingFile);
-    dictionary* ini = iniparser_load(path.c_str());
-    if (ini == NULL) {
-        printf("[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file %s\n", path.c_str());
-        return FALSE;
-    }
+    dictionary* ini = LoadSettings(path);
+    if (ini == NULL) return FALSE;
     // A file without the section would lose the key on writing.
     if (iniparser_find_entry(ini, "BriskUISetting") == 0) iniparser_set(ini, "BriskUISetting", NULL);
     BOOL set = iniparser_setstring(ini, key, value == 1 ? "TRUE" : "FALSE") == 0 ? TRUE : FALSE;

@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "BriskFiles.h"
 #include "BriskPlatform.h"
 
 BOOL DrawItem::Update(IDirectFBSurface*, IDirectFB*)
@@ -53,8 +54,10 @@ BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
         return FALSE;
     }
     if (pImageSurface == NULL) {
+        // Only a regular file is handed to a provider: a FIFO would block.
         IDirectFBImageProvider* provider = NULL;
-        if (dfb->CreateImageProvider(dfb, strResolvedPath.c_str(), &provider) != DFB_OK) {
+        if (!BriskIsReadableFile(strResolvedPath.c_str(), 0, NULL) ||
+            dfb->CreateImageProvider(dfb, strResolvedPath.c_str(), &provider) != DFB_OK) {
             printf("ImageItem::Update() fail to create provider of image %s\n", strResolvedPath.c_str());
             return FALSE;
         }
@@ -137,7 +140,10 @@ BOOL TextItem::CreateFont(IDirectFB* dfb)
     desc.flags = DFDESC_HEIGHT;
 #endif
     desc.height = u8FontSize;
-    DFBResult ret = dfb->CreateFont(dfb, strResolvedFontPath.c_str(), &desc, &pFont);
+    // Only a regular file is handed to the font loader: a FIFO would block.
+    DFBResult ret = BriskIsReadableFile(strResolvedFontPath.c_str(), 0, NULL)
+                        ? dfb->CreateFont(dfb, strResolvedFontPath.c_str(), &desc, &pFont)
+                        : DFB_FILENOTFOUND;
     if (ret != DFB_OK) {
         pFont = NULL;
         printf("TextItem::Update() create font fail. %s : %s\n", strResolvedFontPath.c_str(),

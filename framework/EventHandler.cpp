@@ -39,7 +39,7 @@ void EventHandler::LoadResource(const char* path)
 void EventHandler::LoadLayout(const char* path, LayoutKeys& keys)
 {
     if (!keys.Open(path)) {
-        printf("[BriskUI] EventHandler::LoadResource failed, no such file %s\n", path);
+        printf("[BriskUI] EventHandler::LoadResource failed, no such file %s%s\n", path, keys.Problem().c_str());
         return;
     }
     int sections = keys.SectionCount();

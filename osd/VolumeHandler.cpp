@@ -43,7 +43,7 @@ void VolumeHandler::LoadResource(const char* path)
     if (keys.IsOpen())
         u16MaxVolume = (U16)keys.GetUnsigned("setting:u16MaxVolume", 100);
     else
-        printf("[BriskUI] VolumeHandler::LoadResource failed, no such file %s\n", path);
+        printf("[BriskUI] VolumeHandler::LoadResource failed, no such file %s%s\n", path, keys.Problem().c_str());
 }
 
 U8 VolumeHandler::GetHotelMode()

@@ -119,6 +119,26 @@ TEST_F(DrawItemTest, FailuresAreReportedAndRetried)
     EXPECT_EQ(out, "TextItem::Update, no DFB resource for drawing\n");
 }
 
+TEST_F(DrawItemTest, ImageOrFontThatIsNoRegularFileIsMissing)
+{
+    Fifo fifo(root_.Path() + "/fifo");
+    ImageItem image;
+    image.SetRect(_Rect(0, 0, 10, 10));
+    for (const char* path : {"/fifo", "/"}) {
+        image.SetImagePath(path);
+        std::string out = CaptureStdout([&] { EXPECT_FALSE(image.Update(surface_, Dfb())); });
+        EXPECT_EQ(out, "ImageItem::Update() fail to create provider of image " + root_.Path() + path + "\n");
+        EXPECT_EQ(image.CachedSurface(), nullptr);
+    }
+    TextItem text;
+    text.SetFontSize(20);
+    text.SetText("x");
+    text.SetFontPath("/fifo");
+    std::string out = CaptureStdout([&] { EXPECT_FALSE(text.Update(surface_, Dfb())); });
+    EXPECT_EQ(out.rfind("TextItem::Update() create font fail. " + root_.Path() + "/fifo : ", 0), 0u) << out;
+    EXPECT_FALSE(fifo.ReaderBlocked());
+}
+
 class TextItemTest : public DrawItemTest {
 protected:
     void SetUp() override

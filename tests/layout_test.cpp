@@ -118,6 +118,24 @@ TEST_F(LayoutTest, MissingFileLeavesTheHandlerEmpty)
     surface->Release(surface);
 }
 
+TEST_F(LayoutTest, FifoOrOversizedLayoutIsUnreadable)
+{
+    std::string fifoPath = root_.Path() + "/fifo.ini";
+    Fifo fifo(fifoPath);
+    std::string out = CaptureStdout([&] { handler_.LoadResource(fifoPath.c_str()); });
+    EXPECT_EQ(out, "[BriskUI] EventHandler::LoadResource failed, no such file " + fifoPath + " (not a regular file)\n");
+    EXPECT_FALSE(fifo.ReaderBlocked());
+
+    std::string big = kExample;
+    while (big.size() < (2 << 20)) big += "; padding line\n";
+    big.resize(2 << 20, '\n');
+    std::string path = Write(big);
+    out = CaptureStdout([&] { handler_.LoadResource(path.c_str()); });
+    EXPECT_EQ(out, "[BriskUI] EventHandler::LoadResource failed, no such file " + path +
+                       " (2097152 bytes, more than 1048576)\n");
+    EXPECT_EQ(handler_.ItemCount(), 0u);
+}
+
 TEST_F(LayoutTest, MoreThan255ItemsAreCappedNotWrapped)
 {
     std::string content;

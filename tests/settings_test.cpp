@@ -4,6 +4,10 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <functional>
+#include <memory>
+
+#include "BriskFiles.h"
 #include "BriskPlatform.h"
 #include "BriskUiManager.h"
 #include "IniCompat.h"
@@ -82,6 +86,41 @@ TEST_F(SettingsTest, MissingFileChangesNothing)
         EXPECT_FALSE(m->SetConfigFirstInitialization(1));
     });
     EXPECT_FALSE(root_.Exists(kSettings));
+}
+
+TEST_F(SettingsTest, FifoOrOversizedFileIsUnreadable)
+{
+    // Each is refused with the missing file's message and its reason,
+    // before anything opens it: the values stay, the setters write nothing.
+    std::string path = root_.Path() + kSettings;
+    unlink(path.c_str());
+    std::string big = "[BriskUISetting]\nbActivateBriskUI = FALSE\n";
+    while (big.size() < E_BRISK_MAX_INI_BYTES) big += "; padding line\n";
+    big.resize(E_BRISK_MAX_INI_BYTES + 1, '\n');
+    struct Case {
+        std::function<void()> make;
+        std::string reason;
+    } cases[] = {
+        {[&] {}, " (not a regular file)"},
+        {[&] { root_.Write(kSettings, big); }, " (1048577 bytes, more than 1048576)"},
+    };
+    for (Case& c : cases) {
+        std::unique_ptr<Fifo> fifo;
+        if (c.reason == " (not a regular file)") fifo.reset(new Fifo(path));
+        c.make();
+        manager_ = BriskUiManager::GetInstance();
+        std::string out = CaptureStdout([&] {
+            EXPECT_TRUE(manager_->LoadCommonSetting());
+            EXPECT_FALSE(manager_->SetConfigActivation(0));
+        });
+        std::string line = "[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file " + path + c.reason + "\n";
+        EXPECT_EQ(out, line + line);
+        EXPECT_EQ(manager_->QueryBriskUiEnabled(), 1);
+        if (fifo) {
+            EXPECT_FALSE(fifo->ReaderBlocked());
+        }
+        unlink(path.c_str());
+    }
 }
 
 TEST_F(SettingsTest, RewritesOneKeyAsTrueOrFalse)

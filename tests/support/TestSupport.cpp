@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <ftw.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -161,6 +162,27 @@ std::string CaptureStdout(const std::function<void()>& body)
     body();
     fflush(stdout);
     return ::testing::internal::GetCapturedStdout();
+}
+
+Fifo::Fifo(const std::string& path) : path_(path)
+{
+    EXPECT_EQ(mkfifo(path.c_str(), 0644), 0) << path;
+    helper_ = std::thread([this] {
+        for (int waited = 0; waited < 2000 && !stop_; waited += 5) usleep(5000);
+        // Succeeds only when a reader has the FIFO open (or is opening it).
+        for (; !stop_; usleep(5000)) {
+            int fd = open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd < 0) continue;
+            blocked_ = true;
+            close(fd);
+        }
+    });
+}
+
+Fifo::~Fifo()
+{
+    stop_ = true;
+    helper_.join();
 }
 
 TempRoot::TempRoot()
