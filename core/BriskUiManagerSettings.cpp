@@ -42,8 +42,9 @@ const char* FolderOf(U32 language)
 }
 
 // Writes `dict` over `path` so that a power cut at any moment leaves either
-// the old file or the new one, never a truncated one: the dictionary goes to
-// a temporary file in the same folder, which is flushed to disk and then
+// the old file or the new one, never a truncated one, and the new one only
+// when it reads back entry for entry: the dictionary goes to a temporary
+// file in the same folder, which is flushed to disk, read back and then
 // renamed over the old file. Any failure leaves the old file untouched.
 bool ReplaceFileAtomically(dictionary* dict, const std::string& path)
 {
@@ -55,18 +56,25 @@ bool ReplaceFileAtomically(dictionary* dict, const std::string& path)
     }
     struct stat st;
     if (stat(path.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
-    FILE* file = fdopen(fd, "w");
-    if (file == NULL) {
+    FILE* out = fdopen(fd, "w");
+    if (out == NULL) {
         close(fd);
         unlink(tmp.c_str());
         return false;
     }
-    iniparser_dump_ini(dict, file);
-    bool ok = fflush(file) == 0 && !ferror(file) && fsync(fileno(file)) == 0;
-    if (fclose(file) != 0) ok = false;
-    if (ok && rename(tmp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) {
-        printf("[BriskUI] cannot rewrite %s: %s\n", path.c_str(), strerror(errno));
+    const char* problem = NULL;
+    if (!BriskWriteIni(dict, out)) problem = "a value cannot be written so that it reads back";
+    bool ok = fflush(out) == 0 && !ferror(out) && fsync(fileno(out)) == 0;
+    if (fclose(out) != 0) ok = false;
+    if (!ok && problem == NULL) problem = strerror(errno);
+    if (problem == NULL) {
+        dictionary* back = iniparser_load(tmp.c_str());
+        if (!BriskSameIni(dict, back)) problem = "the new file does not read back as written";
+        if (back != NULL) iniparser_freedict(back);
+    }
+    if (problem == NULL && rename(tmp.c_str(), path.c_str()) != 0) problem = strerror(errno);
+    if (problem != NULL) {
+        printf("[BriskUI] cannot rewrite %s: %s\n", path.c_str(), problem);
         unlink(tmp.c_str());
         return false;
     }

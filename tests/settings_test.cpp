@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <random>
+#include <thread>
 
 #include "BriskFiles.h"
 #include "BriskPlatform.h"
@@ -144,6 +150,58 @@ TEST_F(SettingsTest, RewritesOneKeyAsTrueOrFalse)
     m->LoadCommonSetting();
     EXPECT_EQ(m->QueryBriskUiEnabled(), 0);
     EXPECT_EQ(m->IsFirstInitialization(), 1);
+}
+
+// Every key of `before` is in `after` with the same value, and nothing else.
+void ExpectSameEntries(dictionary* before, dictionary* after)
+{
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(after->n, before->n);
+    for (ssize_t i = 0; i < before->size; ++i) {
+        if (before->key[i] == nullptr) continue;
+        if (before->val[i] == nullptr)
+            EXPECT_TRUE(iniparser_find_entry(after, before->key[i])) << before->key[i];
+        else
+            EXPECT_STREQ(iniparser_getstring(after, before->key[i], nullptr), before->val[i]) << before->key[i];
+    }
+}
+
+TEST_F(SettingsTest, RewriteReadsBackKeyForKeyAndValueForValue)
+{
+    // A section whose name ends in ':' and values iniparser would change if
+    // written plainly: comment characters, blanks, quotes, a backslash.
+    root_.Write(kSettings, "top = level\n[BriskUISetting:]\nbActivateBriskUI = TRUE\n[BriskUISetting]\n"
+                           "u8ColorFormat = 1\n[Odd]\nsemi = \"a;b # c\"\nlead = \"  two blanks\"\n"
+                           "quotes = '\"quoted\"'\nsingle = \"it's\"\ndrive = \"c:\\\"\nempty =\n");
+    std::string path = root_.Path() + kSettings;
+    dictionary* before = iniparser_load(path.c_str());
+    ASSERT_NE(before, nullptr);
+    BriskUiManager* m = Load();
+    EXPECT_TRUE(m->SetConfigActivation(0));
+    iniparser_set(before, "briskuisetting:bactivatebriskui", "FALSE");
+    dictionary* after = iniparser_load(path.c_str());
+    ExpectSameEntries(before, after);
+    iniparser_freedict(before);
+    if (after != nullptr) iniparser_freedict(after);
+    std::string out = CaptureStdout([&] { m->LoadCommonSetting(); });
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(m->QueryBriskUiEnabled(), 0);
+    EXPECT_EQ(m->QueryColorFormat(), 1);
+}
+
+TEST_F(SettingsTest, RewriteThatWouldNotReadBackKeepsTheOldFile)
+{
+    // Quoted without blanks the line just fits iniparser's line length;
+    // any rewrite of it does not.
+    std::string original = "[BriskUISetting]\nbActivateBriskUI = TRUE\n[Long]\nk=\"a;" + std::string(1016, 'x') + "\"\n";
+    root_.Write(kSettings, original);
+    BriskUiManager* m = Load();
+    BOOL result = TRUE;
+    std::string out = CaptureStdout([&] { result = m->SetConfigActivation(0); });
+    EXPECT_FALSE(result);
+    EXPECT_NE(out.find("[BriskUI] cannot rewrite " + root_.Path() + kSettings), std::string::npos) << out;
+    EXPECT_EQ(root_.Read(kSettings), original);
+    EXPECT_EQ(root_.List("/Customer/briskui/layout").size(), 1u);
 }
 
 TEST_F(SettingsTest, KeyIsAddedEvenWhenTheSectionIsMissing)
