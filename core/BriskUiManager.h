@@ -76,6 +76,10 @@ public:
 
     // ---- settings, language and clock ---------------------------------------
     BOOL LoadCommonSetting();
+    // Rewrite one key of the settings file: "TRUE" for 1, "FALSE" for any
+    // other value. 1 when the new file is in place and reads back entry for
+    // entry; 0, with the old file kept, otherwise. A symbolic link stays and
+    // its target is replaced. Host threads; one rewrite at a time.
     BOOL SetConfigFirstInitialization(U8 value);
     BOOL SetConfigActivation(U8 value);
     void SetupLanguage();

@@ -213,6 +213,46 @@ TEST_F(SettingsTest, KeyIsAddedEvenWhenTheSectionIsMissing)
     EXPECT_EQ(m->IsFirstInitialization(), 1);
 }
 
+TEST_F(SettingsTest, ConcurrentSettersLoseNoUpdate)
+{
+    BriskUiManager* m = Load();
+    for (int round = 0; round < 40; ++round) {
+        U8 activation = round % 2, first = (round + 1) % 2;
+        std::atomic<int> ready{0};
+        auto together = [&ready] {
+            ready.fetch_add(1);
+            while (ready.load() < 2) {
+            }
+        };
+        std::thread a([&] { together(); EXPECT_TRUE(m->SetConfigActivation(activation)); });
+        std::thread b([&] { together(); EXPECT_TRUE(m->SetConfigFirstInitialization(first)); });
+        a.join();
+        b.join();
+        m->LoadCommonSetting();
+        ASSERT_EQ(m->QueryBriskUiEnabled(), activation) << "round " << round;
+        ASSERT_EQ(m->IsFirstInitialization(), first) << "round " << round;
+    }
+    EXPECT_EQ(root_.List("/Customer/briskui/layout").size(), 1u);
+}
+
+TEST_F(SettingsTest, SymbolicLinkKeepsItsLinkAndItsTargetIsReplaced)
+{
+    root_.Write("/data/settings/BriskUISetting.ini", "[BriskUISetting]\nbActivateBriskUI = TRUE\n");
+    std::string link = root_.Path() + kSettings;
+    unlink(link.c_str());
+    ASSERT_EQ(symlink("../../../data/settings/BriskUISetting.ini", link.c_str()), 0);
+    BriskUiManager* m = Load();
+    EXPECT_TRUE(m->SetConfigActivation(0));
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_NE(root_.Read("/data/settings/BriskUISetting.ini").find("FALSE"), std::string::npos);
+    m->LoadCommonSetting();
+    EXPECT_EQ(m->QueryBriskUiEnabled(), 0);
+    EXPECT_EQ(root_.List("/Customer/briskui/layout").size(), 1u);
+    EXPECT_EQ(root_.List("/data/settings").size(), 1u);
+}
+
 TEST_F(SettingsTest, FailedRewriteLeavesTheOldFileIntact)
 {
     // A file big enough that a tiny file-size limit stops its rewrite.
@@ -300,6 +340,63 @@ TEST_F(SettingsTest, VersionsAndNoOps)
     EXPECT_EQ(m->GetMStarVersion(), "MS-9");
     m->GetOrvexInfo();
     EXPECT_EQ(m->GetVolumeStatus(), 0u);   // no volume handler before start
+}
+
+// A process that rewrites the settings file without end is killed at
+// random moments (seeded, so each run tries the same spread): after every
+// kill the file loads with every key, the rewritten one holds its old or
+// its new value, and at most one temporary file lies beside it.
+TEST(SettingsPowerCut, KillDuringRewritesLeavesAWholeFileAndAtMostOneTemporary)
+{
+    TempRoot root;
+    std::string content = "[BriskUISetting]\nbActivateBriskUI = TRUE\nu8ColorFormat = 2\n[Padding]\n";
+    for (int i = 0; i < 100; ++i) content += "key" + std::to_string(i) + " = value " + std::to_string(i) + "\n";
+    root.Write(kSettings, content);
+    std::string path = root.Path() + kSettings;
+    BriskUiManager* m = BriskUiManager::GetInstance();
+
+    // A rewrite's time here, to spread the kills over a whole rewrite.
+    struct timespec t0, t1;
+    clock_gettime(CLOCK_MONOTONIC, &t0);
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(m->SetConfigActivation(i % 2));
+    clock_gettime(CLOCK_MONOTONIC, &t1);
+    long rewriteUs = ((t1.tv_sec - t0.tv_sec) * 1000000L + (t1.tv_nsec - t0.tv_nsec) / 1000) / 20 + 1;
+
+    std::mt19937 random(20240509);
+    printf("one rewrite: %ld us\n", rewriteUs);
+    std::uniform_int_distribution<long> delay(0, rewriteUs + rewriteUs / 4);
+    for (int kill = 0; kill < 500; ++kill) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(ready[0]);
+            ssize_t ignored = write(ready[1], "x", 1);
+            (void)ignored;
+            for (U8 value = 0;; value ^= 1) m->SetConfigActivation(value);
+        }
+        close(ready[1]);
+        char byte;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);
+        close(ready[0]);
+        usleep((useconds_t)delay(random));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+
+        dictionary* d = iniparser_load(path.c_str());
+        ASSERT_NE(d, nullptr) << "kill " << kill;
+        std::string value = iniparser_getstring(d, "briskuisetting:bactivatebriskui", "");
+        EXPECT_TRUE(value == "TRUE" || value == "FALSE") << value;
+        EXPECT_EQ(iniparser_getsecnkeys(d, "padding"), 100) << "kill " << kill;
+        EXPECT_STREQ(iniparser_getstring(d, "padding:key99", ""), "value 99");
+        iniparser_freedict(d);
+        ASSERT_LE(root.List("/Customer/briskui/layout").size(), 2u) << "kill " << kill;
+    }
+    EXPECT_TRUE(m->SetConfigActivation(1));
+    EXPECT_EQ(root.List("/Customer/briskui/layout").size(), 1u);
+    m->Finalize();
 }
 
 TEST(IniCompat, UnsignedGetterReadsDecimalAndHexFullWord)
