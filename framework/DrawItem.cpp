@@ -5,6 +5,7 @@
 
 #include "BriskFiles.h"
 #include "BriskPlatform.h"
+#include "ImageDecode.h"
 
 BOOL DrawItem::Update(IDirectFBSurface*, IDirectFB*)
 {
@@ -44,6 +45,7 @@ void ImageItem::SetImagePath(const char* path)
     strImagePath = path;
     strResolvedPath = BriskResolvePath(path);
     ReleaseImage();
+    bImageRefused = FALSE;
 }
 
 BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
@@ -54,36 +56,28 @@ BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
         return FALSE;
     }
     if (pImageSurface == NULL) {
-        // Only a regular file is handed to a provider: a FIFO would block.
-        IDirectFBImageProvider* provider = NULL;
-        if (!BriskIsReadableFile(strResolvedPath.c_str(), 0, NULL) ||
-            dfb->CreateImageProvider(dfb, strResolvedPath.c_str(), &provider) != DFB_OK) {
+        // An image found damaged stays refused until its path
+        // is set again, rather than being decoded and logged at every frame.
+        if (bImageRefused) return FALSE;
+        ST_IMAGE_DECODE image;
+        switch (BriskDecodeImage(dfb, strResolvedPath.c_str(), &image)) {
+        case E_IMAGE_DECODED:
+            pImageSurface = image.pSurface;
+            break;
+        case E_IMAGE_NOT_FOUND:
             printf("ImageItem::Update() fail to create provider of image %s\n", strResolvedPath.c_str());
             return FALSE;
-        }
-        DFBSurfaceDescription desc;
-        memset(&desc, 0, sizeof(desc));
-        if (provider->GetSurfaceDescription(provider, &desc) != DFB_OK) {
-            provider->Release(provider);
+        case E_IMAGE_NO_DESCRIPTION:
             puts("ImageItem::Update() fail to get surface surface description");
             return FALSE;
-        }
-        desc.flags = (DFBSurfaceDescriptionFlags)(desc.flags | DSDESC_CAPS);
-        desc.caps = DSCAPS_VIDEOONLY;
-        if (dfb->CreateSurface(dfb, &desc, &pImageSurface) != DFB_OK) {
-            pImageSurface = NULL;
-            provider->Release(provider);
+        case E_IMAGE_NO_SURFACE:
             puts("ImageItem::Update() fail to create surface");
             return FALSE;
-        }
-        if (provider->RenderTo(provider, pImageSurface, NULL) != DFB_OK) {
-            // The surface stays cached: later draws blit it as it is rather
-            // than decoding a file that just failed again at every frame.
-            provider->Release(provider);
+        case E_IMAGE_DAMAGED:
             printf("ImageItem::Update() fail to render to surface with image %s\n", strResolvedPath.c_str());
+            bImageRefused = TRUE;
             return FALSE;
         }
-        provider->Release(provider);
     }
     DFBRectangle dest = { rect.left, rect.top, rect.width, rect.height };
     surface->StretchBlit(surface, pImageSurface, NULL, &dest);

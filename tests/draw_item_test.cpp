@@ -2,12 +2,54 @@
 // caches and when they are dropped, the text baseline, failure messages.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include <zlib.h>
+
 #include "DrawItem.h"
+#include "PngWrite.h"
 #include "TestSupport.h"
 
 using namespace testsupport;
 
 namespace {
+
+// A PNG of noise, so that its image data compresses to nearly its size.
+std::string NoisyPng(const std::string& path, int width, int height)
+{
+    std::vector<uint32_t> pixels((size_t)width * height);
+    uint32_t seed = 12345;
+    for (uint32_t& p : pixels) p = 0xFF000000u | ((seed = seed * 1103515245u + 12345u) >> 8);
+    EXPECT_TRUE(briskui_sim::WriteArgbPng(path, pixels.data(), width, height, width * 4, nullptr));
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Be32(uint32_t v)
+{
+    return std::string{ (char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v };
+}
+
+std::string Chunk(const char* type, const std::string& data)
+{
+    std::string body = std::string(type, 4) + data;
+    return Be32((uint32_t)data.size()) + body + Be32((uint32_t)crc32(0, (const Bytef*)body.data(), (uInt)body.size()));
+}
+
+// A well-formed PNG saying `width` x `height` (8-bit RGBA) whose image data
+// holds only `rowBytes` bytes of its first row.
+std::string ShortPng(uint32_t width, uint32_t height, size_t rowBytes)
+{
+    std::string png = std::string("\x89PNG\r\n\x1a\n", 8) +
+                      Chunk("IHDR", Be32(width) + Be32(height) + std::string{ 8, 6, 0, 0, 0 });
+    std::string row(rowBytes + 1, '\0');   // filter byte 0, then the pixels
+    std::vector<Bytef> packed(compressBound((uLong)row.size()));
+    uLongf size = (uLongf)packed.size();
+    compress(packed.data(), &size, (const Bytef*)row.data(), (uLong)row.size());
+    return png + Chunk("IDAT", std::string((const char*)packed.data(), size)) + Chunk("IEND", "");
+}
 
 class DrawItemTest : public ::testing::Test {
 protected:
@@ -137,6 +179,31 @@ TEST_F(DrawItemTest, ImageOrFontThatIsNoRegularFileIsMissing)
     std::string out = CaptureStdout([&] { EXPECT_FALSE(text.Update(surface_, Dfb())); });
     EXPECT_EQ(out.rfind("TextItem::Update() create font fail. " + root_.Path() + "/fifo : ", 0), 0u) << out;
     EXPECT_FALSE(fifo.ReaderBlocked());
+}
+
+TEST_F(DrawItemTest, DamagedPngDrawsNothingAndSaysSoOnce)
+{
+    // The volume panel's size, its image data cut inside the first row,
+    // cut half-way, or with one byte of it changed.
+    std::string png = NoisyPng(root_.Path() + "/noise.png", 600, 120);
+    std::string flipped = png;
+    flipped[png.size() / 2] ^= 0x55;
+    for (const std::string& bytes :
+         {ShortPng(600, 120, 24), png.substr(0, 80), png.substr(0, png.size() / 2), flipped}) {
+        root_.Write("/damaged.png", bytes);
+        ImageItem item;
+        item.SetRect(_Rect(0, 0, 600, 120));
+        item.SetImagePath("/damaged.png");
+        std::string out = CaptureStdout([&] { EXPECT_FALSE(item.Update(surface_, Dfb())); });
+        EXPECT_EQ(out, "ImageItem::Update() fail to render to surface with image " + root_.Path() + "/damaged.png\n");
+        EXPECT_EQ(OpaqueCount(surface_, _Rect(0, 0, 1280, 720)), 0);
+        out = CaptureStdout([&] { EXPECT_FALSE(item.Update(surface_, Dfb())); });
+        EXPECT_EQ(out, "");   // not decoded again at every frame
+        item.SetImagePath("/red.png");
+        EXPECT_TRUE(item.Update(surface_, Dfb()));
+        EXPECT_EQ(Pixel(surface_, 599, 119), 0xFFFF0000u);
+        Fill(surface_, 0);
+    }
 }
 
 class TextItemTest : public DrawItemTest {
