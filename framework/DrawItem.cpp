@@ -56,7 +56,7 @@ BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
         return FALSE;
     }
     if (pImageSurface == NULL) {
-        // An image found damaged stays refused until its path
+        // An image found damaged or too large stays refused until its path
         // is set again, rather than being decoded and logged at every frame.
         if (bImageRefused) return FALSE;
         ST_IMAGE_DECODE image;
@@ -72,6 +72,12 @@ BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
             return FALSE;
         case E_IMAGE_NO_SURFACE:
             puts("ImageItem::Update() fail to create surface");
+            return FALSE;
+        case E_IMAGE_TOO_LARGE:
+            printf("ImageItem::Update() image %s is %lu x %lu, more than %d x %d or %d MiB decoded: not drawn\n",
+                   strResolvedPath.c_str(), (unsigned long)image.u32Width, (unsigned long)image.u32Height,
+                   (int)E_IMAGE_MAX_SIDE, (int)E_IMAGE_MAX_SIDE, (int)(E_IMAGE_MAX_BYTES >> 20));
+            bImageRefused = TRUE;
             return FALSE;
         case E_IMAGE_DAMAGED:
             printf("ImageItem::Update() fail to render to surface with image %s\n", strResolvedPath.c_str());

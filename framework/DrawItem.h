@@ -76,7 +76,7 @@ public:
     std::string GetImagePath() const { return strImagePath; }
     // Draws the image scaled into the rectangle, decoding it first if no
     // decoded image is kept; FALSE (logged) when it cannot be drawn. A
-    // damaged file draws nothing until the path is set again.
+    // damaged or too large file draws nothing until the path is set again.
     BOOL Update(IDirectFBSurface* surface, IDirectFB* dfb) override;
     // The decoded image, null until the first successful draw.
     IDirectFBSurface* CachedSurface() const { return pImageSurface; }
@@ -87,7 +87,7 @@ private:
     std::string strImagePath;
     IDirectFBSurface* pImageSurface;
     std::string strResolvedPath;   // strImagePath under the file-system root
-    BOOL bImageRefused;            // the file was damaged: draw nothing
+    BOOL bImageRefused;            // the file was damaged or too large: draw nothing
 };
 
 class TextItem final : public DrawItem {

@@ -57,6 +57,10 @@ EN_IMAGE_DECODE DecodePng(IDirectFB* dfb, FILE* file, ST_IMAGE_DECODE* out)
     png_read_info(png, info);
     out->u32Width = png_get_image_width(png, info);
     out->u32Height = png_get_image_height(png, info);
+    if (!BriskImageSizeAllowed(out->u32Width, out->u32Height)) {
+        png_destroy_read_struct(&png, &info, NULL);
+        return E_IMAGE_TOO_LARGE;
+    }
     png_set_expand(png);
     png_set_strip_16(png);
     png_set_gray_to_rgb(png);
@@ -114,7 +118,10 @@ EN_IMAGE_DECODE DecodeWithProvider(IDirectFB* dfb, const char* path, ST_IMAGE_DE
     } else {
         out->u32Width = desc.width > 0 ? (U32)desc.width : 0;
         out->u32Height = desc.height > 0 ? (U32)desc.height : 0;
-        result = CreateVideoSurface(dfb, &desc, &surface);
+        if (!BriskImageSizeAllowed(out->u32Width, out->u32Height))
+            result = E_IMAGE_TOO_LARGE;
+        else
+            result = CreateVideoSurface(dfb, &desc, &surface);
     }
     if (result == E_IMAGE_DECODED && provider->RenderTo(provider, surface, NULL) != DFB_OK) {
         surface->Release(surface);
@@ -126,6 +133,14 @@ EN_IMAGE_DECODE DecodeWithProvider(IDirectFB* dfb, const char* path, ST_IMAGE_DE
 }
 
 }  // namespace
+
+BOOL BriskImageSizeAllowed(U32 width, U32 height)
+{
+    return width <= E_IMAGE_MAX_SIDE && height <= E_IMAGE_MAX_SIDE &&
+                   (unsigned long long)width * height * 4 <= E_IMAGE_MAX_BYTES
+               ? TRUE
+               : FALSE;
+}
 
 EN_IMAGE_DECODE BriskDecodeImage(IDirectFB* dfb, const char* path, ST_IMAGE_DECODE* out)
 {

@@ -206,6 +206,34 @@ TEST_F(DrawItemTest, DamagedPngDrawsNothingAndSaysSoOnce)
     }
 }
 
+TEST_F(DrawItemTest, ImageBeyondTheSizeLimitIsRefusedBeforeDecoding)
+{
+    // PNG through our decoder, PNM through DirectFB's provider, each little
+    // more than a header. Refused with one line naming the file and its size.
+    struct Case {
+        const char* file;
+        std::string bytes;
+        const char* size;
+    } cases[] = {
+        {"/huge.png", ShortPng(16384, 16384, 24), "16384 x 16384"},
+        {"/wide.png", ShortPng(4097, 1, 24), "4097 x 1"},
+        {"/big.png", ShortPng(2048, 2049, 24), "2048 x 2049"},
+        {"/huge.ppm", "P6\n16384 16384\n255\n", "16384 x 16384"},
+    };
+    for (const Case& c : cases) {
+        root_.Write(c.file, c.bytes);
+        ImageItem item;
+        item.SetRect(_Rect(0, 0, 10, 10));
+        item.SetImagePath(c.file);
+        std::string out = CaptureStdout([&] { EXPECT_FALSE(item.Update(surface_, Dfb())); });
+        EXPECT_EQ(out, "ImageItem::Update() image " + root_.Path() + c.file + " is " + c.size +
+                           ", more than 4096 x 4096 or 16 MiB decoded: not drawn\n");
+        EXPECT_EQ(item.CachedSurface(), nullptr);
+        out = CaptureStdout([&] { EXPECT_FALSE(item.Update(surface_, Dfb())); });
+        EXPECT_EQ(out, "");
+    }
+}
+
 class TextItemTest : public DrawItemTest {
 protected:
     void SetUp() override

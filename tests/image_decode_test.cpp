@@ -1,6 +1,6 @@
 // The image decoder: PNG files decoded with libpng give the very pixels
 // DirectFB's own PNG provider gave (the sample art and every kind of PNG),
-// and other formats still decode through DirectFB.
+// other formats still decode through DirectFB, and the size limit.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <png.h>
@@ -185,6 +185,16 @@ TEST_F(ImageDecodeTest, OtherFormatsStillGoThroughDirectFB)
     root_.Write("/text.png", "not an image at all");
     EXPECT_EQ(BriskDecodeImage(Dfb(), (root_.Path() + "/text.png").c_str(), &image), E_IMAGE_NOT_FOUND);
     EXPECT_EQ(image.pSurface, nullptr);
+}
+
+TEST(ImageSizeLimit, SidesAndBytes)
+{
+    EXPECT_TRUE(BriskImageSizeAllowed(4096, 1024));   // 16 MiB exactly
+    EXPECT_TRUE(BriskImageSizeAllowed(1280, 720));
+    EXPECT_FALSE(BriskImageSizeAllowed(4097, 1));
+    EXPECT_FALSE(BriskImageSizeAllowed(1, 4097));
+    EXPECT_FALSE(BriskImageSizeAllowed(2048, 2049));
+    EXPECT_FALSE(BriskImageSizeAllowed(0xFFFFFFFF, 0xFFFFFFFF));
 }
 
 }  // namespace
