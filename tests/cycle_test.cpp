@@ -1,6 +1,6 @@
-// Start and Finalize, a thousand times over, each cycle with keys, a
-// middleware event and a time-out: the heap in use may grow only by what
-// DirectFB keeps for each thread that ever called it.
+// A thousand Start/Finalize cycles, each with keys, a middleware event and
+// a time-out: the heap in use may grow only by what DirectFB keeps for
+// each thread that ever called it.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <malloc.h>
@@ -13,61 +13,43 @@
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #include <sanitizer/allocator_interface.h>
-#define BRISKUI_UNDER_SANITIZER 1
+// The sanitizer's allocator serves every malloc, and a cycle is far slower.
+const int kCycles = 100;
+size_t HeapInUse() { return __sanitizer_get_current_allocated_bytes(); }
+#else
+const int kCycles = 1000;
+size_t HeapInUse() { return mallinfo2().uordblks; }
 #endif
 
 using namespace testsupport;
 
 namespace {
 
-#ifdef BRISKUI_UNDER_SANITIZER
-// The sanitizer's allocator serves every malloc; each cycle is far slower.
-const int kCycles = 100;
-size_t HeapInUse()
-{
-    return __sanitizer_get_current_allocated_bytes();
-}
-#else
-const int kCycles = 1000;
-size_t HeapInUse()
-{
-    return mallinfo2().uordblks;
-}
-#endif
-
-const int kWarmUp = 20;
-
-// DirectFB keeps a per-thread record (its thread-local state, about 2.4 KB)
-// for every thread that ever called into it, and never frees it: each
-// cycle's new input thread leaves one. Nothing else may stay behind; the
-// quarter on top is room for the allocator's own bookkeeping, far less
-// than one handler's items.
+// DirectFB keeps a record of its thread-local state (about 2.4 KB) for
+// every thread that ever called into it and never frees it: each cycle's
+// new input thread leaves one. Nothing else may stay; the quarter on top
+// is room for the allocator's bookkeeping, less than one handler's items.
 const size_t kDirectFBPerThread = 2400;
 const size_t kAllowedPerCycle = kDirectFBPerThread + kDirectFBPerThread / 4;
 
 int ThreadCount()
 {
-    int count = 0;
+    int entries = 0;
     DIR* dir = opendir("/proc/self/task");
-    while (dir != nullptr && readdir(dir) != nullptr) ++count;
+    while (dir != nullptr && readdir(dir) != nullptr) ++entries;
     if (dir != nullptr) closedir(dir);
-    return count - 2;   // "." and ".."
+    return entries - 2;   // "." and ".."
 }
 
 class CycleTest : public ManagerTest {
 protected:
-    void SetUp() override
-    {
-        ManagerTest::SetUp();
-        WriteStandardLayouts();
-    }
-    // One cycle: start, two keys, a middleware event, a time-out, and the
-    // host taking the keys back; returns once every thread of the cycle is gone.
-    void Cycle(int threadsBefore)
+    // Start, two keys, an event, a time-out, the host taking the keys back;
+    // returns once the cycle's threads are gone.
+    void Cycle(int threads)
     {
         StartManager();
-        Key(0xF04C);   // VOL+
-        Key(0xF051);   // PLAY: the not-available panel
+        Key(0xF04C);             // VOL+
+        Key(0xF051);             // PLAY: the not-available panel
         sim::PostEvent(76, 1);   // the wait message's PIN variant
         ASSERT_TRUE(sim::WaitEventsDelivered(5000));
         Advance(3500);
@@ -78,8 +60,8 @@ protected:
             if (BriskUiManager::PeekInstance() != nullptr) BriskUiManager::PeekInstance()->WakeUp();
         }
         ASSERT_TRUE(sim::WaitForCall("SetBriskUIStatus(1)", 5000));
-        for (int i = 0; i < 5000 && ThreadCount() > threadsBefore; ++i) usleep(1000);
-        ASSERT_EQ(ThreadCount(), threadsBefore);
+        for (int i = 0; i < 5000 && ThreadCount() > threads; ++i) usleep(1000);
+        ASSERT_EQ(ThreadCount(), threads);
         manager_ = nullptr;
         sim::ClearCalls();
     }
@@ -87,15 +69,14 @@ protected:
 
 TEST_F(CycleTest, StartFinalizeCyclesLeaveOnlyDirectFBsThreadRecords)
 {
-    // The simulated TV's event thread runs from its first event on.
-    sim::PostEvent(61, 0);
+    WriteStandardLayouts();
+    sim::PostEvent(61, 0);   // the simulated TV's event thread runs from its first event on
     ASSERT_TRUE(sim::WaitEventsDelivered(5000));
     int threads = ThreadCount();
-    for (int i = 0; i < kWarmUp; ++i) ASSERT_NO_FATAL_FAILURE(Cycle(threads));
+    for (int i = 0; i < 20; ++i) ASSERT_NO_FATAL_FAILURE(Cycle(threads));   // warm-up
     size_t before = HeapInUse();
     for (int i = 0; i < kCycles; ++i) ASSERT_NO_FATAL_FAILURE(Cycle(threads)) << "cycle " << i;
-    size_t after = HeapInUse();
-    double perCycle = ((double)after - (double)before) / kCycles;
+    double perCycle = ((double)HeapInUse() - (double)before) / kCycles;
     printf("heap growth over %d Start/Finalize cycles: %.0f bytes a cycle (allowed %zu)\n", kCycles, perCycle,
            kAllowedPerCycle);
     RecordProperty("heap_growth_per_cycle", std::to_string((long long)perCycle));

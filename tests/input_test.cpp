@@ -147,8 +147,8 @@ TEST_F(InputTest, BootProgressOfAFullInterfaceKey)
 
 TEST_F(InputTest, HostWritesTheBootClockWhileKeysReadIt)
 {
-    // The host writes the boot clock from its own thread while the input
-    // thread reads it for a full-interface key (ThreadSanitizer checks).
+    // The host's thread writes the clock while the input thread reads it
+    // for a full-interface key (a race ThreadSanitizer would report).
     StartManager();
     std::atomic<bool> stop{false};
     std::thread host([&] {
@@ -157,8 +157,6 @@ TEST_F(InputTest, HostWritesTheBootClockWhileKeysReadIt)
     for (int i = 0; i < 20; ++i) Key(0xF012);
     stop = true;
     host.join();
-    std::string text = ProgressText();   // 0 to 39 s: a multiple of 10 up to 90 %
-    EXPECT_TRUE(text.size() == 2 ? text == "0%" : text.size() == 3 && text[1] == '0' && text[2] == '%') << text;
     U32 seconds = BriskUiManager::TotalTicksInSeconds;
     EXPECT_LT(seconds, 40u);
 }
