@@ -12,8 +12,9 @@
 #include "TestSupport.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#include <sanitizer/allocator_interface.h>
-// The sanitizer's allocator serves every malloc, and a cycle is far slower.
+// The sanitizer's allocator serves every malloc (its interface header is
+// not always installed), and a cycle is far slower.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 const int kCycles = 100;
 size_t HeapInUse() { return __sanitizer_get_current_allocated_bytes(); }
 #else
