@@ -104,6 +104,10 @@ function(briskui_install_library)
 
   get_target_property(ini_include iniparser::iniparser INTERFACE_INCLUDE_DIRECTORIES)
   briskui_strip_sysroot(BRISKUI_PC_INIPARSER_INCLUDE "${ini_include}")
+  set(BRISKUI_PC_LIBS "")
+  foreach(lib IN LISTS BRISKUI_ATOMIC_LIBRARY)
+    string(APPEND BRISKUI_PC_LIBS " -l${lib}")
+  endforeach()
   configure_file("${PROJECT_SOURCE_DIR}/cmake/briskui.pc.in" "${PROJECT_BINARY_DIR}/package/briskui.pc" @ONLY)
   install(FILES "${PROJECT_BINARY_DIR}/package/briskui.pc" DESTINATION "${BRISKUI_PKGCONFIG_DIR}"
     COMPONENT development)
