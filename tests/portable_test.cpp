@@ -53,10 +53,12 @@ protected:
         sim::Reset();
         sim::SetTvosIr(true);
     }
+    // The timer service goes first, as when the host takes the keys back:
+    // its thread looks the manager up.
     void TearDown() override
     {
-        if (BriskUiManager::PeekInstance() != nullptr) BriskUiManager::PeekInstance()->Finalize();
         if (timers_ != nullptr) timers_->Finalize();
+        if (BriskUiManager::PeekInstance() != nullptr) BriskUiManager::PeekInstance()->Finalize();
         sim::StopEventThread();
     }
     BriskTimerManager* StartTimers()
