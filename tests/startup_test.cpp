@@ -151,14 +151,4 @@ TEST_F(StartupTest, ExitPathDoesNotSleepTheSetOtherwise)
     EXPECT_FALSE(sim::Called("EnterSleepMode(1)"));
 }
 
-TEST_F(StartupTest, FactoryOperationsSayTheyAreNotAvailable)
-{
-    StartManager();
-    std::string out = CaptureStdout([&] {
-        EXPECT_EQ(manager_->FactoryGetMACAddress(), nullptr);
-        EXPECT_FALSE(manager_->ProcessFactoryCode(0xEE99));
-    });
-    EXPECT_NE(out.find("FactoryGetMACAddress: factory operations are not available"), std::string::npos);
-}
-
 }  // namespace
