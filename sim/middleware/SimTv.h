@@ -104,10 +104,15 @@ void SetEthernetMac(const U8 mac[6]);
 void SetWifiMac(const U8 mac[6]);
 void SetTemperature(S16 degrees, U8 status);
 void SetEdidChecksum(U8 port, U8 result);
-// Key files whose HMAC seal CheckHmac accepts (by path as passed). The
-// protected content of a valid file, as CheckHmacAndReadData hands it over,
-// is the file itself.
+// Key files are sealed: the content, then the four characters "BKS1" and
+// the CRC-32 (zlib's crc32) of the content, least significant byte first.
+// CheckHmac accepts a file whose seal matches, and CheckHmacAndReadData
+// hands over the content before the seal; a changed byte breaks the seal.
+// SetHmacValid forces the verdict for one path (as the library passes it):
+// a forced-valid file without a good seal hands over the whole file.
+// ClearHmacVerdict goes back to checking the seal.
 void SetHmacValid(const std::string& path, bool valid);
+void ClearHmacVerdict(const std::string& path);
 
 // ---- active standby flags --------------------------------------------------
 bool ActiveStandby();                 // MSrv_Control_common::m_bEnterActiveStandby
