@@ -92,4 +92,26 @@ foreach(_font IN LISTS _briskui_fonts)
   list(APPEND _briskui_sample_outputs "${_briskui_font_out}/${_font}")
 endforeach()
 
+# Key files: generated into /ciplus/ from keyfiles/sample-keyfiles.txt by
+# scripts/make-keyfiles, never committed as binaries. The outputs are the
+# description's `file` lines, read at configure time; editing the
+# description reconfigures.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(_briskui_key_description "${CMAKE_SOURCE_DIR}/keyfiles/sample-keyfiles.txt")
+set(_briskui_key_generator "${CMAKE_SOURCE_DIR}/scripts/make-keyfiles")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_briskui_key_description}")
+file(STRINGS "${_briskui_key_description}" _briskui_key_lines REGEX "^file[ \t]")
+set(_briskui_key_outputs)
+foreach(_line IN LISTS _briskui_key_lines)
+  string(REGEX REPLACE "^file[ \t]+([^ \t]+).*$" "\\1" _key "${_line}")
+  list(APPEND _briskui_key_outputs "${BRISKUI_SAMPLE_ROOT}/ciplus/${_key}")
+endforeach()
+add_custom_command(OUTPUT ${_briskui_key_outputs}
+  COMMAND "${Python3_EXECUTABLE}" "${_briskui_key_generator}" "${_briskui_key_description}"
+    "${BRISKUI_SAMPLE_ROOT}/ciplus"
+  DEPENDS "${_briskui_key_description}" "${_briskui_key_generator}"
+  COMMENT "Generating the sample key files"
+  VERBATIM)
+list(APPEND _briskui_sample_outputs ${_briskui_key_outputs})
+
 add_custom_target(sample-root ALL DEPENDS ${_briskui_sample_outputs})
