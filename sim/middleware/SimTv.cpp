@@ -1200,6 +1200,13 @@ void SetHmacValid(const std::string& path, bool valid) {
 void ClearHmacVerdict(const std::string& path) {
     WithState([&](State& st) { st.hmacForced.erase(path); });
 }
+std::string Sealed(const std::string& content) {
+    uLong crc = crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(content.data()),
+                      static_cast<uInt>(content.size()));
+    std::string sealed = content + std::string(kSealMagic, sizeof kSealMagic);
+    for (int i = 0; i < 4; ++i) sealed += static_cast<char>((crc >> (8 * i)) & 0xFF);
+    return sealed;
+}
 
 // ---- active standby flags --------------------------------------------------
 

@@ -113,6 +113,8 @@ void SetEdidChecksum(U8 port, U8 result);
 // ClearHmacVerdict goes back to checking the seal.
 void SetHmacValid(const std::string& path, bool valid);
 void ClearHmacVerdict(const std::string& path);
+// `content` followed by its seal: what a sealed key file holds.
+std::string Sealed(const std::string& content);
 
 // ---- active standby flags --------------------------------------------------
 bool ActiveStandby();                 // MSrv_Control_common::m_bEnterActiveStandby
