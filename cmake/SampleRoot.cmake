@@ -1,6 +1,7 @@
 # Assembles ${CMAKE_BINARY_DIR}/sample-root, a miniature of the set's file
 # system: the committed configuration under sample-root/, the OSD art rendered
-# from the SVG sources under art/ and the DejaVu fonts the layouts refer to.
+# from the SVG sources under art/, the DejaVu fonts the layouts refer to and
+# the key files under ciplus/ generated from keyfiles/sample-keyfiles.txt.
 
 set(BRISKUI_SAMPLE_ROOT "${CMAKE_BINARY_DIR}/sample-root")
 set(BRISKUI_ART_DIR "${BRISKUI_SAMPLE_ROOT}/config/briskui/images")
