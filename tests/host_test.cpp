@@ -235,6 +235,45 @@ TEST_F(HostTest, KeyFileLinesChangeAScratchCopyAndExpectResultChecksWhatTheLastC
         << run.output;
 }
 
+// The sample key files come from a description: a bad line names itself, a
+// sealed file passes the middleware's check, and files the description no
+// longer names are removed.
+TEST_F(HostTest, KeyFileGeneratorWritesTheDescribedSetOrNamesTheBadLine)
+{
+    namespace fs = std::filesystem;
+    const std::string generator = "python3 " + std::string(BRISKUI_SOURCE_DIR) + "/scripts/make-keyfiles ";
+    const std::string out = root_.Path() + "/keys";
+    auto run = [&](const std::string& description) {
+        root_.Write("/desc.txt", description);
+        SimRun r{-1, ""};
+        FILE* pipe = popen((generator + root_.Path() + "/desc.txt " + out + " 2>&1").c_str(), "r");
+        char buffer[1024];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.output.append(buffer, n);
+        r.status = WEXITSTATUS(pclose(pipe));
+        return r;
+    };
+    SimRun r = run("# keys\nfile a.bin 12\nat 10 hex 0102030405\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("desc.txt:3: 5 bytes at 10 run past the end of a.bin (12 bytes)"), std::string::npos)
+        << r.output;
+    EXPECT_FALSE(fs::exists(out + "/a.bin"));
+
+    root_.Write("/keys/stale.bin", "old");
+    r = run("file k.bin 48 sealed\nat 40 hex 8A3F91C2D5\nfile id.bin 100\nat 76 text WV 01\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_FALSE(fs::exists(out + "/stale.bin"));
+    EXPECT_EQ(ReadFile(out + "/id.bin").substr(76, 5), "WV 01");
+    std::string key = out + "/k.bin";
+    EXPECT_EQ(fs::file_size(key), 48u + 8u);
+    EXPECT_EQ(MSrv_Control::GetMSrvPreSharedKey()->CheckHmac(key.c_str()), 1);
+    std::vector<unsigned char> data(8192, 0);
+    MSrv_Control::GetMSrvPreSharedKey()->CheckHmacAndReadData(key.c_str(), data.data());
+    EXPECT_EQ(data[40], 0x8A);
+    EXPECT_EQ(data[44], 0xD5);
+    EXPECT_EQ(data[48], 0);   // the seal stays out of the content
+}
+
 // The layout folder and the country group are read while the library
 // starts: only set-up lines before the first key reach them.
 TEST_F(HostTest, SetUpLinesBeforeTheFirstKeyChooseTheLayoutsTheLibraryLoads)
