@@ -89,6 +89,31 @@ void HexBytes(const U8* bytes, size_t count, char* out, size_t capacity)
         snprintf(out + 2 * i, capacity - 2 * i, "%02X", (unsigned)bytes[i]);
 }
 
+struct MacString {
+    char text[kTextCapacity];
+};
+
+// The Ethernet address in lower case, or the WLAN address in upper case;
+// all zeros when the network service fills nothing.
+MacString MacText(bool wlan)
+{
+    msrv_network_mac_s mac;
+    memset(&mac, 0, sizeof(mac));
+    MSrv_Network* network = MSrv_Control_TV::GetMSrvNetwork();
+    if (network != NULL) {
+        if (wlan)
+            network->GetWiFiMACAddress(&mac);
+        else
+            network->GetEthernetMACAddress(&mac);
+    }
+    const U8* a = mac.au8Addr;
+    MacString out;
+    snprintf(out.text, sizeof out.text,
+             wlan ? "%2.2X:%2.2X:%2.2X:%2.2X:%2.2X:%2.2X" : "%02x:%02x:%02x:%02x:%02x:%02x", (unsigned)a[0],
+             (unsigned)a[1], (unsigned)a[2], (unsigned)a[3], (unsigned)a[4], (unsigned)a[5]);
+    return out;
+}
+
 // The sealed key files whose checks FactoryLoadKeyRawData refreshes.
 bool CheckKeyFile(MSrv_PreSharedKey* keys, const char* name, U8* check)
 {
@@ -143,28 +168,12 @@ char* BriskUiManager::FactoryGetMbootVersion()
 
 char* BriskUiManager::FactoryGetMACAddress()
 {
-    msrv_network_mac_s mac;
-    memset(&mac, 0, sizeof(mac));
-    MSrv_Network* network = MSrv_Control_TV::GetMSrvNetwork();
-    if (network != NULL) network->GetEthernetMACAddress(&mac);
-    const U8* a = mac.au8Addr;
-    char text[kTextCapacity];
-    snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", (unsigned)a[0], (unsigned)a[1], (unsigned)a[2],
-             (unsigned)a[3], (unsigned)a[4], (unsigned)a[5]);
-    return StoreResult(E_RESULT_MAC, kTextCapacity, text);
+    return StoreResult(E_RESULT_MAC, kTextCapacity, MacText(false).text);
 }
 
 char* BriskUiManager::FactoryGetWLANMACAddress()
 {
-    msrv_network_mac_s mac;
-    memset(&mac, 0, sizeof(mac));
-    MSrv_Network* network = MSrv_Control_TV::GetMSrvNetwork();
-    if (network != NULL) network->GetWiFiMACAddress(&mac);
-    const U8* a = mac.au8Addr;
-    char text[kTextCapacity];
-    snprintf(text, sizeof text, "%2.2X:%2.2X:%2.2X:%2.2X:%2.2X:%2.2X", (unsigned)a[0], (unsigned)a[1],
-             (unsigned)a[2], (unsigned)a[3], (unsigned)a[4], (unsigned)a[5]);
-    return StoreResult(E_RESULT_WLAN_MAC, kTextCapacity, text);
+    return StoreResult(E_RESULT_WLAN_MAC, kTextCapacity, MacText(true).text);
 }
 
 U8 BriskUiManager::FactoryGetADAdjustRGBStatus() { return FactoryFlag(kItemAdRgb); }
