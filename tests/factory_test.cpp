@@ -14,7 +14,10 @@
 #include <string>
 
 #include "BriskPlatform.h"
+#include "BriskUiHandlerTable.h"
 #include "BriskUiManager.h"
+#include "EventHandler.h"
+#include "ManagerLock.h"
 #include "SimTv.h"
 #include "TestSupport.h"
 
@@ -380,49 +383,100 @@ TEST_F(FactoryTest, KeyFileThatIsNoRegularFileCountsAsNotOpened)
 
 // ---- the factory key ------------------------------------------------------------------
 
+// Stand-ins for the factory screens and the wait message: each records the
+// keys it gets.
+std::vector<std::string> g_factoryKeys;   // under the manager lock
+
+class ScreenProbe final : public EventHandler {
+public:
+    BOOL KeyHandler(U32 key) override
+    {
+        g_factoryKeys.push_back(std::string(BriskUiOsdName(GetOsdStatus())) + " " + std::to_string(key));
+        return TRUE;
+    }
+};
+
+template <U32 Bit>
+struct ScreenProbeSlot {
+    static ScreenProbe* p;
+};
+template <U32 Bit>
+ScreenProbe* ScreenProbeSlot<Bit>::p = nullptr;
+
+#define SCREEN_PROBE(bit) \
+    BriskHandlerRow<ScreenProbe, &ScreenProbeSlot<bit>::p>((EN_BRISKUI_OSD_STATUS)bit, "probe.ini", "probe.ini")
+
+const ST_BRISKUI_HANDLER_ROW kScreenProbes[] = {
+    SCREEN_PROBE(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE),       SCREEN_PROBE(E_BRISKUI_OSD_STATUS_FACTORY_ARC),
+    SCREEN_PROBE(E_BRISKUI_OSD_STATUS_FACTORY_BALANCE),    SCREEN_PROBE(E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK),
+    SCREEN_PROBE(E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK),
+};
+
 class FactoryKeyTest : public ManagerTest {
 protected:
     void SetUp() override
     {
         ManagerTest::SetUp();
-        WriteStandardLayouts();
+        root_.Write("/test/images/.keep", "");
+        WriteSolidPng(root_.Path() + "/test/images/probe.png", 4, 4, 0xFF808080);
+        WriteLayout("probe.ini", LayoutImage("box", _Rect(20, 20, 60, 60), "probe.png") +
+                                     "[setting]\nu16TimeOut = 60000\n");
+        BriskSetHandlerTable(kScreenProbes, sizeof(kScreenProbes) / sizeof(kScreenProbes[0]));
         StartManager();
     }
-    // Sends the factory key with `code` while the wait message is shown;
-    // whether the wait message is still shown after it.
-    bool WaitMessageStaysFor(unsigned short code)
+    void TearDown() override
+    {
+        ManagerTest::TearDown();
+        BriskSetHandlerTable(nullptr, 0);
+    }
+    // Sends the factory key with `code` while the wait message is shown:
+    // which screen got the key ("" for none), and whether the wait message
+    // is still shown.
+    std::string FactoryKey(unsigned short code, bool* waitStays)
     {
         sim::SetFactoryCode(code);
         manager_->EnableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, 0);
         EXPECT_TRUE(manager_->KeyHandler(0xF54F)) << code;   // handled, whatever the code
-        return manager_->QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE) != 0;
+        *waitStays = manager_->QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE) != 0;
+        BriskManagerLock lock;
+        std::string seen;
+        for (const std::string& k : g_factoryKeys) seen += (seen.empty() ? "" : ", ") + k;
+        g_factoryKeys.clear();
+        return seen;
     }
 };
 
-TEST_F(FactoryKeyTest, OnlyTheArcAndBalanceCodesCloseTheWaitMessage)
+TEST_F(FactoryKeyTest, CodeChoosesTheScreenAndOnlyArcAndBalanceCloseTheWaitMessage)
 {
-    for (unsigned short code : {61081, 60985, 61141, 49065}) EXPECT_FALSE(WaitMessageStaysFor(code)) << code;
-    // Sub-board codes from 60946 up, the version screen's code and codes of
-    // no screen leave it open.
-    for (unsigned short code : {60946, 60945, 61082, 65535, 49067, 49066, 1000, 0})
-        EXPECT_TRUE(WaitMessageStaysFor(code)) << code;
+    const std::string arc = std::string(BriskUiOsdName(E_BRISKUI_OSD_STATUS_FACTORY_ARC)) + " 62799";
+    const std::string balance = std::string(BriskUiOsdName(E_BRISKUI_OSD_STATUS_FACTORY_BALANCE)) + " 62799";
+    const std::string version = std::string(BriskUiOsdName(E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK)) + " 62799";
+    const std::string subBoard = std::string(BriskUiOsdName(E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK)) + " 62799";
+    const struct {
+        unsigned short code;
+        std::string screen;
+        bool waitStays;
+    } cases[] = {
+        {61081, arc, false},      {60985, balance, false},  {61141, balance, false}, {49065, balance, false},
+        {60946, subBoard, true},  {61082, subBoard, true},  {65535, subBoard, true}, {49067, version, true},
+        {60945, "", true},        {49066, "", true},        {1000, "", true},        {0, "", true},
+    };
+    for (const auto& c : cases) {
+        bool waitStays = false;
+        EXPECT_EQ(FactoryKey(c.code, &waitStays), c.screen) << c.code;
+        EXPECT_EQ(waitStays, c.waitStays) << c.code;
+    }
 }
 
-TEST_F(FactoryKeyTest, KeyOfNoScreenChangesNothing)
+TEST_F(FactoryKeyTest, ThroughTheInputThread)
 {
-    sim::SetFactoryCode(1000);
-    Key(0xF04C);   // volume bar
-    U32 shown = manager_->GetCurrentStatus();
-    sim::ClearCalls();
-    Key(0xF54F);
-    EXPECT_EQ(manager_->GetCurrentStatus(), shown);
-    EXPECT_TRUE(sim::Calls().empty());
-
-    // Through the input thread, the ARC code closes the wait message.
     sim::SetFactoryCode(61081);
     manager_->EnableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, 0xFFFF);
     Key(0xF54F);
     EXPECT_FALSE(manager_->QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE));
+    BriskManagerLock lock;
+    EXPECT_EQ(g_factoryKeys.size(), 1u);
+    g_factoryKeys.clear();
 }
 
 }  // namespace
