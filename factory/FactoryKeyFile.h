@@ -36,9 +36,9 @@ public:
     // read error). FALSE, with nothing read, when the file does not open.
     bool Read(const std::string& path, size_t* count);
     void Clear();
+    // The kFactoryKeyFileBytes bytes; a file shorter than an offset reads
+    // as zeros there.
     U8* Data() { return data_; }
-    // Byte `offset` of the buffer (a file shorter than that reads as zeros).
-    U8 At(size_t offset) const { return offset < kFactoryKeyFileBytes ? data_[offset] : 0; }
 
 private:
     U8* data_;
