@@ -240,9 +240,11 @@ TEST_F(FactoryTest, SubBoardStubsAnswerEmptyAndEightNameThemselves)
         {"FactoryGetARMVersion", &BriskUiManager::FactoryGetARMVersion, true},
         {"FactoryGetORVEXVersion", &BriskUiManager::FactoryGetORVEXVersion, true},
     };
+    BriskUiManager* manager = manager_;
     for (const auto& s : stubs) {
         char* answer = nullptr;
-        std::string out = CaptureStdout([&] { answer = (manager_->*s.stub)(); });
+        const Stub stub = s.stub;
+        std::string out = CaptureStdout([&answer, manager, stub] { answer = (manager->*stub)(); });
         ASSERT_NE(answer, nullptr) << s.name;
         EXPECT_STREQ(answer, "") << s.name;
         EXPECT_EQ(out, s.notice ? "\n~~ [" + std::string(s.name) + "] is for 4k2k project. \n" : "") << s.name;
