@@ -100,6 +100,7 @@ struct State {
     bool dvbPlayerInit = true;
     U32 avMuteFlag = 0;
     std::vector<MS_SAT_INFO> satellites = std::vector<MS_SAT_INFO>(2, MS_SAT_INFO{});
+    std::set<unsigned long> unreadableSatellites;   // GetSatelliteInfo fails for these
     bool muxKnown = true;
     U32 muxFlags = 0;
 
@@ -794,7 +795,7 @@ U32 MSrv_DTV_Player_DVBS::GetCurrentSateliteCount() {
 BOOL MSrv_DTV_Player_DVBS::GetSatelliteInfo(unsigned long index, MS_SAT_INFO& info) {
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
-    if (index >= s.st.satellites.size()) return FALSE;
+    if (index >= s.st.satellites.size() || s.st.unreadableSatellites.count(index) != 0) return FALSE;
     info = s.st.satellites[index];
     return TRUE;
 }
@@ -1154,6 +1155,14 @@ void SetSatellites(const std::vector<MS_SAT_INFO>& sats) {
 }
 std::vector<MS_SAT_INFO> Satellites() {
     return WithState([](State& st) { return st.satellites; });
+}
+void SetSatelliteUnreadable(unsigned long index, bool unreadable) {
+    WithState([&](State& st) {
+        if (unreadable)
+            st.unreadableSatellites.insert(index);
+        else
+            st.unreadableSatellites.erase(index);
+    });
 }
 void SetMuxInfo(bool known, U32 flags) {
     WithState([&](State& st) {

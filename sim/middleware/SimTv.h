@@ -92,6 +92,9 @@ void SetSatelliteCapability(bool present);     // TV info byte 8 bit 0x40
 void SetDvbsPlayer(bool satellite);            // GetMSrvDtv is a DVBS player
 void SetSatellites(const std::vector<MS_SAT_INFO>& sats);
 std::vector<MS_SAT_INFO> Satellites();
+// GetSatelliteInfo fails for the stored satellite at `index` (it stays in
+// the count): a broken record of the middleware's list.
+void SetSatelliteUnreadable(unsigned long index, bool unreadable);
 void SetMuxInfo(bool known, U32 flags);
 void SetAvMuteFlag(U32 flag);
 void SetDvbPlayerInit(bool init);
