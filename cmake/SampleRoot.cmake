@@ -44,8 +44,10 @@ endforeach()
 
 # Art: art/NAME.svg renders to config/briskui/images/NAME.png at the SVG's
 # own size, one rule per file, so an edited SVG re-renders just its PNG and a
-# new SVG is picked up at the next configure. rsvg-convert writes to a
-# temporary file first: a failed render never leaves a PNG that looks done.
+# new SVG is picked up at the next configure. A file the library names with
+# an upper-case extension is drawn as art/NAME.PNG.svg and renders to
+# NAME.PNG. rsvg-convert writes to a temporary file first: a failed render
+# never leaves a PNG that looks done.
 find_program(BRISKUI_RSVG_CONVERT rsvg-convert
   DOC "rsvg-convert, which renders the sample root's art from SVG")
 if(NOT BRISKUI_RSVG_CONVERT OR NOT EXISTS "${BRISKUI_RSVG_CONVERT}")
@@ -59,7 +61,11 @@ file(GLOB_RECURSE _briskui_svgs CONFIGURE_DEPENDS
   RELATIVE "${CMAKE_SOURCE_DIR}/art" "${CMAKE_SOURCE_DIR}/art/*.svg")
 set(_briskui_art_outputs)
 foreach(_rel IN LISTS _briskui_svgs)
-  string(REGEX REPLACE "\\.svg$" ".png" _png "${_rel}")
+  if(_rel MATCHES "\\.PNG\\.svg$")
+    string(REGEX REPLACE "\\.svg$" "" _png "${_rel}")
+  else()
+    string(REGEX REPLACE "\\.svg$" ".png" _png "${_rel}")
+  endif()
   set(_src "${CMAKE_SOURCE_DIR}/art/${_rel}")
   set(_dst "${BRISKUI_ART_DIR}/${_png}")
   get_filename_component(_dst_dir "${_dst}" DIRECTORY)
@@ -76,7 +82,7 @@ list(APPEND _briskui_sample_outputs ${_briskui_art_outputs})
 
 # A PNG whose SVG was removed or renamed would still satisfy a layout that
 # names it; drop such left-overs so the sample root holds rendered art only.
-file(GLOB_RECURSE _briskui_old_art "${BRISKUI_ART_DIR}/*.png")
+file(GLOB_RECURSE _briskui_old_art "${BRISKUI_ART_DIR}/*.png" "${BRISKUI_ART_DIR}/*.PNG")
 foreach(_old IN LISTS _briskui_old_art)
   if(NOT _old IN_LIST _briskui_art_outputs)
     file(REMOVE "${_old}")
