@@ -188,8 +188,14 @@ TempRoot::TempRoot()
 
 TempRoot::~TempRoot()
 {
-    if (!path_.empty()) nftw(path_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    Remove();
     unsetenv("BRISKUI_ROOT");
+}
+
+void TempRoot::Remove()
+{
+    if (!path_.empty()) nftw(path_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    path_.clear();
 }
 
 void TempRoot::Write(const std::string& rel, const std::string& content) const

@@ -51,6 +51,9 @@ public:
     TempRoot();
     ~TempRoot();
     const std::string& Path() const { return path_; }
+    // Removes the root now. A process that is going to abort (a death
+    // test's child) calls it first, since no destructor runs after abort.
+    void Remove();
     // Writes `content` at `rel` (an absolute path of the set) under the root.
     void Write(const std::string& rel, const std::string& content) const;
     std::string Read(const std::string& rel) const;
