@@ -280,43 +280,58 @@ bool ReadPngArgb(const std::string& path, std::vector<uint32_t>* pixels, int* wi
     return true;
 }
 
-bool WriteSurfacePng(IDirectFBSurface* surface, const std::string& path, bool backdrop,
+bool CopySurfaceArgb(IDirectFBSurface* surface, std::vector<uint32_t>* pixels, int* width, int* height,
                      std::string* error) {
     if (surface == nullptr) {
-        SetError(error, "cannot write '" + path + "': no surface");
+        SetError(error, "no surface");
         return false;
     }
     DFBSurfacePixelFormat format = DSPF_UNKNOWN;
     DFBResult ret = surface->GetPixelFormat(surface, &format);
     if (ret != DFB_OK) {
-        SetError(error, "cannot write '" + path + "': GetPixelFormat: " + DirectFBErrorString(ret));
+        SetError(error, std::string("GetPixelFormat: ") + DirectFBErrorString(ret));
         return false;
     }
     if (format != DSPF_ARGB) {
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%08x", static_cast<unsigned>(format));
-        SetError(error, "cannot write '" + path + "': surface format " + hex +
-                            " is not DSPF_ARGB");
+        SetError(error, std::string("surface format ") + hex + " is not DSPF_ARGB");
         return false;
     }
-    int width = 0, height = 0;
-    ret = surface->GetSize(surface, &width, &height);
+    int w = 0, h = 0;
+    ret = surface->GetSize(surface, &w, &h);
     if (ret != DFB_OK) {
-        SetError(error, "cannot write '" + path + "': GetSize: " + DirectFBErrorString(ret));
+        SetError(error, std::string("GetSize: ") + DirectFBErrorString(ret));
         return false;
     }
     void* data = nullptr;
     int pitch = 0;
     ret = surface->Lock(surface, DSLF_READ, &data, &pitch);
     if (ret != DFB_OK) {
-        SetError(error, "cannot write '" + path + "': Lock: " + DirectFBErrorString(ret));
+        SetError(error, std::string("Lock: ") + DirectFBErrorString(ret));
         return false;
     }
-    const auto* pixels = static_cast<const uint32_t*>(data);
-    const bool ok = backdrop ? WriteArgbPngOverBackdrop(path, pixels, width, height, pitch, error)
-                             : WriteArgbPng(path, pixels, width, height, pitch, error);
+    pixels->resize(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        std::memcpy(pixels->data() + static_cast<size_t>(y) * w, Row(static_cast<const uint32_t*>(data), y, pitch),
+                    static_cast<size_t>(w) * 4);
     surface->Unlock(surface);
-    return ok;
+    *width = w;
+    *height = h;
+    return true;
+}
+
+bool WriteSurfacePng(IDirectFBSurface* surface, const std::string& path, bool backdrop,
+                     std::string* error) {
+    std::vector<uint32_t> pixels;
+    int width = 0, height = 0;
+    std::string why;
+    if (!CopySurfaceArgb(surface, &pixels, &width, &height, &why)) {
+        SetError(error, "cannot write '" + path + "': " + why);
+        return false;
+    }
+    return backdrop ? WriteArgbPngOverBackdrop(path, pixels.data(), width, height, width * 4, error)
+                    : WriteArgbPng(path, pixels.data(), width, height, width * 4, error);
 }
 
 }  // namespace briskui_sim

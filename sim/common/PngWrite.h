@@ -37,6 +37,12 @@ uint32_t CompositeOver(uint32_t argb, uint32_t opaqueBackground);
 bool ReadPngArgb(const std::string& path, std::vector<uint32_t>* pixels, int* width, int* height,
                  std::string* error);
 
+// Copies the pixels of a DSPF_ARGB surface (read-locked meanwhile) into
+// `pixels`, rows packed without padding. On failure `error`, if not null,
+// says why.
+bool CopySurfaceArgb(IDirectFBSurface* surface, std::vector<uint32_t>* pixels, int* width, int* height,
+                     std::string* error);
+
 // Locks a DSPF_ARGB surface for reading and writes it as PNG, either as
 // stored (backdrop == false) or composited over the backdrop.
 bool WriteSurfacePng(IDirectFBSurface* surface, const std::string& path, bool backdrop,
