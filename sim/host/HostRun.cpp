@@ -143,8 +143,14 @@ bool ScriptRun::Run(const Command& c, int* status)
         if (options_.fastClock) {
             briskui_sim::AdvanceClockAndSettle(manager_, c.value);
         } else {
-            BriskSleepUs(c.value * 1000);
+            // A live window keeps showing compositions while the time passes.
+            bool open = true;
+            if (options_.view != NULL)
+                open = options_.view->Sleep(c.value);
+            else
+                BriskSleepUs(c.value * 1000);
             manager_->WaitIdle(kIdleMs);
+            return open;
         }
         return true;
     case Command::Event: {
@@ -325,10 +331,18 @@ int RunHost(const HostOptions& options, const std::vector<Command>& commands, st
     host.started = true;
     bool inputThread = MSystem::GetInstance()->IsTvosIr() != 0;
 
+    // A live window shows every composition from here on, and stays open
+    // after the script until the viewer closes it.
+    if (options.view != NULL) options.view->Attach(manager);
     ScriptRun run(options, manager);
     for (size_t i = next; i < commands.size() && !stop; ++i) {
         const Command& c = commands[i];
         stop = c.NeedsLibrary() ? !run.Run(c, &status) : !RunStateLine(options, c, &host, &status);
+        if (options.view != NULL && !options.view->Pump()) stop = true;
+    }
+    if (options.view != NULL) {
+        options.view->Hold();
+        options.view->Detach();
     }
 
     // Take the IR keys back: the input thread finalises the library.

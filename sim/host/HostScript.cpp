@@ -211,6 +211,14 @@ bool Command::NeedsLibrary() const
     return false;
 }
 
+std::vector<std::string> KeyNames()
+{
+    std::vector<std::string> names;
+    for (const KeyName& key : kKeys) names.push_back(key.name);
+    for (char digit = '0'; digit <= '9'; ++digit) names.push_back(std::string(1, digit));
+    return names;
+}
+
 bool KeySymbolOf(const std::string& name, U32* symbol)
 {
     for (size_t i = 0; i < sizeof(kKeys) / sizeof(kKeys[0]); ++i) {

@@ -9,6 +9,7 @@
 #include "HostCalls.h"
 #include "HostKeyFiles.h"
 #include "HostSets.h"
+#include "HostView.h"
 #include "SimTv.h"
 
 // Exit statuses of the host.
@@ -32,6 +33,8 @@ struct HostOptions {
     // The scratch root whose key files `keyfile` lines may change; empty
     // when the host runs on the root it was given (the lines are refused).
     std::string keyFileRoot;
+    // The live window (--view), or null when the host runs headless.
+    HostView* view = nullptr;
 };
 
 struct Command {
@@ -61,6 +64,8 @@ struct Command {
 // DOWN, SOURCE, DASH, ATVDTV, FACTORY, POWER, MENU, PLAY, PAUSE, STOP, INFO,
 // or a number (0xF04C).
 bool KeySymbolOf(const std::string& name, U32* symbol);
+// The key names above, digits last.
+std::vector<std::string> KeyNames();
 
 // Parses a whole script; on a bad line, `error` names the line.
 bool ParseScript(const std::string& text, const std::string& fileName, std::vector<Command>* commands,

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "HostScript.h"
+#include "LiveView.h"
 
 namespace {
 
@@ -49,6 +50,9 @@ void Usage()
             "  --sw-version S    software version handed to the library\n"
             "  --mstar-version S middleware version handed to the library\n"
             "  --dfb:...         DirectFB options (default: %s)\n"
+            "  --view            shows the library's screen in a window (needs a display) and\n"
+            "                    takes the keyboard as the remote; stays open after the script\n"
+            "                    until the window is closed\n"
             "SCRIPT lines, one a line, # comments:\n"
             "  key NAME          VOL+ VOL- MUTE CH+ CH- 0..9 OK EXIT UP DOWN SOURCE DASH ATVDTV\n"
             "                    FACTORY POWER MENU PLAY PAUSE STOP INFO, or a key symbol (0xF04C)\n"
@@ -61,11 +65,12 @@ void Usage()
             "  expect-result TEXT   the last call printed TEXT (\"quoted\" keeps end blanks)\n"
             "  keyfile remove|empty NAME | keyfile corrupt NAME [OFFSET]\n"
             "                    changes /ciplus/NAME on a scratch copy of the root\n"
+            "window keys (--view), PC key and remote key:\n%s"
             "set names:\n%s"
             "call operations:\n%s"
             "exit status: 0 success, 1 run-time failure, 2 bad option or script line (nothing\n"
             "run), 3 a failed expectation (after the whole script ran)\n",
-            kHeadless, Wrapped(SetNames(), "  ").c_str(), Wrapped(ManagerOperationNames(), "  ").c_str());
+            kHeadless, Wrapped(ViewKeyHelp(), "  ").c_str(), Wrapped(SetNames(), "  ").c_str(), Wrapped(ManagerOperationNames(), "  ").c_str());
 }
 
 }  // namespace
@@ -75,6 +80,7 @@ int main(int argc, char** argv)
     HostOptions options;
     std::vector<std::string> dfbArgs;
     std::string scriptPath;
+    bool view = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char* name) -> std::string {
@@ -106,6 +112,8 @@ int main(int argc, char** argv)
             options.languageSet = true;
         } else if (arg == "--shots") {
             options.shotDir = value("--shots");
+        } else if (arg == "--view") {
+            view = true;
         } else if (arg == "--fast-clock") {
             options.fastClock = true;
         } else if (arg == "--sw-version") {
@@ -164,7 +172,7 @@ int main(int argc, char** argv)
     dfbArgv.push_back(argv[0]);
     if (dfbArgs.empty() && getenv("DFBARGS") == NULL) dfbArgv.push_back(kHeadless);
     dfbArgv.insert(dfbArgv.end(), dfbArgs.begin(), dfbArgs.end());
-    int status = RunHost(options, commands, dfbArgv);
+    int status = view ? RunHostWithView(options, commands, dfbArgv) : RunHost(options, commands, dfbArgv);
     if (!options.keyFileRoot.empty()) RemoveScratchRoot(options.keyFileRoot);
     return status;
 }
