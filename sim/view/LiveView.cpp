@@ -255,5 +255,10 @@ int RunHostWithView(const HostOptions& options, const std::vector<Command>& comm
     }
     HostOptions withView = options;
     withView.view = &view;
-    return RunHost(withView, commands, dfbArgv);
+    // SDL turns Ctrl-C and SIGTERM into a request to close the window, which
+    // ends the host cleanly; DirectFB's own handlers would abort instead.
+    // (There is no screen of DirectFB's to restore: it runs headless.)
+    std::vector<std::string> dfb = dfbArgv;
+    dfb.insert(dfb.begin() + 1, "--dfb:no-sighandler");
+    return RunHost(withView, commands, dfb);
 }
