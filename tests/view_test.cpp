@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -55,8 +56,12 @@ public:
     bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log,
                int keepFd = -1)
     {
+        pid_t parent = getpid();
         pid_ = fork();
         if (pid_ != 0) return pid_ > 0;
+        // Goes with the test process, however that ends.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(127);
         for (const std::string& e : env) putenv(strdup(e.c_str()));
         if (!log.empty()) {
             int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -135,6 +140,9 @@ protected:
         close(fds[0]);
         ASSERT_FALSE(number.empty()) << "Xvfb did not start: " << ReadFile(root_.Path() + "/xvfb.log");
         display_ = ":" + number;
+        // A window may go between listing and reading it (SDL's probe
+        // windows): X errors are answers here, not reasons to exit.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         x_ = XOpenDisplay(display_.c_str());
         ASSERT_NE(x_, nullptr) << "cannot connect to Xvfb on " << display_;
         int event, error, major, minor;

@@ -76,10 +76,13 @@ LiveView::~LiveView()
 
 bool LiveView::Open(const std::string& title, std::string* error)
 {
-    // SDL's own renderer draws exactly the pixels of the screenshot at 1:1
-    // and needs no GPU driver (remote X, virtual machines, Xvfb);
-    // SDL_RENDER_DRIVER in the environment still picks another.
+    // SDL's own renderer, presenting straight to the window system (not
+    // through OpenGL), draws exactly the pixels of the screenshot at 1:1
+    // and needs no GPU driver (remote X, virtual machines, Xvfb). The
+    // environment (SDL_RENDER_DRIVER, SDL_FRAMEBUFFER_ACCELERATION) may
+    // still choose otherwise.
     SDL_SetHintWithPriority(SDL_HINT_RENDER_DRIVER, "software", SDL_HINT_DEFAULT);
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         *error = std::string("no display for the window (") + SDL_GetError() +
