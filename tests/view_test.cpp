@@ -7,12 +7,10 @@
 #include <stdlib.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <chrono>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,22 +28,15 @@
 
 namespace {
 
-long long NowMs()
-{
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * 1000LL + t.tv_nsec / 1000000;
-}
-
 // Polls `done` every 20 ms for at most `ms` milliseconds (waiting on
 // another process, whose pace the test does not set).
 template <typename F>
 bool Within(int ms, F done)
 {
-    for (long long end = NowMs() + ms;; usleep(20000)) {
-        if (done()) return true;
-        if (NowMs() > end) return false;
-    }
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (; !done(); usleep(20000))
+        if (std::chrono::steady_clock::now() > end) return false;
+    return true;
 }
 
 // A child process; killed and reaped by the destructor if still running.
@@ -96,23 +87,6 @@ private:
     pid_t pid_ = -1;
 };
 
-bool Installed(const char* program)
-{
-    std::string path = getenv("PATH") != nullptr ? getenv("PATH") : "/usr/bin:/bin";
-    std::stringstream dirs(path);
-    for (std::string dir; std::getline(dirs, dir, ':');)
-        if (access((dir + "/" + program).c_str(), X_OK) == 0) return true;
-    return false;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 size_t Count(const std::string& text, const std::string& what)
 {
     size_t n = 0;
@@ -124,7 +98,7 @@ class ViewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!Installed("Xvfb")) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb; scripts/install-deps "
+        if (system("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb; scripts/install-deps "
                                                 "installs it): the window is not tested";
         // The server picks a free display number and writes it to the pipe,
         // so that tests running in parallel never share one.
@@ -138,7 +112,7 @@ protected:
         char c;
         while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
         close(fds[0]);
-        ASSERT_FALSE(number.empty()) << "Xvfb did not start: " << ReadFile(root_.Path() + "/xvfb.log");
+        ASSERT_FALSE(number.empty()) << "Xvfb did not start: " << root_.Read("/xvfb.log");
         display_ = ":" + number;
         // A window may go between listing and reading it (SDL's probe
         // windows): X errors are answers here, not reasons to exit.
@@ -157,12 +131,11 @@ protected:
     void StartSim(const std::string& script)
     {
         root_.Write("/view.script", script);
-        log_ = root_.Path() + "/sim.log";
         ASSERT_TRUE(sim_.Start({BRISKUI_SIM, "--root", BRISKUI_SAMPLE_ROOT, "--fast-clock", "--view", "--shots",
                                 root_.Path(), root_.Path() + "/view.script"},
-                               {"DISPLAY=" + display_, "SDL_VIDEODRIVER=x11"}, log_));
+                               {"DISPLAY=" + display_, "SDL_VIDEODRIVER=x11"}, root_.Path() + "/sim.log"));
     }
-    std::string Log() const { return ReadFile(log_); }
+    std::string Log() const { return root_.Read("/sim.log"); }
 
     // The top-level window whose title is `title`.
     Window FindWindow(const std::string& title)
@@ -232,7 +205,6 @@ protected:
     Child xvfb_;
     Child sim_;
     std::string display_;
-    std::string log_;
     Display* x_ = nullptr;
 };
 
@@ -268,7 +240,7 @@ TEST(ViewKeys, WithoutADisplayTheWindowIsAClearError)
     ASSERT_TRUE(sim.Start({BRISKUI_SIM, "--root", BRISKUI_SAMPLE_ROOT, "--view"},
                           {"DISPLAY=", "WAYLAND_DISPLAY=", "SDL_VIDEODRIVER=x11"}, scratch.Path() + "/sim.log"));
     EXPECT_EQ(sim.Wait(30000), 1);
-    std::string log = ReadFile(scratch.Path() + "/sim.log");
+    std::string log = scratch.Read("/sim.log");
     EXPECT_NE(log.find("--view needs an X11 or Wayland session"), std::string::npos) << log;
     EXPECT_EQ(log.find("BriskUI init"), std::string::npos) << "the library started without a window:\n" << log;
 }
