@@ -33,6 +33,15 @@ const _Rect kDirectSourceCard(700, 160, 400, 100);
 const _Rect kSubBoardPage(700, 300, 400, 300);
 const U32 kRomBlackColour = 0xFF101010, kRomBlueColour = 0xFF1030A0, kPlainColour = 0xFF808080,
           kWhiteColour = 0xFFFFFFFF;
+const _Rect kPinPanel(300, 100, 400, 200);
+const _Rect kPinErrorPanel(300, 320, 400, 60);
+const _Rect kPinBoxes[4] = { _Rect(320, 200, 60, 60), _Rect(400, 200, 60, 60), _Rect(480, 200, 60, 60),
+                             _Rect(560, 200, 60, 60) };
+const U32 kPinPanelColour = 0xFF303848, kPinErrorColour = 0xFFC03030, kBoxNormalColour = 0xFF202020,
+          kBoxFocusColour = 0xFF2080E0;
+const _Rect kIconPanel(900, 40, 200, 100);
+const _Rect kIconSpot(960, 60, 80, 60);
+const U32 kIconPanelColour = 0xFF283040;
 
 namespace {
 
@@ -81,7 +90,25 @@ int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
     return remove(path);
 }
 
+const char* const kIconItems[] = { "vga", "atv", "cvbs", "svideo", "ypbpr", "scart",
+                                   "hdmi1", "hdmi2", "hdmi3", "hdmi4", "dtv" };
+
 }  // namespace
+
+U32 InputIconColour(const std::string& item)
+{
+    for (size_t i = 0; i < sizeof(kIconItems) / sizeof(kIconItems[0]); ++i)
+        if (item == kIconItems[i]) return 0xFF000000u | (U32)(0x10 + 0x14 * i) << 16 | 0x8000u | (U32)(0xF0 - 0x12 * i);
+    return 0;
+}
+
+std::string InputIconLayout(bool withDtv)
+{
+    std::string layout = Image("bg_image", kIconPanel, "icon/panel.png");
+    for (const char* item : kIconItems)
+        if (withDtv || std::string(item) != "dtv") layout += Image(item, kIconSpot, std::string("icon/") + item + ".png");
+    return layout + "[setting]\nu16TimeOut = 3000\nu16StateMask = 0xFFFF\n";
+}
 
 std::string LayoutImage(const std::string& name, const _Rect& r, const std::string& file, int visible)
 {
@@ -347,6 +374,30 @@ void ManagerTest::WriteStandardLayouts()
     WriteLayout("BriskUIFactoryDirectlyInputSourceChangedLayout.ini",
                 Image("bg_image", kDirectSourceCard, "src/plain.png") +
                     Text("inputsource_value", _Rect(720, 220, 300, 4), "--"));
+    root_.Write("/test/images/pin/.keep", "");
+    root_.Write("/test/images/icon/.keep", "");
+    WriteSolidPng(images + "pin/panel.png", 8, 8, kPinPanelColour);
+    WriteSolidPng(images + "pin/error.png", 8, 8, kPinErrorColour);
+    WriteSolidPng(images + "pin/box_nomal.png", 8, 8, kBoxNormalColour);
+    WriteSolidPng(images + "pin/box_focus.png", 8, 8, kBoxFocusColour);
+    std::string pin = Image("pincode_bg_image", kPinPanel, "pin/panel.png") +
+                      Text("channel_pin_message1", _Rect(320, 130, 300, 4), "Channel locked", 0) +
+                      Text("channel_pin_message2", _Rect(320, 160, 300, 4), "Enter PIN", 0) +
+                      Text("parental_pin_message1", _Rect(320, 125, 300, 4), "Parental lock", 0) +
+                      Text("parental_pin_message2", _Rect(320, 150, 300, 4), "Age-restricted", 0) +
+                      Text("parental_pin_message3", _Rect(320, 175, 300, 4), "Enter PIN", 0);
+    for (int i = 0; i < 4; ++i)
+        pin += Image("password" + std::to_string(i + 1), kPinBoxes[i], "pin/box_nomal.png");
+    for (int i = 0; i < 4; ++i)
+        pin += Text("password" + std::to_string(i + 1) + "_message",
+                    _Rect(kPinBoxes[i].left + 25, kPinBoxes[i].top + 40, 10, 4), "*", 0);
+    pin += Image("errormessage_bg_image", kPinErrorPanel, "pin/error.png", 0) +
+           Text("error_message", _Rect(320, 360, 300, 4), "Wrong PIN", 0) + "[setting]\nu16TimeOut = 3000\n";
+    WriteLayout("BriskUIPinCodeLayout.ini", pin);
+    WriteSolidPng(images + "icon/panel.png", 8, 8, kIconPanelColour);
+    for (const char* item : kIconItems) WriteSolidPng(images + "icon/" + item + ".png", 4, 4, InputIconColour(item));
+    WriteLayout("BriskUIInputSourceIconLayout.ini", InputIconLayout(true));
+
     WriteLayout("BriskUIFactoryOrvexCheckLayout.ini",
                 Image("bg_image", kSubBoardPage, "na.png") + Text("orvex_value", _Rect(720, 340, 300, 4), "--") +
                     Text("orvex_memory_test_value", _Rect(720, 380, 300, 4), "--") +
