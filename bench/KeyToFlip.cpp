@@ -60,6 +60,10 @@ long long UntilCounted(const std::function<unsigned()>& count, unsigned before, 
 void RunKeyToFlip(benchmark::State& state, BriskUiManager* manager, int warmup,
                   const std::function<unsigned(int)>& keyOf, const std::function<void(int)>& floorFrame)
 {
+    if (manager == nullptr) {
+        state.SkipWithError("set-up failed");
+        return;
+    }
     FloorThread floor;
     floor.frame = &floorFrame;
     IDirectFB* dfb = Dfb();

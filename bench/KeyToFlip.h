@@ -21,7 +21,7 @@ namespace bench {
 // which calls floorFrame(n) to draw that frame and flip it. Both start
 // from a sleeping thread: each sample waits a little after the previous
 // one, as key presses come from a hand. Skips with an error when a sample
-// does not complete.
+// does not complete, or at once when `manager` is null (a failed set-up).
 void RunKeyToFlip(benchmark::State& state, BriskUiManager* manager, int warmup,
                   const std::function<unsigned(int)>& keyOf, const std::function<void(int)>& floorFrame);
 

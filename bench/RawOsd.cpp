@@ -247,6 +247,12 @@ size_t RawOsd::VisibleTexts() const
     return n;
 }
 
+void RawFrame(const RawOsd& osd, const RawWindow& window)
+{
+    osd.Draw(window.Surface());
+    RawFlip(window.Surface(), osd.Region());
+}
+
 void RawFlip(IDirectFBSurface* surface, const RawRect& rect)
 {
     DFBRegion region = rect.Region();

@@ -90,6 +90,9 @@ private:
 
 // Flips `rect` of `surface` the way a composition does (DSFLIP_BLIT).
 void RawFlip(IDirectFBSurface* surface, const RawRect& rect);
+class RawWindow;
+// One composed frame of `osd` on `window`: Draw, then RawFlip of its region.
+void RawFrame(const RawOsd& osd, const RawWindow& window);
 // The description of the library's OSD window: 1280x720 ARGB, alpha
 // channel, double buffer, in video memory.
 DFBWindowDescription OsdWindowDescription();

@@ -25,8 +25,7 @@ protected:
     {
         ManagerTest::SetUp();
         WriteStandardLayouts();
-        StartManager();
-        surface_ = manager_->GetSurface();
+        surface_ = StartManager()->GetSurface();
         pin_ = BriskUiManager::pPinCodeHandler;
     }
     // Delivers a middleware event and waits until its result is composed.
@@ -35,6 +34,14 @@ protected:
         sim::PostEvent(76, param, source);
         ASSERT_TRUE(sim::WaitEventsDelivered(2000));
         ASSERT_TRUE(manager_->WaitIdle(5000));
+    }
+    // Opens a channel lock's entry with `stored` as the stored PIN and
+    // forgets the calls made so far.
+    void Open(U16 stored)
+    {
+        sim::SetPin(stored);
+        Event(4);
+        sim::ClearCalls();
     }
     void Type(const std::string& digits)
     {
@@ -58,6 +65,15 @@ protected:
     bool Masked(int i) { return Visible(("password" + std::to_string(i + 1) + "_message").c_str()); }
     U32 BoxPixel(int i) { return Pixel(surface_, kPinBoxes[i].left + 5, kPinBoxes[i].top + 5); }
     U32 ErrorPixel() { return Pixel(surface_, kPinErrorPanel.left + 5, kPinErrorPanel.top + 5); }
+    // After a check, right or wrong: the typed digits are gone, no mask
+    // shows and the focus art is back on the first box.
+    void ExpectClearedAfterCheck()
+    {
+        EXPECT_FALSE(DigitsHeld());
+        EXPECT_FALSE(Masked(0) || Masked(1) || Masked(2) || Masked(3));
+        EXPECT_EQ(pin_->GetFocusIndex(), 0);
+        EXPECT_EQ(Art(0) + Art(1) + Art(2) + Art(3), "focusnomalnomalnomal");
+    }
     bool DigitsHeld()
     {
         BriskManagerLock lock;
@@ -134,9 +150,7 @@ TEST_F(PinTest, FocusArtMovesAndMasksFollowTheDigits)
 
 TEST_F(PinTest, RightPinWithLeadingZeroUnlocksAndCloses)
 {
-    sim::SetPin(472);
-    Event(4);
-    sim::ClearCalls();
+    Open(472);
     Type("047");
     EXPECT_TRUE(DigitsHeld());
     Type("2");
@@ -144,27 +158,20 @@ TEST_F(PinTest, RightPinWithLeadingZeroUnlocksAndCloses)
     EXPECT_EQ(sim::Calls(), (std::vector<std::string>{ "SelectProgram(1,1,1)", "UnlockChannel()" }));
     EXPECT_EQ(manager_->GetCurrentStatus(), (U32)E_BRISKUI_OSD_STATUS_BASE);
     EXPECT_EQ(OpaqueCount(surface_, kPinPanel), 0);
-    EXPECT_FALSE(DigitsHeld());
-    EXPECT_FALSE(Masked(0) || Masked(1) || Masked(2) || Masked(3));
-    EXPECT_EQ(Art(0) + Art(3), "focusnomal");
+    ExpectClearedAfterCheck();
 }
 
 TEST_F(PinTest, WrongPinShowsTheErrorUntilTheNextDigitOrItsTimeOut)
 {
-    sim::SetPin(1234);
-    Event(4);
-    sim::ClearCalls();
+    Open(1234);
     Type("1235");
     EXPECT_EQ(sim::Calls(), (std::vector<std::string>{ "SetPasswordVerified(0)" }));
     EXPECT_TRUE(manager_->QueryStatus(PIN));
     EXPECT_TRUE(Visible("errormessage_bg_image") && Visible("error_message"));
     EXPECT_EQ(ErrorPixel(), kPinErrorColour);
-    EXPECT_FALSE(DigitsHeld());
-    EXPECT_EQ(pin_->GetFocusIndex(), 0);
-    EXPECT_EQ(Art(0) + Art(3), "focusnomal");
+    ExpectClearedAfterCheck();
     EXPECT_EQ(BoxPixel(0), kBoxFocusColour);
     EXPECT_EQ(BoxPixel(3), kBoxNormalColour);
-    EXPECT_FALSE(Masked(0) || Masked(1) || Masked(2) || Masked(3));
 
     // The next digit hides the error.
     Type("9");

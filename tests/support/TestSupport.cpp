@@ -376,10 +376,10 @@ void ManagerTest::WriteStandardLayouts()
                     Text("inputsource_value", _Rect(720, 220, 300, 4), "--"));
     root_.Write("/test/images/pin/.keep", "");
     root_.Write("/test/images/icon/.keep", "");
-    WriteSolidPng(images + "pin/panel.png", 8, 8, kPinPanelColour);
-    WriteSolidPng(images + "pin/error.png", 8, 8, kPinErrorColour);
-    WriteSolidPng(images + "pin/box_nomal.png", 8, 8, kBoxNormalColour);
-    WriteSolidPng(images + "pin/box_focus.png", 8, 8, kBoxFocusColour);
+    const std::pair<const char*, U32> pinArt[] = { { "panel", kPinPanelColour }, { "error", kPinErrorColour },
+                                                   { "box_nomal", kBoxNormalColour },
+                                                   { "box_focus", kBoxFocusColour } };
+    for (const auto& art : pinArt) WriteSolidPng(images + "pin/" + art.first + ".png", 8, 8, art.second);
     std::string pin = Image("pincode_bg_image", kPinPanel, "pin/panel.png") +
                       Text("channel_pin_message1", _Rect(320, 130, 300, 4), "Channel locked", 0) +
                       Text("channel_pin_message2", _Rect(320, 160, 300, 4), "Enter PIN", 0) +
