@@ -54,12 +54,6 @@ void InputSourceIconHandler::LoadResource(const char* path)
     if (apIcon[kDtvRow] == NULL) apIcon[kDtvRow] = apIcon[kAtvRow];
 }
 
-ImageItem* InputSourceIconHandler::IconFor(U32 source) const
-{
-    size_t row = RowOf(source);
-    return row < kIconCount ? apIcon[row] : NULL;
-}
-
 void InputSourceIconHandler::Update(IDirectFBSurface* surface)
 {
     IDirectFB* dfb = MSystem::GetInstance()->GetDirectFB();

@@ -23,9 +23,6 @@ public:
     // The hide time-out: the icon goes. Input thread.
     void TimerHandler(U32 timerId) override;
 
-    // The icon item drawn for `source`; null for a source without one.
-    ImageItem* IconFor(U32 source) const;
-
 private:
     enum { E_ICON_COUNT = 11 };
 

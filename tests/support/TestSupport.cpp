@@ -374,34 +374,32 @@ void ManagerTest::WriteStandardLayouts()
     WriteLayout("BriskUIFactoryDirectlyInputSourceChangedLayout.ini",
                 Image("bg_image", kDirectSourceCard, "src/plain.png") +
                     Text("inputsource_value", _Rect(720, 220, 300, 4), "--"));
+    WriteLayout("BriskUIFactoryOrvexCheckLayout.ini",
+                Image("bg_image", kSubBoardPage, "na.png") + Text("orvex_value", _Rect(720, 340, 300, 4), "--") +
+                    Text("orvex_memory_test_value", _Rect(720, 380, 300, 4), "--") +
+                    "[setting]\nu16TimeOut = 3000\n");
+
     root_.Write("/test/images/pin/.keep", "");
     root_.Write("/test/images/icon/.keep", "");
     const std::pair<const char*, U32> pinArt[] = { { "panel", kPinPanelColour }, { "error", kPinErrorColour },
                                                    { "box_nomal", kBoxNormalColour },
                                                    { "box_focus", kBoxFocusColour } };
     for (const auto& art : pinArt) WriteSolidPng(images + "pin/" + art.first + ".png", 8, 8, art.second);
-    std::string pin = Image("pincode_bg_image", kPinPanel, "pin/panel.png") +
-                      Text("channel_pin_message1", _Rect(320, 130, 300, 4), "Channel locked", 0) +
-                      Text("channel_pin_message2", _Rect(320, 160, 300, 4), "Enter PIN", 0) +
-                      Text("parental_pin_message1", _Rect(320, 125, 300, 4), "Parental lock", 0) +
-                      Text("parental_pin_message2", _Rect(320, 150, 300, 4), "Age-restricted", 0) +
-                      Text("parental_pin_message3", _Rect(320, 175, 300, 4), "Enter PIN", 0);
-    for (int i = 0; i < 4; ++i)
-        pin += Image("password" + std::to_string(i + 1), kPinBoxes[i], "pin/box_nomal.png");
-    for (int i = 0; i < 4; ++i)
-        pin += Text("password" + std::to_string(i + 1) + "_message",
-                    _Rect(kPinBoxes[i].left + 25, kPinBoxes[i].top + 40, 10, 4), "*", 0);
-    pin += Image("errormessage_bg_image", kPinErrorPanel, "pin/error.png", 0) +
-           Text("error_message", _Rect(320, 360, 300, 4), "Wrong PIN", 0) + "[setting]\nu16TimeOut = 3000\n";
-    WriteLayout("BriskUIPinCodeLayout.ini", pin);
+    std::string pin = Image("pincode_bg_image", kPinPanel, "pin/panel.png");
+    int line = 120;
+    for (const char* prompt : { "channel_pin_message1", "channel_pin_message2", "parental_pin_message1",
+                                "parental_pin_message2", "parental_pin_message3" })
+        pin += Text(prompt, _Rect(320, line += 12, 300, 4), prompt, 0);
+    for (int i = 0; i < 4; ++i) {
+        std::string box = "password" + std::to_string(i + 1);
+        pin += Image(box, kPinBoxes[i], "pin/box_nomal.png") +
+               Text(box + "_message", _Rect(kPinBoxes[i].left + 25, kPinBoxes[i].top + 40, 10, 4), "*", 0);
+    }
+    WriteLayout("BriskUIPinCodeLayout.ini", pin + Image("errormessage_bg_image", kPinErrorPanel, "pin/error.png", 0) +
+                                                Text("error_message", _Rect(320, 360, 300, 4), "Wrong PIN", 0));
     WriteSolidPng(images + "icon/panel.png", 8, 8, kIconPanelColour);
     for (const char* item : kIconItems) WriteSolidPng(images + "icon/" + item + ".png", 4, 4, InputIconColour(item));
     WriteLayout("BriskUIInputSourceIconLayout.ini", InputIconLayout(true));
-
-    WriteLayout("BriskUIFactoryOrvexCheckLayout.ini",
-                Image("bg_image", kSubBoardPage, "na.png") + Text("orvex_value", _Rect(720, 340, 300, 4), "--") +
-                    Text("orvex_memory_test_value", _Rect(720, 380, 300, 4), "--") +
-                    "[setting]\nu16TimeOut = 3000\n");
 }
 
 BriskUiManager* ManagerTest::StartManager(const StartOptions& options)
