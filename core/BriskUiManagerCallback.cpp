@@ -15,7 +15,10 @@ U8 BriskUiManager::MiddlewareCallback(void* pOwner, void* pEventId, void* pParam
     U32 owner = (U32)(uintptr_t)pOwner;
     U32 id = (U32)(uintptr_t)pEventId;
     U32 param = (U32)(uintptr_t)pParam;
-    printf("[%s] Get MSrv Event %ld,%ld,%ld\n", "MiddlewareCallback", (long)owner, (long)id, (long)param);
+    // %ld of the three words as the set's 32-bit long prints them (0xFFFFFFFF
+    // is -1), so that a desktop log reads like the set's.
+    printf("[%s] Get MSrv Event %ld,%ld,%ld\n", "MiddlewareCallback", (long)(S32)owner, (long)(S32)id,
+           (long)(S32)param);
 
     BriskManagerLock lock;
     // Only an existing, started manager acts: the callback may still be
@@ -58,7 +61,7 @@ U8 BriskUiManager::MiddlewareCallback(void* pOwner, void* pEventId, void* pParam
         if (player == NULL || player->CHECK_DVB_PLAYER_INIT() != 1) return 1;
         U32 muteFlag = 0;
         player->GetAVMonitorMuteFlag(&muteFlag);
-        printf("%s%d u32MuteStatus=%ld\n", "MiddlewareCallback", __LINE__, (long)muteFlag);
+        printf("%s%d u32MuteStatus=%ld\n", "MiddlewareCallback", __LINE__, (long)(S32)muteFlag);
         if ((muteFlag & 0x6080) != 0 && pWaitMessageHandler != NULL) pWaitMessageHandler->PinCodeEeventHandler();
         return 1;
     }

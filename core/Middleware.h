@@ -390,4 +390,15 @@ static_assert(offsetof(ST_PROGRAM_INFO, u8HideNumber) == 18, "program flag byte"
 static_assert(offsetof(ST_PROGRAM_INFO, u8ServiceType) == 28, "program service type");
 static_assert(offsetof(ST_PROGRAM_INFO, sServiceName) == 36, "program name");
 
+// Whole sizes: the middleware fills a whole record of its own size through
+// the caller's pointer, so a record must not shrink, and it must be as large
+// on 32-bit MIPS as on 64-bit x86 (no long or pointer member).
+static_assert(sizeof(ST_MSRV_TV_INFO) == 32, "TV info record size");
+static_assert(sizeof(_SoundSettingType) == 256, "sound setting size");
+static_assert(sizeof(MS_USER_SYSTEM_SETTING) == 1400, "user system setting size");
+static_assert(sizeof(MS_SAT_INFO) == 64, "satellite record size");
+static_assert(sizeof(_DVB_MUXINFO) == 48, "mux record size");
+static_assert(sizeof(ST_PROGRAM_INFO) == 100, "program record size");
+static_assert(sizeof(msrv_network_mac_s) == 6, "MAC address size");
+
 #endif  // BRISKUI_MIDDLEWARE_H

@@ -8,4 +8,4 @@ target_compile_definitions(png_art_test PRIVATE
   BRISKUI_SAMPLE_ROOT="${BRISKUI_SAMPLE_ROOT}"
   BRISKUI_RSVG_CONVERT="${BRISKUI_RSVG_CONVERT}")
 add_dependencies(png_art_test sample-root)
-gtest_discover_tests(png_art_test)
+briskui_register_tests(png_art_test NODISPLAY)

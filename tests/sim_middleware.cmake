@@ -3,4 +3,4 @@
 add_executable(sim_middleware_test ${CMAKE_CURRENT_LIST_DIR}/sim_middleware_test.cpp)
 target_link_libraries(sim_middleware_test PRIVATE briskui_sim_middleware GTest::gtest_main)
 target_compile_options(sim_middleware_test PRIVATE ${BRISKUI_WARNINGS})
-gtest_discover_tests(sim_middleware_test)
+briskui_register_tests(sim_middleware_test NODISPLAY)

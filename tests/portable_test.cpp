@@ -1,0 +1,220 @@
+// What depends on the processor's word size, checked without DirectFB: this
+// program runs on the set's own processor (MIPS32, 32-bit long and time_t)
+// under qemu-user as well as on the desktop. Layout numbers over the full 32
+// bits, the settings file's rewrite, timer expiries past 2^31 ns of clock,
+// volume keys routed to their handler with the drawing left out, and the log
+// lines that print 32-bit event words.
+#include <gtest/gtest.h>
+#include <stdint.h>
+#include <unistd.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "BriskKeys.h"
+#include "BriskPlatform.h"
+#include "BriskTimerManager.h"
+#include "BriskUiManager.h"
+#include "EventHandler.h"
+#include "Middleware.h"
+#include "SimTv.h"
+#include "TestSupport.h"
+#include "VolumeHandler.h"
+
+using namespace testsupport;
+
+namespace {
+
+const char kSettings[] = "/Customer/briskui/layout/BriskUISetting.ini";
+
+class PlainHandler : public EventHandler {
+public:
+    BOOL KeyHandler(U32) override { return TRUE; }
+};
+
+long long Ns(const timespec& t)
+{
+    return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
+}
+
+void* Word(U32 value)
+{
+    return (void*)(uintptr_t)value;
+}
+
+// The simulated TV with the keys handed to the library, a temporary root,
+// and no display. The manager and the timer service are made by the tests
+// that need them and finalised here.
+class PortableTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sim::Reset();
+        sim::SetTvosIr(true);
+    }
+    // The timer service goes first, as when the host takes the keys back:
+    // its thread looks the manager up.
+    void TearDown() override
+    {
+        if (timers_ != nullptr) timers_->Finalize();
+        if (BriskUiManager::PeekInstance() != nullptr) BriskUiManager::PeekInstance()->Finalize();
+        sim::StopEventThread();
+    }
+    BriskTimerManager* StartTimers()
+    {
+        timers_ = BriskTimerManager::GetInstance();
+        EXPECT_TRUE(timers_->Start());
+        return timers_;
+    }
+    // Waits for the timer thread to bring the list to `count` timers.
+    std::vector<StTimerDatum> WaitForTimers(size_t count)
+    {
+        std::vector<StTimerDatum> list = timers_->Snapshot();
+        for (int i = 0; i < 4000 && list.size() != count; ++i) {
+            usleep(500);
+            list = timers_->Snapshot();
+        }
+        return list;
+    }
+
+    TempRoot root_;
+    BriskTimerManager* timers_ = nullptr;
+};
+
+TEST_F(PortableTest, LayoutNumbersKeepAllThirtyTwoBits)
+{
+    root_.Write("/layout.ini",
+                "[caption]\nu8Type = 2\nu32Left = 0xFFFFFFFF\nu32Top = 2147483648\nu32Width = 0x80000001\n"
+                "u32Height = 0x100000005\nu32FontColor = 4294967295\npText = x\n\n"
+                "[badge]\nu8Type = 2\nu32FontColor = 0x80FF0000\n\n"
+                "[setting]\nu16TimeOut = 65535\nu16StateMask = 0xFFFF\n");
+    PlainHandler handler;
+    handler.LoadResource((root_.Path() + "/layout.ini").c_str());
+    ASSERT_EQ(handler.ItemCount(), 2u);
+    const DrawItem* caption = handler.ItemAt(0);
+    EXPECT_EQ(caption->GetLeft(), 0xFFFFFFFFu);
+    EXPECT_EQ(caption->GetTop(), 0x80000000u);
+    EXPECT_EQ(caption->GetWidth(), 0x80000001u);
+    // Beyond 32 bits a number keeps its low word, on either processor.
+    EXPECT_EQ(caption->GetHeight(), 5u);
+    EXPECT_EQ(handler.FindTextItem("caption")->GetFontColor(), 0xFFFFFFFFu);
+    EXPECT_EQ(handler.FindTextItem("badge")->GetFontColor(), 0x80FF0000u);
+    EXPECT_EQ(handler.GetTimeOut(), 65535);
+    EXPECT_EQ(handler.GetStateMask(), 0xFFFF);
+}
+
+TEST_F(PortableTest, SettingsSurviveTheirRewrite)
+{
+    root_.Write(kSettings,
+                "[BriskUISetting]\nbActivateBriskUI = TRUE\nbFirstInitialization = FALSE\nu8ColorFormat = 0x1\n");
+    BriskUiManager* manager = BriskUiManager::GetInstance();
+    ASSERT_TRUE(manager->LoadCommonSetting());
+    EXPECT_EQ(manager->QueryBriskUiEnabled(), 1);
+    EXPECT_EQ(manager->IsFirstInitialization(), 0);
+    EXPECT_EQ(manager->QueryColorFormat(), 1);
+
+    ASSERT_TRUE(manager->SetConfigFirstInitialization(1));
+    ASSERT_TRUE(manager->SetConfigActivation(0));
+    // Read again, as at the next boot: the new values and the untouched key.
+    ASSERT_TRUE(manager->LoadCommonSetting());
+    EXPECT_EQ(manager->IsFirstInitialization(), 1);
+    EXPECT_EQ(manager->QueryBriskUiEnabled(), 0);
+    EXPECT_EQ(manager->QueryColorFormat(), 1);
+    BriskUiManager::bFirstInitialization = 0;
+}
+
+TEST_F(PortableTest, TimerExpiriesPastTwoSecondsOfClock)
+{
+    BriskTimerManager* timers = StartTimers();
+    PlainHandler a, b;
+    timespec before;
+    BriskClockNow(&before);
+    ASSERT_TRUE(timers->AddTimer(&a, 65535, 7, E_BRISK_TIMER_ONE_SHOT));
+    ASSERT_TRUE(timers->AddTimer(&b, 2999, 8, E_BRISK_TIMER_ONE_SHOT));
+    ASSERT_TRUE(timers->AddTimer(&b, 1500, 9, E_BRISK_TIMER_PERIODIC));
+    timespec after;
+    BriskClockNow(&after);
+
+    // Earliest first; each expiry is its AddTimer's time plus its time-out,
+    // a normalised timespec even where the milliseconds carry into seconds.
+    std::vector<StTimerDatum> list = timers->Snapshot();
+    ASSERT_EQ(list.size(), 3u);
+    const U32 ids[] = {9, 8, 7};
+    const long long timeoutNs[] = {1500000000LL, 2999000000LL, 65535000000LL};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(list[i].u32Id, ids[i]);
+        EXPECT_GE(Ns(list[i].tExpiry), Ns(before) + timeoutNs[i]);
+        EXPECT_LE(Ns(list[i].tExpiry), Ns(after) + timeoutNs[i]);
+        EXPECT_GE(list[i].tExpiry.tv_nsec, 0L);
+        EXPECT_LT(list[i].tExpiry.tv_nsec, 1000000000L);
+    }
+
+    const long long longExpiry = Ns(list[2].tExpiry);
+
+    // Three seconds on, past 2^31 ns of clock offset: the short one-shot has
+    // gone, the periodic timer runs again from this pass, the long one waits.
+    BriskAdvanceClock(3000);
+    list = WaitForTimers(2);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].u32Id, 9u);
+    EXPECT_GE(Ns(list[0].tExpiry), Ns(before) + 4500000000LL);
+    EXPECT_EQ(list[1].u32Id, 7u);
+    EXPECT_EQ(Ns(list[1].tExpiry), longExpiry);
+}
+
+TEST_F(PortableTest, VolumeKeysReachTheirHandlerWithTheDrawingLeftOut)
+{
+    StartTimers();
+    BriskUiManager* manager = BriskUiManager::GetInstance();
+    manager->SetCountry(E_BRISKUI_COUNTRY_EU);
+    // What Start does for the volume OSD, without a window to draw in;
+    // Finalize deletes the handler.
+    VolumeHandler* volume = new (std::nothrow) VolumeHandler();
+    ASSERT_NE(volume, nullptr);
+    volume->SetOsdStatus(E_BRISKUI_OSD_STATUS_VOLUME);
+    volume->LoadResource(BRISKUI_SAMPLE_ROOT "/config/briskui/layout/EN/BriskUIVolumeLayout_EU.ini");
+    BriskUiManager::pVolumeHandler = volume;
+    sim::SetVolume(40);
+
+    EXPECT_TRUE(manager->KeyHandler(BRISKKEY_VOLUME_UP));
+    EXPECT_TRUE(sim::Called("SetVolume(41,1)"));
+    EXPECT_EQ(sim::StoredVolume(), 41);
+    EXPECT_TRUE(manager->QueryStatus(E_BRISKUI_OSD_STATUS_VOLUME));
+    EXPECT_EQ(manager->GetVolumeStatus(), (U32)VolumeHandler::E_VOLUME_BAR);
+    ASSERT_GT(volume->GetBarSpan(), 0u);
+    EXPECT_EQ(volume->FindImageItem("volume_bar_center")->GetWidth(), volume->GetBarSpan() * 41 / 100);
+    std::vector<StTimerDatum> list = timers_->Snapshot();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].handler, volume);
+    EXPECT_EQ(list[0].u32Id, (U32)E_OSD_HIDE_TIMER_ID);
+    EXPECT_EQ(list[0].u16TimeOut, volume->GetTimeOut());
+
+    // EU mutes at once.
+    EXPECT_TRUE(manager->KeyHandler(BRISKKEY_MUTE));
+    EXPECT_TRUE(sim::Muted());
+    EXPECT_EQ(manager->GetVolumeStatus(), (U32)VolumeHandler::E_MUTE);
+
+    // A key no OSD takes goes back to the host.
+    EXPECT_FALSE(manager->KeyHandler(0x1234));
+}
+
+TEST_F(PortableTest, EventWordsPrintAlikeOnBothProcessors)
+{
+    // Without a manager the callback only logs what it was handed. The
+    // words print as the set's 32-bit long prints them, on the desktop too.
+    std::string out = CaptureStdout(
+        [] { BriskUiManager::MiddlewareCallback(Word(0xFFFFFFFFu), Word(0x80000000u), Word(0x7FFFFFFFu)); });
+    EXPECT_NE(out.find("[MiddlewareCallback] Get MSrv Event -1,-2147483648,2147483647\n"), std::string::npos) << out;
+
+    BriskUiManager::GetInstance();
+    out = CaptureStdout([] { BriskUiManager::MiddlewareCallback(Word(1), Word(EV_SCREEN_SAVER_MODE), Word(0xFFFFFFF0u)); });
+    EXPECT_NE(out.find("[MiddlewareCallback] EV_SCREEN_SAVER_MODE: 4294967280 \n"), std::string::npos) << out;
+
+    sim::SetDvbPlayerInit(true);
+    sim::SetAvMuteFlag(0x80000000u);
+    out = CaptureStdout([] { BriskUiManager::MiddlewareCallback(Word(1), Word(EV_CIMMI_UI_DATA_READY), Word(0)); });
+    EXPECT_NE(out.find(" u32MuteStatus=-2147483648\n"), std::string::npos) << out;
+}
+
+}  // namespace
