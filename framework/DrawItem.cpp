@@ -1,9 +1,39 @@
 #include "DrawItem.h"
 
+#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "BriskPlatform.h"
+
+namespace {
+
+enum ImageFileKind { kUnreadable, kPngOrJpeg, kOtherFormat };
+
+// What an image file holds, by its first bytes. PNG and JPEG files are
+// decoded by libpng and libjpeg, which report a damaged file as an error.
+// DirectFB reads its other formats (GIF, BMP, PNM, its own DFIFF) itself
+// and trusts what a file's header says: a damaged file of those crashes or
+// hangs the process, a PNM file crashes it even intact. Only a regular
+// file is opened, without blocking.
+ImageFileKind KindOfImageFile(const std::string& path)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return kUnreadable;
+    unsigned char head[8] = {0};
+    struct stat st;
+    ssize_t n = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? read(fd, head, sizeof head) : -1;
+    close(fd);
+    if (n < 0) return kUnreadable;
+    static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (n == 8 && memcmp(head, kPng, sizeof kPng) == 0) return kPngOrJpeg;
+    if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return kPngOrJpeg;
+    return kOtherFormat;
+}
+
+}  // namespace
 
 BOOL DrawItem::Update(IDirectFBSurface*, IDirectFB*)
 {
@@ -53,6 +83,12 @@ BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
         return FALSE;
     }
     if (pImageSurface == NULL) {
+        if (KindOfImageFile(strResolvedPath) == kOtherFormat) {
+            printf("[BriskUI] ImageItem %s: %s is neither a PNG nor a JPEG file\n", strName.c_str(),
+                   strResolvedPath.c_str());
+            printf("ImageItem::Update() fail to create provider of image %s\n", strResolvedPath.c_str());
+            return FALSE;
+        }
         IDirectFBImageProvider* provider = NULL;
         if (dfb->CreateImageProvider(dfb, strResolvedPath.c_str(), &provider) != DFB_OK) {
             printf("ImageItem::Update() fail to create provider of image %s\n", strResolvedPath.c_str());

@@ -119,6 +119,63 @@ TEST_F(DrawItemTest, FailuresAreReportedAndRetried)
     EXPECT_EQ(out, "TextItem::Update, no DFB resource for drawing\n");
 }
 
+std::string FromHex(const std::string& hex)
+{
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += (char)std::stoi(hex.substr(i, 2), nullptr, 16);
+    return bytes;
+}
+
+// DirectFB reads GIF, BMP, PNM and its own DFIFF format itself, trusting
+// each file's header: these files crashed or hung the process (the PNM one
+// is intact). They are refused and draw nothing; PNG and JPEG draw.
+TEST_F(DrawItemTest, OnlyPngAndJpegFilesAreDecoded)
+{
+    const struct {
+        const char* file;
+        std::string bytes;
+    } refused[] = {
+        { "/intact.pgm", std::string("P5\n4 3\n255\n") + std::string(12, '\x80') },
+        { "/cut.gif", "GIF87a\x02" },
+        { "/damaged.gif", FromHex("47494638396106000400f1000000800055aa00aad500ffff0021f9040000000000002c00"
+                                  "0000060004001f0784c202a9003d0f0b003b") },
+        { "/damaged.bmp", FromHex("424d6600000000000000360000002800000005000000035d000001001800000000003000"
+                                  "000000000080800080800080800080000000ff0000ff0000ff0000ff0000ff00") },
+        { "/cut.dfiff", FromHex("44464946460100004000000040000000048c410000010000ffffffff") },   // 64x64 ARGB, 4 bytes of pixels
+        { "/empty.png", "" },
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.file);
+        root_.Write(r.file, r.bytes);
+        ImageItem item;
+        item.SetName("art");
+        item.SetRect(_Rect(0, 0, 64, 64));
+        item.SetImagePath(r.file);
+        std::string out = CaptureStdout([&] { EXPECT_FALSE(item.Update(surface_, Dfb())); });
+        const std::string path = root_.Path() + r.file;
+        EXPECT_EQ(out, "[BriskUI] ImageItem art: " + path + " is neither a PNG nor a JPEG file\n"
+                       "ImageItem::Update() fail to create provider of image " + path + "\n");
+        EXPECT_EQ(OpaqueCount(surface_, _Rect(0, 0, 1280, 720)), 0);
+    }
+
+    // A 2x2 red JPEG.
+    root_.Write("/red.jpg", FromHex(
+        "ffd8ffe000104a46494600010100000100010000ffdb0043000302020302020303030304030304050805050404050a070706080c"
+        "0a0c0c0b0a0b0b0d0e12100d0e110e0b0b1016101113141515150c0f171816141812141514ffdb00430103040405040509050509"
+        "140d0b0d141414141414141414141414141414141414141414141414141414141414141414141414141414141414141414141414"
+        "1414ffc00011080002000203011100021101031101ffc40014000100000000000000000000000000000008ffc400141001000000"
+        "00000000000000000000000000ffc4001501010100000000000000000000000000000709ffc40014110100000000000000000000"
+        "000000000000ffda000c03010002110311003f003a03154dffd9"));
+    ImageItem jpeg;
+    jpeg.SetRect(_Rect(10, 10, 20, 20));
+    jpeg.SetImagePath("/red.jpg");
+    EXPECT_TRUE(jpeg.Update(surface_, Dfb()));
+    U32 centre = Pixel(surface_, 20, 20);
+    EXPECT_EQ(centre >> 24, 0xFFu);
+    EXPECT_GT((centre >> 16) & 0xFF, 0xE0u);
+    EXPECT_LT(centre & 0xFF, 0x20u);
+}
+
 class TextItemTest : public DrawItemTest {
 protected:
     void SetUp() override
