@@ -15,8 +15,6 @@
 #include <stdint.h>
 #include <string.h>
 
-#include <vector>
-
 #include "BriskKeys.h"
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"

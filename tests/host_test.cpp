@@ -428,10 +428,8 @@ TEST_F(HostStateTest, BadValuesAreRefusedWithTheirLineAndTheShapeTheNameTakes)
     // script or from the library.
     EXPECT_FALSE(sim::SetInputSource(4294967295LL));
     EXPECT_FALSE(sim::SetInputSource(-1));
-    MAPI_INPUT_SOURCE_TYPE wild;
-    const U32 bits = 0xFFFFFFFFu;
-    memcpy(&wild, &bits, sizeof wild);
-    EXPECT_FALSE(MSrv_Control::GetInstance()->SetInputSource(wild, 1, 0, 0));
+    volatile U32 wild = 0xFFFFFFFFu;   // passed on as it is, never loaded as the enum here
+    EXPECT_FALSE(MSrv_Control::GetInstance()->SetInputSource(static_cast<MAPI_INPUT_SOURCE_TYPE>(wild), 1, 0, 0));
     EXPECT_EQ(sim::InputSource(), MAPI_INPUT_SOURCE_DTV);
     EXPECT_TRUE(sim::Called("SetInputSource(-1,1,0,0)"));
     // Numbers: decimal or 0x hex; a leading zero is not octal.
