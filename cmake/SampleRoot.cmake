@@ -1,6 +1,7 @@
 # Assembles ${CMAKE_BINARY_DIR}/sample-root, a miniature of the set's file
 # system: the committed configuration under sample-root/, the OSD art rendered
-# from the SVG sources under art/ and the DejaVu fonts the layouts refer to.
+# from the SVG sources under art/, the DejaVu fonts the layouts refer to and
+# the key files under ciplus/ generated from keyfiles/sample-keyfiles.txt.
 
 set(BRISKUI_SAMPLE_ROOT "${CMAKE_BINARY_DIR}/sample-root")
 set(BRISKUI_ART_DIR "${BRISKUI_SAMPLE_ROOT}/config/briskui/images")
@@ -43,8 +44,10 @@ endforeach()
 
 # Art: art/NAME.svg renders to config/briskui/images/NAME.png at the SVG's
 # own size, one rule per file, so an edited SVG re-renders just its PNG and a
-# new SVG is picked up at the next configure. rsvg-convert writes to a
-# temporary file first: a failed render never leaves a PNG that looks done.
+# new SVG is picked up at the next configure. A file the library names with
+# an upper-case extension is drawn as art/NAME.PNG.svg and renders to
+# NAME.PNG. rsvg-convert writes to a temporary file first: a failed render
+# never leaves a PNG that looks done.
 find_program(BRISKUI_RSVG_CONVERT rsvg-convert
   DOC "rsvg-convert, which renders the sample root's art from SVG")
 if(NOT BRISKUI_RSVG_CONVERT OR NOT EXISTS "${BRISKUI_RSVG_CONVERT}")
@@ -58,7 +61,11 @@ file(GLOB_RECURSE _briskui_svgs CONFIGURE_DEPENDS
   RELATIVE "${CMAKE_SOURCE_DIR}/art" "${CMAKE_SOURCE_DIR}/art/*.svg")
 set(_briskui_art_outputs)
 foreach(_rel IN LISTS _briskui_svgs)
-  string(REGEX REPLACE "\\.svg$" ".png" _png "${_rel}")
+  if(_rel MATCHES "\\.PNG\\.svg$")
+    string(REGEX REPLACE "\\.svg$" "" _png "${_rel}")
+  else()
+    string(REGEX REPLACE "\\.svg$" ".png" _png "${_rel}")
+  endif()
   set(_src "${CMAKE_SOURCE_DIR}/art/${_rel}")
   set(_dst "${BRISKUI_ART_DIR}/${_png}")
   get_filename_component(_dst_dir "${_dst}" DIRECTORY)
@@ -75,7 +82,7 @@ list(APPEND _briskui_sample_outputs ${_briskui_art_outputs})
 
 # A PNG whose SVG was removed or renamed would still satisfy a layout that
 # names it; drop such left-overs so the sample root holds rendered art only.
-file(GLOB_RECURSE _briskui_old_art "${BRISKUI_ART_DIR}/*.png")
+file(GLOB_RECURSE _briskui_old_art "${BRISKUI_ART_DIR}/*.png" "${BRISKUI_ART_DIR}/*.PNG")
 foreach(_old IN LISTS _briskui_old_art)
   if(NOT _old IN_LIST _briskui_art_outputs)
     file(REMOVE "${_old}")
@@ -91,5 +98,27 @@ foreach(_font IN LISTS _briskui_fonts)
     VERBATIM)
   list(APPEND _briskui_sample_outputs "${_briskui_font_out}/${_font}")
 endforeach()
+
+# Key files: generated into /ciplus/ from keyfiles/sample-keyfiles.txt by
+# scripts/make-keyfiles, never committed as binaries. The outputs are the
+# description's `file` lines, read at configure time; editing the
+# description reconfigures.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(_briskui_key_description "${CMAKE_SOURCE_DIR}/keyfiles/sample-keyfiles.txt")
+set(_briskui_key_generator "${CMAKE_SOURCE_DIR}/scripts/make-keyfiles")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_briskui_key_description}")
+file(STRINGS "${_briskui_key_description}" _briskui_key_lines REGEX "^file[ \t]")
+set(_briskui_key_outputs)
+foreach(_line IN LISTS _briskui_key_lines)
+  string(REGEX REPLACE "^file[ \t]+([^ \t]+).*$" "\\1" _key "${_line}")
+  list(APPEND _briskui_key_outputs "${BRISKUI_SAMPLE_ROOT}/ciplus/${_key}")
+endforeach()
+add_custom_command(OUTPUT ${_briskui_key_outputs}
+  COMMAND "${Python3_EXECUTABLE}" "${_briskui_key_generator}" "${_briskui_key_description}"
+    "${BRISKUI_SAMPLE_ROOT}/ciplus"
+  DEPENDS "${_briskui_key_description}" "${_briskui_key_generator}"
+  COMMENT "Generating the sample key files"
+  VERBATIM)
+list(APPEND _briskui_sample_outputs ${_briskui_key_outputs})
 
 add_custom_target(sample-root ALL DEPENDS ${_briskui_sample_outputs})

@@ -7,6 +7,7 @@
 #   PkgConfig::DIRECTFB    DirectFB, its headers as system headers
 #   iniparser::iniparser   iniparser
 #   Threads::Threads       POSIX threads
+#   ZLIB::ZLIB             zlib (the PVR key's CRC-32); linked privately
 #
 # Nothing here stops the caller: a dependency that is not found is named in
 # BRISKUI_MISSING_DEPENDENCIES, and the caller decides how to fail.
@@ -43,5 +44,12 @@ if(NOT TARGET iniparser::iniparser)
       INTERFACE_INCLUDE_DIRECTORIES "${INIPARSER_INCLUDE_DIR}")
   else()
     list(APPEND BRISKUI_MISSING_DEPENDENCIES "iniparser (Debian package libiniparser-dev)")
+  endif()
+endif()
+
+if(NOT TARGET ZLIB::ZLIB)
+  find_package(ZLIB QUIET)
+  if(NOT ZLIB_FOUND)
+    list(APPEND BRISKUI_MISSING_DEPENDENCIES "zlib (Debian package zlib1g-dev)")
   endif()
 endif()

@@ -1,8 +1,13 @@
 #include "BriskUiHandlerTable.h"
 
 #include "BriskUiManager.h"
+#include "FactoryArcHandler.h"
+#include "FactoryBalanceHandler.h"
+#include "FactoryDirectlyInputSourceChanged.h"
+#include "FactoryOrvexCheck.h"
 #include "InitializationHandler.h"
 #include "NotAvailableMessageHandler.h"
+#include "VersionSelfCheckHandler.h"
 #include "VolumeHandler.h"
 #include "WaitMessageHandler.h"
 
@@ -24,8 +29,20 @@ const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
     BriskHandlerRow<NotAvailableMessageHandler, &BriskUiManager::pNotAvailableMessageHandler>(
         E_BRISKUI_OSD_STATUS_NOT_AVAILABLE, "BriskUINotAvailableMessageLayout.ini",
         "BriskUINotAvailableMessageLayout.ini"),
+    BriskHandlerRow<FactoryArcHandler, &BriskUiManager::pFactoryArcHandler>(
+        E_BRISKUI_OSD_STATUS_FACTORY_ARC, "BriskUIFactoryArcLayout.ini", "BriskUIFactoryArcLayout.ini"),
     BriskHandlerRow<InitializationHandler, &BriskUiManager::pInitializationHandler>(
         E_BRISKUI_OSD_STATUS_INITIALIZATION, "BriskUIInitializationLayout.ini", "BriskUIInitializationLayout.ini"),
+    BriskHandlerRow<FactoryBalanceHandler, &BriskUiManager::pFactoryBalanceHandler>(
+        E_BRISKUI_OSD_STATUS_FACTORY_BALANCE, "BriskUIFactoryBalanceLayout.ini", "BriskUIFactoryBalanceLayout.ini"),
+    BriskHandlerRow<FactoryDirectlyInputSourceChanged, &BriskUiManager::pFactoryDirectlyInputSourceChanged>(
+        E_BRISKUI_OSD_STATUS_FACTORY_DIRECT_SOURCE, "BriskUIFactoryDirectlyInputSourceChangedLayout.ini",
+        "BriskUIFactoryDirectlyInputSourceChangedLayout.ini"),
+    BriskHandlerRow<FactoryOrvexCheck, &BriskUiManager::pFactoryOrvexCheck>(
+        E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK, "BriskUIFactoryOrvexCheckLayout.ini",
+        "BriskUIFactoryOrvexCheckLayout.ini"),
+    BriskHandlerRow<VersionSelfCheckHandler, &BriskUiManager::pVersionSelfCheckHandler>(
+        E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK, "BriskUIFactoryRomLayout.ini", "BriskUIFactoryRomLayout.ini"),
 };
 
 const ST_BRISKUI_HANDLER_ROW* g_rows = kHandlerTable;

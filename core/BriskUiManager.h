@@ -110,39 +110,93 @@ public:
     // ---- middleware events -------------------------------------------------------
     static U8 MiddlewareCallback(void* pOwner, void* pEventId, void* pParam);
 
-    // ---- factory -----------------------------------------------------------------
-    BOOL ProcessFactoryCode(U16 code);
-    BOOL FactorySetSource();
+    // ---- factory codes ------------------------------------------------------------
+    // Records `code` for FactorySetSource and, for the codes 60289..60297
+    // ("Video EXT-1".."EXT-9"), has the middleware switch the video input,
+    // printing "(FACTORY:) Video EXT-n " first in factory M-mode. Other
+    // codes switch nothing. Host thread.
+    void ProcessFactoryCode(unsigned short code);
+    // The input label of the code last given to ProcessFactoryCode
+    // ("Component" before the first); never null, valid for the process's
+    // life. Any thread.
+    const char* FactorySetSource();
+
+    // ---- factory information -------------------------------------------------------
+    // Any thread. A string query answers in a buffer of the manager that the
+    // next call of the same query overwrites; null only when that buffer (or
+    // its key-file read buffer) cannot be allocated. Key files are read from
+    // "/ciplus/" under the file-system root, at most 8192 bytes of each.
+    //
+    // Refreshes the integrity checks of the three sealed key files; always TRUE.
     BOOL FactoryLoadKeyRawData();
-    BOOL has4KDemoData();
+    // Model name of the model id (factory item 76), "NO_Name" when it has none.
     char* FactoryGetTVModel();
+    // The five model-id bytes as "%02X %02X %02X %02X %02X".
     char* FactoryGetTVModelId();
+    // The boot loader version, at most eight characters.
     char* FactoryGetMbootVersion();
+    // Ethernet MAC, lower-case "xx:xx:xx:xx:xx:xx"; WLAN MAC, upper case.
     char* FactoryGetMACAddress();
     char* FactoryGetWLANMACAddress();
+    // A/D calibration results: 1 when done. CVBS is PAL or NTSC.
     U8 FactoryGetADAdjustRGBStatus();
     U8 FactoryGetADAdjustCOMPStatus();
     U8 FactoryGetADAdjustPALStatus();
     U8 FactoryGetADAdjustNTSCStatus();
     U8 FactoryGetADAdjustCVBSStatus();
+    // VGA EDID memory: 0 failed, 1 version 01, 2 not set.
     U8 FactoryGetEDIDVGA();
+    // HDMI port n's EDID check as the middleware answers it: 1 good.
     U8 FactoryGetEDIDHDMI1();
     U8 FactoryGetEDIDHDMI2();
     U8 FactoryGetEDIDHDMI3();
     U8 FactoryGetEDIDHDMI4();
+    // Decimal texts: the DLNA check byte, "N C" of the main-board
+    // temperature, the sensor's status byte (OD table), and the POT and AST
+    // counters (four factory items each, most significant first).
     char* FactoryGetDLNACheck();
     char* FactoryGetMainBoardTemp();
     char* FactoryGetODTable();
     char* FactoryGetPOT();
     char* FactoryGetAST();
+    // 1 when write protect is on.
     U8 FactoryGetWriteProtect();
+    // Key-file identities, "--" when the file does not open or is empty:
+    // CI Plus host id (16 hex digits) and serial number (8 hex digits);
+    // Widevine device id and Netflix ESN (16 characters, " NG" after them
+    // when the last FactoryLoadKeyRawData found the sealed key file bad).
     char* FactoryGetCIPlusHostID();
     char* FactoryGetCIPlusSerialNumber();
     char* FactoryGetWidevineDeviceID();
     char* FactoryGetNetflixESN();
+    // Writes the 10 hex digits of the HDCP 2.0 receiver id ("FFFFFFFFFF"
+    // without a key file) into `out`, without a terminator: pass at least
+    // 11 zero bytes.
     void FactoryGetHDCP20_ReceiveID(char* out);
+    // " <receiver id> <5 identity bytes in hex>", or "<receiver id> NG".
     char* FactoryGetHDCP20();
+    // "OK <CRC-32 of the 16-byte PVR key in hex>", "NG" for a zero key,
+    // "--" without the key file.
     char* FactoryGetPVR();
+
+    // ---- sub-board (4k2k Orvex board) stubs -------------------------------------------
+    // Any thread. The set has no such board: each answers an empty string;
+    // the ones marked (*) first print a notice line naming themselves.
+    char* has4KDemoData();
+    char* FactoryGetOrvexMemory();          // (*)
+    char* FactoryGetOrvexLD_DATA();
+    char* FactoryGetUniformityData();
+    char* FactoryGetGPIOConnect();
+    char* FactoryGetUSBConnect();           // (*)
+    char* FactoryGetInformation();
+    char* FactoryGetOrvexPQVersion();
+    char* FactoryGetOrvexCtrl();
+    char* FactoryGetBootLoaderVersion();    // (*)
+    char* FactoryGetFPGAVersion();          // (*)
+    char* FactoryGetBRISCVersion();         // (*)
+    char* FactoryGetCRISCVersion();         // (*)
+    char* FactoryGetARMVersion();           // (*)
+    char* FactoryGetORVEXVersion();         // (*)
 
     // ---- desktop host and test support ----------------------------------------------
     IDirectFBEventBuffer* GetEventBuffer() { return pEventBuffer; }
@@ -213,6 +267,27 @@ private:
     void FactoryKey();
     BOOL WriteSetting(const char* key, U8 value);
 
+    // Result buffers of the string queries, in member order.
+    enum EN_FACTORY_RESULT {
+        E_RESULT_TV_MODEL, E_RESULT_TV_MODEL_ID, E_RESULT_MBOOT_VERSION, E_RESULT_MAC, E_RESULT_WLAN_MAC,
+        E_RESULT_DLNA_CHECK, E_RESULT_MAINBOARD_TEMP, E_RESULT_OD_TABLE, E_RESULT_POT, E_RESULT_AST,
+        E_RESULT_NETFLIX_ESN, E_RESULT_WIDEVINE_ID, E_RESULT_HDCP20, E_RESULT_PVR, E_RESULT_CI_HOST_ID,
+        E_RESULT_CI_SERIAL, E_RESULT_COUNT
+    };
+    // Result buffer `slot` (allocated on first use with `capacity` bytes),
+    // cleared and filled with `text`, cut to fit; null when it cannot be
+    // allocated.
+    char* StoreResult(EN_FACTORY_RESULT slot, size_t capacity, const char* text);
+    // The cleared stub buffer, after printing `notice` when there is one.
+    char* Stub(const char* notice);
+    U8 KeyCheck(U8 BriskUiManager::*check);
+    // The Widevine id / Netflix ESN of key file `name` with its key check.
+    char* KeyFileDeviceId(EN_FACTORY_RESULT slot, const char* name, U8 BriskUiManager::*check);
+    // `count` bytes from `offset` of "ci_plus.bin" in upper-case hex.
+    char* CIPlusHex(EN_FACTORY_RESULT slot, size_t capacity, size_t offset, size_t count);
+    // A counter of four factory items, most significant first, in decimal.
+    char* FactoryCounter(EN_FACTORY_RESULT slot, unsigned short firstItem);
+
     U32 u32CurrentStatus;
     U32 u32PrevStatus;
     IDirectFBSurface* pSurface;
@@ -227,7 +302,7 @@ private:
     U8 u8HdcpKeyCheck;
     U8 u8WidevineKeyCheck;
     U8 u8NetflixKeyCheck;
-    char* apResultBuffers[16];
+    char* apResultBuffers[E_RESULT_COUNT];
     std::string strSwVersion;
     std::string strMStarVersion;
     char acStubBuffer[51];

@@ -76,7 +76,7 @@ BriskSleepHook BriskSetSleepHook(BriskSleepHook hook)
     return g_sleepHook.exchange(hook);
 }
 
-void BriskAssertFail(const char* file, const char* function, int line)
+void BriskAssertReport(const char* file, const char* function, int line)
 {
     const char* base = strrchr(file, '/');
     base = base ? base + 1 : file;
@@ -86,5 +86,10 @@ void BriskAssertFail(const char* file, const char* function, int line)
     if (dot != NULL) *dot = '\0';
     printf("ASSERT FAIL: %s %s %d\n", name, function, line);
     fflush(stdout);
+}
+
+void BriskAssertFail(const char* file, const char* function, int line)
+{
+    BriskAssertReport(file, function, line);
     abort();
 }

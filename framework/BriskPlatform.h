@@ -41,6 +41,9 @@ BriskSleepHook BriskSetSleepHook(BriskSleepHook hook);
 // Prints "ASSERT FAIL: <file> <function> <line>" (the source file's base name
 // without extension) and aborts.
 [[noreturn]] void BriskAssertFail(const char* file, const char* function, int line);
+// Prints the same line and returns: for a broken invariant the caller can
+// step over (it skips the one record concerned and goes on). Any thread.
+void BriskAssertReport(const char* file, const char* function, int line);
 
 #define BRISK_ASSERT(cond)                                               \
     do {                                                                 \

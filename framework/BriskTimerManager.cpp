@@ -50,7 +50,7 @@ BOOL data_cmp(const StTimerDatum& x, const StTimerDatum& y)
 
 BriskTimerManager::BriskTimerManager()
     : tThread(), mListLock(), cWake(), mWakeLock(), bStarted(false), bSignalled(false), bStop(false),
-      u32Passes(0)
+      u32Passes(0), s64LastPassNs(0)
 {
 }
 
@@ -300,6 +300,7 @@ void* BriskTimerManager::timer_manager_thread(void* arg)
         self->UnlockList();
         BriskUiManager* manager = BriskUiManager::PeekInstance();
         if (manager != NULL) manager->WakeUp();
+        self->s64LastPassNs = (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
         self->u32Passes.fetch_add(1);
 
         pthread_mutex_lock(&self->mWakeLock);

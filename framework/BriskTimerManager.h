@@ -54,6 +54,9 @@ public:
     std::vector<StTimerDatum> Snapshot();
     // Passes the thread has made over the list (each wake-up makes one).
     U32 PassCount() const { return u32Passes.load(); }
+    // The library clock (ns) as read by the last finished pass: a pass that
+    // read the clock before it was moved does not count as seeing the move.
+    long long LastPassClockNs() const { return s64LastPassNs.load(); }
 
 private:
     BriskTimerManager();
@@ -84,6 +87,7 @@ private:
     bool bSignalled;              // guarded by mWakeLock: a signal not yet seen
     std::atomic<bool> bStop;      // set by Finalize before it signals
     std::atomic<U32> u32Passes;
+    std::atomic<long long> s64LastPassNs;
 
     static BriskTimerManager* pInstance;
 };

@@ -213,7 +213,7 @@ TEST_F(HostTest, VolumeCheckHoldsAndAWrongExpectationFailsNamingItsLineAfterTheW
         << run.output;
 }
 
-TEST_F(HostTest, CallsPrintTheirResultsAndOperationsNotBuiltAreRefusedBeforeRunning)
+TEST_F(HostTest, CallsPrintTheirResultsAndBadCallsAreRefusedBeforeRunning)
 {
     SimRun run = RunSim(SampleRun(root_.Path()) +
                         Script("set country-group 1\ncall QueryCountry\ncall SetSwVersion V 1.2  beta\n"
@@ -230,9 +230,10 @@ TEST_F(HostTest, CallsPrintTheirResultsAndOperationsNotBuiltAreRefusedBeforeRunn
     EXPECT_NE(run.output.find("briskui-sim: QueryCountry = 2\n"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("--country 2 overrides 'set country-group 1'"), std::string::npos) << run.output;
 
-    run = RunSim(SampleRun(root_.Path()) + Script("key VOL+\ncall ProcessFactoryCode 60292\n"));
+    run = RunSim(SampleRun(root_.Path()) + Script("key VOL+\ncall ProcessFactoryCode 65536\n"));
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.output.find("script.txt:2: ProcessFactoryCode is not built yet"), std::string::npos)
+    EXPECT_NE(run.output.find("script.txt:2: 'call ProcessFactoryCode' takes 0..65535, not '65536'"),
+              std::string::npos)
         << run.output;
     EXPECT_EQ(run.output.find("BRISKUI - KEY VOL+"), std::string::npos);   // nothing ran
     run = RunSim(Script("call EnableStatus 0x14000 0\n"));
@@ -241,6 +242,90 @@ TEST_F(HostTest, CallsPrintTheirResultsAndOperationsNotBuiltAreRefusedBeforeRunn
         << run.output;
     run = RunSim(Script("call Reboot\n"));
     EXPECT_NE(run.output.find("unknown manager operation 'Reboot'"), std::string::npos) << run.output;
+}
+
+// A script that changes key files runs on a scratch copy: the root it was
+// given, here the shared sample root, stays as it is.
+TEST_F(HostTest, KeyFileLinesChangeAScratchCopyAndExpectResultChecksWhatTheLastCallPrinted)
+{
+    namespace fs = std::filesystem;
+    const std::string keys = std::string(BRISKUI_SAMPLE_ROOT) + "/ciplus/";
+    const std::string before = ReadFile(keys + "ci_plus.bin") + ReadFile(keys + "nfxkey_key.bin");
+    ASSERT_TRUE(fs::exists(keys + "widevine_key.bin"));
+    std::string script = Script(
+        "call FactoryLoadKeyRawData\ncall FactoryGetWidevineDeviceID\nexpect-result BKWV5A3F00C41E27\n"
+        "keyfile remove widevine_key.bin\nkeyfile corrupt nfxkey_key.bin 3\nkeyfile empty ci_plus.bin\n"
+        "call FactoryLoadKeyRawData\ncall FactoryGetWidevineDeviceID\nexpect-result \"BKWV5A3F00C41E27 NG\"\n"
+        "call FactoryGetNetflixESN\nexpect-result BRKTV0016A2F8C31 NG\ncall FactoryGetCIPlusHostID\n"
+        "expect-result --\ncall FactoryGetFPGAVersion\nexpect-result \"\"\ncall FactoryGetHDCP20\n"
+        "expect-result \" 8A3F91C2D5 2F6B0C9AE1\"\n");
+    SimRun run = RunSim(SampleRun(root_.Path()) + script);
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("all 6 expectations held"), std::string::npos) << run.output;
+    EXPECT_TRUE(fs::exists(keys + "widevine_key.bin"));
+    EXPECT_EQ(ReadFile(keys + "ci_plus.bin") + ReadFile(keys + "nfxkey_key.bin"), before);
+    size_t at = run.output.find("briskui-sim: running on ");
+    ASSERT_NE(at, std::string::npos) << run.output;
+    std::string scratch = run.output.substr(at + 24, run.output.find(',', at) - at - 24);
+    EXPECT_FALSE(fs::exists(scratch)) << scratch;   // removed at exit
+
+    run = RunSim(SampleRun(root_.Path()) + Script("call FactoryGetPVR\nexpect-result OK 1234\nexpect-result NG\n"));
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.output.find("script.txt:2: expect-result \"OK 1234\" failed: FactoryGetPVR = \"OK 70714a8d\""),
+              std::string::npos)
+        << run.output;
+    run = RunSim(SampleRun(root_.Path()) + Script("key VOL+\nexpect-result 1\n"));
+    EXPECT_NE(run.output.find("no call printed a result before it"), std::string::npos) << run.output;
+
+    run = RunSim(SampleRun(root_.Path()) + Script("keyfile remove ../Customer\n"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("'keyfile' takes the name of a file in /ciplus/, not '../Customer'"),
+              std::string::npos)
+        << run.output;
+    run = RunSim(SampleRun(root_.Path()) + Script("keyfile corrupt pvrkey.bin 32\nkey VOL+\n"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("script.txt:1: 'keyfile': /ciplus/pvrkey.bin has 32 bytes, no byte 32"),
+              std::string::npos)
+        << run.output;
+}
+
+// The sample key files come from a description: a bad line names itself, a
+// sealed file passes the middleware's check, and files the description no
+// longer names are removed.
+TEST_F(HostTest, KeyFileGeneratorWritesTheDescribedSetOrNamesTheBadLine)
+{
+    namespace fs = std::filesystem;
+    const std::string generator = "python3 " + std::string(BRISKUI_SOURCE_DIR) + "/scripts/make-keyfiles ";
+    const std::string out = root_.Path() + "/keys";
+    auto run = [&](const std::string& description) {
+        root_.Write("/desc.txt", description);
+        SimRun r{-1, ""};
+        FILE* pipe = popen((generator + root_.Path() + "/desc.txt " + out + " 2>&1").c_str(), "r");
+        char buffer[1024];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.output.append(buffer, n);
+        r.status = WEXITSTATUS(pclose(pipe));
+        return r;
+    };
+    SimRun r = run("# keys\nfile a.bin 12\nat 10 hex 0102030405\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("desc.txt:3: 5 bytes at 10 run past the end of a.bin (12 bytes)"), std::string::npos)
+        << r.output;
+    EXPECT_FALSE(fs::exists(out + "/a.bin"));
+
+    root_.Write("/keys/stale.bin", "old");
+    r = run("file k.bin 48 sealed\nat 40 hex 8A3F91C2D5\nfile id.bin 100\nat 76 text WV 01\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_FALSE(fs::exists(out + "/stale.bin"));
+    EXPECT_EQ(ReadFile(out + "/id.bin").substr(76, 5), "WV 01");
+    std::string key = out + "/k.bin";
+    EXPECT_EQ(fs::file_size(key), 48u + 8u);
+    EXPECT_EQ(MSrv_Control::GetMSrvPreSharedKey()->CheckHmac(key.c_str()), 1);
+    std::vector<unsigned char> data(8192, 0);
+    MSrv_Control::GetMSrvPreSharedKey()->CheckHmacAndReadData(key.c_str(), data.data());
+    EXPECT_EQ(data[40], 0x8A);
+    EXPECT_EQ(data[44], 0xD5);
+    EXPECT_EQ(data[48], 0);   // the seal stays out of the content
 }
 
 // The layout folder and the country group are read while the library
@@ -402,6 +487,18 @@ TEST_F(HostStateTest, EverySetNameReachesTheMiddlewareOperationThatReadsIt)
     EXPECT_EQ(mux.u32Flags, 0x01000000u);
 }
 
+TEST_F(HostStateTest, KeyFilesAreChangedOnlyOnAScratchRoot)
+{
+    std::vector<Command> commands;
+    std::string error;
+    ASSERT_TRUE(ParseScript("keyfile remove pvrkey.bin\n", "t", &commands, &error)) << error;
+    bool stop = false;
+    int status = 0;
+    RunBeforeStart(HostOptions(), commands, &host_, &stop, &status);
+    EXPECT_TRUE(stop);
+    EXPECT_EQ(status, 1);
+}
+
 TEST_F(HostStateTest, BadValuesAreRefusedWithTheirLineAndTheShapeTheNameTakes)
 {
     EXPECT_EQ(ParseError("set volume 20\nset route-path 4 1\n"),
@@ -412,7 +509,7 @@ TEST_F(HostStateTest, BadValuesAreRefusedWithTheirLineAndTheShapeTheNameTakes)
               "t:1: 'set mac' takes ethernet|wlan XX:XX:XX:XX:XX:XX, not 'lan'");
     EXPECT_NE(ParseError("set temperature -32769 0\n").find("not '-32769'"), std::string::npos);
     EXPECT_NE(ParseError("set mux sometimes\n").find("takes FLAGS|unknown"), std::string::npos);
-    EXPECT_NE(ParseError("set hmac ciplus/key.bin 1\n").find("takes FILE 0|1, not 'ciplus/key.bin'"),
+    EXPECT_NE(ParseError("set hmac ciplus/key.bin 1\n").find("takes FILE 0|1|seal, not 'ciplus/key.bin'"),
               std::string::npos);
     EXPECT_NE(ParseError("set source hdmi5\n").find("not 'hdmi5'"), std::string::npos);
     EXPECT_NE(ParseError("set source 4294967295\n").find("not '4294967295'"), std::string::npos);

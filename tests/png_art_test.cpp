@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -284,6 +285,20 @@ bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+// The rendered file of the SVG stem: NAME.png, or NAME.PNG for an SVG named
+// NAME.PNG.svg (a file the library names with an upper-case extension).
+std::string ArtPng(const std::string& svgStem) {
+    return EndsWith(svgStem, ".PNG") ? svgStem : svgStem + ".png";
+}
+
+// Every file under the rendered art folder, relative to it.
+std::set<std::string> RenderedArt() {
+    std::set<std::string> out;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(kArtDir))
+        if (entry.is_regular_file()) out.insert(fs::relative(entry.path(), kArtDir).string());
+    return out;
+}
+
 // Colour type byte of the IHDR chunk, which always comes first: 6 is RGBA,
 // 2 plain RGB (what rsvg-convert writes for fully opaque art).
 int PngColourType(const fs::path& path) {
@@ -303,9 +318,10 @@ bool Render(const fs::path& svg, const fs::path& png) {
 }  // namespace
 
 TEST(Art, EverySvgHasItsPngAndNoPngLacksAnSvg) {
-    const std::set<std::string> svgs = Stems(kArtSources, ".svg");
-    EXPECT_FALSE(svgs.empty());
-    EXPECT_EQ(Stems(kArtDir, ".png"), svgs);
+    std::set<std::string> pngs;
+    for (const std::string& stem : Stems(kArtSources, ".svg")) pngs.insert(ArtPng(stem));
+    EXPECT_FALSE(pngs.empty());
+    EXPECT_EQ(RenderedArt(), pngs);
 }
 
 TEST(Art, RenderingIsReproducibleAndTheBuildIsUpToDate) {
@@ -322,14 +338,14 @@ TEST(Art, RenderingIsReproducibleAndTheBuildIsUpToDate) {
         const std::string bytes = Slurp(first);
         EXPECT_FALSE(bytes.empty());
         EXPECT_TRUE(bytes == Slurp(second)) << "two renderings differ";
-        EXPECT_TRUE(bytes == Slurp(kArtDir / (stem + ".png"))) << "the build tree's PNG is stale";
+        EXPECT_TRUE(bytes == Slurp(kArtDir / ArtPng(stem))) << "the build tree's PNG is stale";
     }
 }
 
 TEST(Art, TransparencyFollowsTheShape) {
     for (const std::string& stem : Stems(kArtSources, ".svg")) {
         SCOPED_TRACE(stem);
-        const fs::path png = kArtDir / (stem + ".png");
+        const fs::path png = kArtDir / ArtPng(stem);
         const Image img = Load(png);
         ASSERT_GT(img.w, 0);
         const bool translucent =
@@ -386,7 +402,7 @@ TEST(Art, PanelsAreDarkAndTranslucent) {
         if (stem.find("panel") == std::string::npos) continue;
         SCOPED_TRACE(stem);
         ++panels;
-        const Image img = Load(kArtDir / (stem + ".png"));
+        const Image img = Load(kArtDir / ArtPng(stem));
         const uint32_t middle = img.at(img.w / 2, img.h / 2);
         EXPECT_GE(Alpha(middle), 170u) << "text must stay legible over bright video";
         EXPECT_LE(Alpha(middle), 230u) << "the picture should show through";
@@ -460,7 +476,8 @@ std::vector<fs::path> SampleLayouts() {
 }  // namespace
 
 TEST(SampleLayouts, ImagesAreRenderedArtShownAtItsOwnSize) {
-    const std::set<std::string> svgs = Stems(kArtSources, ".svg");
+    std::set<std::string> pngs;
+    for (const std::string& stem : Stems(kArtSources, ".svg")) pngs.insert(ArtPng(stem));
     int images = 0;
     for (const fs::path& path : SampleLayouts()) {
         const Layout layout(path);
@@ -479,9 +496,8 @@ TEST(SampleLayouts, ImagesAreRenderedArtShownAtItsOwnSize) {
             ++images;
             const std::string image = layout.Str(sec, "pimagepath");
             ASSERT_EQ(image.rfind(kImagePrefix, 0), 0u) << image;
-            ASSERT_TRUE(EndsWith(image, ".png")) << image;
-            const std::string stem = image.substr(kImagePrefix.size(), image.size() - kImagePrefix.size() - 4);
-            EXPECT_EQ(svgs.count(stem), 1u) << "no art/" << stem << ".svg";
+            const std::string png = image.substr(kImagePrefix.size());
+            EXPECT_EQ(pngs.count(png), 1u) << image << " is no rendered art (art/*.svg)";
             // Art drawn at another size than its box is stretched by the
             // blit: rounded corners turn oval and strokes thicken. Only the
             // bar's middle is meant to stretch, sideways.
@@ -617,4 +633,34 @@ TEST(SampleRoot, GermanLabelsAreUtf8) {
     ASSERT_TRUE(layout.ok());
     EXPECT_EQ(layout.Str("volume_text", "ptext"), "Lautst\xC3\xA4rke");
     EXPECT_EQ(layout.Str("mute_text", "ptext"), "Stumm");
+}
+
+TEST(Art, FactoryPagesAreOpaqueAndNgStaysReadable) {
+    for (const std::string& stem : Stems(kArtSources, ".svg")) {
+        if (stem.rfind("factory/", 0) != 0) continue;
+        const Image img = Load(kArtDir / ArtPng(stem));
+        EXPECT_EQ(Alpha(img.at(img.w / 2, img.h / 2)), 0xFFu) << stem << ": read close up, whatever is behind";
+    }
+    // The self-check page swaps between these two: same size, and red "NG"
+    // keeps a contrast of 3:1 (large text) against the lightest pixel of
+    // either value column.
+    const auto luminance = [](uint32_t argb) {
+        double sum = 0;
+        const double weights[] = {0.0722, 0.7152, 0.2126};   // blue, green, red
+        for (int i = 0; i < 3; ++i) {
+            const double c = Channel(argb, 8 * i) / 255.0;
+            sum += weights[i] * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    const Image black = Load(kArtDir / "factory/black.png"), blue = Load(kArtDir / "factory/blue1.png");
+    ASSERT_TRUE(black.w == blue.w && black.h == blue.h);
+    for (const Image* page : {&black, &blue}) {
+        double lightest = 0;
+        for (int y = 100; y < page->h; ++y)
+            for (int x : {300, 920}) lightest = std::max(lightest, luminance(page->at(x, y)));
+        EXPECT_GE((luminance(0xFFFF0000) + 0.05) / (lightest + 0.05), 3.0);
+    }
+    // Told apart from a step away: the open set's page is plainly blue.
+    EXPECT_GT(Channel(blue.at(320, 700), 0) - Channel(black.at(320, 700), 0), 60);
 }

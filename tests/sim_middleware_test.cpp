@@ -4,7 +4,9 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -129,6 +131,53 @@ TEST_F(SimTvTest, SealedKeyFileHandsOverItsWholeContentOnlyWhenValid) {
     EXPECT_EQ(data[44], 45);   // past the first 16 bytes: the receiver id lives at 40..44
     EXPECT_EQ(data[63], 64);
     EXPECT_EQ(data[64], 0);
+    unlink(path);
+}
+
+TEST_F(SimTvTest, KeyFileSealIsCheckedAndAForcedVerdictWins) {
+    char path[] = "/tmp/simtv-sealXXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    auto write = [&](const std::string& bytes) {
+        FILE* f = std::fopen(path, "wb");
+        ASSERT_NE(f, nullptr);
+        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+        std::fclose(f);
+    };
+    std::string content;
+    for (int i = 0; i < 64; ++i) content += static_cast<char>(0xC0 + i);
+    const std::string sealed = sim::Sealed(content);
+    ASSERT_EQ(sealed.size(), content.size() + 8);
+
+    MSrv_PreSharedKey* psk = MSrv_Control::GetMSrvPreSharedKey();
+    std::vector<unsigned char> data(8192, 0);
+    write(sealed);
+    EXPECT_EQ(psk->CheckHmac(path), 1);
+    EXPECT_TRUE(psk->CheckHmacAndReadData(path, data.data()));
+    EXPECT_EQ(data[63], 0xFF);
+    EXPECT_EQ(data[64], 0);   // the seal is not part of the content
+
+    // Any changed byte, in the content or the seal, breaks it; so does a
+    // file too short to hold one.
+    for (size_t at : {size_t(0), size_t(63), sealed.size() - 1}) {
+        std::string broken = sealed;
+        broken[at] ^= 0x01;
+        write(broken);
+        EXPECT_EQ(psk->CheckHmac(path), 0) << at;
+    }
+    std::fill(data.begin(), data.end(), 0);
+    EXPECT_FALSE(psk->CheckHmacAndReadData(path, data.data()));
+    EXPECT_EQ(data[0], 0);
+    write("BKS1");
+    EXPECT_EQ(psk->CheckHmac(path), 0);
+
+    // A forced verdict wins until it is cleared.
+    write(sealed);
+    sim::SetHmacValid(path, false);
+    EXPECT_EQ(psk->CheckHmac(path), 0);
+    sim::ClearHmacVerdict(path);
+    EXPECT_EQ(psk->CheckHmac(path), 1);
     unlink(path);
 }
 

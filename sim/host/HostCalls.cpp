@@ -127,10 +127,10 @@ struct Op<R (BriskUiManager::*)(A...), Fn> : OpBody<R, A...> {
 };
 
 template <auto Fn>
-constexpr ManagerOperation Row(const char* name, bool built)
+constexpr ManagerOperation Row(const char* name)
 {
     typedef Op<decltype(Fn), Fn> O;
-    return ManagerOperation{name, built, &O::Parse, &O::Usage, &O::Invoke};
+    return ManagerOperation{name, &O::Parse, &O::Usage, &O::Invoke};
 }
 
 // The receiver-id query fills a buffer of the caller's: the host passes 20
@@ -145,75 +145,85 @@ bool InvokeReceiveId(BriskUiManager* manager, const CallArgs&, std::string* resu
     return true;
 }
 
-const bool kBuilt = true;
-// The library answers "not available in this build"; flip a row to kBuilt
-// when its operation lands.
-const bool kNotBuiltYet = false;
-
-#define BRISK_OP(name, built) Row<&BriskUiManager::name>(#name, built)
+#define BRISK_OP(name) Row<&BriskUiManager::name>(#name)
 
 const ManagerOperation kOperations[] = {
     // settings, versions, language and clock
-    BRISK_OP(SetConfigFirstInitialization, kBuilt),
-    BRISK_OP(SetConfigActivation, kBuilt),
-    BRISK_OP(SetupLanguage, kBuilt),
-    BRISK_OP(QueryBriskUiEnabled, kBuilt),
-    BRISK_OP(QueryColorFormat, kBuilt),
-    BRISK_OP(QueryCountry, kBuilt),
-    BRISK_OP(IsFirstInitialization, kBuilt),
-    BRISK_OP(GetVolumeStatus, kBuilt),
-    BRISK_OP(GetOrvexInfo, kBuilt),
-    BRISK_OP(SetMStarVersion, kBuilt),
-    BRISK_OP(SetSwVersion, kBuilt),
-    BRISK_OP(GetMStarVersion, kBuilt),
-    BRISK_OP(GetSwVersion, kBuilt),
-    BRISK_OP(SetFirstInitializationProgress, kBuilt),
-    BRISK_OP(SetFirstInitializationProgressComplete, kBuilt),
-    BRISK_OP(GetSystemTime, kBuilt),
-    BRISK_OP(IsAllowedToSwitchATV, kBuilt),
+    BRISK_OP(SetConfigFirstInitialization),
+    BRISK_OP(SetConfigActivation),
+    BRISK_OP(SetupLanguage),
+    BRISK_OP(QueryBriskUiEnabled),
+    BRISK_OP(QueryColorFormat),
+    BRISK_OP(QueryCountry),
+    BRISK_OP(IsFirstInitialization),
+    BRISK_OP(GetVolumeStatus),
+    BRISK_OP(GetOrvexInfo),
+    BRISK_OP(SetMStarVersion),
+    BRISK_OP(SetSwVersion),
+    BRISK_OP(GetMStarVersion),
+    BRISK_OP(GetSwVersion),
+    BRISK_OP(SetFirstInitializationProgress),
+    BRISK_OP(SetFirstInitializationProgressComplete),
+    BRISK_OP(GetSystemTime),
+    BRISK_OP(IsAllowedToSwitchATV),
     // keys, status set and composition
-    BRISK_OP(SetKeyHandlerEnable, kBuilt),
-    BRISK_OP(EnableStatus, kBuilt),
-    BRISK_OP(DisableStatus, kBuilt),
-    BRISK_OP(QueryStatus, kBuilt),
-    BRISK_OP(QueryPrevStatus, kBuilt),
-    BRISK_OP(IsUpdateNeeded, kBuilt),
-    BRISK_OP(UpdateOsd, kBuilt),
-    BRISK_OP(ClearScreen, kBuilt),
+    BRISK_OP(SetKeyHandlerEnable),
+    BRISK_OP(EnableStatus),
+    BRISK_OP(DisableStatus),
+    BRISK_OP(QueryStatus),
+    BRISK_OP(QueryPrevStatus),
+    BRISK_OP(IsUpdateNeeded),
+    BRISK_OP(UpdateOsd),
+    BRISK_OP(ClearScreen),
     // factory codes
-    BRISK_OP(ProcessFactoryCode, kNotBuiltYet),
-    BRISK_OP(FactorySetSource, kNotBuiltYet),
+    BRISK_OP(ProcessFactoryCode),
+    BRISK_OP(FactorySetSource),
     // factory information
-    BRISK_OP(FactoryLoadKeyRawData, kNotBuiltYet),
-    BRISK_OP(has4KDemoData, kNotBuiltYet),
-    BRISK_OP(FactoryGetTVModel, kNotBuiltYet),
-    BRISK_OP(FactoryGetTVModelId, kNotBuiltYet),
-    BRISK_OP(FactoryGetMbootVersion, kNotBuiltYet),
-    BRISK_OP(FactoryGetMACAddress, kNotBuiltYet),
-    BRISK_OP(FactoryGetWLANMACAddress, kNotBuiltYet),
-    BRISK_OP(FactoryGetADAdjustRGBStatus, kNotBuiltYet),
-    BRISK_OP(FactoryGetADAdjustCOMPStatus, kNotBuiltYet),
-    BRISK_OP(FactoryGetADAdjustPALStatus, kNotBuiltYet),
-    BRISK_OP(FactoryGetADAdjustNTSCStatus, kNotBuiltYet),
-    BRISK_OP(FactoryGetADAdjustCVBSStatus, kNotBuiltYet),
-    BRISK_OP(FactoryGetEDIDVGA, kNotBuiltYet),
-    BRISK_OP(FactoryGetEDIDHDMI1, kNotBuiltYet),
-    BRISK_OP(FactoryGetEDIDHDMI2, kNotBuiltYet),
-    BRISK_OP(FactoryGetEDIDHDMI3, kNotBuiltYet),
-    BRISK_OP(FactoryGetEDIDHDMI4, kNotBuiltYet),
-    BRISK_OP(FactoryGetDLNACheck, kNotBuiltYet),
-    BRISK_OP(FactoryGetMainBoardTemp, kNotBuiltYet),
-    BRISK_OP(FactoryGetODTable, kNotBuiltYet),
-    BRISK_OP(FactoryGetPOT, kNotBuiltYet),
-    BRISK_OP(FactoryGetAST, kNotBuiltYet),
-    BRISK_OP(FactoryGetWriteProtect, kNotBuiltYet),
-    BRISK_OP(FactoryGetCIPlusHostID, kNotBuiltYet),
-    BRISK_OP(FactoryGetCIPlusSerialNumber, kNotBuiltYet),
-    BRISK_OP(FactoryGetWidevineDeviceID, kNotBuiltYet),
-    BRISK_OP(FactoryGetNetflixESN, kNotBuiltYet),
-    {"FactoryGetHDCP20_ReceiveID", kNotBuiltYet, &ParseNothing, &NoArguments, &InvokeReceiveId},
-    BRISK_OP(FactoryGetHDCP20, kNotBuiltYet),
-    BRISK_OP(FactoryGetPVR, kNotBuiltYet),
+    BRISK_OP(FactoryLoadKeyRawData),
+    BRISK_OP(FactoryGetTVModel),
+    BRISK_OP(FactoryGetTVModelId),
+    BRISK_OP(FactoryGetMbootVersion),
+    BRISK_OP(FactoryGetMACAddress),
+    BRISK_OP(FactoryGetWLANMACAddress),
+    BRISK_OP(FactoryGetADAdjustRGBStatus),
+    BRISK_OP(FactoryGetADAdjustCOMPStatus),
+    BRISK_OP(FactoryGetADAdjustPALStatus),
+    BRISK_OP(FactoryGetADAdjustNTSCStatus),
+    BRISK_OP(FactoryGetADAdjustCVBSStatus),
+    BRISK_OP(FactoryGetEDIDVGA),
+    BRISK_OP(FactoryGetEDIDHDMI1),
+    BRISK_OP(FactoryGetEDIDHDMI2),
+    BRISK_OP(FactoryGetEDIDHDMI3),
+    BRISK_OP(FactoryGetEDIDHDMI4),
+    BRISK_OP(FactoryGetDLNACheck),
+    BRISK_OP(FactoryGetMainBoardTemp),
+    BRISK_OP(FactoryGetODTable),
+    BRISK_OP(FactoryGetPOT),
+    BRISK_OP(FactoryGetAST),
+    BRISK_OP(FactoryGetWriteProtect),
+    BRISK_OP(FactoryGetCIPlusHostID),
+    BRISK_OP(FactoryGetCIPlusSerialNumber),
+    BRISK_OP(FactoryGetWidevineDeviceID),
+    BRISK_OP(FactoryGetNetflixESN),
+    {"FactoryGetHDCP20_ReceiveID", &ParseNothing, &NoArguments, &InvokeReceiveId},
+    BRISK_OP(FactoryGetHDCP20),
+    BRISK_OP(FactoryGetPVR),
+    // the 4k2k sub-board stubs
+    BRISK_OP(has4KDemoData),
+    BRISK_OP(FactoryGetOrvexMemory),
+    BRISK_OP(FactoryGetOrvexLD_DATA),
+    BRISK_OP(FactoryGetUniformityData),
+    BRISK_OP(FactoryGetGPIOConnect),
+    BRISK_OP(FactoryGetUSBConnect),
+    BRISK_OP(FactoryGetInformation),
+    BRISK_OP(FactoryGetOrvexPQVersion),
+    BRISK_OP(FactoryGetOrvexCtrl),
+    BRISK_OP(FactoryGetBootLoaderVersion),
+    BRISK_OP(FactoryGetFPGAVersion),
+    BRISK_OP(FactoryGetBRISCVersion),
+    BRISK_OP(FactoryGetCRISCVersion),
+    BRISK_OP(FactoryGetARMVersion),
+    BRISK_OP(FactoryGetORVEXVersion),
 };
 
 #undef BRISK_OP
@@ -225,10 +235,9 @@ const ManagerOperation* FindManagerOperation(const std::string& name)
     return FindNamed(kOperations, name);
 }
 
-std::vector<std::string> BuiltManagerOperations()
+std::vector<std::string> ManagerOperationNames()
 {
     std::vector<std::string> names;
-    for (const ManagerOperation& op : kOperations)
-        if (op.built) names.push_back(op.name);
+    for (const ManagerOperation& op : kOperations) names.push_back(op.name);
     return names;
 }

@@ -22,9 +22,6 @@ struct CallArgs {
 
 struct ManagerOperation {
     const char* name;
-    // False while the library answers the operation with "not available in
-    // this build": a script that calls it is refused.
-    bool built;
     // Reads the arguments from `line`, starting at word `first`; false with
     // the reason in `why`.
     bool (*parse)(const ScriptLine& line, size_t first, CallArgs* args, std::string* why);
@@ -37,7 +34,7 @@ struct ManagerOperation {
 
 // The operation called `name`; null when no exported operation has that name.
 const ManagerOperation* FindManagerOperation(const std::string& name);
-// Names of the operations a script can call today, in table order.
-std::vector<std::string> BuiltManagerOperations();
+// Names of the operations a script can call, in table order.
+std::vector<std::string> ManagerOperationNames();
 
 #endif  // BRISKUI_SIM_HOSTCALLS_H

@@ -81,6 +81,17 @@ bool RunStateLine(const HostOptions& options, const Command& c, HostState* host,
             sim::SetDtvChannels(list);
         return true;
     }
+    case Command::KeyFile: {
+        std::string error;
+        if (options.keyFileRoot.empty()) {
+            error = "key files are changed only on the scratch root the host makes for such a script";
+        } else if (ChangeKeyFile(options.keyFileRoot, c.name, c.keyFileChange, c.value, &error)) {
+            return true;
+        }
+        fprintf(stderr, "briskui-sim: %s: 'keyfile': %s\n", Where(options, c).c_str(), error.c_str());
+        *status = kExitRunFailure;
+        return false;
+    }
     case Command::ClearCalls:
         sim::ClearCalls();
         return true;
@@ -118,6 +129,9 @@ private:
 
     const HostOptions& options_;
     BriskUiManager* manager_;
+    // The last call that printed a result, for expect-result.
+    std::string lastCall_;
+    std::string lastResult_;
     int expectations_ = 0;
     int failed_ = 0;
 };
@@ -154,8 +168,11 @@ bool ScriptRun::Run(const Command& c, int* status)
     }
     case Command::Call: {
         std::string result;
-        if (c.call->invoke(manager_, c.callArgs, &result))
+        if (c.call->invoke(manager_, c.callArgs, &result)) {
             printf("briskui-sim: %s = %s\n", c.call->name, result.c_str());
+            lastCall_ = c.call->name;
+            lastResult_ = result;
+        }
         Settle();
         return true;
     }
@@ -194,6 +211,11 @@ bool ScriptRun::Run(const Command& c, int* status)
         Expect(now == c.value, c, what);
         return true;
     }
+    case Command::ExpectResult:
+        Expect(!lastCall_.empty() && lastResult_ == c.name, c,
+               lastCall_.empty() ? "expect-result \"" + c.name + "\" failed: no call printed a result before it"
+                                 : "expect-result \"" + c.name + "\" failed: " + lastCall_ + " = \"" + lastResult_ + "\"");
+        return true;
     default:
         return true;
     }
@@ -235,7 +257,9 @@ bool HasExpectations(const std::vector<Command>& commands, size_t from)
 {
     for (size_t i = from; i < commands.size(); ++i) {
         Command::Verb v = commands[i].verb;
-        if (v == Command::ExpectCall || v == Command::ExpectNoCall || v == Command::ExpectStatus) return true;
+        if (v == Command::ExpectCall || v == Command::ExpectNoCall || v == Command::ExpectStatus ||
+            v == Command::ExpectResult)
+            return true;
     }
     return false;
 }

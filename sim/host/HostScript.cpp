@@ -98,7 +98,6 @@ bool ParseCall(const ScriptLine& l, Command* c, std::string* why)
     if (l.Size() < 2) return Fail(why, "'call' takes a manager operation and its arguments");
     c->call = FindManagerOperation(l.Word(1));
     if (c->call == nullptr) return Fail(why, "unknown manager operation '" + l.Word(1) + "'");
-    if (!c->call->built) return Fail(why, l.Word(1) + " is not built yet");
     std::string detail;
     if (!c->call->parse(l, 2, &c->callArgs, &detail)) {
         std::string usage = c->call->usage();
@@ -133,6 +132,39 @@ bool ParseExpectStatus(const ScriptLine& l, Command* c, std::string* why)
     return true;
 }
 
+// expect-result TEXT: the rest of the line; double quotes around it keep
+// blanks at its ends, and "" is the empty result.
+bool ParseExpectResult(const ScriptLine& l, Command* c, std::string* why)
+{
+    if (l.Size() < 2) return Fail(why, "'expect-result' takes the text the last call printed, e.g. OK 5a1b2c3d");
+    c->name = l.Rest(1);
+    if (c->name.size() >= 2 && c->name.front() == '"' && c->name.back() == '"')
+        c->name = c->name.substr(1, c->name.size() - 2);
+    return true;
+}
+
+// keyfile remove|empty NAME | keyfile corrupt NAME [OFFSET]
+bool ParseKeyFile(const ScriptLine& l, Command* c, std::string* why)
+{
+    const char* usage = "'keyfile' takes remove NAME, empty NAME or corrupt NAME [OFFSET]";
+    const std::string change = l.Word(1);
+    if (change == "remove")
+        c->keyFileChange = KeyFileChange::Remove;
+    else if (change == "empty")
+        c->keyFileChange = KeyFileChange::Empty;
+    else if (change == "corrupt")
+        c->keyFileChange = KeyFileChange::Corrupt;
+    else
+        return Fail(why, usage);
+    size_t most = change == "corrupt" ? 4 : 3;
+    if (l.Size() < 3 || l.Size() > most) return Fail(why, usage);
+    c->name = l.Word(2);
+    if (c->name.find('/') != std::string::npos || c->name == "." || c->name == "..")
+        return Fail(why, "'keyfile' takes the name of a file in /ciplus/, not '" + c->name + "'");
+    if (l.Size() == 4 && !ParseU32(l.Word(3), &c->value)) return Fail(why, std::string(usage) + ", not '" + l.Word(3) + "'");
+    return true;
+}
+
 bool ParseNothing(const ScriptLine& l, Command*, std::string* why)
 {
     if (l.Size() != 1) return Fail(why, "'" + l.Word(0) + "' takes nothing");
@@ -157,6 +189,8 @@ const VerbRow kVerbs[] = {
     {"expect-call", Command::ExpectCall, true, &ParseExpectedCall},
     {"expect-no-call", Command::ExpectNoCall, true, &ParseExpectedCall},
     {"expect-status", Command::ExpectStatus, true, &ParseExpectStatus},
+    {"expect-result", Command::ExpectResult, true, &ParseExpectResult},
+    {"keyfile", Command::KeyFile, false, &ParseKeyFile},
     {"clear-calls", Command::ClearCalls, false, &ParseNothing},
     {"calls", Command::Calls, false, &ParseNothing},
     {"quit", Command::Quit, false, &ParseNothing},
@@ -231,6 +265,13 @@ bool ParseScript(const std::string& text, const std::string& fileName, std::vect
         commands->push_back(c);
     }
     return true;
+}
+
+bool ChangesKeyFiles(const std::vector<Command>& commands)
+{
+    for (const Command& c : commands)
+        if (c.verb == Command::KeyFile) return true;
+    return false;
 }
 
 bool ParseScriptFile(const std::string& path, std::vector<Command>* commands, std::string* error)

@@ -7,6 +7,7 @@
 
 #include "BriskTypes.h"
 #include "HostCalls.h"
+#include "HostKeyFiles.h"
 #include "HostSets.h"
 #include "SimTv.h"
 
@@ -28,22 +29,26 @@ struct HostOptions {
     std::string swVersion;
     std::string mstarVersion;
     std::string scriptName;      // as given, for messages
+    // The scratch root whose key files `keyfile` lines may change; empty
+    // when the host runs on the root it was given (the lines are refused).
+    std::string keyFileRoot;
 };
 
 struct Command {
     enum Verb {
-        Key, Wait, Event, Set, Channel, Call, Shot, ExpectCall, ExpectNoCall, ExpectStatus, ClearCalls, Calls,
-        Quit
+        Key, Wait, Event, Set, Channel, Call, Shot, ExpectCall, ExpectNoCall, ExpectStatus, ExpectResult, KeyFile,
+        ClearCalls, Calls, Quit
     } verb = Quit;
     int line = 0;
     U32 value = 0;               // key symbol, milliseconds, event id, expected status set
     U32 param = 0;               // event parameter
     int source = 0;              // event source: 0 control, 1 atv, 2 dtv, 3 cimmi
-    std::string name;            // key name, shot file, expected call
+    std::string name;            // key name, shot file, expected call or result, key file
     const SetRow* set = nullptr;
     SetValue setValue;
     const ManagerOperation* call = nullptr;
     CallArgs callArgs;
+    KeyFileChange keyFileChange = KeyFileChange::Remove;
     int tuner = 0;               // channel: 0 ATV, 1 DTV
     sim::Channel channel;
 
@@ -61,6 +66,9 @@ bool KeySymbolOf(const std::string& name, U32* symbol);
 bool ParseScript(const std::string& text, const std::string& fileName, std::vector<Command>* commands,
                  std::string* error);
 bool ParseScriptFile(const std::string& path, std::vector<Command>* commands, std::string* error);
+// Whether any line of the script changes a key file (and so needs a
+// scratch root).
+bool ChangesKeyFiles(const std::vector<Command>& commands);
 
 // Runs the lines that come before the first one that needs the running
 // library against the simulated TV and `host`, in order. Returns the index

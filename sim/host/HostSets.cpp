@@ -58,9 +58,14 @@ bool SetChannel(const SetValue& v, int, HostState*, std::string* error)
 
 // The library opens key files under the root; the seal is checked by the
 // path it passes, so the script's set path is resolved the same way.
+// "seal" goes back to checking the file's own seal.
 bool SetHmac(const SetValue& v, int, HostState*, std::string*)
 {
-    sim::SetHmacValid(BriskResolvePath(v.text.c_str()), v.numbers[1] != 0);
+    std::string path = BriskResolvePath(v.text.c_str());
+    if (v.numbers[1] == 2)
+        sim::ClearHmacVerdict(path);
+    else
+        sim::SetHmacValid(path, v.numbers[1] != 0);
     return true;
 }
 
@@ -108,7 +113,7 @@ const SetRow kRows[] = {
      SIM(sim::SetTemperature((S16)v.numbers[0], (U8)v.numbers[1]))},
     {"edid", {Int(1, 4, "PORT"), Byte("RESULT")}, false,
      SIM(sim::SetEdidChecksum(Byte0(v), (U8)v.numbers[1]))},
-    {"hmac", {Of(SetArg::File), Flag()}, false, &SetHmac},
+    {"hmac", {Of(SetArg::File), Of(SetArg::Choice, "0|1|seal")}, false, &SetHmac},
     {"mboot-version", {Of(SetArg::Text), kNone}, false, SIM(sim::SetMbootVersion(v.text))},
     // the host itself
     {"boot-seconds", {Number(), kNone}, false, SIM(BriskUiManager::TotalTicksInSeconds = U32_0(v))},

@@ -60,11 +60,14 @@ void Usage()
             "  channel atv|dtv NUMBER [locked] [no-number] NAME...\n"
             "  call NAME [ARGS...]  a manager operation; prints 'briskui-sim: NAME = VALUE'\n"
             "  expect-call CALL | expect-no-call CALL | expect-status HEX | clear-calls | calls\n"
+            "  expect-result TEXT   the last call printed TEXT (\"quoted\" keeps end blanks)\n"
+            "  keyfile remove|empty NAME | keyfile corrupt NAME [OFFSET]\n"
+            "                    changes /ciplus/NAME on a scratch copy of the root\n"
             "set names:\n%s"
             "call operations:\n%s"
             "exit status: 0 success, 1 run-time failure, 2 bad option, script line or root\n"
             "(nothing run), 3 a failed expectation (after the whole script ran)\n",
-            kHeadless, Wrapped(SetNames(), "  ").c_str(), Wrapped(BuiltManagerOperations(), "  ").c_str());
+            kHeadless, Wrapped(SetNames(), "  ").c_str(), Wrapped(ManagerOperationNames(), "  ").c_str());
 }
 
 }  // namespace
@@ -158,11 +161,28 @@ int main(int argc, char** argv)
     }
     setenv("BRISKUI_ROOT", options.root.c_str(), 1);
 
+    // A script that changes key files runs on a scratch root of its own,
+    // so that the root it was given (often the shared sample root) stays
+    // as it is.
+    if (ChangesKeyFiles(commands)) {
+        std::string error;
+        std::string given = getenv("BRISKUI_ROOT");
+        if (!MakeScratchRoot(given, &options.keyFileRoot, &error)) {
+            fprintf(stderr, "briskui-sim: %s\n", error.c_str());
+            return kExitRunFailure;
+        }
+        setenv("BRISKUI_ROOT", options.keyFileRoot.c_str(), 1);
+        printf("briskui-sim: running on %s, a scratch root over %s whose key files the script may change\n",
+               options.keyFileRoot.c_str(), given.c_str());
+    }
+
     // DirectFB takes its options from the command line; headless unless the
     // caller chose otherwise here or in DFBARGS.
     std::vector<std::string> dfbArgv;
     dfbArgv.push_back(argv[0]);
     if (dfbArgs.empty() && getenv("DFBARGS") == NULL) dfbArgv.push_back(kHeadless);
     dfbArgv.insert(dfbArgv.end(), dfbArgs.begin(), dfbArgs.end());
-    return RunHost(options, commands, dfbArgv);
+    int status = RunHost(options, commands, dfbArgv);
+    if (!options.keyFileRoot.empty()) RemoveScratchRoot(options.keyFileRoot);
+    return status;
 }

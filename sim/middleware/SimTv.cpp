@@ -25,7 +25,8 @@
 //              0, two blank satellites, multiplex known with flags 0
 //   factory    code 0, M-mode off, no factory data, EDID checksums 1,
 //              Ethernet MAC 00:1a:2b:3c:4d:5e, WiFi MAC 00:1a:2b:3c:4d:5f,
-//              temperature 41 degrees with status 3, no valid key files
+//              temperature 41 degrees with status 3, key files judged
+//              by their seals
 //   platform   mboot "MB1.0.23", DVB-S enabled, IR grant on, IR not owned
 #include "SimTv.h"
 
@@ -42,6 +43,9 @@
 #include <mutex>
 #include <set>
 #include <thread>
+
+#include <sys/stat.h>
+#include <zlib.h>
 
 BOOL MSrv_Control_common::bBriskUiTriggerPowerOff = FALSE;
 BOOL MSrv_Control_common::m_bEnterActiveStandby = FALSE;
@@ -96,6 +100,7 @@ struct State {
     bool dvbPlayerInit = true;
     U32 avMuteFlag = 0;
     std::vector<MS_SAT_INFO> satellites = std::vector<MS_SAT_INFO>(2, MS_SAT_INFO{});
+    std::set<unsigned long> unreadableSatellites;   // GetSatelliteInfo fails for these
     bool muxKnown = true;
     U32 muxFlags = 0;
 
@@ -107,7 +112,7 @@ struct State {
     U8 wifiMac[6] = {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5f};
     S16 temperature = 41;
     U8 temperatureStatus = 3;
-    std::set<std::string> hmacValid;
+    std::map<std::string, bool> hmacForced;   // seal verdicts forced by path
 
     std::string mboot = kDefaultMboot;
     bool dvbsEnabled = true;
@@ -794,7 +799,7 @@ U32 MSrv_DTV_Player_DVBS::GetCurrentSateliteCount() {
 BOOL MSrv_DTV_Player_DVBS::GetSatelliteInfo(unsigned long index, MS_SAT_INFO& info) {
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
-    if (index >= s.st.satellites.size()) return FALSE;
+    if (index >= s.st.satellites.size() || s.st.unreadableSatellites.count(index) != 0) return FALSE;
     info = s.st.satellites[index];
     return TRUE;
 }
@@ -861,27 +866,81 @@ BOOL MSrv_Factory_Default::GetFactoryData(unsigned short item, unsigned char* pV
 }
 
 namespace {
-bool HmacValid(const char* path) {
-    if (path == nullptr) return false;
-    Sim& s = S();
-    std::lock_guard<std::mutex> lk(s.mu);
-    return s.st.hmacValid.count(path) != 0;
+
+// The seal of a key file: its content followed by the four characters
+// "BKS1" and the CRC-32 of the content, least significant byte first.
+const char kSealMagic[4] = {'B', 'K', 'S', '1'};
+constexpr size_t kSealBytes = 8;
+constexpr size_t kMaxSealedFile = 1 << 20;   // no key file is larger
+
+// The whole file at `path` if it is a readable regular file of at most
+// kMaxSealedFile bytes.
+bool ReadKeyFile(const char* path, std::vector<unsigned char>* bytes) {
+    struct stat st;
+    if (path == nullptr || stat(path, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<unsigned long long>(st.st_size) > kMaxSealedFile)
+        return false;
+    FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) return false;
+    bytes->resize(static_cast<size_t>(st.st_size));
+    size_t n = bytes->empty() ? 0 : std::fread(bytes->data(), 1, bytes->size(), f);
+    std::fclose(f);
+    bytes->resize(n);
+    return true;
 }
+
+// Length of the content a well-sealed file protects; false when the seal
+// does not match it.
+bool SealedContent(const std::vector<unsigned char>& bytes, size_t* length) {
+    if (bytes.size() < kSealBytes) return false;
+    size_t content = bytes.size() - kSealBytes;
+    if (std::memcmp(bytes.data() + content, kSealMagic, sizeof kSealMagic) != 0) return false;
+    uLong crc = crc32(crc32(0L, Z_NULL, 0), bytes.data(), static_cast<uInt>(content));
+    const unsigned char* t = bytes.data() + content + sizeof kSealMagic;
+    uLong stored = static_cast<uLong>(t[0]) | static_cast<uLong>(t[1]) << 8 | static_cast<uLong>(t[2]) << 16 |
+                   static_cast<uLong>(t[3]) << 24;
+    if (crc != stored) return false;
+    *length = content;
+    return true;
+}
+
+// Whether the key file at `path` is intact: the script's or test's verdict
+// when one was set for the path, else its seal. `content` (optional) gets
+// the protected content of an intact file: the bytes before the seal, or
+// the whole file when a forced verdict meets a file without a good seal.
+bool KeyFileIntact(const char* path, std::vector<unsigned char>* content) {
+    if (path == nullptr) return false;
+    int forced = -1;
+    {
+        Sim& s = S();
+        std::lock_guard<std::mutex> lk(s.mu);
+        auto it = s.st.hmacForced.find(path);
+        if (it != s.st.hmacForced.end()) forced = it->second ? 1 : 0;
+    }
+    if (forced == 0) return false;
+    std::vector<unsigned char> bytes;
+    bool read = ReadKeyFile(path, &bytes);
+    size_t length = 0;
+    bool sealed = read && SealedContent(bytes, &length);
+    if (forced < 0 && !sealed) return false;
+    if (content != nullptr) {
+        if (sealed) bytes.resize(length);
+        content->swap(bytes);
+    }
+    return true;
+}
+
 }  // namespace
 
-U8 MSrv_PreSharedKey::CheckHmac(const char* path) { return HmacValid(path) ? 1 : 0; }
+U8 MSrv_PreSharedKey::CheckHmac(const char* path) { return KeyFileIntact(path, nullptr) ? 1 : 0; }
 
-// A valid key file hands over its content, as much of it as the caller's
-// 8192 bytes hold (nothing if it cannot be read); the seal itself is
-// modelled by the validity flag alone.
+// An intact key file hands over its protected content, as much of it as the
+// caller's 8192 bytes hold; a broken one hands over nothing.
 BOOL MSrv_PreSharedKey::CheckHmacAndReadData(const char* path, unsigned char* pData) {
-    if (!HmacValid(path)) return FALSE;
-    if (pData != nullptr) {
-        if (FILE* f = std::fopen(path, "rb")) {
-            (void)std::fread(pData, 1, kKeyDataBytes, f);
-            std::fclose(f);
-        }
-    }
+    std::vector<unsigned char> content;
+    if (!KeyFileIntact(path, &content)) return FALSE;
+    if (pData != nullptr && !content.empty())
+        std::memcpy(pData, content.data(), std::min(content.size(), kKeyDataBytes));
     return TRUE;
 }
 
@@ -1103,6 +1162,14 @@ void SetSatellites(const std::vector<MS_SAT_INFO>& sats) {
 std::vector<MS_SAT_INFO> Satellites() {
     return WithState([](State& st) { return st.satellites; });
 }
+void SetSatelliteUnreadable(unsigned long index, bool unreadable) {
+    WithState([&](State& st) {
+        if (unreadable)
+            st.unreadableSatellites.insert(index);
+        else
+            st.unreadableSatellites.erase(index);
+    });
+}
 void SetMuxInfo(bool known, U32 flags) {
     WithState([&](State& st) {
         st.muxKnown = known;
@@ -1143,12 +1210,17 @@ void SetEdidChecksum(U8 port, U8 result) {
     WithState([&](State& st) { st.edidChecksum[port] = result; });
 }
 void SetHmacValid(const std::string& path, bool valid) {
-    WithState([&](State& st) {
-        if (valid)
-            st.hmacValid.insert(path);
-        else
-            st.hmacValid.erase(path);
-    });
+    WithState([&](State& st) { st.hmacForced[path] = valid; });
+}
+void ClearHmacVerdict(const std::string& path) {
+    WithState([&](State& st) { st.hmacForced.erase(path); });
+}
+std::string Sealed(const std::string& content) {
+    uLong crc = crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(content.data()),
+                      static_cast<uInt>(content.size()));
+    std::string sealed = content + std::string(kSealMagic, sizeof kSealMagic);
+    for (int i = 0; i < 4; ++i) sealed += static_cast<char>((crc >> (8 * i)) & 0xFF);
+    return sealed;
 }
 
 // ---- active standby flags --------------------------------------------------

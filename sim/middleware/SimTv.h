@@ -94,6 +94,9 @@ void SetSatelliteCapability(bool present);     // TV info byte 8 bit 0x40
 void SetDvbsPlayer(bool satellite);            // GetMSrvDtv is a DVBS player
 void SetSatellites(const std::vector<MS_SAT_INFO>& sats);
 std::vector<MS_SAT_INFO> Satellites();
+// GetSatelliteInfo fails for the stored satellite at `index` (it stays in
+// the count): a broken record of the middleware's list.
+void SetSatelliteUnreadable(unsigned long index, bool unreadable);
 void SetMuxInfo(bool known, U32 flags);
 void SetAvMuteFlag(U32 flag);
 void SetDvbPlayerInit(bool init);
@@ -106,10 +109,17 @@ void SetEthernetMac(const U8 mac[6]);
 void SetWifiMac(const U8 mac[6]);
 void SetTemperature(S16 degrees, U8 status);
 void SetEdidChecksum(U8 port, U8 result);
-// Key files whose HMAC seal CheckHmac accepts (by path as passed). The
-// protected content of a valid file, as CheckHmacAndReadData hands it over,
-// is the file itself.
+// Key files are sealed: the content, then the four characters "BKS1" and
+// the CRC-32 (zlib's crc32) of the content, least significant byte first.
+// CheckHmac accepts a file whose seal matches, and CheckHmacAndReadData
+// hands over the content before the seal; a changed byte breaks the seal.
+// SetHmacValid forces the verdict for one path (as the library passes it):
+// a forced-valid file without a good seal hands over the whole file.
+// ClearHmacVerdict goes back to checking the seal.
 void SetHmacValid(const std::string& path, bool valid);
+void ClearHmacVerdict(const std::string& path);
+// `content` followed by its seal: what a sealed key file holds.
+std::string Sealed(const std::string& content);
 
 // ---- active standby flags --------------------------------------------------
 bool ActiveStandby();                 // MSrv_Control_common::m_bEnterActiveStandby

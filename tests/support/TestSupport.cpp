@@ -26,6 +26,12 @@ const _Rect kVolumeTrack(160, 540, 220, 20);
 const _Rect kMutePanel(200, 500, 300, 100);
 const _Rect kWaitPanel(300, 450, 400, 100);
 const U32 kVolumeColour = 0xFF2040A0, kMuteColour = 0xFFA02020, kBarColour = 0xFF20C020, kWaitColour = 0xFFE0C000;
+const _Rect kRomPage(40, 40, 560, 400);
+const _Rect kFactoryCard(700, 40, 400, 80);
+const _Rect kDirectSourceCard(700, 160, 400, 100);
+const _Rect kSubBoardPage(700, 300, 400, 300);
+const U32 kRomBlackColour = 0xFF101010, kRomBlueColour = 0xFF1030A0, kPlainColour = 0xFF808080,
+          kWhiteColour = 0xFFFFFFFF;
 
 namespace {
 
@@ -182,8 +188,14 @@ TempRoot::TempRoot()
 
 TempRoot::~TempRoot()
 {
-    if (!path_.empty()) nftw(path_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    Remove();
     unsetenv("BRISKUI_ROOT");
+}
+
+void TempRoot::Remove()
+{
+    if (!path_.empty()) nftw(path_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    path_.clear();
 }
 
 void TempRoot::Write(const std::string& rel, const std::string& content) const
@@ -291,6 +303,32 @@ void ManagerTest::WriteStandardLayouts()
                     Text("wait_text_line1", _Rect(400, 330, 300, 4), "Starting") +
                     Text("wait_text_line2", _Rect(400, 400, 300, 4), "Please wait") +
                     Text("volume_number", _Rect(760, 370, 100, 4), "0%"));
+
+    root_.Write("/test/images/rom/.keep", "");
+    root_.Write("/test/images/src/.keep", "");
+    WriteSolidPng(images + "rom/black.png", 8, 8, kRomBlackColour);
+    WriteSolidPng(images + "rom/blue1.png", 8, 8, kRomBlueColour);
+    WriteSolidPng(images + "src/plain.png", 8, 8, kPlainColour);
+    WriteSolidPng(images + "src/white.PNG", 8, 8, kWhiteColour);
+    std::string rom = Image("bg_image", kRomPage, "rom/black.png");
+    int baseline = 80;
+    for (const char* item : { "tv_model_value", "a/d_adjust_pal_value", "a/d_adjust_ntsc_value",
+                              "a/d_adjust_cvbs_value", "edid_vga_value", "widevine_value", "wp_value" }) {
+        rom += Text(item, _Rect(60, baseline, 300, 4), "--");
+        baseline += 40;
+    }
+    WriteLayout("BriskUIFactoryRomLayout.ini", rom);
+    WriteLayout("BriskUIFactoryArcLayout.ini", Image("bg_image", kFactoryCard, "na.png") + "[setting]\nu16TimeOut = 5000\n");
+    WriteLayout("BriskUIFactoryBalanceLayout.ini", Image("bg_image", kFactoryCard, "na.png") +
+                                                       Text("text", _Rect(720, 90, 300, 4), "Adjustment") +
+                                                       "[setting]\nu16TimeOut = 5000\n");
+    WriteLayout("BriskUIFactoryDirectlyInputSourceChangedLayout.ini",
+                Image("bg_image", kDirectSourceCard, "src/plain.png") +
+                    Text("inputsource_value", _Rect(720, 220, 300, 4), "--"));
+    WriteLayout("BriskUIFactoryOrvexCheckLayout.ini",
+                Image("bg_image", kSubBoardPage, "na.png") + Text("orvex_value", _Rect(720, 340, 300, 4), "--") +
+                    Text("orvex_memory_test_value", _Rect(720, 380, 300, 4), "--") +
+                    "[setting]\nu16TimeOut = 3000\n");
 }
 
 BriskUiManager* ManagerTest::StartManager(const StartOptions& options)

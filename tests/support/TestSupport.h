@@ -51,6 +51,9 @@ public:
     TempRoot();
     ~TempRoot();
     const std::string& Path() const { return path_; }
+    // Removes the root now. A process that is going to abort (a death
+    // test's child) calls it first, since no destructor runs after abort.
+    void Remove();
     // Writes `content` at `rel` (an absolute path of the set) under the root.
     void Write(const std::string& rel, const std::string& content) const;
     std::string Read(const std::string& rel) const;
@@ -78,7 +81,8 @@ protected:
     // Writes a layout file into the EN/ folder.
     void WriteLayout(const std::string& file, const std::string& content);
     // Writes the standard test layouts: volume (NA and EU), wait message,
-    // not-available and initialisation panels, each of solid colours.
+    // not-available and initialisation panels, and the five factory
+    // screens, each of solid colours.
     void WriteStandardLayouts();
     BriskUiManager* StartManager(const StartOptions& options = StartOptions());
     // Takes the keys back and waits until the library has finalised itself
@@ -100,6 +104,12 @@ extern const _Rect kVolumeTrack;      // volume_bg, span 200 with 10-px caps
 extern const _Rect kMutePanel;        // bg_image_mute
 extern const _Rect kWaitPanel;        // wait message, overlapping the volume panel
 extern const U32 kVolumeColour, kMuteColour, kBarColour, kWaitColour;
+// Factory screens: the self-check page (background /test/images/rom/black.png,
+// its blue1.png beside it), the ARC and balance card, the direct-source
+// card (/test/images/src/plain.png, its white.PNG beside it) and the
+// sub-board page (layout time-out 3000).
+extern const _Rect kRomPage, kFactoryCard, kDirectSourceCard, kSubBoardPage;
+extern const U32 kRomBlackColour, kRomBlueColour, kPlainColour, kWhiteColour;
 
 }  // namespace testsupport
 
