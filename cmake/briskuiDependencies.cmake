@@ -8,6 +8,7 @@
 #   iniparser::iniparser   iniparser
 #   Threads::Threads       POSIX threads
 #   ZLIB::ZLIB             zlib (the PVR key's CRC-32); linked privately
+#   PNG::PNG               libpng (decodes the PNG art); linked privately
 #
 # Nothing here stops the caller: a dependency that is not found is named in
 # BRISKUI_MISSING_DEPENDENCIES, and the caller decides how to fail.
@@ -51,5 +52,12 @@ if(NOT TARGET ZLIB::ZLIB)
   find_package(ZLIB QUIET)
   if(NOT ZLIB_FOUND)
     list(APPEND BRISKUI_MISSING_DEPENDENCIES "zlib (Debian package zlib1g-dev)")
+  endif()
+endif()
+
+if(NOT TARGET PNG::PNG)
+  find_package(PNG QUIET)
+  if(NOT PNG_FOUND)
+    list(APPEND BRISKUI_MISSING_DEPENDENCIES "libpng (Debian package libpng-dev)")
   endif()
 endif()

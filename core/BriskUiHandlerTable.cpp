@@ -13,9 +13,9 @@
 
 namespace {
 
-BOOL VolumeLeavesScreen(EventHandler* handler)
+BOOL VolumeStatusCleared(EventHandler* handler)
 {
-    return static_cast<VolumeHandler*>(handler)->LeavesScreenWhenHidden();
+    return static_cast<VolumeHandler*>(handler)->StatusCleared();
 }
 
 // Start-up order; the volume handler comes first. Finalize deletes in the
@@ -23,7 +23,7 @@ BOOL VolumeLeavesScreen(EventHandler* handler)
 // keys for them are logged, their status changes only the set.
 const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
     BriskHandlerRow<VolumeHandler, &BriskUiManager::pVolumeHandler>(
-        E_BRISKUI_OSD_STATUS_VOLUME, "BriskUIVolumeLayout_NA.ini", "BriskUIVolumeLayout_EU.ini", &VolumeLeavesScreen),
+        E_BRISKUI_OSD_STATUS_VOLUME, "BriskUIVolumeLayout_NA.ini", "BriskUIVolumeLayout_EU.ini", &VolumeStatusCleared),
     BriskHandlerRow<WaitMessageHandler, &BriskUiManager::pWaitMessageHandler>(
         E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, "BriskUIWaitMessageLayout_NA.ini", "BriskUIWaitMessageLayout_EU.ini"),
     BriskHandlerRow<NotAvailableMessageHandler, &BriskUiManager::pNotAvailableMessageHandler>(

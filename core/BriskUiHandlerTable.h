@@ -27,10 +27,11 @@ struct ST_BRISKUI_HANDLER_ROW {
     EventHandler* (*pfGet)();
     // Deletes the handler as its own class and nulls the static pointer.
     void (*pfDelete)();
-    // Optional: asked by DisableStatus after the bit is cleared; FALSE
-    // keeps the OSD on screen (timer running, area not erased). Null: the
-    // OSD always goes.
-    BOOL (*pfLeavesScreen)(EventHandler* handler);
+    // Optional: called by DisableStatus after the bit is cleared, whoever
+    // cleared it; the handler drops the state that went with its status
+    // and answers whether its OSD leaves the screen. FALSE keeps it there
+    // (timer running, area not erased). Null: the OSD always goes.
+    BOOL (*pfStatusCleared)(EventHandler* handler);
 };
 
 // The three operations of a row for handler class T kept in the manager's
@@ -55,10 +56,10 @@ struct BriskHandlerSlot {
 template <class T, T** Slot>
 constexpr ST_BRISKUI_HANDLER_ROW BriskHandlerRow(EN_BRISKUI_OSD_STATUS status, const char* layoutNA,
                                                  const char* layoutEU,
-                                                 BOOL (*leavesScreen)(EventHandler*) = NULL)
+                                                 BOOL (*statusCleared)(EventHandler*) = NULL)
 {
     return { status, layoutNA, layoutEU, &BriskHandlerSlot<T, Slot>::Create, &BriskHandlerSlot<T, Slot>::Get,
-             &BriskHandlerSlot<T, Slot>::Delete, leavesScreen };
+             &BriskHandlerSlot<T, Slot>::Delete, statusCleared };
 }
 
 // The rows in force, in start-up order, and their number.

@@ -35,7 +35,7 @@ PinCodeHandler* BriskUiManager::pPinCodeHandler = NULL;
 
 U8 BriskUiManager::bFirstInitialization = 0;
 U8 BriskUiManager::bActivateKeyHandler = 1;
-U32 BriskUiManager::TotalTicksInSeconds = 0;
+BriskRelaxedU32 BriskUiManager::TotalTicksInSeconds(0);
 const U32 BriskUiManager::m_InitializationMaxTime;
 const U32 BriskUiManager::m_InitializationLoopCount;
 

@@ -39,6 +39,28 @@ class FactoryOrvexCheck;
 class VersionSelfCheckHandler;
 class PinCodeHandler;
 
+// A 32-bit value one thread writes and others read, each access a relaxed
+// atomic one: assigned and read like the U32 it replaces, with the size and
+// alignment of a U32, so that the exported variable keeps its layout.
+class BriskRelaxedU32 {
+public:
+    constexpr BriskRelaxedU32(U32 value = 0) : aValue(value) {}
+    BriskRelaxedU32& operator=(U32 value)
+    {
+        aValue.store(value, std::memory_order_relaxed);
+        return *this;
+    }
+    operator U32() const { return aValue.load(std::memory_order_relaxed); }
+
+private:
+    BriskRelaxedU32(const BriskRelaxedU32&) = delete;
+    BriskRelaxedU32& operator=(const BriskRelaxedU32&) = delete;
+
+    std::atomic<U32> aValue;
+};
+static_assert(sizeof(BriskRelaxedU32) == sizeof(U32) && alignof(BriskRelaxedU32) == alignof(U32),
+              "the boot clock keeps the layout of a U32");
+
 // Country groups (QueryCountry).
 enum { E_BRISKUI_COUNTRY_NA = 1, E_BRISKUI_COUNTRY_EU = 2 };
 
@@ -54,6 +76,10 @@ public:
 
     // ---- settings, language and clock ---------------------------------------
     BOOL LoadCommonSetting();
+    // Rewrite one key of the settings file: "TRUE" for 1, "FALSE" for any
+    // other value. 1 when the new file is in place and reads back entry for
+    // entry; 0, with the old file kept, otherwise. A symbolic link stays and
+    // its target is replaced. Host threads; one rewrite at a time.
     BOOL SetConfigFirstInitialization(U8 value);
     BOOL SetConfigActivation(U8 value);
     void SetupLanguage();
@@ -236,8 +262,9 @@ public:
 
     static U8 bFirstInitialization;
     static U8 bActivateKeyHandler;
-    // Seconds of the current boot, written by the host.
-    static U32 TotalTicksInSeconds;
+    // Seconds of the current boot, written by the host from any thread and
+    // read by the input thread.
+    static BriskRelaxedU32 TotalTicksInSeconds;
     static const U32 m_InitializationMaxTime = 34000000;   // microseconds
     static const U32 m_InitializationLoopCount = 50;
 

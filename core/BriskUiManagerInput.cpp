@@ -26,6 +26,27 @@ bool IsFullInterfaceKey(U32 key)
     }
 }
 
+// The key symbol of a key event as a plain number. The IR keymap may give
+// symbols outside DirectFB's enumeration; reading such a value through the
+// enum type is undefined, so the field is copied as the 32 bits it is and
+// stays a number until the router matches it.
+U32 KeySymbolOf(const DFBInputEvent& event)
+{
+    static_assert(sizeof(event.key_symbol) == sizeof(U32), "key symbols are 32 bits");
+    U32 symbol;
+    memcpy(&symbol, &event.key_symbol, sizeof(symbol));
+    return symbol;
+}
+
+// Logs a key press: code, id and symbol, the id read as plainly as the symbol.
+void LogKey(const DFBInputEvent& event)
+{
+    static_assert(sizeof(event.key_id) == sizeof(int), "key ids are 32 bits");
+    int id;
+    memcpy(&id, &event.key_id, sizeof(id));
+    printf("BRISKUI - key_code:%d, key_id:%d, key_symbol:%d\n", event.key_code, id, (int)KeySymbolOf(event));
+}
+
 bool IsPowerKey(U32 key)
 {
     return key == BRISKKEY_POWER || key == BRISKKEY_CUSTOM80_POWER;
@@ -269,9 +290,8 @@ BOOL BriskUiManager::HandleKey(const DFBInputEvent& event)
         return FALSE;
     }
     if (event.type != DIET_KEYPRESS) return TRUE;
-    printf("BRISKUI - key_code:%d, key_id:%d, key_symbol:%d\n", event.key_code, (int)event.key_id,
-           (int)event.key_symbol);
-    U32 symbol = (U32)event.key_symbol;
+    LogKey(event);
+    U32 symbol = KeySymbolOf(event);
     if (MSrv_Control_common::bBriskUiTriggerPowerOff == 1 && !IsPowerKey(symbol)) {
         puts("BRISKUI - Current status is active standby::Ignore key");
         return TRUE;
@@ -303,9 +323,8 @@ void BriskUiManager::RunFirstInitialization(IDirectFBEventBuffer* buffer)
             if (event.clazz != DFEC_INPUT || inputSeen) continue;
             inputSeen = true;
             if (event.input.type != DIET_KEYPRESS) continue;
-            printf("BRISKUI - key_code:%d, key_id:%d, key_symbol:%d\n", event.input.key_code,
-                   (int)event.input.key_id, (int)event.input.key_symbol);
-            U32 symbol = (U32)event.input.key_symbol;
+            LogKey(event.input);
+            U32 symbol = KeySymbolOf(event.input);
             if (symbol == BRISKKEY_CUSTOM79_FACTORY || symbol == BRISKKEY_CUSTOM63_ATV_DTV) {
                 DisableStatus(E_BRISKUI_OSD_STATUS_INITIALIZATION);
                 puts("BRISKUI - Handle factory key, stop initialization progress!");

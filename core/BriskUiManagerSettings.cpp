@@ -1,6 +1,7 @@
 // Common settings file, OSD language, clock and the analogue-switch rule.
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -9,6 +10,7 @@
 
 #include <string>
 
+#include "BriskFiles.h"
 #include "BriskPlatform.h"
 #include "BriskUiManager.h"
 #include "IniCompat.h"
@@ -40,43 +42,91 @@ const char* FolderOf(U32 language)
     return "EN/";
 }
 
-// Writes `dict` over `path` so that a power cut at any moment leaves either
-// the old file or the new one, never a truncated one: the dictionary goes to
-// a temporary file in the same folder, which is flushed to disk and then
-// renamed over the old file. Any failure leaves the old file untouched.
+// Serialises the settings file's read-modify-write between host threads.
+pthread_mutex_t g_settingsLock = PTHREAD_MUTEX_INITIALIZER;
+
+class SettingsLock {
+public:
+    SettingsLock() { pthread_mutex_lock(&g_settingsLock); }
+    ~SettingsLock() { pthread_mutex_unlock(&g_settingsLock); }
+    SettingsLock(const SettingsLock&) = delete;
+    SettingsLock& operator=(const SettingsLock&) = delete;
+};
+
+// The file `path` names: a symbolic link is followed, so that a rewrite
+// replaces its target and the link stays. `path` itself when it cannot be
+// resolved.
+std::string FileBehind(const std::string& path)
+{
+    char* real = realpath(path.c_str(), NULL);
+    if (real == NULL) return path;
+    std::string file(real);
+    free(real);
+    return file;
+}
+
+// Writes `dict` over the file `path` names so that a power cut at any
+// moment leaves either the old file or the new one, never a truncated one,
+// and the new one only when it reads back entry for entry: the dictionary
+// goes to one temporary file of a fixed name beside it (so that a cut
+// leaves at most that one behind, replaced at the next rewrite), which is
+// flushed to disk, read back and only then renamed over the file. Any
+// failure leaves the old file untouched.
 bool ReplaceFileAtomically(dictionary* dict, const std::string& path)
 {
-    std::string tmp = path + ".XXXXXX";
-    int fd = mkstemp(&tmp[0]);
+    std::string file = FileBehind(path);
+    std::string tmp = file + ".tmp";
+    // Whatever a cut left under the temporary name goes first; O_EXCL and
+    // O_NOFOLLOW then make sure the file written is a new one of ours.
+    unlink(tmp.c_str());
+    int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
-        printf("[BriskUI] cannot create a temporary file for %s: %s\n", path.c_str(), strerror(errno));
+        printf("[BriskUI] cannot create a temporary file for %s: %s\n", file.c_str(), strerror(errno));
         return false;
     }
     struct stat st;
-    if (stat(path.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
-    FILE* file = fdopen(fd, "w");
-    if (file == NULL) {
+    if (stat(file.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
+    FILE* out = fdopen(fd, "w");
+    if (out == NULL) {
         close(fd);
         unlink(tmp.c_str());
         return false;
     }
-    iniparser_dump_ini(dict, file);
-    bool ok = fflush(file) == 0 && !ferror(file) && fsync(fileno(file)) == 0;
-    if (fclose(file) != 0) ok = false;
-    if (ok && rename(tmp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) {
-        printf("[BriskUI] cannot rewrite %s: %s\n", path.c_str(), strerror(errno));
+    const char* problem = NULL;
+    if (!BriskWriteIni(dict, out)) problem = "a value cannot be written so that it reads back";
+    bool ok = fflush(out) == 0 && !ferror(out) && fsync(fileno(out)) == 0;
+    if (fclose(out) != 0) ok = false;
+    if (!ok && problem == NULL) problem = strerror(errno);
+    if (problem == NULL) {
+        dictionary* back = iniparser_load(tmp.c_str());
+        if (!BriskSameIni(dict, back)) problem = "the new file does not read back as written";
+        if (back != NULL) iniparser_freedict(back);
+    }
+    if (problem == NULL && rename(tmp.c_str(), file.c_str()) != 0) problem = strerror(errno);
+    if (problem != NULL) {
+        printf("[BriskUI] cannot rewrite %s: %s\n", file.c_str(), problem);
         unlink(tmp.c_str());
         return false;
     }
     // Make the rename itself durable.
-    std::string dir = path.substr(0, path.find_last_of('/') + 1);
-    int dirfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
+    std::string dir = file.substr(0, file.find_last_of('/') + 1);
+    int dirfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirfd >= 0) {
         fsync(dirfd);
         close(dirfd);
     }
     return true;
+}
+
+// The settings file's dictionary; null, with the missing file's message and
+// the reason, when it cannot be read.
+dictionary* LoadSettings(const std::string& path)
+{
+    std::string why;
+    dictionary* ini = BriskLoadIniFile(path.c_str(), &why);
+    if (ini == NULL)
+        printf("[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file %s%s\n", path.c_str(), why.c_str());
+    return ini;
 }
 
 }  // namespace
@@ -85,11 +135,8 @@ BOOL BriskUiManager::LoadCommonSetting()
 {
     BriskManagerLock lock;
     std::string path = BriskResolvePath(kSettingFile);
-    dictionary* ini = iniparser_load(path.c_str());
-    if (ini == NULL) {
-        printf("[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file %s\n", path.c_str());
-        return TRUE;
-    }
+    dictionary* ini = LoadSettings(path);
+    if (ini == NULL) return TRUE;
     bActivate = (U8)(iniparser_getboolean(ini, "BriskUISetting:bActivateBriskUI", 1) ? 1 : 0);
     bFirstInitialization = (U8)(iniparser_getboolean(ini, "BriskUISetting:bFirstInitialization", 0) ? 1 : 0);
     u8ColorFormat = (U8)iniparser_getunsignedint(ini, "BriskUISetting:u8ColorFormat", 2);
@@ -101,12 +148,10 @@ BOOL BriskUiManager::LoadCommonSetting()
 
 BOOL BriskUiManager::WriteSetting(const char* key, U8 value)
 {
+    SettingsLock lock;
     std::string path = BriskResolvePath(kSettingFile);
-    dictionary* ini = iniparser_load(path.c_str());
-    if (ini == NULL) {
-        printf("[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file %s\n", path.c_str());
-        return FALSE;
-    }
+    dictionary* ini = LoadSettings(path);
+    if (ini == NULL) return FALSE;
     // A file without the section would lose the key on writing.
     if (iniparser_find_entry(ini, "BriskUISetting") == 0) iniparser_set(ini, "BriskUISetting", NULL);
     BOOL set = iniparser_setstring(ini, key, value == 1 ? "TRUE" : "FALSE") == 0 ? TRUE : FALSE;

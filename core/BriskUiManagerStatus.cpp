@@ -78,7 +78,7 @@ void BriskUiManager::DisableStatus(EN_BRISKUI_OSD_STATUS status)
     const ST_BRISKUI_HANDLER_ROW* row = BriskFindHandlerRow(status);
     EventHandler* handler = row != NULL ? row->pfGet() : NULL;
     if (handler == NULL) return;
-    if (row->pfLeavesScreen != NULL && !row->pfLeavesScreen(handler)) return;
+    if (row->pfStatusCleared != NULL && !row->pfStatusCleared(handler)) return;
     handler->KillOSDTimer();
     handler->ClearSurface(pSurface);
     InvalidateOSD(handler->GetItemRegion());
@@ -101,8 +101,8 @@ void BriskUiManager::UpdateOsd()
         EventHandler* handler = HandlerFor(status);
         if (handler != NULL && QueryStatus(status)) handler->Update(pSurface);
     }
-    DFBRegion region = { rcDirty.left, rcDirty.top, rcDirty.left + rcDirty.width, rcDirty.top + rcDirty.height };
-    pSurface->Flip(pSurface, &region, DSFLIP_BLIT);
+    DFBRegion region;
+    if (BriskSurfaceRegion(rcDirty, pSurface, &region)) pSurface->Flip(pSurface, &region, DSFLIP_BLIT);
     rcLastFlip = rcDirty;
     u32Flips.fetch_add(1);
     rcDirty.clear();

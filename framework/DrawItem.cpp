@@ -1,39 +1,11 @@
 #include "DrawItem.h"
 
-#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "BriskFiles.h"
 #include "BriskPlatform.h"
-
-namespace {
-
-enum ImageFileKind { kUnreadable, kPngOrJpeg, kOtherFormat };
-
-// What an image file holds, by its first bytes. PNG and JPEG files are
-// decoded by libpng and libjpeg, which report a damaged file as an error.
-// DirectFB reads its other formats (GIF, BMP, PNM, its own DFIFF) itself
-// and trusts what a file's header says: a damaged file of those crashes or
-// hangs the process, a PNM file crashes it even intact. Only a regular
-// file is opened, without blocking.
-ImageFileKind KindOfImageFile(const std::string& path)
-{
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return kUnreadable;
-    unsigned char head[8] = {0};
-    struct stat st;
-    ssize_t n = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? read(fd, head, sizeof head) : -1;
-    close(fd);
-    if (n < 0) return kUnreadable;
-    static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (n == 8 && memcmp(head, kPng, sizeof kPng) == 0) return kPngOrJpeg;
-    if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return kPngOrJpeg;
-    return kOtherFormat;
-}
-
-}  // namespace
+#include "ImageDecode.h"
 
 BOOL DrawItem::Update(IDirectFBSurface*, IDirectFB*)
 {
@@ -73,6 +45,7 @@ void ImageItem::SetImagePath(const char* path)
     strImagePath = path;
     strResolvedPath = BriskResolvePath(path);
     ReleaseImage();
+    bImageRefused = FALSE;
 }
 
 BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
@@ -83,40 +56,40 @@ BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
         return FALSE;
     }
     if (pImageSurface == NULL) {
-        if (KindOfImageFile(strResolvedPath) == kOtherFormat) {
+        // An image found damaged or too large stays refused until its path
+        // is set again, rather than being decoded and logged at every frame.
+        if (bImageRefused) return FALSE;
+        ST_IMAGE_DECODE image;
+        switch (BriskDecodeImage(dfb, strResolvedPath.c_str(), &image)) {
+        case E_IMAGE_DECODED:
+            pImageSurface = image.pSurface;
+            break;
+        case E_IMAGE_NOT_FOUND:
+            printf("ImageItem::Update() fail to create provider of image %s\n", strResolvedPath.c_str());
+            return FALSE;
+        case E_IMAGE_UNSUPPORTED:
             printf("[BriskUI] ImageItem %s: %s is neither a PNG nor a JPEG file\n", strName.c_str(),
                    strResolvedPath.c_str());
             printf("ImageItem::Update() fail to create provider of image %s\n", strResolvedPath.c_str());
+            bImageRefused = TRUE;
             return FALSE;
-        }
-        IDirectFBImageProvider* provider = NULL;
-        if (dfb->CreateImageProvider(dfb, strResolvedPath.c_str(), &provider) != DFB_OK) {
-            printf("ImageItem::Update() fail to create provider of image %s\n", strResolvedPath.c_str());
-            return FALSE;
-        }
-        DFBSurfaceDescription desc;
-        memset(&desc, 0, sizeof(desc));
-        if (provider->GetSurfaceDescription(provider, &desc) != DFB_OK) {
-            provider->Release(provider);
+        case E_IMAGE_NO_DESCRIPTION:
             puts("ImageItem::Update() fail to get surface surface description");
             return FALSE;
-        }
-        desc.flags = (DFBSurfaceDescriptionFlags)(desc.flags | DSDESC_CAPS);
-        desc.caps = DSCAPS_VIDEOONLY;
-        if (dfb->CreateSurface(dfb, &desc, &pImageSurface) != DFB_OK) {
-            pImageSurface = NULL;
-            provider->Release(provider);
+        case E_IMAGE_NO_SURFACE:
             puts("ImageItem::Update() fail to create surface");
             return FALSE;
-        }
-        if (provider->RenderTo(provider, pImageSurface, NULL) != DFB_OK) {
-            // The surface stays cached: later draws blit it as it is rather
-            // than decoding a file that just failed again at every frame.
-            provider->Release(provider);
+        case E_IMAGE_TOO_LARGE:
+            printf("ImageItem::Update() image %s is %lu x %lu, more than %d x %d or %d MiB decoded: not drawn\n",
+                   strResolvedPath.c_str(), (unsigned long)image.u32Width, (unsigned long)image.u32Height,
+                   (int)E_IMAGE_MAX_SIDE, (int)E_IMAGE_MAX_SIDE, (int)(E_IMAGE_MAX_BYTES >> 20));
+            bImageRefused = TRUE;
+            return FALSE;
+        case E_IMAGE_DAMAGED:
             printf("ImageItem::Update() fail to render to surface with image %s\n", strResolvedPath.c_str());
+            bImageRefused = TRUE;
             return FALSE;
         }
-        provider->Release(provider);
     }
     DFBRectangle dest = { rect.left, rect.top, rect.width, rect.height };
     surface->StretchBlit(surface, pImageSurface, NULL, &dest);
@@ -173,7 +146,10 @@ BOOL TextItem::CreateFont(IDirectFB* dfb)
     desc.flags = DFDESC_HEIGHT;
 #endif
     desc.height = u8FontSize;
-    DFBResult ret = dfb->CreateFont(dfb, strResolvedFontPath.c_str(), &desc, &pFont);
+    // Only a regular file is handed to the font loader: a FIFO would block.
+    DFBResult ret = BriskIsReadableFile(strResolvedFontPath.c_str(), 0, NULL)
+                        ? dfb->CreateFont(dfb, strResolvedFontPath.c_str(), &desc, &pFont)
+                        : DFB_FILENOTFOUND;
     if (ret != DFB_OK) {
         pFont = NULL;
         printf("TextItem::Update() create font fail. %s : %s\n", strResolvedFontPath.c_str(),

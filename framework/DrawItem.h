@@ -66,13 +66,17 @@ private:
 
 class ImageItem final : public DrawItem {
 public:
-    ImageItem() : DrawItem(E_DRAW_ITEM_IMAGE), pImageSurface(NULL) {}
+    ImageItem() : DrawItem(E_DRAW_ITEM_IMAGE), pImageSurface(NULL), bImageRefused(FALSE) {}
     ~ImageItem();
 
-    // Stores a non-null path and drops the decoded image, so the next draw
-    // decodes the file again; a null path keeps the old image and warns.
+    // Stores a non-null path and drops the decoded image (or a refusal of
+    // the file), so the next draw decodes the file again; a null path keeps
+    // the old image and warns.
     void SetImagePath(const char* path);
     std::string GetImagePath() const { return strImagePath; }
+    // Draws the image scaled into the rectangle, decoding it first if no
+    // decoded image is kept; FALSE (logged) when it cannot be drawn. A
+    // damaged or too large file draws nothing until the path is set again.
     BOOL Update(IDirectFBSurface* surface, IDirectFB* dfb) override;
     // The decoded image, null until the first successful draw.
     IDirectFBSurface* CachedSurface() const { return pImageSurface; }
@@ -83,6 +87,7 @@ private:
     std::string strImagePath;
     IDirectFBSurface* pImageSurface;
     std::string strResolvedPath;   // strImagePath under the file-system root
+    BOOL bImageRefused;            // the file was damaged, too large or of another format: draw nothing
 };
 
 class TextItem final : public DrawItem {

@@ -39,7 +39,7 @@ void EventHandler::LoadResource(const char* path)
 void EventHandler::LoadLayout(const char* path, LayoutKeys& keys)
 {
     if (!keys.Open(path)) {
-        printf("[BriskUI] EventHandler::LoadResource failed, no such file %s\n", path);
+        printf("[BriskUI] EventHandler::LoadResource failed, no such file %s%s\n", path, keys.Problem().c_str());
         return;
     }
     int sections = keys.SectionCount();
@@ -89,9 +89,10 @@ void EventHandler::Update(IDirectFBSurface* surface)
 
 void EventHandler::ClearSurface(IDirectFBSurface* surface)
 {
-    if (surface == NULL) return;
-    DFBRegion clip = { rcItemRegion.left, rcItemRegion.top, rcItemRegion.left + rcItemRegion.width,
-                       rcItemRegion.top + rcItemRegion.height };
+    // A region off the surface clears nothing: DirectFB would refuse the
+    // clip and clear under the previous one instead.
+    DFBRegion clip;
+    if (!BriskSurfaceRegion(rcItemRegion, surface, &clip)) return;
     surface->SetClip(surface, &clip);
     surface->Clear(surface, 0, 0, 0, 0);
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "IniCompat.h"
+#include "BriskFiles.h"
 
 namespace {
 
@@ -29,8 +29,7 @@ BOOL LayoutKeys::Open(const char* path)
         iniparser_freedict(pDictionary);
         pDictionary = NULL;
     }
-    if (path == NULL) return FALSE;
-    pDictionary = iniparser_load(path);
+    pDictionary = BriskLoadIniFile(path, &strProblem);
     return IsOpen();
 }
 

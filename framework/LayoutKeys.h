@@ -7,6 +7,8 @@
 
 #include <stddef.h>
 
+#include <string>
+
 #include "BriskTypes.h"
 
 struct _dictionary_;
@@ -18,8 +20,12 @@ public:
     ~LayoutKeys();
 
     // Parses `path`, dropping any earlier parse; FALSE (and nothing open)
-    // when the file cannot be read. Prints nothing: the caller names itself.
+    // when the file cannot be read, is not a regular file or is larger than
+    // 1 MiB. Prints nothing: the caller names itself, adding Problem().
     BOOL Open(const char* path);
+    // Why the last Open failed, to append to a "no such file" message: empty
+    // when the file does not exist (BriskIsReadableFile).
+    const std::string& Problem() const { return strProblem; }
     // TRUE while a parse is held.
     BOOL IsOpen() const { return pDictionary != NULL ? TRUE : FALSE; }
 
@@ -47,6 +53,7 @@ private:
     LayoutKeys& operator=(const LayoutKeys&) = delete;
 
     struct _dictionary_* pDictionary;
+    std::string strProblem;
 };
 
 #endif  // BRISKUI_LAYOUTKEYS_H

@@ -1,7 +1,10 @@
 // _Rect: a screen rectangle, used for item rectangles, handler regions and
-// the manager's dirty area.
+// the manager's dirty area. Its fields come from u32 layout keys and may be
+// anything: edges are computed in 64 bits and clamped, never wrapped.
 #ifndef BRISKUI_RECT_H
 #define BRISKUI_RECT_H
+
+#include <directfb.h>
 
 #include "BriskTypes.h"
 
@@ -17,8 +20,12 @@ struct _Rect {
     void clear() { left = top = width = height = 0; }
     // Empty when width or height is 0; position does not matter.
     BOOL empty() const { return (width == 0 || height == 0) ? TRUE : FALSE; }
+    // left + width and top + height, without overflow.
+    long long right() const { return (long long)left + width; }
+    long long bottom() const { return (long long)top + height; }
     // Grows this rectangle to cover `other`. An empty rectangle is replaced
-    // by `other` (even an empty one); an empty `other` changes nothing.
+    // by `other` (even an empty one); an empty `other` changes nothing. A
+    // width or height beyond 32 bits is clamped to the largest one.
     void union_of(const _Rect& other);
 
     bool operator==(const _Rect& o) const
@@ -26,5 +33,11 @@ struct _Rect {
         return left == o.left && top == o.top && width == o.width && height == o.height;
     }
 };
+
+// The DirectFB region of `rect` (corners (left, top) and (left + width,
+// top + height), both included, so one column and one row larger than the
+// rectangle) cut to `surface`. FALSE, and `region` untouched, when none of
+// it lies on the surface or the rectangle has a negative width or height.
+BOOL BriskSurfaceRegion(const _Rect& rect, IDirectFBSurface* surface, DFBRegion* region);
 
 #endif  // BRISKUI_RECT_H

@@ -43,7 +43,7 @@ void VolumeHandler::LoadResource(const char* path)
     if (keys.IsOpen())
         u16MaxVolume = (U16)keys.GetUnsigned("setting:u16MaxVolume", 100);
     else
-        printf("[BriskUI] VolumeHandler::LoadResource failed, no such file %s\n", path);
+        printf("[BriskUI] VolumeHandler::LoadResource failed, no such file %s%s\n", path, keys.Problem().c_str());
 }
 
 U8 VolumeHandler::GetHotelMode()
@@ -182,6 +182,13 @@ void VolumeHandler::ShowMutePanel(bool half)
     ShowItem(pMuteIcon, half ? 0 : 1);
     ShowItems({ pBgImageVolume, pVolumeIcon, pVolumeText, pVolumeNumber }, 0);
     bar.SetVisible(0);
+}
+
+BOOL VolumeHandler::StatusCleared()
+{
+    if (u32State != E_VOLUME_BAR) return FALSE;
+    u32State = E_HIDDEN;
+    return TRUE;
 }
 
 void VolumeHandler::TimerHandler(U32)

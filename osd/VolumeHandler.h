@@ -22,10 +22,11 @@ public:
 
     // The display state (E_HIDDEN ... E_MUTE). Any thread.
     U32 GetStatus() const { return u32State; }
-    // Whether hiding the OSD's status takes it off the screen: only the
-    // volume bar goes; the mute and half-mute panels stay until a key
-    // changes them.
-    BOOL LeavesScreenWhenHidden() const { return u32State == E_VOLUME_BAR ? TRUE : FALSE; }
+    // The manager cleared the volume status (a time-out, a close key,
+    // another OSD's mask, the initialisation progress): the volume bar goes
+    // and the state returns to hidden, TRUE; the mute and half-mute panels
+    // stay until a key changes them, FALSE. Under the manager lock.
+    BOOL StatusCleared();
     U8 GetHotelMode();
     U8 GetHotelMaxVolumeValue();
     BOOL setHalfMute(unsigned char on);

@@ -2,12 +2,40 @@
 // caches and when they are dropped, the text baseline, failure messages.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
+#include <vector>
+
 #include "DrawItem.h"
 #include "TestSupport.h"
 
 using namespace testsupport;
 
 namespace {
+
+std::string Be32(uint32_t v)
+{
+    return std::string{ (char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v };
+}
+
+std::string Chunk(const char* type, const std::string& data)
+{
+    std::string body = std::string(type, 4) + data;
+    return Be32((uint32_t)data.size()) + body + Be32((uint32_t)crc32(0, (const Bytef*)body.data(), (uInt)body.size()));
+}
+
+// A well-formed PNG saying `width` x `height` (8-bit RGBA) whose image data
+// holds only `rowBytes` bytes of its first row.
+std::string ShortPng(uint32_t width, uint32_t height, size_t rowBytes)
+{
+    std::string png = std::string("\x89PNG\r\n\x1a\n", 8) +
+                      Chunk("IHDR", Be32(width) + Be32(height) + std::string{ 8, 6, 0, 0, 0 });
+    std::string row(rowBytes + 1, '\0');   // filter byte 0, then the pixels
+    std::vector<Bytef> packed(compressBound((uLong)row.size()));
+    uLongf size = (uLongf)packed.size();
+    compress(packed.data(), &size, (const Bytef*)row.data(), (uLong)row.size());
+    return png + Chunk("IDAT", std::string((const char*)packed.data(), size)) + Chunk("IEND", "");
+}
 
 class DrawItemTest : public ::testing::Test {
 protected:
@@ -24,6 +52,15 @@ protected:
     IDirectFBSurface* surface_ = nullptr;
     std::string image_;
 };
+
+// A 2x2 red JPEG whose frame header says 16384 x 16384.
+std::string HugeJpeg()
+{
+    std::string jpeg = RedJpeg();
+    size_t frame = jpeg.find("\xFF\xC0");
+    jpeg.replace(frame + 5, 4, std::string("\x40\x00\x40\x00", 4));   // height, width
+    return jpeg;
+}
 
 TEST_F(DrawItemTest, ImageIsScaledIntoItsRectangle)
 {
@@ -119,11 +156,54 @@ TEST_F(DrawItemTest, FailuresAreReportedAndRetried)
     EXPECT_EQ(out, "TextItem::Update, no DFB resource for drawing\n");
 }
 
-std::string FromHex(const std::string& hex)
+TEST_F(DrawItemTest, ImageOrFontThatIsNoRegularFileIsMissing)
 {
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += (char)std::stoi(hex.substr(i, 2), nullptr, 16);
-    return bytes;
+    Fifo fifo(root_.Path() + "/fifo");
+    ImageItem image;
+    for (const char* path : {"/fifo", "/"}) {
+        image.SetImagePath(path);
+        std::string out = CaptureStdout([&] { EXPECT_FALSE(image.Update(surface_, Dfb())); });
+        EXPECT_EQ(out, "ImageItem::Update() fail to create provider of image " + root_.Path() + path + "\n");
+    }
+    TextItem text;
+    text.SetFontPath("/fifo");
+    std::string out = CaptureStdout([&] { EXPECT_FALSE(text.Update(surface_, Dfb())); });
+    EXPECT_EQ(out.rfind("TextItem::Update() create font fail. " + root_.Path() + "/fifo : ", 0), 0u) << out;
+    EXPECT_FALSE(fifo.ReaderBlocked());
+}
+
+TEST_F(DrawItemTest, DamagedOrOversizedImageDrawsNothingAndSaysSoOnce)
+{
+    // The file that crashed DirectFB's provider: the volume panel's size,
+    // its image data ending inside the first row; the same cut inside its
+    // data, or with a byte of it changed. Then images beyond the limit, PNG
+    // and (through DirectFB's provider) JPEG, each little more than a header.
+    std::string crash = ShortPng(600, 120, 24), flipped = crash;
+    flipped[45] ^= 0x55;
+    const std::string damaged = "fail to render to surface with image ", limit = ", more than 4096 x 4096 or 16 MiB";
+    struct Case {
+        std::string bytes, before, after;
+    } cases[] = {
+        { crash, damaged, "" }, { crash.substr(0, 50), damaged, "" }, { flipped, damaged, "" },
+        { ShortPng(16384, 16384, 24), "image ", " is 16384 x 16384" + limit + " decoded: not drawn" },
+        { ShortPng(4097, 1, 24), "image ", " is 4097 x 1" + limit + " decoded: not drawn" },
+        { ShortPng(2048, 2049, 24), "image ", " is 2048 x 2049" + limit + " decoded: not drawn" },
+        { HugeJpeg(), "image ", " is 16384 x 16384" + limit + " decoded: not drawn" },
+    };
+    for (const Case& c : cases) {
+        root_.Write("/refused", c.bytes);
+        ImageItem item;
+        item.SetRect(_Rect(0, 0, 600, 120));
+        item.SetImagePath("/refused");
+        std::string out = CaptureStdout([&] { EXPECT_FALSE(item.Update(surface_, Dfb())); });
+        EXPECT_EQ(out, "ImageItem::Update() " + c.before + root_.Path() + "/refused" + c.after + "\n");
+        EXPECT_EQ(OpaqueCount(surface_, _Rect(0, 0, 1280, 720)), 0);
+        out = CaptureStdout([&] { EXPECT_FALSE(item.Update(surface_, Dfb())); });
+        EXPECT_EQ(out, "");   // not decoded again at every frame, until the path is set
+        item.SetImagePath("/red.png");
+        EXPECT_TRUE(item.Update(surface_, Dfb()));
+        Fill(surface_, 0);
+    }
 }
 
 // DirectFB reads GIF, BMP, PNM and its own DFIFF format itself, trusting
@@ -158,14 +238,7 @@ TEST_F(DrawItemTest, OnlyPngAndJpegFilesAreDecoded)
         EXPECT_EQ(OpaqueCount(surface_, _Rect(0, 0, 1280, 720)), 0);
     }
 
-    // A 2x2 red JPEG.
-    root_.Write("/red.jpg", FromHex(
-        "ffd8ffe000104a46494600010100000100010000ffdb0043000302020302020303030304030304050805050404050a070706080c"
-        "0a0c0c0b0a0b0b0d0e12100d0e110e0b0b1016101113141515150c0f171816141812141514ffdb00430103040405040509050509"
-        "140d0b0d141414141414141414141414141414141414141414141414141414141414141414141414141414141414141414141414"
-        "1414ffc00011080002000203011100021101031101ffc40014000100000000000000000000000000000008ffc400141001000000"
-        "00000000000000000000000000ffc4001501010100000000000000000000000000000709ffc40014110100000000000000000000"
-        "000000000000ffda000c03010002110311003f003a03154dffd9"));
+    root_.Write("/red.jpg", RedJpeg());
     ImageItem jpeg;
     jpeg.SetRect(_Rect(10, 10, 20, 20));
     jpeg.SetImagePath("/red.jpg");

@@ -95,7 +95,7 @@ TEST_F(HandlerTableTest, EveryRowIsCreatedComposedTimedAndClosed)
             handler->HideOsd();
             manager_->UpdateOsd();
             EXPECT_FALSE(manager_->QueryStatus(status));
-            if (rows[i].pfLeavesScreen == nullptr || rows[i].pfLeavesScreen(handler)) {
+            if (rows[i].pfStatusCleared == nullptr || rows[i].pfStatusCleared(handler)) {
                 EXPECT_EQ(OpaqueCount(surface, handler->GetItemRegion()), 0);
             }
         }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <thread>
 
 #include "BriskPlatform.h"
 #include "BriskUiManager.h"
@@ -144,6 +145,22 @@ TEST_F(InputTest, BootProgressOfAFullInterfaceKey)
     EXPECT_EQ(ProgressText(), "0%");
 }
 
+TEST_F(InputTest, HostWritesTheBootClockWhileKeysReadIt)
+{
+    // The host's thread writes the clock while the input thread reads it
+    // for a full-interface key (a race ThreadSanitizer would report).
+    StartManager();
+    std::atomic<bool> stop{false};
+    std::thread host([&] {
+        for (U32 s = 0; !stop; s = (s + 1) % 40) BriskUiManager::TotalTicksInSeconds = s;
+    });
+    for (int i = 0; i < 20; ++i) Key(0xF012);
+    stop = true;
+    host.join();
+    U32 seconds = BriskUiManager::TotalTicksInSeconds;
+    EXPECT_LT(seconds, 40u);
+}
+
 TEST_F(InputTest, KeysAreIgnoredWhileDisabled)
 {
     StartManager();
@@ -153,6 +170,20 @@ TEST_F(InputTest, KeysAreIgnoredWhileDisabled)
     EXPECT_NE(out.find("BRISKUI - Ignore key"), std::string::npos);
     EXPECT_EQ(sim::StoredVolume(), volume);
     manager_->SetKeyHandlerEnable(1);
+    Key(0xF04C);
+    EXPECT_EQ(sim::StoredVolume(), volume + 1);
+}
+
+TEST_F(InputTest, SymbolsOutsideTheTableAreNumbersNotRouted)
+{
+    StartManager();
+    U8 volume = sim::StoredVolume();
+    std::string out = CaptureStdout([&] {
+        for (U32 key : {0xFFFFFFFFu, 0x80000000u, 0x0010F04Cu}) Key(key);
+    });
+    EXPECT_NE(out.find("key_symbol:-1\n"), std::string::npos) << out;
+    EXPECT_EQ(manager_->GetCurrentStatus(), 0x0001u);
+    EXPECT_EQ(sim::StoredVolume(), volume);
     Key(0xF04C);
     EXPECT_EQ(sim::StoredVolume(), volume + 1);
 }
@@ -280,6 +311,14 @@ TEST_F(FirstInitTest, PowerKeyIsRoutedAndOtherKeysDropped)
     WaitSteps(10);
     EXPECT_TRUE(sim::Called("EnterActiveStandByMode(1,1)"));
     EXPECT_EQ(manager_->IsFirstInitialization(), 1);
+}
+
+TEST_F(FirstInitTest, SymbolOutsideTheTableIsDropped)
+{
+    StartWithKeyAt(2, 0xFFFFFFFF);
+    WaitSteps(5);
+    EXPECT_EQ(manager_->IsFirstInitialization(), 1);
+    EXPECT_TRUE(manager_->QueryStatus(E_BRISKUI_OSD_STATUS_INITIALIZATION));   // the steps go on
 }
 
 TEST_F(FirstInitTest, MiddlewareEventsAreIgnoredMeanwhile)

@@ -118,6 +118,23 @@ TEST_F(LayoutTest, MissingFileLeavesTheHandlerEmpty)
     surface->Release(surface);
 }
 
+TEST_F(LayoutTest, FifoOrOversizedLayoutIsUnreadable)
+{
+    std::string big = kExample;
+    while (big.size() <= (1 << 20)) big += "; padding\n";
+    std::string path = Write(big), fifoPath = root_.Path() + "/fifo.ini";
+    Fifo fifo(fifoPath);
+    std::string out = CaptureStdout([&] {
+        handler_.LoadResource(path.c_str());
+        handler_.LoadResource(fifoPath.c_str());
+    });
+    std::string line = "[BriskUI] EventHandler::LoadResource failed, no such file ";
+    EXPECT_EQ(out, line + path + " (" + std::to_string(big.size()) + " bytes, more than 1048576)\n" + line + fifoPath +
+                       " (not a regular file)\n");
+    EXPECT_EQ(handler_.ItemCount(), 0u);
+    EXPECT_FALSE(fifo.ReaderBlocked());
+}
+
 TEST_F(LayoutTest, MoreThan255ItemsAreCappedNotWrapped)
 {
     std::string content;
@@ -146,6 +163,31 @@ TEST_F(LayoutTest, ClearIsOnePixelLargerAndKeepsItsClip)
     handler_.Update(surface);
     EXPECT_EQ(Pixel(surface, 40, 30), 0xFFFF0000u);   // inside the clip (one column extra)
     EXPECT_EQ(Pixel(surface, 45, 30), 0xFF00FF00u);   // beyond it: untouched
+    surface->Release(surface);
+}
+
+TEST_F(LayoutTest, HugeGeometryNeitherWrapsNorClearsOutsideItsRegion)
+{
+    // An item at 2^31 - 1: the region clamps to 32 bits, and the clear
+    // covers what of it lies on the surface.
+    handler_.LoadResource(Write("[a]\nu8Type = 1\nu32Left = 10\nu32Top = 20\nu32Width = 20\nu32Height = 10\n"
+                                "[b]\nu8Type = 1\nu32Left = 2147483647\nu32Top = 20\nu32Width = 100\nu32Height = 10\n")
+                              .c_str());
+    EXPECT_EQ(handler_.GetItemRegion(), _Rect(10, 20, 2147483647, 10));
+    IDirectFBSurface* surface = NewSurface(100, 100);
+    Fill(surface, 0xFF00FF00);
+    handler_.ClearSurface(surface);
+    EXPECT_EQ(OpaqueCount(surface, _Rect(0, 0, 100, 100)), 100 * 100 - 90 * 11);
+
+    // A region wholly off the surface, or of negative width (u32Width of
+    // 2^31 and more), clears nothing at all.
+    for (const char* item : {"u32Left = 2147483600\nu32Width = 100\n", "u32Left = 10\nu32Width = 4294967200\n"}) {
+        PlainHandler other;
+        other.LoadResource(Write(std::string("[c]\nu8Type = 1\nu32Height = 10\n") + item).c_str());
+        Fill(surface, 0xFF00FF00);
+        other.ClearSurface(surface);
+        EXPECT_EQ(OpaqueCount(surface, _Rect(0, 0, 100, 100)), 100 * 100) << item;
+    }
     surface->Release(surface);
 }
 

@@ -40,3 +40,15 @@ TEST(RectUnion, ComparesSigned)
     r.clear();
     EXPECT_TRUE(r.empty());
 }
+
+TEST(RectUnion, FarEdgesClampInsteadOfWrapping)
+{
+    // u32 layout values of 2^31 and more: left + width is beyond 32 bits.
+    _Rect r(0, 0, 100, 100);
+    r.union_of(_Rect(2147483647, 2147483600, 100, 100));
+    EXPECT_EQ(r, _Rect(0, 0, 2147483647, 2147483647));
+
+    _Rect far(2147483600, 10, 40, 10);
+    far.union_of(_Rect(-2147483647 - 1, 10, 10, 10));
+    EXPECT_EQ(far, _Rect(-2147483647 - 1, 10, 2147483647, 10));
+}

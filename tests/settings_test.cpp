@@ -3,7 +3,15 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <random>
+#include <thread>
+
+#include "BriskFiles.h"
 #include "BriskPlatform.h"
 #include "BriskUiManager.h"
 #include "IniCompat.h"
@@ -84,6 +92,31 @@ TEST_F(SettingsTest, MissingFileChangesNothing)
     EXPECT_FALSE(root_.Exists(kSettings));
 }
 
+TEST_F(SettingsTest, FifoOrOversizedFileIsUnreadable)
+{
+    // Refused, before anything opens it, with the missing file's message
+    // and the reason: the values stay, the setters write nothing.
+    std::string path = root_.Path() + kSettings;
+    manager_ = BriskUiManager::GetInstance();
+    auto expectRefused = [&](const std::string& reason) {
+        std::string out = CaptureStdout([&] {
+            manager_->LoadCommonSetting();
+            EXPECT_FALSE(manager_->SetConfigActivation(0));
+        });
+        std::string line = "[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file " + path + reason;
+        EXPECT_EQ(out, line + "\n" + line + "\n");
+        EXPECT_EQ(manager_->QueryBriskUiEnabled(), 1);
+    };
+    std::string big = "[BriskUISetting]\nbActivateBriskUI = FALSE\n";
+    while (big.size() <= E_BRISK_MAX_INI_BYTES) big += "; padding\n";
+    root_.Write(kSettings, big);
+    expectRefused(" (" + std::to_string(big.size()) + " bytes, more than 1048576)");
+    unlink(path.c_str());
+    Fifo fifo(path);
+    expectRefused(" (not a regular file)");
+    EXPECT_FALSE(fifo.ReaderBlocked());
+}
+
 TEST_F(SettingsTest, RewritesOneKeyAsTrueOrFalse)
 {
     root_.Write(kSettings, "; comment\n[BriskUISetting]\nbActivateBriskUI = TRUE\nu8ColorFormat = 1\n[Other]\nKey = v\n");
@@ -107,6 +140,45 @@ TEST_F(SettingsTest, RewritesOneKeyAsTrueOrFalse)
     EXPECT_EQ(m->IsFirstInitialization(), 1);
 }
 
+TEST_F(SettingsTest, RewriteReadsBackKeyForKeyAndValueForValue)
+{
+    // A key before any section, a section whose name ends in ':', and values
+    // iniparser would change if written plainly: comment characters,
+    // blanks, quotes, a closing backslash, nothing.
+    root_.Write(kSettings, "top = level\n[BriskUISetting:]\nbActivateBriskUI = TRUE\n[BriskUISetting]\n"
+                           "u8ColorFormat = 1\n[Odd]\nsemi = \"a;b # c\"\nlead = \"  two blanks\"\n"
+                           "quotes = '\"quoted\"'\nsingle = \"it's\"\ndrive = \"c:\\\"\nempty =\n");
+    BriskUiManager* m = Load();
+    EXPECT_TRUE(m->SetConfigActivation(0));
+    dictionary* after = iniparser_load((root_.Path() + kSettings).c_str());
+    ASSERT_NE(after, nullptr);
+    const char* expected[][2] = {
+        { ":top", "level" }, { "briskuisetting::bactivatebriskui", "TRUE" }, { "briskuisetting:u8colorformat", "1" },
+        { "briskuisetting:bactivatebriskui", "FALSE" }, { "odd:semi", "a;b # c" }, { "odd:lead", "  two blanks" },
+        { "odd:quotes", "\"quoted\"" }, { "odd:single", "it's" }, { "odd:drive", "c:\\" }, { "odd:empty", "" },
+    };
+    for (auto& e : expected) EXPECT_STREQ(iniparser_getstring(after, e[0], "(missing)"), e[1]) << e[0];
+    EXPECT_EQ(after->n, 13);   // and nothing else: three sections, ten keys
+    iniparser_freedict(after);
+    m->LoadCommonSetting();
+    EXPECT_EQ(m->QueryBriskUiEnabled(), 0);
+}
+
+TEST_F(SettingsTest, RewriteThatWouldNotReadBackKeepsTheOldFile)
+{
+    // Quoted without blanks the line just fits iniparser's line length;
+    // any rewrite of it does not.
+    std::string original = "[BriskUISetting]\nbActivateBriskUI = TRUE\n[Long]\nk=\"a;" + std::string(1016, 'x') + "\"\n";
+    root_.Write(kSettings, original);
+    BriskUiManager* m = Load();
+    BOOL result = TRUE;
+    std::string out = CaptureStdout([&] { result = m->SetConfigActivation(0); });
+    EXPECT_FALSE(result);
+    EXPECT_NE(out.find("[BriskUI] cannot rewrite " + root_.Path() + kSettings), std::string::npos) << out;
+    EXPECT_EQ(root_.Read(kSettings), original);
+    EXPECT_EQ(root_.List("/Customer/briskui/layout").size(), 1u);
+}
+
 TEST_F(SettingsTest, KeyIsAddedEvenWhenTheSectionIsMissing)
 {
     root_.Write(kSettings, "[Other]\nKey = v\n");
@@ -114,6 +186,45 @@ TEST_F(SettingsTest, KeyIsAddedEvenWhenTheSectionIsMissing)
     EXPECT_TRUE(m->SetConfigFirstInitialization(1));
     m->LoadCommonSetting();
     EXPECT_EQ(m->IsFirstInitialization(), 1);
+}
+
+TEST_F(SettingsTest, ConcurrentSettersLoseNoUpdate)
+{
+    BriskUiManager* m = Load();
+    for (int round = 0; round < 40; ++round) {
+        U8 activation = round % 2, first = (round + 1) % 2;
+        std::atomic<int> ready{0};
+        auto set = [&](BOOL (BriskUiManager::*setter)(U8), U8 value) {
+            for (ready.fetch_add(1); ready.load() < 2;) {
+            }
+            EXPECT_TRUE((m->*setter)(value));
+        };
+        std::thread a(set, &BriskUiManager::SetConfigActivation, activation);
+        std::thread b(set, &BriskUiManager::SetConfigFirstInitialization, first);
+        a.join();
+        b.join();
+        m->LoadCommonSetting();
+        ASSERT_EQ(m->QueryBriskUiEnabled(), activation) << "round " << round;
+        ASSERT_EQ(m->IsFirstInitialization(), first) << "round " << round;
+    }
+}
+
+TEST_F(SettingsTest, SymbolicLinkKeepsItsLinkAndItsTargetIsReplaced)
+{
+    root_.Write("/data/settings/BriskUISetting.ini", "[BriskUISetting]\nbActivateBriskUI = TRUE\n");
+    std::string link = root_.Path() + kSettings;
+    unlink(link.c_str());
+    ASSERT_EQ(symlink("../../../data/settings/BriskUISetting.ini", link.c_str()), 0);
+    BriskUiManager* m = Load();
+    EXPECT_TRUE(m->SetConfigActivation(0));
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_NE(root_.Read("/data/settings/BriskUISetting.ini").find("FALSE"), std::string::npos);
+    m->LoadCommonSetting();
+    EXPECT_EQ(m->QueryBriskUiEnabled(), 0);
+    EXPECT_EQ(root_.List("/Customer/briskui/layout").size(), 1u);
+    EXPECT_EQ(root_.List("/data/settings").size(), 1u);
 }
 
 TEST_F(SettingsTest, FailedRewriteLeavesTheOldFileIntact)
@@ -203,6 +314,50 @@ TEST_F(SettingsTest, VersionsAndNoOps)
     EXPECT_EQ(m->GetMStarVersion(), "MS-9");
     m->GetOrvexInfo();
     EXPECT_EQ(m->GetVolumeStatus(), 0u);   // no volume handler before start
+}
+
+// A process that rewrites the settings file without end is killed at
+// random moments (seeded: each run tries the same spread over one
+// rewrite): after every kill the file loads whole, the rewritten key holds
+// its old or its new value, and at most one temporary file lies beside it.
+TEST(SettingsPowerCut, KillDuringRewritesLeavesAWholeFileAndAtMostOneTemporary)
+{
+    TempRoot root;
+    std::string content = "[BriskUISetting]\nbActivateBriskUI = TRUE\n[Padding]\n";
+    for (int i = 0; i < 100; ++i) content += "key" + std::to_string(i) + " = value " + std::to_string(i) + "\n";
+    root.Write(kSettings, content);
+    BriskUiManager* m = BriskUiManager::GetInstance();
+    U32 t0 = m->GetSystemTime();
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(m->SetConfigActivation(i % 2));
+    long rewriteUs = (long)(m->GetSystemTime() - t0) * 1000 / 20 + 100;
+    std::mt19937 random(20240509);
+    std::uniform_int_distribution<long> delay(0, rewriteUs + rewriteUs / 4);
+    for (int kill = 0; kill < 500; ++kill) {
+        int started[2];
+        ASSERT_EQ(pipe(started), 0);
+        pid_t child = fork();
+        if (child == 0) {
+            if (write(started[1], "x", 1) == 1)
+                for (U8 value = 0;; value ^= 1) m->SetConfigActivation(value);
+            _exit(1);
+        }
+        char byte;
+        ASSERT_EQ(read(started[0], &byte, 1), 1);
+        close(started[0]);
+        close(started[1]);
+        usleep((useconds_t)delay(random));
+        ::kill(child, SIGKILL);
+        ASSERT_EQ(waitpid(child, nullptr, 0), child);
+
+        dictionary* d = iniparser_load((root.Path() + kSettings).c_str());
+        ASSERT_NE(d, nullptr) << "kill " << kill;
+        std::string value = iniparser_getstring(d, "briskuisetting:bactivatebriskui", "");
+        EXPECT_TRUE(value == "TRUE" || value == "FALSE") << value;
+        EXPECT_STREQ(iniparser_getstring(d, "padding:key99", ""), "value 99");
+        iniparser_freedict(d);
+        ASSERT_LE(root.List("/Customer/briskui/layout").size(), 2u) << "kill " << kill;
+    }
+    m->Finalize();
 }
 
 TEST(IniCompat, UnsignedGetterReadsDecimalAndHexFullWord)

@@ -170,6 +170,31 @@ TEST_F(VolumeTest, TimeOutHidesTheBarButNotTheMutePanel)
     EXPECT_EQ(Pixel(surface_, 300, 590), kMuteColour);
 }
 
+TEST_F(VolumeTest, BarClearedByAnotherOsdLeavesTheHiddenState)
+{
+    // Whoever clears the volume status while the bar shows (an OSD with
+    // mask 0 at composition, the initialisation progress), the bar's state
+    // goes with it; mute keeps its panel and its state.
+    Start(2);
+    Key(VOL_UP);
+    Key(0xF051);   // PLAY: the not-available panel, mask 0
+    EXPECT_FALSE(manager_->QueryStatus(E_BRISKUI_OSD_STATUS_VOLUME));
+    EXPECT_EQ(manager_->GetVolumeStatus(), 0u);
+    EXPECT_EQ(OpaqueCount(surface_, kVolumePanel), 0);
+
+    Key(VOL_UP);
+    manager_->SetFirstInitializationProgress(30);
+    EXPECT_EQ(manager_->GetVolumeStatus(), 0u);
+    Key(VOL_UP);   // and the bar comes back as before
+    EXPECT_EQ(manager_->GetVolumeStatus(), 1u);
+    EXPECT_EQ(Pixel(surface_, 120, 590), kVolumeColour);
+
+    Key(MUTE);
+    Key(0xF051);
+    EXPECT_EQ(manager_->GetVolumeStatus(), 3u);
+    EXPECT_EQ(Pixel(surface_, 300, 590), kMuteColour);
+}
+
 TEST_F(VolumeTest, CloseKeys)
 {
     Start(2);

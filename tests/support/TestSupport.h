@@ -6,8 +6,10 @@
 #include <directfb.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BriskTypes.h"
@@ -32,6 +34,11 @@ int OpaqueCount(IDirectFBSurface* surface, const _Rect& rect);
 // Fills the whole surface with `argb`, ignoring blending.
 void Fill(IDirectFBSurface* surface, U32 argb);
 
+// The bytes written as `hex`, two digits a byte.
+std::string FromHex(const std::string& hex);
+// The bytes of a 2x2 opaque red JPEG.
+std::string RedJpeg();
+
 // Writes a solid-colour PNG.
 void WriteSolidPng(const std::string& path, int width, int height, U32 argb);
 
@@ -43,6 +50,24 @@ std::string LayoutText(const std::string& name, const _Rect& r, const std::strin
 // Runs `body` with stdout captured and returns what it printed (also what
 // other threads printed meanwhile).
 std::string CaptureStdout(const std::function<void()>& body);
+
+// A FIFO that nothing writes to, at `path`: a reader that opens it blocks.
+// So that such a reader fails the test instead of hanging it, a helper
+// thread opens the FIFO for writing once after two seconds, which hands
+// the reader an empty file, and notes that it had to.
+class Fifo {
+public:
+    explicit Fifo(const std::string& path);
+    ~Fifo();
+    // Whether a reader was found blocked on the FIFO so far.
+    bool ReaderBlocked() const { return blocked_; }
+
+private:
+    std::string path_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> blocked_{false};
+    std::thread helper_;
+};
 
 // A temporary root for BRISKUI_ROOT with the generated art and fonts of the
 // sample root linked in at /config/briskui/images and /config/briskui/fonts.

@@ -1,0 +1,176 @@
+#include "ImageDecode.h"
+
+#include <fcntl.h>
+#include <png.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+EN_IMAGE_DECODE CreateVideoSurface(IDirectFB* dfb, DFBSurfaceDescription* desc, IDirectFBSurface** surface)
+{
+    desc->flags = (DFBSurfaceDescriptionFlags)(desc->flags | DSDESC_CAPS);
+    desc->caps = DSCAPS_VIDEOONLY;
+    if (dfb->CreateSurface(dfb, desc, surface) == DFB_OK) return E_IMAGE_DECODED;
+    *surface = NULL;
+    return E_IMAGE_NO_SURFACE;
+}
+
+// libpng's messages: a warning (a damaged ancillary chunk, which is
+// skipped) is dropped, an error ends the decode through png_longjmp; the
+// caller reports the file.
+void PngWarning(png_structp, png_const_charp)
+{
+}
+
+void PngError(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+// Decodes the PNG open as `file` into a new ARGB surface, row by row
+// straight into the surface: every colour type and depth becomes 8-bit
+// straight ARGB as DirectFB's PNG provider made it (palettes and grey
+// expanded, transparency keys to alpha, 16 bits cut to 8, no gamma
+// correction). Damage anywhere up to the end of the file takes libpng's
+// error path; the surface is dropped then, so nothing of it is drawn.
+EN_IMAGE_DECODE DecodePng(IDirectFB* dfb, FILE* file, ST_IMAGE_DECODE* out)
+{
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, NULL, &PngError, &PngWarning);
+    png_infop info = png != NULL ? png_create_info_struct(png) : NULL;
+    if (info == NULL) {
+        png_destroy_read_struct(&png, NULL, NULL);
+        return E_IMAGE_NO_SURFACE;
+    }
+    // Changed between setjmp and a longjmp back to it: volatile.
+    IDirectFBSurface* volatile surface = NULL;
+    volatile bool locked = false;
+    if (setjmp(png_jmpbuf(png))) {
+        if (locked) surface->Unlock(surface);
+        if (surface != NULL) surface->Release(surface);
+        png_destroy_read_struct(&png, &info, NULL);
+        return E_IMAGE_DAMAGED;
+    }
+    png_init_io(png, file);
+    png_read_info(png, info);
+    out->u32Width = png_get_image_width(png, info);
+    out->u32Height = png_get_image_height(png, info);
+    if (!BriskImageSizeAllowed(out->u32Width, out->u32Height)) {
+        png_destroy_read_struct(&png, &info, NULL);
+        return E_IMAGE_TOO_LARGE;
+    }
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_gray_to_rgb(png);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    png_set_swap_alpha(png);   // the ARGB word in memory: A, R, G, B
+    png_set_add_alpha(png, 0xFF, PNG_FILLER_BEFORE);
+#else
+    png_set_bgr(png);          // the ARGB word in memory: B, G, R, A
+    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+#endif
+    int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    DFBSurfaceDescription desc;
+    memset(&desc, 0, sizeof(desc));
+    desc.flags = (DFBSurfaceDescriptionFlags)(DSDESC_WIDTH | DSDESC_HEIGHT | DSDESC_PIXELFORMAT);
+    desc.width = (int)out->u32Width;
+    desc.height = (int)out->u32Height;
+    desc.pixelformat = DSPF_ARGB;
+    IDirectFBSurface* created = NULL;
+    void* pixels = NULL;
+    int pitch = 0;
+    if (CreateVideoSurface(dfb, &desc, &created) != E_IMAGE_DECODED) {
+        png_destroy_read_struct(&png, &info, NULL);
+        return E_IMAGE_NO_SURFACE;
+    }
+    surface = created;
+    if (created->Lock(created, DSLF_WRITE, &pixels, &pitch) != DFB_OK) {
+        created->Release(created);
+        png_destroy_read_struct(&png, &info, NULL);
+        return E_IMAGE_NO_SURFACE;
+    }
+    locked = true;
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < desc.height; ++y) png_read_row(png, (png_bytep)pixels + (size_t)y * pitch, NULL);
+    png_read_end(png, NULL);
+    created->Unlock(created);
+    png_destroy_read_struct(&png, &info, NULL);
+    out->pSurface = created;
+    return E_IMAGE_DECODED;
+}
+
+// Decodes a JPEG through DirectFB's provider, which opens the file by its
+// path itself.
+EN_IMAGE_DECODE DecodeWithProvider(IDirectFB* dfb, const char* path, ST_IMAGE_DECODE* out)
+{
+    IDirectFBImageProvider* provider = NULL;
+    if (dfb->CreateImageProvider(dfb, path, &provider) != DFB_OK) return E_IMAGE_NOT_FOUND;
+    DFBSurfaceDescription desc;
+    memset(&desc, 0, sizeof(desc));
+    EN_IMAGE_DECODE result = E_IMAGE_DECODED;
+    IDirectFBSurface* surface = NULL;
+    if (provider->GetSurfaceDescription(provider, &desc) != DFB_OK) {
+        result = E_IMAGE_NO_DESCRIPTION;
+    } else {
+        out->u32Width = desc.width > 0 ? (U32)desc.width : 0;
+        out->u32Height = desc.height > 0 ? (U32)desc.height : 0;
+        if (!BriskImageSizeAllowed(out->u32Width, out->u32Height))
+            result = E_IMAGE_TOO_LARGE;
+        else
+            result = CreateVideoSurface(dfb, &desc, &surface);
+    }
+    if (result == E_IMAGE_DECODED && provider->RenderTo(provider, surface, NULL) != DFB_OK) {
+        surface->Release(surface);
+        result = E_IMAGE_DAMAGED;
+    }
+    provider->Release(provider);
+    if (result == E_IMAGE_DECODED) out->pSurface = surface;
+    return result;
+}
+
+}  // namespace
+
+BOOL BriskImageSizeAllowed(U32 width, U32 height)
+{
+    return width <= E_IMAGE_MAX_SIDE && height <= E_IMAGE_MAX_SIDE &&
+                   (unsigned long long)width * height * 4 <= E_IMAGE_MAX_BYTES
+               ? TRUE
+               : FALSE;
+}
+
+EN_IMAGE_DECODE BriskDecodeImage(IDirectFB* dfb, const char* path, ST_IMAGE_DECODE* out)
+{
+    out->pSurface = NULL;
+    out->u32Width = 0;
+    out->u32Height = 0;
+    if (dfb == NULL || path == NULL) return E_IMAGE_NOT_FOUND;
+    // O_NONBLOCK: even a FIFO put in place of the file cannot block the
+    // open; fstat then turns away whatever is not a regular file.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return E_IMAGE_NOT_FOUND;
+    struct stat st;
+    png_byte signature[8];
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return E_IMAGE_NOT_FOUND;
+    }
+    ssize_t got = pread(fd, signature, sizeof(signature), 0);
+    if (got != (ssize_t)sizeof(signature) || png_sig_cmp(signature, 0, sizeof(signature)) != 0) {
+        close(fd);
+        if (got < 0) return E_IMAGE_NOT_FOUND;
+        bool jpeg = got >= 3 && signature[0] == 0xFF && signature[1] == 0xD8 && signature[2] == 0xFF;
+        return jpeg ? DecodeWithProvider(dfb, path, out) : E_IMAGE_UNSUPPORTED;
+    }
+    FILE* file = fdopen(fd, "rb");
+    if (file == NULL) {
+        close(fd);
+        return E_IMAGE_NOT_FOUND;
+    }
+    EN_IMAGE_DECODE result = DecodePng(dfb, file, out);
+    fclose(file);
+    return result;
+}
