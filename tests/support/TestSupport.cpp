@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -436,8 +437,18 @@ void ManagerTest::StopManager()
 {
     if (manager_ == nullptr) return;
     if (inputThread_) {
+        // A test may start and stop the library more than once: wait for
+        // this stop's own report, not for one an earlier stop recorded.
+        const std::string finalised = "SetBriskUIStatus(1)";
+        auto reports = [&] {
+            std::vector<std::string> calls = sim::Calls();
+            return std::count(calls.begin(), calls.end(), finalised);
+        };
+        const auto before = reports();
         sim::SetTvosIr(false);
-        EXPECT_TRUE(sim::WaitForCall("SetBriskUIStatus(1)", 10000));
+        bool stopped = false;
+        for (int i = 0; i < 10000 && !(stopped = reports() > before); ++i) usleep(1000);
+        EXPECT_TRUE(stopped) << "the library did not finalise itself";
         // The detached input thread still logs its last lines.
         usleep(20000);
     } else {
