@@ -11,6 +11,7 @@
 #include "BriskTimerManager.h"
 #include "BriskUiHandlerTable.h"
 #include "EventHandler.h"
+#include "ImageCache.h"
 #include "ManagerLock.h"
 #include "Middleware.h"
 #include "VolumeHandler.h"
@@ -244,6 +245,9 @@ void BriskUiManager::Finalize()
             pEventBuffer = NULL;
         }
         DeleteHandlers();
+        // The decoded images belong to the host's DirectFB, which may go
+        // once the library is gone.
+        BriskImageCacheClear();
         pInstance = NULL;
         delete this;
     }

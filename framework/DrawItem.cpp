@@ -5,7 +5,7 @@
 
 #include "BriskFiles.h"
 #include "BriskPlatform.h"
-#include "ImageDecode.h"
+#include "ImageCache.h"
 
 BOOL DrawItem::Update(IDirectFBSurface*, IDirectFB*)
 {
@@ -60,7 +60,7 @@ BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
         // is set again, rather than being decoded and logged at every frame.
         if (bImageRefused) return FALSE;
         ST_IMAGE_DECODE image;
-        switch (BriskDecodeImage(dfb, strResolvedPath.c_str(), &image)) {
+        switch (BriskDecodeImageCached(dfb, strResolvedPath.c_str(), &image)) {
         case E_IMAGE_DECODED:
             pImageSurface = image.pSurface;
             break;

@@ -69,16 +69,18 @@ public:
     ImageItem() : DrawItem(E_DRAW_ITEM_IMAGE), pImageSurface(NULL), bImageRefused(FALSE) {}
     ~ImageItem();
 
-    // Stores a non-null path and drops the decoded image (or a refusal of
-    // the file), so the next draw decodes the file again; a null path keeps
-    // the old image and warns.
+    // Stores a non-null path and drops the item's decoded image (or a
+    // refusal of the file), so the next draw takes the file again (from the
+    // image cache while it is unchanged on disk); a null path keeps the old
+    // image and warns.
     void SetImagePath(const char* path);
     std::string GetImagePath() const { return strImagePath; }
     // Draws the image scaled into the rectangle, decoding it first if no
     // decoded image is kept; FALSE (logged) when it cannot be drawn. A
     // damaged or too large file draws nothing until the path is set again.
     BOOL Update(IDirectFBSurface* surface, IDirectFB* dfb) override;
-    // The decoded image, null until the first successful draw.
+    // The decoded image, null until the first successful draw; shared with
+    // the image cache and other items showing the same file.
     IDirectFBSurface* CachedSurface() const { return pImageSurface; }
 
 private:
