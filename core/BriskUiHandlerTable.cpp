@@ -1,6 +1,7 @@
 #include "BriskUiHandlerTable.h"
 
 #include "BriskUiManager.h"
+#include "ChannelChangeHandler.h"
 #include "FactoryArcHandler.h"
 #include "FactoryBalanceHandler.h"
 #include "FactoryDirectlyInputSourceChanged.h"
@@ -24,6 +25,8 @@ BOOL VolumeStatusCleared(EventHandler* handler)
 const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
     BriskHandlerRow<VolumeHandler, &BriskUiManager::pVolumeHandler>(
         E_BRISKUI_OSD_STATUS_VOLUME, "BriskUIVolumeLayout_NA.ini", "BriskUIVolumeLayout_EU.ini", &VolumeStatusCleared),
+    BriskHandlerRow<ChannelChangeHandler, &BriskUiManager::pChannelChangeHandler>(
+        E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE, "BriskUIChannelChangeLayout_NA.ini", "BriskUIChannelChangeLayout_EU.ini"),
     BriskHandlerRow<WaitMessageHandler, &BriskUiManager::pWaitMessageHandler>(
         E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, "BriskUIWaitMessageLayout_NA.ini", "BriskUIWaitMessageLayout_EU.ini"),
     BriskHandlerRow<NotAvailableMessageHandler, &BriskUiManager::pNotAvailableMessageHandler>(

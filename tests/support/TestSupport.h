@@ -100,9 +100,14 @@ protected:
 
     // Writes a layout file into the EN/ folder.
     void WriteLayout(const std::string& file, const std::string& content);
+    // The test layouts of the channel banner and the number entry, both
+    // countries, with extra "setting" lines; SetUp writes them with none.
+    static std::string BannerLayout(const std::string& settings = std::string());
+    static std::string NumberLayout(const std::string& settings = std::string());
     // Writes the standard test layouts: volume (NA and EU), wait message,
     // not-available and initialisation panels, and the five factory
-    // screens, each of solid colours.
+    // screens, each of solid colours, and the art of the banner and the
+    // number entry.
     void WriteStandardLayouts();
     BriskUiManager* StartManager(const StartOptions& options = StartOptions());
     // Takes the keys back and waits until the library has finalised itself
@@ -129,6 +134,12 @@ extern const U32 kVolumeColour, kMuteColour, kBarColour, kWaitColour;
 // card (/test/images/src/plain.png, its white.PNG beside it) and the
 // sub-board page (layout time-out 3000).
 extern const _Rect kRomPage, kFactoryCard, kDirectSourceCard, kSubBoardPage;
+// The channel banner (panel, icon at 32 x 32, texts on the baseline 650:
+// input_name at 160, channel_number at 300, channel_name at 400; icon
+// art in one colour each) and the number entry (text at 1030, 100).
+extern const _Rect kBannerPanel, kBannerIcon, kNumberPanel;
+extern const U32 kBannerColour, kNumberColour, kAntennaColour, kTvTypeColour, kVideoColour, kComponentColour,
+    kHdmiColour, kPcColour;
 extern const U32 kRomBlackColour, kRomBlueColour, kPlainColour, kWhiteColour;
 
 }  // namespace testsupport
