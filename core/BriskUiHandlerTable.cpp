@@ -2,6 +2,7 @@
 
 #include "BriskUiManager.h"
 #include "ChannelChangeHandler.h"
+#include "ChannelNumberHandler.h"
 #include "FactoryArcHandler.h"
 #include "FactoryBalanceHandler.h"
 #include "FactoryDirectlyInputSourceChanged.h"
@@ -19,6 +20,13 @@ BOOL VolumeStatusCleared(EventHandler* handler)
     return static_cast<VolumeHandler*>(handler)->StatusCleared();
 }
 
+// Whoever hides the number entry, what was typed goes with it.
+BOOL ChannelNumberStatusCleared(EventHandler* handler)
+{
+    static_cast<ChannelNumberHandler*>(handler)->ResetNumber();
+    return TRUE;
+}
+
 // Start-up order; the volume handler comes first. Finalize deletes in the
 // same order. OSDs whose class this build does not have yet have no row:
 // keys for them are logged, their status changes only the set.
@@ -27,6 +35,9 @@ const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
         E_BRISKUI_OSD_STATUS_VOLUME, "BriskUIVolumeLayout_NA.ini", "BriskUIVolumeLayout_EU.ini", &VolumeStatusCleared),
     BriskHandlerRow<ChannelChangeHandler, &BriskUiManager::pChannelChangeHandler>(
         E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE, "BriskUIChannelChangeLayout_NA.ini", "BriskUIChannelChangeLayout_EU.ini"),
+    BriskHandlerRow<ChannelNumberHandler, &BriskUiManager::pChannelNumberHandler>(
+        E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER, "BriskUIChannelNumberLayout_NA.ini", "BriskUIChannelNumberLayout_EU.ini",
+        &ChannelNumberStatusCleared),
     BriskHandlerRow<WaitMessageHandler, &BriskUiManager::pWaitMessageHandler>(
         E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, "BriskUIWaitMessageLayout_NA.ini", "BriskUIWaitMessageLayout_EU.ini"),
     BriskHandlerRow<NotAvailableMessageHandler, &BriskUiManager::pNotAvailableMessageHandler>(

@@ -276,6 +276,7 @@ void ManagerTest::SetUp()
     // Start-up stops without a banner layout: every test has one.
     for (const char* region : { "NA", "EU" }) {
         WriteLayout(std::string("BriskUIChannelChangeLayout_") + region + ".ini", BannerLayout());
+        WriteLayout(std::string("BriskUIChannelNumberLayout_") + region + ".ini", NumberLayout());
     }
 }
 
