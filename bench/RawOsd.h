@@ -49,6 +49,9 @@ public:
     // does between frames (the region stays); false for an unknown name.
     bool SetItemText(const std::string& name, const std::string& text);
     bool SetItemSpan(const std::string& name, int left, int width);
+    // The width of a text item's text in its font (GetStringWidth); 0 for
+    // an unknown name or a font not opened.
+    int TextWidth(const std::string& name) const;
     // The rectangle of an item as read from the layout; empty if unknown.
     RawRect ItemRect(const std::string& name) const;
 

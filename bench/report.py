@@ -99,6 +99,8 @@ def main(paths):
     t.paired("Key to flip (median)", "BM_KeyToFlip", "median <= 1.25x floor",
              lambda g: g("ratio_median") <= 1.25)
     t.paired("Key to flip (p99)", "BM_KeyToFlip", "p99 <= 2x floor", lambda g: g("ratio_p99") <= 2.0)
+    t.paired("CH+ on DTV, key to flip (banner with measured texts)", "BM_KeyToFlip/banner", "median <= 1.25x floor",
+             lambda g: g("ratio_median") <= 1.25)
     t.paired("Composition, volume bar", "BM_Composition/volume", "median <= 1.15x floor",
              lambda g: g("ratio_median") <= 1.15)
     t.paired("Composition, three OSDs", "BM_Composition/three", "median <= 1.15x floor",
