@@ -27,20 +27,8 @@ struct Row {
     U32 nameLeft, numberLeft, serviceLeft, nameWidth, numberWidth;
 };
 
-class ChannelBannerTest : public ManagerTest {
+class ChannelBannerTest : public OsdTest {
 protected:
-    void SetUp() override
-    {
-        ManagerTest::SetUp();
-        WriteStandardLayouts();
-    }
-    void Start(int country)
-    {
-        StartOptions options;
-        options.country = country;
-        StartManager(options);
-        surface_ = manager_->GetSurface();
-    }
     // Shows the banner as the menus and the middleware do, and waits for
     // the composition.
     void Show()
@@ -69,7 +57,6 @@ protected:
             for (int x = rect.left; x < rect.left + rect.width; ++x) count += Pixel(surface_, x, y) != kBannerColour;
         return count;
     }
-    IDirectFBSurface* surface_ = nullptr;
 };
 
 TEST_F(ChannelBannerTest, NorthAmericaTunerRowAndItsIconFromTheCache)

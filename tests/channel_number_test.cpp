@@ -15,19 +15,8 @@ namespace {
 
 const U32 OK = 0x0D, DASH = 0xF073, EXIT = 0xF062;
 
-class ChannelNumberTest : public ManagerTest {
+class ChannelNumberTest : public OsdTest {
 protected:
-    void SetUp() override
-    {
-        ManagerTest::SetUp();
-        WriteStandardLayouts();
-    }
-    void Start(int country)
-    {
-        StartOptions options;
-        options.country = country;
-        StartManager(options);
-    }
     // Presses the keys of `keys`: digits, '-' for the dash, 'K' for OK.
     void Type(const char* keys)
     {
@@ -47,12 +36,12 @@ TEST_F(ChannelNumberTest, EuropeanEntryTunesOnEnter)
     Type("12345");
     EXPECT_EQ(Shown(), "1234");   // the fifth digit is dropped
     EXPECT_TRUE(Open());
-    EXPECT_GT(OpaqueCount(manager_->GetSurface(), kNumberPanel), 0);
+    EXPECT_GT(OpaqueCount(surface_, kNumberPanel), 0);
     std::string out = CaptureStdout([&] { Key(OK); });
     EXPECT_TRUE(sim::Called("SelectProgram(1234,1)"));
     EXPECT_NE(out.find("[ChangeChannel_EU][395] channel number: 1234 \n"), std::string::npos) << out;
     EXPECT_FALSE(Open());
-    EXPECT_EQ(OpaqueCount(manager_->GetSurface(), kNumberPanel), 0);
+    EXPECT_EQ(OpaqueCount(surface_, kNumberPanel), 0);
 
     // Analogue TV programs count from 0.
     sim::SetInputSource(MAPI_INPUT_SOURCE_ATV);

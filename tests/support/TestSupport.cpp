@@ -417,6 +417,20 @@ void ManagerTest::StopManager()
     inputThread_ = false;
 }
 
+void OsdTest::SetUp()
+{
+    ManagerTest::SetUp();
+    WriteStandardLayouts();
+}
+
+void OsdTest::Start(int country)
+{
+    StartOptions options;
+    options.country = country;
+    StartManager(options);
+    surface_ = manager_->GetSurface();
+}
+
 void ManagerTest::Key(U32 symbol)
 {
     briskui_sim::PostKey(manager_, symbol);

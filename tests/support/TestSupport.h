@@ -123,6 +123,17 @@ protected:
     bool inputThread_ = false;
 };
 
+// A manager test on the standard layouts, started in one country group,
+// with the window's surface at hand.
+class OsdTest : public ManagerTest {
+protected:
+    void SetUp() override;
+    // Starts the manager in country group `country` (1 NA, 2 EU).
+    void Start(int country);
+
+    IDirectFBSurface* surface_ = nullptr;
+};
+
 // Layout geometry of the standard test layouts.
 extern const _Rect kVolumePanel;      // bg_image_volume
 extern const _Rect kVolumeTrack;      // volume_bg, span 200 with 10-px caps
