@@ -1,15 +1,11 @@
 #include "BenchSupport.h"
 
-#include <pthread.h>
 #include <sched.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -442,96 +438,6 @@ void RunPaired(benchmark::State& state, const std::function<long long()>& librar
     state.counters["ratio_median"] = b.median > 0 ? a.median / b.median : 0;
     state.counters["ratio_p99"] = b.p99 > 0 ? a.p99 / b.p99 : 0;
     state.counters["samples"] = (double)lib.size();
-}
-
-namespace {
-
-const useconds_t kKeyGapUs = 2000;
-const long long kFrameTimeoutNs = 5000000000LL;
-
-// The floor's woken thread: drains its buffer, draws the frame and counts it.
-struct FloorThread {
-    IDirectFBEventBuffer* buffer = nullptr;
-    const std::function<void(int)>* draw = nullptr;
-    std::atomic<unsigned> frames{0};
-    std::atomic<int> sample{0};
-    std::atomic<bool> stop{false};
-    pthread_t thread{};
-
-    static void* Run(void* arg)
-    {
-        FloorThread* self = static_cast<FloorThread*>(arg);
-        while (!self->stop.load()) {
-            self->buffer->WaitForEventWithTimeout(self->buffer, 0, 300);
-            DFBEvent event;
-            bool got = false;
-            while (self->buffer->GetEvent(self->buffer, &event) == DFB_OK) got = true;
-            if (!got) continue;
-            (*self->draw)(self->sample.load());
-            self->frames.fetch_add(1);
-        }
-        return nullptr;
-    }
-};
-
-}  // namespace
-
-void RunKeyToFlip(benchmark::State& state, BriskUiManager* manager, const std::function<unsigned(int)>& key,
-                  const std::function<void(int)>& drawFloor, int warmup)
-{
-    FloorThread floor;
-    floor.draw = &drawFloor;
-    if (g_dfb->CreateEventBuffer(g_dfb, &floor.buffer) != DFB_OK) {
-        state.SkipWithError("CreateEventBuffer failed");
-        return;
-    }
-    pthread_create(&floor.thread, NULL, &FloorThread::Run, &floor);
-
-    int libraryKeys = 0;
-    auto library = [&]() -> long long {
-        usleep(kKeyGapUs);
-        unsigned before = manager->FlipCount();
-        long long t0 = NowNs();
-        briskui_sim::PostKey(manager, key(libraryKeys++));
-        while (manager->FlipCount() == before) {
-            if (NowNs() - t0 > kFrameTimeoutNs) return -1;
-            sched_yield();
-        }
-        long long dt = NowNs() - t0;
-        // The simulated TV records every call; keep its list short.
-        sim::ClearCalls();
-        return dt;
-    };
-
-    DFBEvent event;
-    memset(&event, 0, sizeof(event));
-    event.user.clazz = DFEC_USER;
-    event.user.type = 1;
-    int floorKeys = 0;
-    auto raw = [&]() -> long long {
-        usleep(kKeyGapUs);
-        floor.sample = floorKeys++;
-        unsigned before = floor.frames.load();
-        long long t0 = NowNs();
-        floor.buffer->PostEvent(floor.buffer, &event);
-        while (floor.frames.load() == before) {
-            if (NowNs() - t0 > kFrameTimeoutNs) return -1;
-            sched_yield();
-        }
-        return NowNs() - t0;
-    };
-
-    bool warm = true;
-    for (int i = 0; i < warmup && warm; ++i) warm = library() >= 0 && raw() >= 0;
-    if (warm)
-        RunPaired(state, library, raw);
-    else
-        state.SkipWithError("a warm-up key was not composed");
-
-    floor.stop = true;
-    floor.buffer->WakeUp(floor.buffer);
-    pthread_join(floor.thread, NULL);
-    floor.buffer->Release(floor.buffer);
 }
 
 }  // namespace bench

@@ -72,17 +72,6 @@ void Report(benchmark::State& state, std::vector<double>* ns);
 void RunPaired(benchmark::State& state, const std::function<long long()>& library,
                const std::function<long long()>& floor);
 
-// Key to flip, library against floor, sampled in alternation with
-// RunPaired. The library's sample: `key(i)` posted into its event buffer
-// until the Flip of the frame composed for it has returned. The floor's: a
-// thread of the benchmark's own, blocked in WaitForEventWithTimeout on a
-// second event buffer, is woken by PostEvent, runs `drawFloor(i)` (the
-// DirectFB calls of the same frame, Flip included) and signals back. Each
-// sample waits a little first, as key presses come from a hand, so both
-// start from a sleeping thread. `warmup` pairs run unmeasured.
-void RunKeyToFlip(benchmark::State& state, BriskUiManager* manager, const std::function<unsigned(int)>& key,
-                  const std::function<void(int)>& drawFloor, int warmup);
-
 // Keys of the remote control.
 enum : unsigned {
     KEY_VOL_UP = 0xF04C,

@@ -27,6 +27,27 @@ std::string GetStr(dictionary* ini, const std::string& section, const char* key)
     return text != NULL ? text : "";
 }
 
+// The library's decode as the floor makes it: CreateImageProvider,
+// GetSurfaceDescription, CreateSurface (video only), RenderTo, provider
+// Release. Null when a step fails.
+IDirectFBSurface* DecodeImage(IDirectFB* dfb, const std::string& path)
+{
+    IDirectFBImageProvider* provider = nullptr;
+    if (dfb->CreateImageProvider(dfb, path.c_str(), &provider) != DFB_OK) return nullptr;
+    DFBSurfaceDescription desc;
+    memset(&desc, 0, sizeof(desc));
+    provider->GetSurfaceDescription(provider, &desc);
+    desc.flags = (DFBSurfaceDescriptionFlags)(desc.flags | DSDESC_CAPS);
+    desc.caps = DSCAPS_VIDEOONLY;
+    IDirectFBSurface* surface = nullptr;
+    if (dfb->CreateSurface(dfb, &desc, &surface) != DFB_OK)
+        surface = nullptr;
+    else
+        provider->RenderTo(provider, surface, NULL);
+    provider->Release(provider);
+    return surface;
+}
+
 }  // namespace
 
 void RawRect::Unite(const RawRect& other)
@@ -94,23 +115,8 @@ bool RawOsd::Decode(IDirectFB* dfb)
     for (Item& item : items) {
         if (!item.visible) continue;
         if (item.image && item.surface == nullptr) {
-            IDirectFBImageProvider* provider = nullptr;
-            if (dfb->CreateImageProvider(dfb, item.path.c_str(), &provider) != DFB_OK) {
-                ok = false;
-                continue;
-            }
-            DFBSurfaceDescription desc;
-            memset(&desc, 0, sizeof(desc));
-            provider->GetSurfaceDescription(provider, &desc);
-            desc.flags = (DFBSurfaceDescriptionFlags)(desc.flags | DSDESC_CAPS);
-            desc.caps = DSCAPS_VIDEOONLY;
-            if (dfb->CreateSurface(dfb, &desc, &item.surface) != DFB_OK) {
-                item.surface = nullptr;
-                ok = false;
-            } else {
-                provider->RenderTo(provider, item.surface, NULL);
-            }
-            provider->Release(provider);
+            item.surface = DecodeImage(dfb, item.path);
+            if (item.surface == nullptr) ok = false;
         } else if (!item.image && item.font == nullptr) {
             DFBFontDescription desc;
             memset(&desc, 0, sizeof(desc));
@@ -132,7 +138,10 @@ void RawOsd::Release()
         if (item.font != nullptr) item.font->Release(item.font);
         item.surface = nullptr;
         item.font = nullptr;
+        item.picture = nullptr;
     }
+    for (Picture& picture : pictures) picture.surface->Release(picture.surface);
+    pictures.clear();
 }
 
 void RawOsd::Draw(IDirectFBSurface* surface) const
@@ -143,9 +152,10 @@ void RawOsd::Draw(IDirectFBSurface* surface) const
     for (const Item& item : items) {
         if (!item.visible) continue;
         if (item.image) {
-            if (item.surface == nullptr) continue;
+            IDirectFBSurface* source = item.picture != nullptr ? item.picture : item.surface;
+            if (source == nullptr) continue;
             DFBRectangle dest = { item.rect.left, item.rect.top, item.rect.width, item.rect.height };
-            surface->StretchBlit(surface, item.surface, NULL, &dest);
+            surface->StretchBlit(surface, source, NULL, &dest);
             surface->ReleaseSource(surface);
         } else {
             if (item.font == nullptr) continue;
@@ -204,6 +214,34 @@ bool RawOsd::SetItemSpan(const std::string& name, int left, int width)
     return true;
 }
 
+bool RawOsd::SetItemVisible(const std::string& name, bool visible)
+{
+    Item* item = Find(name);
+    if (item == nullptr) return false;
+    item->visible = visible;
+    return true;
+}
+
+bool RawOsd::SetItemImage(IDirectFB* dfb, const std::string& name, const std::string& path)
+{
+    Item* item = Find(name);
+    if (item == nullptr || !item->image) return false;
+    std::string resolved = BriskResolvePath(path.c_str());
+    for (const Picture& picture : pictures) {
+        if (picture.path == resolved) {
+            item->picture = picture.surface;
+            return true;
+        }
+    }
+    Picture picture;
+    picture.path = resolved;
+    picture.surface = DecodeImage(dfb, resolved);
+    if (picture.surface == nullptr) return false;
+    pictures.push_back(picture);
+    item->picture = picture.surface;
+    return true;
+}
+
 size_t RawOsd::VisibleImages() const
 {
     size_t n = 0;
@@ -216,6 +254,12 @@ size_t RawOsd::VisibleTexts() const
     size_t n = 0;
     for (const Item& item : items) n += item.visible && !item.image ? 1 : 0;
     return n;
+}
+
+void RawFrame(const RawOsd& osd, const RawWindow& window)
+{
+    osd.Draw(window.Surface());
+    RawFlip(window.Surface(), osd.Region());
 }
 
 void RawFlip(IDirectFBSurface* surface, const RawRect& rect)

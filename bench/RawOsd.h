@@ -49,6 +49,12 @@ public:
     // does between frames (the region stays); false for an unknown name.
     bool SetItemText(const std::string& name, const std::string& text);
     bool SetItemSpan(const std::string& name, int left, int width);
+    bool SetItemVisible(const std::string& name, bool visible);
+    // Shows another picture in an image item: `path` (a path of the set,
+    // resolved under the root) is decoded the first time it is asked for
+    // and kept, so swapping art back and forth decodes nothing more. False
+    // for an unknown item or a file that does not decode.
+    bool SetItemImage(IDirectFB* dfb, const std::string& name, const std::string& path);
     // The width of a text item's text in its font (GetStringWidth); 0 for
     // an unknown name or a font not opened.
     int TextWidth(const std::string& name) const;
@@ -71,16 +77,25 @@ private:
         unsigned color = 0;
         IDirectFBSurface* surface = nullptr;
         IDirectFBFont* font = nullptr;
+        IDirectFBSurface* picture = nullptr;   // from SetItemImage, drawn instead of surface
+    };
+    struct Picture {
+        std::string path;
+        IDirectFBSurface* surface = nullptr;
     };
     Item* Find(const std::string& name);
     const Item* Find(const std::string& name) const;
 
     std::vector<Item> items;
+    std::vector<Picture> pictures;   // owned; items borrow them
     RawRect region;
 };
 
 // Flips `rect` of `surface` the way a composition does (DSFLIP_BLIT).
 void RawFlip(IDirectFBSurface* surface, const RawRect& rect);
+class RawWindow;
+// One composed frame of `osd` on `window`: Draw, then RawFlip of its region.
+void RawFrame(const RawOsd& osd, const RawWindow& window);
 // The description of the library's OSD window: 1280x720 ARGB, alpha
 // channel, double buffer, in video memory.
 DFBWindowDescription OsdWindowDescription();

@@ -8,7 +8,9 @@
 #include "FactoryDirectlyInputSourceChanged.h"
 #include "FactoryOrvexCheck.h"
 #include "InitializationHandler.h"
+#include "InputSourceIconHandler.h"
 #include "NotAvailableMessageHandler.h"
+#include "PinCodeHandler.h"
 #include "VersionSelfCheckHandler.h"
 #include "VolumeHandler.h"
 #include "WaitMessageHandler.h"
@@ -38,6 +40,8 @@ const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
     BriskHandlerRow<ChannelNumberHandler, &BriskUiManager::pChannelNumberHandler>(
         E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER, "BriskUIChannelNumberLayout_NA.ini", "BriskUIChannelNumberLayout_EU.ini",
         &ChannelNumberStatusCleared),
+    BriskHandlerRow<InputSourceIconHandler, &BriskUiManager::pInputSourceIconHandler>(
+        E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON, "BriskUIInputSourceIconLayout.ini", "BriskUIInputSourceIconLayout.ini"),
     BriskHandlerRow<WaitMessageHandler, &BriskUiManager::pWaitMessageHandler>(
         E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, "BriskUIWaitMessageLayout_NA.ini", "BriskUIWaitMessageLayout_EU.ini"),
     BriskHandlerRow<NotAvailableMessageHandler, &BriskUiManager::pNotAvailableMessageHandler>(
@@ -57,6 +61,8 @@ const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
         "BriskUIFactoryOrvexCheckLayout.ini"),
     BriskHandlerRow<VersionSelfCheckHandler, &BriskUiManager::pVersionSelfCheckHandler>(
         E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK, "BriskUIFactoryRomLayout.ini", "BriskUIFactoryRomLayout.ini"),
+    BriskHandlerRow<PinCodeHandler, &BriskUiManager::pPinCodeHandler>(
+        E_BRISKUI_OSD_STATUS_PIN_CODE, "BriskUIPinCodeLayout.ini", "BriskUIPinCodeLayout.ini"),
 };
 
 const ST_BRISKUI_HANDLER_ROW* g_rows = kHandlerTable;

@@ -7,6 +7,7 @@
 #include "BriskUiManager.h"
 #include "ManagerLock.h"
 #include "Middleware.h"
+#include "PinCodeHandler.h"
 #include "WaitMessageHandler.h"
 
 U8 BriskUiManager::MiddlewareCallback(void* pOwner, void* pEventId, void* pParam)
@@ -43,9 +44,10 @@ U8 BriskUiManager::MiddlewareCallback(void* pOwner, void* pEventId, void* pParam
             if (pWaitMessageHandler != NULL) pWaitMessageHandler->PinCodeEeventHandler();
             break;
         case 4:
+            if (pPinCodeHandler != NULL) pPinCodeHandler->LockHandler(E_BRISKUI_LOCK_CHANNEL);
+            break;
         case 5:
-            // PIN entry for a channel (4) or parental (5) lock: the PIN
-            // handler is not part of this build.
+            if (pPinCodeHandler != NULL) pPinCodeHandler->LockHandler(E_BRISKUI_LOCK_PARENTAL);
             break;
         case 8:
             if (pPinCodeHandler != NULL && manager->QueryStatus(E_BRISKUI_OSD_STATUS_PIN_CODE))

@@ -57,7 +57,6 @@ TEST_F(CallbackTest, QuietAndUnknownEvents)
     EXPECT_EQ(Deliver(8, 5), 0);
     std::string out = CaptureStdout([&] { EXPECT_EQ(Deliver(76, 8, sim::Source::Cimmi), 1); });
     EXPECT_NE(out.find("[MiddlewareCallback] EV_SCREEN_SAVER_MODE: 8 \n"), std::string::npos) << out;
-    EXPECT_EQ(Deliver(76, 4), 1);   // lock PIN entry: not in this build
     EXPECT_EQ(Deliver(76, 2), 1);
     EXPECT_EQ(manager_->GetCurrentStatus(), before);
 }

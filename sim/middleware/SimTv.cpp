@@ -693,22 +693,21 @@ BOOL MSrv_ChannelManager::SelectProgram(U32 number, U8 type) {
     return FALSE;
 }
 
-// Selects in the current tuner source's list: a 0-based index on ATV, a
-// channel number otherwise.
+// Selects in the current tuner source's list by the channel number a
+// program record reports (u32Number), so that a record's program can be
+// selected again.
 BOOL MSrv_ChannelManager::SelectProgram(U32 number, U8 serviceType, U8 flag) {
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     RecordLocked(s, Format("SelectProgram(%lu,%u,%u)", static_cast<unsigned long>(number),
                            static_cast<unsigned>(serviceType), static_cast<unsigned>(flag)));
-    if (s.st.source == MAPI_INPUT_SOURCE_ATV) {
-        if (number >= s.st.atv.size()) return FALSE;
-        s.st.atvIndex = number;
+    const std::vector<sim::Channel>& list = CurrentListLocked(s.st);
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i].number != number) continue;
+        CurrentIndexLocked(s.st) = i;
         return TRUE;
     }
-    const size_t i = FindDtvLocked(s.st, number);
-    if (i >= s.st.dtv.size()) return FALSE;
-    s.st.dtvIndex = i;
-    return TRUE;
+    return FALSE;
 }
 
 // Searches the DTV list, in order, for the program numbered major-minor, or

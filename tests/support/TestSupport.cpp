@@ -40,6 +40,15 @@ const U32 kAntennaColour = 0xFF00C0C0, kTvTypeColour = 0xFFC000C0, kVideoColour 
           kComponentColour = 0xFF8080FF, kHdmiColour = 0xFFFF8000, kPcColour = 0xFF00FF80;
 const U32 kRomBlackColour = 0xFF101010, kRomBlueColour = 0xFF1030A0, kPlainColour = 0xFF808080,
           kWhiteColour = 0xFFFFFFFF;
+const _Rect kPinPanel(300, 100, 400, 200);
+const _Rect kPinErrorPanel(300, 320, 400, 60);
+const _Rect kPinBoxes[4] = { _Rect(320, 200, 60, 60), _Rect(400, 200, 60, 60), _Rect(480, 200, 60, 60),
+                             _Rect(560, 200, 60, 60) };
+const U32 kPinPanelColour = 0xFF303848, kPinErrorColour = 0xFFC03030, kBoxNormalColour = 0xFF202020,
+          kBoxFocusColour = 0xFF2080E0;
+const _Rect kIconPanel(900, 40, 200, 100);
+const _Rect kIconSpot(960, 60, 80, 60);
+const U32 kIconPanelColour = 0xFF283040;
 
 namespace {
 
@@ -88,7 +97,25 @@ int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
     return remove(path);
 }
 
+const char* const kIconItems[] = { "vga", "atv", "cvbs", "svideo", "ypbpr", "scart",
+                                   "hdmi1", "hdmi2", "hdmi3", "hdmi4", "dtv" };
+
 }  // namespace
+
+U32 InputIconColour(const std::string& item)
+{
+    for (size_t i = 0; i < sizeof(kIconItems) / sizeof(kIconItems[0]); ++i)
+        if (item == kIconItems[i]) return 0xFF000000u | (U32)(0x10 + 0x14 * i) << 16 | 0x8000u | (U32)(0xF0 - 0x12 * i);
+    return 0;
+}
+
+std::string InputIconLayout(bool withDtv)
+{
+    std::string layout = Image("bg_image", kIconPanel, "icon/panel.png");
+    for (const char* item : kIconItems)
+        if (withDtv || std::string(item) != "dtv") layout += Image(item, kIconSpot, std::string("icon/") + item + ".png");
+    return layout + "[setting]\nu16TimeOut = 3000\nu16StateMask = 0xFFFF\n";
+}
 
 std::string LayoutImage(const std::string& name, const _Rect& r, const std::string& file, int visible)
 {
@@ -388,6 +415,28 @@ void ManagerTest::WriteStandardLayouts()
                 Image("bg_image", kSubBoardPage, "na.png") + Text("orvex_value", _Rect(720, 340, 300, 4), "--") +
                     Text("orvex_memory_test_value", _Rect(720, 380, 300, 4), "--") +
                     "[setting]\nu16TimeOut = 3000\n");
+
+    root_.Write("/test/images/pin/.keep", "");
+    root_.Write("/test/images/icon/.keep", "");
+    const std::pair<const char*, U32> pinArt[] = { { "panel", kPinPanelColour }, { "error", kPinErrorColour },
+                                                   { "box_nomal", kBoxNormalColour },
+                                                   { "box_focus", kBoxFocusColour } };
+    for (const auto& art : pinArt) WriteSolidPng(images + "pin/" + art.first + ".png", 8, 8, art.second);
+    std::string pin = Image("pincode_bg_image", kPinPanel, "pin/panel.png");
+    int line = 120;
+    for (const char* prompt : { "channel_pin_message1", "channel_pin_message2", "parental_pin_message1",
+                                "parental_pin_message2", "parental_pin_message3" })
+        pin += Text(prompt, _Rect(320, line += 12, 300, 4), prompt, 0);
+    for (int i = 0; i < 4; ++i) {
+        std::string box = "password" + std::to_string(i + 1);
+        pin += Image(box, kPinBoxes[i], "pin/box_nomal.png") +
+               Text(box + "_message", _Rect(kPinBoxes[i].left + 25, kPinBoxes[i].top + 40, 10, 4), "*", 0);
+    }
+    WriteLayout("BriskUIPinCodeLayout.ini", pin + Image("errormessage_bg_image", kPinErrorPanel, "pin/error.png", 0) +
+                                                Text("error_message", _Rect(320, 360, 300, 4), "Wrong PIN", 0));
+    WriteSolidPng(images + "icon/panel.png", 8, 8, kIconPanelColour);
+    for (const char* item : kIconItems) WriteSolidPng(images + "icon/" + item + ".png", 4, 4, InputIconColour(item));
+    WriteLayout("BriskUIInputSourceIconLayout.ini", InputIconLayout(true));
 }
 
 BriskUiManager* ManagerTest::StartManager(const StartOptions& options)

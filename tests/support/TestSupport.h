@@ -105,9 +105,9 @@ protected:
     static std::string BannerLayout(const std::string& settings = std::string());
     static std::string NumberLayout(const std::string& settings = std::string());
     // Writes the standard test layouts: volume (NA and EU), wait message,
-    // not-available and initialisation panels, and the five factory
-    // screens, each of solid colours, and the art of the banner and the
-    // number entry.
+    // not-available and initialisation panels, the five factory screens,
+    // the PIN entry and the input icon, each of solid colours, and the art
+    // of the banner and the number entry.
     void WriteStandardLayouts();
     BriskUiManager* StartManager(const StartOptions& options = StartOptions());
     // Takes the keys back and waits until the library has finalised itself
@@ -152,6 +152,18 @@ extern const _Rect kBannerPanel, kBannerIcon, kNumberPanel;
 extern const U32 kBannerColour, kNumberColour, kAntennaColour, kTvTypeColour, kVideoColour, kComponentColour,
     kHdmiColour, kPcColour;
 extern const U32 kRomBlackColour, kRomBlueColour, kPlainColour, kWhiteColour;
+// PIN entry: its panel, the four boxes (art /test/images/pin/box_nomal.png,
+// its box_focus.png beside it), a white "*" mask centred in each, and the
+// error panel below (layout time-out 3000).
+extern const _Rect kPinPanel, kPinErrorPanel, kPinBoxes[4];
+extern const U32 kPinPanelColour, kPinErrorColour, kBoxNormalColour, kBoxFocusColour;
+// Input icon: its panel and the spot every icon is drawn on (layout
+// time-out 3000, state mask 0xFFFF). Each icon item is a solid square of
+// its own colour; InputIconLayout(false) leaves out the `dtv` item.
+extern const _Rect kIconPanel, kIconSpot;
+extern const U32 kIconPanelColour;
+U32 InputIconColour(const std::string& item);
+std::string InputIconLayout(bool withDtv);
 
 }  // namespace testsupport
 

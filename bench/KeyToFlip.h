@@ -1,0 +1,30 @@
+// Key to flip, measured beside its floor: from a key-press event posted into
+// the library's event buffer until the Flip of the frame composed for it has
+// returned, against a thread of the benchmark's own that is woken the same
+// way (PostEvent on an event buffer it waits on) and issues the DirectFB
+// calls of the same frame.
+#ifndef BRISKUI_BENCH_KEYTOFLIP_H
+#define BRISKUI_BENCH_KEYTOFLIP_H
+
+#include <benchmark/benchmark.h>
+
+#include <functional>
+
+class BriskUiManager;
+
+namespace bench {
+
+// Samples the library (with its input thread) and its floor in
+// alternation (RunPaired), after `warmup` samples of each that are not
+// counted. Library sample n posts key keyOf(n) and waits until the input
+// thread has flipped a frame; floor sample n wakes the floor's thread,
+// which calls floorFrame(n) to draw that frame and flip it. Both start
+// from a sleeping thread: each sample waits a little after the previous
+// one, as key presses come from a hand. Skips with an error when a sample
+// does not complete, or at once when `manager` is null (a failed set-up).
+void RunKeyToFlip(benchmark::State& state, BriskUiManager* manager, int warmup,
+                  const std::function<unsigned(int)>& keyOf, const std::function<void(int)>& floorFrame);
+
+}  // namespace bench
+
+#endif  // BRISKUI_BENCH_KEYTOFLIP_H
