@@ -2,10 +2,11 @@
 #include "HostScript.h"
 
 #include <errno.h>
+#include <stdio.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/stat.h>
 
-#include <fstream>
 #include <sstream>
 
 namespace {
@@ -225,7 +226,7 @@ bool Command::NeedsLibrary() const
 bool KeySymbolOf(const std::string& name, U32* symbol)
 {
     for (size_t i = 0; i < sizeof(kKeys) / sizeof(kKeys[0]); ++i) {
-        if (strcasecmp(name.c_str(), kKeys[i].name) == 0) {
+        if (name.size() == strlen(kKeys[i].name) && strcasecmp(name.c_str(), kKeys[i].name) == 0) {
             *symbol = kKeys[i].symbol;
             return true;
         }
@@ -247,12 +248,15 @@ bool ParseScript(const std::string& text, const std::string& fileName, std::vect
     std::string firstLibraryVerb;
     while (std::getline(in, raw)) {
         ++number;
-        ScriptLine line(raw);
-        if (line.Size() == 0) continue;
         auto fail = [&](const std::string& why) {
             *error = fileName + ":" + std::to_string(number) + ": " + why;
             return false;
         };
+        // A NUL would end the word early for every C string comparison
+        // behind the tables and make a wrong line look right.
+        if (raw.find('\0') != std::string::npos) return fail("the line holds a NUL byte");
+        ScriptLine line(raw);
+        if (line.Size() == 0) continue;
         const VerbRow* row = FindNamed(kVerbs, line.Word(0));
         if (row == nullptr) return fail("unknown verb '" + line.Word(0) + "' (" + VerbList() + ")");
         Command c;
@@ -283,12 +287,28 @@ bool ChangesKeyFiles(const std::vector<Command>& commands)
 
 bool ParseScriptFile(const std::string& path, std::vector<Command>* commands, std::string* error)
 {
-    std::ifstream file(path);
-    if (!file) {
+    // A folder opens for reading and then reads as nothing: an empty script
+    // that would run and succeed. Pipes and other streams are scripts too.
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        *error = "cannot read script " + path + ": " + strerror(EISDIR);
+        return false;
+    }
+    FILE* file = fopen(path.c_str(), "r");
+    if (file == NULL) {
         *error = "cannot read script " + path + ": " + strerror(errno);
         return false;
     }
-    std::stringstream text;
-    text << file.rdbuf();
-    return ParseScript(text.str(), path, commands, error);
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+    bool failed = ferror(file) != 0;
+    int readErrno = errno;
+    fclose(file);
+    if (failed) {
+        *error = "cannot read script " + path + ": " + strerror(readErrno);
+        return false;
+    }
+    return ParseScript(text, path, commands, error);
 }

@@ -394,11 +394,15 @@ BOOL MSrv_Control_common::SetInputSource(MAPI_INPUT_SOURCE_TYPE source, BOOL bWr
                                          BOOL bUpdateLock, BOOL bLock) {
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
-    RecordLocked(s, Format("SetInputSource(%d,%u,%u,%u)", static_cast<int>(source),
-                           static_cast<unsigned>(bWriteDb), static_cast<unsigned>(bUpdateLock),
-                           static_cast<unsigned>(bLock)));
-    if (source < MAPI_INPUT_SOURCE_VGA || source >= MAPI_INPUT_SOURCE_NUM) return FALSE;
-    s.st.source = source;
+    // A caller may pass any 32-bit number: read it as one, not as the enum,
+    // whose load would be undefined for values outside 0..63.
+    int raw = 0;
+    static_assert(sizeof raw == sizeof source, "the input source is a 32-bit value");
+    memcpy(&raw, &source, sizeof raw);
+    RecordLocked(s, Format("SetInputSource(%d,%u,%u,%u)", raw, static_cast<unsigned>(bWriteDb),
+                           static_cast<unsigned>(bUpdateLock), static_cast<unsigned>(bLock)));
+    if (raw < MAPI_INPUT_SOURCE_VGA || raw >= MAPI_INPUT_SOURCE_NUM) return FALSE;
+    s.st.source = static_cast<MAPI_INPUT_SOURCE_TYPE>(raw);
     return TRUE;
 }
 
@@ -1073,8 +1077,10 @@ U8 HalfMuteFlag() { return WithState([](State& st) { return st.user.u8HalfMute; 
 
 // ---- inputs and channels --------------------------------------------------
 
-void SetInputSource(MAPI_INPUT_SOURCE_TYPE source) {
-    WithState([&](State& st) { st.source = source; });
+bool SetInputSource(long long source) {
+    if (source < MAPI_INPUT_SOURCE_VGA || source >= MAPI_INPUT_SOURCE_NUM) return false;
+    WithState([&](State& st) { st.source = static_cast<MAPI_INPUT_SOURCE_TYPE>(source); });
+    return true;
 }
 MAPI_INPUT_SOURCE_TYPE InputSource() {
     return WithState([](State& st) { return st.source; });

@@ -59,7 +59,9 @@ S8 Balance();                         // stored balance
 U8 HalfMuteFlag();                    // user system setting half-mute byte
 
 // ---- inputs and channels --------------------------------------------------
-void SetInputSource(MAPI_INPUT_SOURCE_TYPE source);
+// The current input source, 0 to 39; false (and nothing changes) for any
+// other number.
+bool SetInputSource(long long source);
 MAPI_INPUT_SOURCE_TYPE InputSource();
 void SetSourcePresent(MAPI_INPUT_SOURCE_TYPE source, bool present);
 void SetRearSharedInput(bool shared);

@@ -188,6 +188,25 @@ void Fill(IDirectFBSurface* surface, U32 argb)
     surface->Clear(surface, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
 }
 
+std::string FromHex(const std::string& hex)
+{
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += (char)std::stoi(hex.substr(i, 2), nullptr, 16);
+    return bytes;
+}
+
+std::string RedJpeg()
+{
+    static const char* const kHex =
+        "ffd8ffe000104a46494600010100000100010000ffdb0043000302020302020303030304030304050805050404050a070706080c"
+        "0a0c0c0b0a0b0b0d0e12100d0e110e0b0b1016101113141515150c0f171816141812141514ffdb00430103040405040509050509"
+        "140d0b0d141414141414141414141414141414141414141414141414141414141414141414141414141414141414141414141414"
+        "1414ffc00011080002000203011100021101031101ffc40014000100000000000000000000000000000008ffc400141001000000"
+        "00000000000000000000000000ffc4001501010100000000000000000000000000000709ffc40014110100000000000000000000"
+        "000000000000ffda000c03010002110311003f003a03154dffd9";
+    return FromHex(kHex);
+}
+
 void WriteSolidPng(const std::string& path, int width, int height, U32 argb)
 {
     std::vector<uint32_t> pixels((size_t)width * height, argb);

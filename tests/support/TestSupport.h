@@ -34,6 +34,11 @@ int OpaqueCount(IDirectFBSurface* surface, const _Rect& rect);
 // Fills the whole surface with `argb`, ignoring blending.
 void Fill(IDirectFBSurface* surface, U32 argb);
 
+// The bytes written as `hex`, two digits a byte.
+std::string FromHex(const std::string& hex);
+// The bytes of a 2x2 opaque red JPEG.
+std::string RedJpeg();
+
 // Writes a solid-colour PNG.
 void WriteSolidPng(const std::string& path, int width, int height, U32 argb);
 
