@@ -438,6 +438,13 @@ TEST_F(HostStateTest, ChannelLinesReplaceTheSampleListAndReachTheProgramInfo)
     EXPECT_TRUE(stop);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(sim::AppliedVolume(), 20);
+
+    // A digital channel may be numbered major-minor, an analogue one not.
+    RunSetUp("channel dtv 12-5 KQED Plus\n");
+    EXPECT_TRUE(channels->SelectProgramByMajorMinor(12, 5, FALSE));
+    EXPECT_FALSE(channels->SelectProgramByMajorMinor(12, 4, FALSE));
+    ASSERT_TRUE(ParseScript("channel atv 3-1 Regional\n", "t", &commands, &error) == false);
+    EXPECT_NE(error.find("MAJOR-MINOR"), std::string::npos) << error;
 }
 
 TEST_F(HostStateTest, EverySetNameReachesTheMiddlewareOperationThatReadsIt)

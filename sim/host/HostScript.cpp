@@ -70,14 +70,25 @@ bool ParseSet(const ScriptLine& l, Command* c, std::string* why)
     return true;
 }
 
-// channel atv|dtv NUMBER [locked] [no-number] NAME...
+// A channel number, MAJOR or MAJOR-MINOR (digital only).
+bool ParseChannelNumber(const std::string& word, bool digital, sim::Channel* channel)
+{
+    size_t dash = word.find('-');
+    if (dash == std::string::npos) return ParseU32(word, &channel->number);
+    channel->hasMinor = true;
+    return digital && ParseU32(word.substr(0, dash), &channel->number) &&
+           ParseU32(word.substr(dash + 1), &channel->minor);
+}
+
+// channel atv|dtv NUMBER[-MINOR] [locked] [no-number] NAME...
 bool ParseChannel(const ScriptLine& l, Command* c, std::string* why)
 {
-    const char* usage = "'channel' takes atv|dtv, a number, optionally locked and no-number, and a service name";
+    const char* usage = "'channel' takes atv|dtv, a number (dtv: MAJOR-MINOR too), optionally locked and "
+                        "no-number, and a service name";
     if (l.Size() < 4) return Fail(why, usage);
     if (l.Word(1) != "atv" && l.Word(1) != "dtv") return Fail(why, std::string(usage) + ", not '" + l.Word(1) + "'");
     c->tuner = l.Word(1) == "atv" ? 0 : 1;
-    if (!ParseU32(l.Word(2), &c->channel.number))
+    if (!ParseChannelNumber(l.Word(2), c->tuner == 1, &c->channel))
         return Fail(why, std::string(usage) + ", not '" + l.Word(2) + "'");
     size_t w = 3;
     for (;; ++w) {

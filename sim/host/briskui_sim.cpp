@@ -57,7 +57,7 @@ void Usage()
             "  wait MS | event ID PARAM [control|atv|dtv|cimmi] | shot FILE.png | quit\n"
             "  set NAME VALUE... simulated TV state; lines before the first key, wait, event,\n"
             "                    call, shot or expect-* line apply before the library starts\n"
-            "  channel atv|dtv NUMBER [locked] [no-number] NAME...\n"
+            "  channel atv|dtv NUMBER[-MINOR] [locked] [no-number] NAME...\n"
             "  call NAME [ARGS...]  a manager operation; prints 'briskui-sim: NAME = VALUE'\n"
             "  expect-call CALL | expect-no-call CALL | expect-status HEX | clear-calls | calls\n"
             "  expect-result TEXT   the last call printed TEXT (\"quoted\" keeps end blanks)\n"

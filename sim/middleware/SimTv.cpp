@@ -714,6 +714,23 @@ BOOL MSrv_ChannelManager::SelectProgram(U32 number, U8 serviceType, U8 flag) {
     return FALSE;
 }
 
+// Searches the DTV list, in order, for the program numbered major-minor, or
+// for the first of the major number when any minor will do.
+BOOL MSrv_ChannelManager::SelectProgramByMajorMinor(U16 major, U16 minor, BOOL anyMinor) {
+    Sim& s = S();
+    std::lock_guard<std::mutex> lk(s.mu);
+    RecordLocked(s, Format("SelectProgramByMajorMinor(%u,%u,%u)", static_cast<unsigned>(major),
+                           static_cast<unsigned>(minor), static_cast<unsigned>(anyMinor)));
+    for (size_t i = 0; i < s.st.dtv.size(); ++i) {
+        const sim::Channel& c = s.st.dtv[i];
+        if (c.number == major && (anyMinor || (c.hasMinor && c.minor == minor))) {
+            s.st.dtvIndex = i;
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
 BOOL MSrv_ChannelManager::ChangeProgramList(U8 listType, U8 mode) {
     Record(Format("ChangeProgramList(%u,%u)", static_cast<unsigned>(listType),
                   static_cast<unsigned>(mode)));

@@ -27,6 +27,8 @@ struct Channel {
     bool locked = false;       // channel lock (PIN) set
     bool hideNumber = false;   // program record flag byte 18
     U8 serviceType = 1;        // program record byte 28
+    bool hasMinor = false;     // a digital program numbered number-minor
+    U32 minor = 0;
 };
 
 struct Satellite {
