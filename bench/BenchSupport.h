@@ -73,7 +73,14 @@ void RunPaired(benchmark::State& state, const std::function<long long()>& librar
                const std::function<long long()>& floor);
 
 // Keys of the remote control.
-enum : unsigned { KEY_VOL_UP = 0xF04C, KEY_VOL_DOWN = 0xF04D, KEY_MUTE = 0xF04E, KEY_EXIT = 0xF062 };
+enum : unsigned {
+    KEY_VOL_UP = 0xF04C,
+    KEY_VOL_DOWN = 0xF04D,
+    KEY_MUTE = 0xF04E,
+    KEY_EXIT = 0xF062,
+    KEY_CH_UP = 0xF046,
+    KEY_CH_DOWN = 0xF047
+};
 
 }  // namespace bench
 

@@ -182,6 +182,15 @@ const RawOsd::Item* RawOsd::Find(const std::string& name) const
     return nullptr;
 }
 
+int RawOsd::TextWidth(const std::string& name) const
+{
+    const Item* item = Find(name);
+    int width = 0;
+    if (item == nullptr || item->font == nullptr) return 0;
+    item->font->GetStringWidth(item->font, item->text.c_str(), -1, &width);
+    return width;
+}
+
 RawRect RawOsd::ItemRect(const std::string& name) const
 {
     const Item* item = Find(name);

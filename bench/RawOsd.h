@@ -55,6 +55,9 @@ public:
     // and kept, so swapping art back and forth decodes nothing more. False
     // for an unknown item or a file that does not decode.
     bool SetItemImage(IDirectFB* dfb, const std::string& name, const std::string& path);
+    // The width of a text item's text in its font (GetStringWidth); 0 for
+    // an unknown name or a font not opened.
+    int TextWidth(const std::string& name) const;
     // The rectangle of an item as read from the layout; empty if unknown.
     RawRect ItemRect(const std::string& name) const;
 

@@ -4,7 +4,8 @@
 // BM_Startup: Start (window, event buffer, the handlers loading their
 // layouts, the timer service) followed by Finalize (timer service, then
 // manager), without the input thread. Floor: iniparser_load +
-// iniparser_freedict of the same four layout files, plus CreateWindow /
+// iniparser_freedict of the same layout files (the EU files of every row of
+// the handler table), plus CreateWindow /
 // GetSurface / Release of a window like the library's on the same layer.
 //
 // BM_Startup/visible_window: the same library figure against a floor that
@@ -29,6 +30,7 @@
 
 #include "BenchSupport.h"
 #include "BriskTimerManager.h"
+#include "BriskUiHandlerTable.h"
 #include "BriskUiManager.h"
 #include "RawOsd.h"
 #include "SimTv.h"
@@ -38,12 +40,6 @@ namespace {
 const int kStartSamples = 100;
 const int kShowSamples = 60;
 
-const char* const kLayouts[] = {
-    "BriskUIVolumeLayout_EU.ini",
-    "BriskUIWaitMessageLayout_EU.ini",
-    "BriskUINotAvailableMessageLayout.ini",
-    "BriskUIInitializationLayout.ini",
-};
 
 // Makes the manager ready for Start outside the timed part.
 BriskUiManager* Prepare()
@@ -82,8 +78,10 @@ long long StartupFloorSample(bool visible)
 {
     long long t0 = bench::NowNs();
     bool ok = true;
-    for (const char* name : kLayouts) {
-        dictionary* ini = iniparser_load((bench::LayoutDir() + name).c_str());
+    size_t rows = 0;
+    const ST_BRISKUI_HANDLER_ROW* table = BriskHandlerTable(&rows);
+    for (size_t i = 0; i < rows; ++i) {
+        dictionary* ini = iniparser_load((bench::LayoutDir() + table[i].pLayoutEU).c_str());
         if (ini == NULL)
             ok = false;
         else

@@ -1,6 +1,8 @@
 #include "BriskUiHandlerTable.h"
 
 #include "BriskUiManager.h"
+#include "ChannelChangeHandler.h"
+#include "ChannelNumberHandler.h"
 #include "FactoryArcHandler.h"
 #include "FactoryBalanceHandler.h"
 #include "FactoryDirectlyInputSourceChanged.h"
@@ -20,12 +22,24 @@ BOOL VolumeStatusCleared(EventHandler* handler)
     return static_cast<VolumeHandler*>(handler)->StatusCleared();
 }
 
+// Whoever hides the number entry, what was typed goes with it.
+BOOL ChannelNumberStatusCleared(EventHandler* handler)
+{
+    static_cast<ChannelNumberHandler*>(handler)->ResetNumber();
+    return TRUE;
+}
+
 // Start-up order; the volume handler comes first. Finalize deletes in the
 // same order. OSDs whose class this build does not have yet have no row:
 // keys for them are logged, their status changes only the set.
 const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
     BriskHandlerRow<VolumeHandler, &BriskUiManager::pVolumeHandler>(
         E_BRISKUI_OSD_STATUS_VOLUME, "BriskUIVolumeLayout_NA.ini", "BriskUIVolumeLayout_EU.ini", &VolumeStatusCleared),
+    BriskHandlerRow<ChannelChangeHandler, &BriskUiManager::pChannelChangeHandler>(
+        E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE, "BriskUIChannelChangeLayout_NA.ini", "BriskUIChannelChangeLayout_EU.ini"),
+    BriskHandlerRow<ChannelNumberHandler, &BriskUiManager::pChannelNumberHandler>(
+        E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER, "BriskUIChannelNumberLayout_NA.ini", "BriskUIChannelNumberLayout_EU.ini",
+        &ChannelNumberStatusCleared),
     BriskHandlerRow<InputSourceIconHandler, &BriskUiManager::pInputSourceIconHandler>(
         E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON, "BriskUIInputSourceIconLayout.ini", "BriskUIInputSourceIconLayout.ini"),
     BriskHandlerRow<WaitMessageHandler, &BriskUiManager::pWaitMessageHandler>(

@@ -129,6 +129,15 @@ dictionary* LoadSettings(const std::string& path)
     return ini;
 }
 
+// iniparser's boolean getter reads the value it finds without looking: a
+// section named like the key ("[BriskUISetting:bActivateBriskUI]") is an
+// entry without a value, which it would read through a null pointer. Such
+// a key counts as missing.
+int ReadBoolean(dictionary* ini, const char* key, int def)
+{
+    return iniparser_getstring(ini, key, NULL) != NULL ? iniparser_getboolean(ini, key, def) : def;
+}
+
 }  // namespace
 
 BOOL BriskUiManager::LoadCommonSetting()
@@ -137,8 +146,8 @@ BOOL BriskUiManager::LoadCommonSetting()
     std::string path = BriskResolvePath(kSettingFile);
     dictionary* ini = LoadSettings(path);
     if (ini == NULL) return TRUE;
-    bActivate = (U8)(iniparser_getboolean(ini, "BriskUISetting:bActivateBriskUI", 1) ? 1 : 0);
-    bFirstInitialization = (U8)(iniparser_getboolean(ini, "BriskUISetting:bFirstInitialization", 0) ? 1 : 0);
+    bActivate = (U8)(ReadBoolean(ini, "BriskUISetting:bActivateBriskUI", 1) ? 1 : 0);
+    bFirstInitialization = (U8)(ReadBoolean(ini, "BriskUISetting:bFirstInitialization", 0) ? 1 : 0);
     u8ColorFormat = (U8)iniparser_getunsignedint(ini, "BriskUISetting:u8ColorFormat", 2);
     eCountry = E_BRISKUI_COUNTRY_EU;
     SetupLanguage();

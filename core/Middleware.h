@@ -269,6 +269,13 @@ public:
     BOOL SelectProgram(U32 number, U8 type);
     // Re-selects a program by number and service type.
     BOOL SelectProgram(U32 number, U8 serviceType, U8 flag);
+    // Tunes the digital program numbered `major`-`minor` (North American
+    // virtual channels); with `anyMinor`, the first program of the major
+    // number in the channel list, whatever its minor number. TRUE when a
+    // program was tuned, FALSE (nothing tuned) when the list has none.
+    // Declared by this library: the host process provides it over the
+    // middleware's own channel selection.
+    BOOL SelectProgramByMajorMinor(U16 major, U16 minor, BOOL anyMinor);
     // Rebuilds the channel list after a switch of reception.
     BOOL ChangeProgramList(U8 listType, U8 mode);
 };

@@ -67,6 +67,12 @@ BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
         case E_IMAGE_NOT_FOUND:
             printf("ImageItem::Update() fail to create provider of image %s\n", strResolvedPath.c_str());
             return FALSE;
+        case E_IMAGE_UNSUPPORTED:
+            printf("[BriskUI] ImageItem %s: %s is neither a PNG nor a JPEG file\n", strName.c_str(),
+                   strResolvedPath.c_str());
+            printf("ImageItem::Update() fail to create provider of image %s\n", strResolvedPath.c_str());
+            bImageRefused = TRUE;
+            return FALSE;
         case E_IMAGE_NO_DESCRIPTION:
             puts("ImageItem::Update() fail to get surface surface description");
             return FALSE;

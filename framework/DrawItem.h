@@ -89,7 +89,7 @@ private:
     std::string strImagePath;
     IDirectFBSurface* pImageSurface;
     std::string strResolvedPath;   // strImagePath under the file-system root
-    BOOL bImageRefused;            // the file was damaged or too large: draw nothing
+    BOOL bImageRefused;            // the file was damaged, too large or of another format: draw nothing
 };
 
 class TextItem final : public DrawItem {

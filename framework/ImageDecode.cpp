@@ -103,8 +103,8 @@ EN_IMAGE_DECODE DecodePng(IDirectFB* dfb, FILE* file, ST_IMAGE_DECODE* out)
     return E_IMAGE_DECODED;
 }
 
-// Decodes through DirectFB's providers (every format but PNG). DirectFB
-// opens the file by its path itself.
+// Decodes a JPEG through DirectFB's provider, which opens the file by its
+// path itself.
 EN_IMAGE_DECODE DecodeWithProvider(IDirectFB* dfb, const char* path, ST_IMAGE_DECODE* out)
 {
     IDirectFBImageProvider* provider = NULL;
@@ -158,10 +158,12 @@ EN_IMAGE_DECODE BriskDecodeImage(IDirectFB* dfb, const char* path, ST_IMAGE_DECO
         close(fd);
         return E_IMAGE_NOT_FOUND;
     }
-    if (pread(fd, signature, sizeof(signature), 0) != (ssize_t)sizeof(signature) ||
-        png_sig_cmp(signature, 0, sizeof(signature)) != 0) {
+    ssize_t got = pread(fd, signature, sizeof(signature), 0);
+    if (got != (ssize_t)sizeof(signature) || png_sig_cmp(signature, 0, sizeof(signature)) != 0) {
         close(fd);
-        return DecodeWithProvider(dfb, path, out);
+        if (got < 0) return E_IMAGE_NOT_FOUND;
+        bool jpeg = got >= 3 && signature[0] == 0xFF && signature[1] == 0xD8 && signature[2] == 0xFF;
+        return jpeg ? DecodeWithProvider(dfb, path, out) : E_IMAGE_UNSUPPORTED;
     }
     FILE* file = fdopen(fd, "rb");
     if (file == NULL) {

@@ -2,9 +2,13 @@
 // show them. PNG files (known by their signature, whatever their name) are
 // decoded here with libpng straight into the surface, so that a damaged
 // file is found damaged before any of it is drawn: DirectFB's own PNG
-// provider crashes on some. Other formats go through DirectFB's image
-// providers. Both refuse an image beyond the size limit before allocating
-// anything for it, and neither opens what is not a regular file.
+// provider crashes on some. JPEG files go through DirectFB's provider,
+// which reads them with libjpeg. No other format is decoded: DirectFB
+// reads GIF, BMP, PNM and its own DFIFF itself, trusting each file's
+// header, and a damaged file of those crashes or hangs the process (a PNM
+// file crashes it even intact). Both decoders refuse an image beyond the
+// size limit before allocating anything for it, and neither opens what is
+// not a regular file.
 #ifndef BRISKUI_IMAGEDECODE_H
 #define BRISKUI_IMAGEDECODE_H
 
@@ -19,6 +23,7 @@ enum { E_IMAGE_MAX_SIDE = 4096, E_IMAGE_MAX_BYTES = 16 << 20 };
 enum EN_IMAGE_DECODE {
     E_IMAGE_DECODED = 0,
     E_IMAGE_NOT_FOUND,        // missing, not a regular file, or no decoder knows it
+    E_IMAGE_UNSUPPORTED,      // a file that is neither a PNG nor a JPEG
     E_IMAGE_NO_DESCRIPTION,   // a provider was found but could not tell the image's size
     E_IMAGE_TOO_LARGE,        // beyond the size limit; nothing was allocated for it
     E_IMAGE_NO_SURFACE,       // the surface could not be created
@@ -33,8 +38,8 @@ struct ST_IMAGE_DECODE {
 
 // Decodes the image file at `path` (a path of the file system, already
 // resolved) into a new video-only surface: a PNG as straight (not
-// premultiplied) ARGB, the pixels DirectFB's PNG provider gives; another
-// format in the pixel format its provider describes. Any thread that may
+// premultiplied) ARGB, the pixels DirectFB's PNG provider gives; a JPEG
+// in the pixel format its provider describes. Any thread that may
 // use `dfb`; keeps no state.
 EN_IMAGE_DECODE BriskDecodeImage(IDirectFB* dfb, const char* path, ST_IMAGE_DECODE* out);
 

@@ -53,6 +53,15 @@ protected:
     std::string image_;
 };
 
+// A 2x2 red JPEG whose frame header says 16384 x 16384.
+std::string HugeJpeg()
+{
+    std::string jpeg = RedJpeg();
+    size_t frame = jpeg.find("\xFF\xC0");
+    jpeg.replace(frame + 5, 4, std::string("\x40\x00\x40\x00", 4));   // height, width
+    return jpeg;
+}
+
 TEST_F(DrawItemTest, ImageIsScaledIntoItsRectangle)
 {
     ImageItem item;
@@ -168,7 +177,7 @@ TEST_F(DrawItemTest, DamagedOrOversizedImageDrawsNothingAndSaysSoOnce)
     // The file that crashed DirectFB's provider: the volume panel's size,
     // its image data ending inside the first row; the same cut inside its
     // data, or with a byte of it changed. Then images beyond the limit, PNG
-    // and (through DirectFB's provider) PPM, each little more than a header.
+    // and (through DirectFB's provider) JPEG, each little more than a header.
     std::string crash = ShortPng(600, 120, 24), flipped = crash;
     flipped[45] ^= 0x55;
     const std::string damaged = "fail to render to surface with image ", limit = ", more than 4096 x 4096 or 16 MiB";
@@ -179,7 +188,7 @@ TEST_F(DrawItemTest, DamagedOrOversizedImageDrawsNothingAndSaysSoOnce)
         { ShortPng(16384, 16384, 24), "image ", " is 16384 x 16384" + limit + " decoded: not drawn" },
         { ShortPng(4097, 1, 24), "image ", " is 4097 x 1" + limit + " decoded: not drawn" },
         { ShortPng(2048, 2049, 24), "image ", " is 2048 x 2049" + limit + " decoded: not drawn" },
-        { "P6\n16384 16384\n255\n", "image ", " is 16384 x 16384" + limit + " decoded: not drawn" },
+        { HugeJpeg(), "image ", " is 16384 x 16384" + limit + " decoded: not drawn" },
     };
     for (const Case& c : cases) {
         root_.Write("/refused", c.bytes);
@@ -195,6 +204,49 @@ TEST_F(DrawItemTest, DamagedOrOversizedImageDrawsNothingAndSaysSoOnce)
         EXPECT_TRUE(item.Update(surface_, Dfb()));
         Fill(surface_, 0);
     }
+}
+
+// DirectFB reads GIF, BMP, PNM and its own DFIFF format itself, trusting
+// each file's header: these files crashed or hung the process (the PNM one
+// is intact). They are refused and draw nothing; PNG and JPEG draw.
+TEST_F(DrawItemTest, OnlyPngAndJpegFilesAreDecoded)
+{
+    const struct {
+        const char* file;
+        std::string bytes;
+    } refused[] = {
+        { "/intact.pgm", std::string("P5\n4 3\n255\n") + std::string(12, '\x80') },
+        { "/cut.gif", "GIF87a\x02" },
+        { "/damaged.gif", FromHex("47494638396106000400f1000000800055aa00aad500ffff0021f9040000000000002c00"
+                                  "0000060004001f0784c202a9003d0f0b003b") },
+        { "/damaged.bmp", FromHex("424d6600000000000000360000002800000005000000035d000001001800000000003000"
+                                  "000000000080800080800080800080000000ff0000ff0000ff0000ff0000ff00") },
+        { "/cut.dfiff", FromHex("44464946460100004000000040000000048c410000010000ffffffff") },   // 64x64 ARGB, 4 bytes of pixels
+        { "/empty.png", "" },
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.file);
+        root_.Write(r.file, r.bytes);
+        ImageItem item;
+        item.SetName("art");
+        item.SetRect(_Rect(0, 0, 64, 64));
+        item.SetImagePath(r.file);
+        std::string out = CaptureStdout([&] { EXPECT_FALSE(item.Update(surface_, Dfb())); });
+        const std::string path = root_.Path() + r.file;
+        EXPECT_EQ(out, "[BriskUI] ImageItem art: " + path + " is neither a PNG nor a JPEG file\n"
+                       "ImageItem::Update() fail to create provider of image " + path + "\n");
+        EXPECT_EQ(OpaqueCount(surface_, _Rect(0, 0, 1280, 720)), 0);
+    }
+
+    root_.Write("/red.jpg", RedJpeg());
+    ImageItem jpeg;
+    jpeg.SetRect(_Rect(10, 10, 20, 20));
+    jpeg.SetImagePath("/red.jpg");
+    EXPECT_TRUE(jpeg.Update(surface_, Dfb()));
+    U32 centre = Pixel(surface_, 20, 20);
+    EXPECT_EQ(centre >> 24, 0xFFu);
+    EXPECT_GT((centre >> 16) & 0xFF, 0xE0u);
+    EXPECT_LT(centre & 0xFF, 0x20u);
 }
 
 class TextItemTest : public DrawItemTest {

@@ -117,16 +117,11 @@ TEST_F(HandlerTableTest, KeysAndTimersWithoutAHandlerAreLogged)
     StartManager();
     sim::SetInputSource(MAPI_INPUT_SOURCE_ATV);
     std::string out = CaptureStdout([&] {
-        Key(0xF046);   // channel up: banner
-        Key(0x35);     // a digit on ATV: channel-number entry
         Key(0xF53F);   // ATV/DTV switch key
     });
-    for (const char* name : { "ChannelChangeHandler", "ChannelNumberHandler", "AtvDtvSwitchMenuHandler" }) {
-        EXPECT_NE(out.find(std::string(" for ") + name + ": no such handler in this build\n"), std::string::npos)
-            << name << "\n"
-            << out;
-    }
-    EXPECT_NE(out.find("BRISKUI - key 61510 for ChannelChangeHandler"), std::string::npos);
+    EXPECT_NE(out.find("BRISKUI - key 62783 for AtvDtvSwitchMenuHandler: no such handler in this build\n"),
+              std::string::npos)
+        << out;
 
     // A key the router sends nowhere in this situation is not reported.
     out = CaptureStdout([&] { Key(0xF002); });

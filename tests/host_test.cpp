@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -92,6 +93,59 @@ TEST_F(HostTest, BadLinesAreReportedWithTheirNumber)
     run = RunSim(root_.Path() + "/missing.txt");
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find("cannot read script"), std::string::npos);
+}
+
+// Lines and options that used to run as something else, or as nothing, and
+// exit 0: each is refused with its file, line and reason, status 2.
+TEST_F(HostTest, NulBytesFoldersAndMissingRootsAreRefusedBeforeAnythingRuns)
+{
+    const struct {
+        std::string text;
+        int line;
+    } nulLines[] = { { std::string("key VOL+\0x\n", 11), 1 },
+                     { std::string("quit\nset source hdmi1\0\n", 23), 2 },
+                     { std::string("wait 1\0002\n", 9), 1 } };
+    for (const auto& nul : nulLines) {
+        SimRun run = RunSim(Script(nul.text));
+        EXPECT_EQ(run.status, 2) << run.output;
+        EXPECT_NE(run.output.find("script.txt:" + std::to_string(nul.line) + ": the line holds a NUL byte"),
+                  std::string::npos)
+            << run.output;
+        EXPECT_EQ(run.output.find("BRISKUI - KEY"), std::string::npos);
+    }
+
+    SimRun run = RunSim(root_.Path());
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("cannot read script " + root_.Path() + ": Is a directory"), std::string::npos)
+        << run.output;
+
+    const std::string script = Script("key VOL+\n");
+    run = RunSim("--root " + root_.Path() + "/nowhere " + script);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("--root " + root_.Path() + "/nowhere: No such file or directory"), std::string::npos)
+        << run.output;
+    run = RunSim("--root " + script + " " + script);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find(script + ": Not a directory"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("BRISKUI - KEY"), std::string::npos);
+}
+
+// A real-clock wait longer than 4295 s does not wrap: the whole time passes
+// (through the library's sleep seam, so nothing really sleeps here).
+TEST_F(HostTest, LongRealClockWaitsPassInFull)
+{
+    static std::atomic<unsigned long long> slept{0};
+    slept = 0;
+    BriskSleepHook previous = BriskSetSleepHook([](U32 us) { slept += us; });
+    setenv("BRISKUI_ROOT", BRISKUI_SAMPLE_ROOT, 1);
+    std::vector<Command> commands;
+    std::string error;
+    ASSERT_TRUE(ParseScript("wait 4295000\n", "t", &commands, &error)) << error;
+    HostOptions options;
+    options.shotDir = root_.Path();
+    EXPECT_EQ(RunHost(options, commands, { "host_test", "--dfb:system=dummy,no-vt,quiet,mode=1280x720" }), 0);
+    EXPECT_EQ(slept.load(), 4295000000ULL);
+    BriskSetSleepHook(previous);
 }
 
 std::string ReadFile(const std::string& path)
@@ -384,6 +438,13 @@ TEST_F(HostStateTest, ChannelLinesReplaceTheSampleListAndReachTheProgramInfo)
     EXPECT_TRUE(stop);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(sim::AppliedVolume(), 20);
+
+    // A digital channel may be numbered major-minor, an analogue one not.
+    RunSetUp("channel dtv 12-5 KQED Plus\n");
+    EXPECT_TRUE(channels->SelectProgramByMajorMinor(12, 5, FALSE));
+    EXPECT_FALSE(channels->SelectProgramByMajorMinor(12, 4, FALSE));
+    ASSERT_TRUE(ParseScript("channel atv 3-1 Regional\n", "t", &commands, &error) == false);
+    EXPECT_NE(error.find("MAJOR-MINOR"), std::string::npos) << error;
 }
 
 TEST_F(HostStateTest, EverySetNameReachesTheMiddlewareOperationThatReadsIt)
@@ -458,6 +519,7 @@ TEST_F(HostStateTest, BadValuesAreRefusedWithTheirLineAndTheShapeTheNameTakes)
     EXPECT_NE(ParseError("set hmac ciplus/key.bin 1\n").find("takes FILE 0|1|seal, not 'ciplus/key.bin'"),
               std::string::npos);
     EXPECT_NE(ParseError("set source hdmi5\n").find("not 'hdmi5'"), std::string::npos);
+    EXPECT_NE(ParseError("set source 4294967295\n").find("not '4294967295'"), std::string::npos);
     EXPECT_NE(ParseError("set pin 10000\n").find("takes 0..9999"), std::string::npos);
     EXPECT_NE(ParseError("set volume 20 30\n").find("takes 0..100"), std::string::npos);
     EXPECT_NE(ParseError("set country-group 3\n").find("takes 1|2"), std::string::npos);
@@ -466,6 +528,14 @@ TEST_F(HostStateTest, BadValuesAreRefusedWithTheirLineAndTheShapeTheNameTakes)
     EXPECT_NE(ParseError("channel dtv 3 locked\n").find("service name"), std::string::npos);
     EXPECT_NE(ParseError("expect-status 0x10000\n").find("in hex"), std::string::npos);
     EXPECT_NE(ParseError("expect-call SetVolume(21, 1)\n").find("without blanks"), std::string::npos);
+    // The simulated TV itself takes no input source outside 0..39, from a
+    // script or from the library.
+    EXPECT_FALSE(sim::SetInputSource(4294967295LL));
+    EXPECT_FALSE(sim::SetInputSource(-1));
+    volatile U32 wild = 0xFFFFFFFFu;   // passed on as it is, never loaded as the enum here
+    EXPECT_FALSE(MSrv_Control::GetInstance()->SetInputSource(static_cast<MAPI_INPUT_SOURCE_TYPE>(wild), 1, 0, 0));
+    EXPECT_EQ(sim::InputSource(), MAPI_INPUT_SOURCE_DTV);
+    EXPECT_TRUE(sim::Called("SetInputSource(-1,1,0,0)"));
     // Numbers: decimal or 0x hex; a leading zero is not octal.
     EXPECT_EQ(RunSetUp("set volume 010\n"), 1u);
     EXPECT_EQ(sim::StoredVolume(), 10);

@@ -73,6 +73,18 @@ TEST_F(SettingsTest, FileWithOnlyTheColourFormat)
     EXPECT_EQ(m->QueryCountry(), 2);
 }
 
+// A section named like a key is an entry without a value: it reads as the
+// key missing (the boolean getter used to read it through a null pointer).
+TEST_F(SettingsTest, SectionsNamedLikeTheKeysReadAsMissingKeys)
+{
+    root_.Write(kSettings, "[BriskUISetting:bActivateBriskUI]\n[BriskUISetting:bFirstInitialization]\n"
+                           "[BriskUISetting:u8ColorFormat]\n");
+    BriskUiManager* m = Load();
+    EXPECT_EQ(m->QueryBriskUiEnabled(), 1);
+    EXPECT_EQ(m->IsFirstInitialization(), 0);
+    EXPECT_EQ(m->QueryColorFormat(), 2);
+}
+
 TEST_F(SettingsTest, MissingFileChangesNothing)
 {
     unlink((root_.Path() + kSettings).c_str());

@@ -17,19 +17,11 @@ namespace {
 
 const U32 VOL_UP = 0xF04C, VOL_DOWN = 0xF04D, MUTE = 0xF04E, EXIT = 0xF062;
 
-class VolumeTest : public ManagerTest {
+class VolumeTest : public OsdTest {
 protected:
-    void SetUp() override
-    {
-        ManagerTest::SetUp();
-        WriteStandardLayouts();
-    }
     void Start(int country)
     {
-        StartOptions options;
-        options.country = country;
-        StartManager(options);
-        surface_ = manager_->GetSurface();
+        OsdTest::Start(country);
         volume_ = BriskUiManager::pVolumeHandler;
     }
     _Rect ItemRect(const char* name)
@@ -42,7 +34,6 @@ protected:
         BriskManagerLock lock;
         return volume_->FindTextItem(name)->GetText();
     }
-    IDirectFBSurface* surface_ = nullptr;
     VolumeHandler* volume_ = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "BriskUiManager.h"
+#include "ChannelNumberHandler.h"
 
 namespace {
 
@@ -145,6 +146,29 @@ bool InvokeReceiveId(BriskUiManager* manager, const CallArgs&, std::string* resu
     return true;
 }
 
+// The number entry's direct tune, which a host calls on the handler the
+// manager keeps: MAJOR MINOR TYPE (0 both numbers, 1 the major alone).
+const ArgDesc kTuneArgs[] = { { ArgKind::Number, 0xFFFF, "MAJOR" },
+                              { ArgKind::Number, 0xFFFF, "MINOR" },
+                              { ArgKind::Number, 1, "TYPE 0|1" } };
+bool ParseTune(const ScriptLine& line, size_t first, CallArgs* args, std::string* why)
+{
+    return ParseArgs(kTuneArgs, 3, line, first, args, why);
+}
+std::string TuneUsage() { return ArgsUsage(kTuneArgs, 3); }
+bool InvokeTune(BriskUiManager*, const CallArgs& args, std::string* result)
+{
+    ChannelNumberHandler* handler = BriskUiManager::pChannelNumberHandler;
+    if (handler == NULL) {
+        *result = "(no channel-number handler)";
+        return true;
+    }
+    *result = ResultText(handler->selectProgramByMajorMinorNumber(
+        (unsigned short)args.numbers[0], (unsigned short)args.numbers[1],
+        (EN_VRL_BRISKUI_DIRECT_TUNE_TYPE)args.numbers[2]));
+    return true;
+}
+
 #define BRISK_OP(name) Row<&BriskUiManager::name>(#name)
 
 const ManagerOperation kOperations[] = {
@@ -166,6 +190,8 @@ const ManagerOperation kOperations[] = {
     BRISK_OP(SetFirstInitializationProgressComplete),
     BRISK_OP(GetSystemTime),
     BRISK_OP(IsAllowedToSwitchATV),
+    // the channel-number entry's exported operation
+    {"selectProgramByMajorMinorNumber", &ParseTune, &TuneUsage, &InvokeTune},
     // keys, status set and composition
     BRISK_OP(SetKeyHandlerEnable),
     BRISK_OP(EnableStatus),

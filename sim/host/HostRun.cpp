@@ -23,6 +23,18 @@ std::string Where(const HostOptions& options, const Command& c)
     return (options.scriptName.empty() ? std::string("script") : options.scriptName) + ":" + std::to_string(c.line);
 }
 
+// Lets `ms` pass on the real clock. The library's sleep takes 32-bit
+// microseconds; longer waits go in steps that fit.
+void SleepMilliseconds(U32 ms)
+{
+    const U32 kStepMs = 1000000;
+    while (ms > 0) {
+        U32 step = ms < kStepMs ? ms : kStepMs;
+        BriskSleepUs(step * 1000);
+        ms -= step;
+    }
+}
+
 std::string RecordedCalls()
 {
     std::vector<std::string> calls = sim::Calls();
@@ -148,7 +160,7 @@ bool ScriptRun::Run(const Command& c, int* status)
             if (options_.view != NULL)
                 open = options_.view->Sleep(c.value);
             else
-                BriskSleepUs(c.value * 1000);
+                SleepMilliseconds(c.value);
             manager_->WaitIdle(kIdleMs);
             return open;
         }

@@ -2,10 +2,11 @@
 #include "HostScript.h"
 
 #include <errno.h>
+#include <stdio.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/stat.h>
 
-#include <fstream>
 #include <sstream>
 
 namespace {
@@ -69,14 +70,25 @@ bool ParseSet(const ScriptLine& l, Command* c, std::string* why)
     return true;
 }
 
-// channel atv|dtv NUMBER [locked] [no-number] NAME...
+// A channel number, MAJOR or MAJOR-MINOR (digital only).
+bool ParseChannelNumber(const std::string& word, bool digital, sim::Channel* channel)
+{
+    size_t dash = word.find('-');
+    if (dash == std::string::npos) return ParseU32(word, &channel->number);
+    channel->hasMinor = true;
+    return digital && ParseU32(word.substr(0, dash), &channel->number) &&
+           ParseU32(word.substr(dash + 1), &channel->minor);
+}
+
+// channel atv|dtv NUMBER[-MINOR] [locked] [no-number] NAME...
 bool ParseChannel(const ScriptLine& l, Command* c, std::string* why)
 {
-    const char* usage = "'channel' takes atv|dtv, a number, optionally locked and no-number, and a service name";
+    const char* usage = "'channel' takes atv|dtv, a number (dtv: MAJOR-MINOR too), optionally locked and "
+                        "no-number, and a service name";
     if (l.Size() < 4) return Fail(why, usage);
     if (l.Word(1) != "atv" && l.Word(1) != "dtv") return Fail(why, std::string(usage) + ", not '" + l.Word(1) + "'");
     c->tuner = l.Word(1) == "atv" ? 0 : 1;
-    if (!ParseU32(l.Word(2), &c->channel.number))
+    if (!ParseChannelNumber(l.Word(2), c->tuner == 1, &c->channel))
         return Fail(why, std::string(usage) + ", not '" + l.Word(2) + "'");
     size_t w = 3;
     for (;; ++w) {
@@ -222,7 +234,7 @@ std::vector<std::string> KeyNames()
 bool KeySymbolOf(const std::string& name, U32* symbol)
 {
     for (size_t i = 0; i < sizeof(kKeys) / sizeof(kKeys[0]); ++i) {
-        if (strcasecmp(name.c_str(), kKeys[i].name) == 0) {
+        if (name.size() == strlen(kKeys[i].name) && strcasecmp(name.c_str(), kKeys[i].name) == 0) {
             *symbol = kKeys[i].symbol;
             return true;
         }
@@ -244,12 +256,15 @@ bool ParseScript(const std::string& text, const std::string& fileName, std::vect
     std::string firstLibraryVerb;
     while (std::getline(in, raw)) {
         ++number;
-        ScriptLine line(raw);
-        if (line.Size() == 0) continue;
         auto fail = [&](const std::string& why) {
             *error = fileName + ":" + std::to_string(number) + ": " + why;
             return false;
         };
+        // A NUL would end the word early for every C string comparison
+        // behind the tables and make a wrong line look right.
+        if (raw.find('\0') != std::string::npos) return fail("the line holds a NUL byte");
+        ScriptLine line(raw);
+        if (line.Size() == 0) continue;
         const VerbRow* row = FindNamed(kVerbs, line.Word(0));
         if (row == nullptr) return fail("unknown verb '" + line.Word(0) + "' (" + VerbList() + ")");
         Command c;
@@ -280,12 +295,28 @@ bool ChangesKeyFiles(const std::vector<Command>& commands)
 
 bool ParseScriptFile(const std::string& path, std::vector<Command>* commands, std::string* error)
 {
-    std::ifstream file(path);
-    if (!file) {
+    // A folder opens for reading and then reads as nothing: an empty script
+    // that would run and succeed. Pipes and other streams are scripts too.
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        *error = "cannot read script " + path + ": " + strerror(EISDIR);
+        return false;
+    }
+    FILE* file = fopen(path.c_str(), "r");
+    if (file == NULL) {
         *error = "cannot read script " + path + ": " + strerror(errno);
         return false;
     }
-    std::stringstream text;
-    text << file.rdbuf();
-    return ParseScript(text.str(), path, commands, error);
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+    bool failed = ferror(file) != 0;
+    int readErrno = errno;
+    fclose(file);
+    if (failed) {
+        *error = "cannot read script " + path + ": " + strerror(readErrno);
+        return false;
+    }
+    return ParseScript(text, path, commands, error);
 }

@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 #include <string.h>
+#include <strings.h>
 
 #include "BriskPlatform.h"
 #include "BriskUiManager.h"
@@ -73,7 +74,7 @@ bool SetHmac(const SetValue& v, int, HostState*, std::string*)
 
 const SetRow kRows[] = {
     // sound, inputs, channels
-    {"source", {Of(SetArg::Source), kNone}, false, SIM(sim::SetInputSource((MAPI_INPUT_SOURCE_TYPE)v.numbers[0]))},
+    {"source", {Of(SetArg::Source), kNone}, false, SIM(sim::SetInputSource(v.numbers[0]))},
     {"volume", {Int(0, 100), kNone}, false, SIM(sim::SetVolume(Byte0(v)))},
     {"channel", {Int(0, 65535, "INDEX"), kNone}, false, &SetChannel},
     {"program-info-fails", {Flag(), kNone}, false, SIM(sim::SetProgramInfoFails(On(v)))},
@@ -204,7 +205,7 @@ std::string SetUsage(const SetRow& row)
 bool ParseSource(const std::string& word, MAPI_INPUT_SOURCE_TYPE* source)
 {
     for (const SourceName& s : kSources) {
-        if (strcasecmp(word.c_str(), s.name) == 0) {
+        if (word.size() == strlen(s.name) && strcasecmp(word.c_str(), s.name) == 0) {
             *source = s.source;
             return true;
         }

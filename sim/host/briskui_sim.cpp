@@ -5,9 +5,11 @@
 // simulated middleware standing in for the television, and runs a script of
 // remote-control keys, middleware events and screenshots.
 #include <directfb.h>
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -59,7 +61,7 @@ void Usage()
             "  wait MS | event ID PARAM [control|atv|dtv|cimmi] | shot FILE.png | quit\n"
             "  set NAME VALUE... simulated TV state; lines before the first key, wait, event,\n"
             "                    call, shot or expect-* line apply before the library starts\n"
-            "  channel atv|dtv NUMBER [locked] [no-number] NAME...\n"
+            "  channel atv|dtv NUMBER[-MINOR] [locked] [no-number] NAME...\n"
             "  call NAME [ARGS...]  a manager operation; prints 'briskui-sim: NAME = VALUE'\n"
             "  expect-call CALL | expect-no-call CALL | expect-status HEX | clear-calls | calls\n"
             "  expect-result TEXT   the last call printed TEXT (\"quoted\" keeps end blanks)\n"
@@ -68,9 +70,10 @@ void Usage()
             "window keys (--view), PC key and remote key:\n%s"
             "set names:\n%s"
             "call operations:\n%s"
-            "exit status: 0 success, 1 run-time failure, 2 bad option or script line (nothing\n"
-            "run), 3 a failed expectation (after the whole script ran)\n",
-            kHeadless, Wrapped(ViewKeyHelp(), "  ").c_str(), Wrapped(SetNames(), "  ").c_str(), Wrapped(ManagerOperationNames(), "  ").c_str());
+            "exit status: 0 success, 1 run-time failure, 2 bad option, script line or root\n"
+            "(nothing run), 3 a failed expectation (after the whole script ran)\n",
+            kHeadless, Wrapped(ViewKeyHelp(), "  ").c_str(), Wrapped(SetNames(), "  ").c_str(),
+            Wrapped(ManagerOperationNames(), "  ").c_str());
 }
 
 }  // namespace
@@ -145,11 +148,27 @@ int main(int argc, char** argv)
         }
     }
 
-    if (!options.root.empty()) {
-        setenv("BRISKUI_ROOT", options.root.c_str(), 1);
-    } else if (getenv("BRISKUI_ROOT") == NULL) {
-        setenv("BRISKUI_ROOT", BRISKUI_DEFAULT_ROOT, 1);
+    // A root that is not there would start the library on no files at all
+    // and still succeed. An empty BRISKUI_ROOT is the set's own "/".
+    const char* rootSource = "--root";
+    if (options.root.empty()) {
+        const char* env = getenv("BRISKUI_ROOT");
+        options.root = env != NULL ? env : BRISKUI_DEFAULT_ROOT;
+        rootSource = env != NULL ? "BRISKUI_ROOT" : "the build's sample root";
     }
+    int rootError = 0;
+    struct stat st;
+    if (!options.root.empty()) {
+        if (stat(options.root.c_str(), &st) != 0)
+            rootError = errno;
+        else if (!S_ISDIR(st.st_mode))
+            rootError = ENOTDIR;
+    }
+    if (rootError != 0) {
+        fprintf(stderr, "briskui-sim: %s %s: %s\n", rootSource, options.root.c_str(), strerror(rootError));
+        return kExitBadScript;
+    }
+    setenv("BRISKUI_ROOT", options.root.c_str(), 1);
 
     // A script that changes key files runs on a scratch root of its own,
     // so that the root it was given (often the shared sample root) stays

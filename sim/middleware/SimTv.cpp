@@ -394,11 +394,15 @@ BOOL MSrv_Control_common::SetInputSource(MAPI_INPUT_SOURCE_TYPE source, BOOL bWr
                                          BOOL bUpdateLock, BOOL bLock) {
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
-    RecordLocked(s, Format("SetInputSource(%d,%u,%u,%u)", static_cast<int>(source),
-                           static_cast<unsigned>(bWriteDb), static_cast<unsigned>(bUpdateLock),
-                           static_cast<unsigned>(bLock)));
-    if (source < MAPI_INPUT_SOURCE_VGA || source >= MAPI_INPUT_SOURCE_NUM) return FALSE;
-    s.st.source = source;
+    // A caller may pass any 32-bit number: read it as one, not as the enum,
+    // whose load would be undefined for values outside 0..63.
+    int raw = 0;
+    static_assert(sizeof raw == sizeof source, "the input source is a 32-bit value");
+    memcpy(&raw, &source, sizeof raw);
+    RecordLocked(s, Format("SetInputSource(%d,%u,%u,%u)", raw, static_cast<unsigned>(bWriteDb),
+                           static_cast<unsigned>(bUpdateLock), static_cast<unsigned>(bLock)));
+    if (raw < MAPI_INPUT_SOURCE_VGA || raw >= MAPI_INPUT_SOURCE_NUM) return FALSE;
+    s.st.source = static_cast<MAPI_INPUT_SOURCE_TYPE>(raw);
     return TRUE;
 }
 
@@ -706,6 +710,23 @@ BOOL MSrv_ChannelManager::SelectProgram(U32 number, U8 serviceType, U8 flag) {
         if (list[i].number != number) continue;
         CurrentIndexLocked(s.st) = i;
         return TRUE;
+    }
+    return FALSE;
+}
+
+// Searches the DTV list, in order, for the program numbered major-minor, or
+// for the first of the major number when any minor will do.
+BOOL MSrv_ChannelManager::SelectProgramByMajorMinor(U16 major, U16 minor, BOOL anyMinor) {
+    Sim& s = S();
+    std::lock_guard<std::mutex> lk(s.mu);
+    RecordLocked(s, Format("SelectProgramByMajorMinor(%u,%u,%u)", static_cast<unsigned>(major),
+                           static_cast<unsigned>(minor), static_cast<unsigned>(anyMinor)));
+    for (size_t i = 0; i < s.st.dtv.size(); ++i) {
+        const sim::Channel& c = s.st.dtv[i];
+        if (c.number == major && (anyMinor || (c.hasMinor && c.minor == minor))) {
+            s.st.dtvIndex = i;
+            return TRUE;
+        }
     }
     return FALSE;
 }
@@ -1056,8 +1077,10 @@ U8 HalfMuteFlag() { return WithState([](State& st) { return st.user.u8HalfMute; 
 
 // ---- inputs and channels --------------------------------------------------
 
-void SetInputSource(MAPI_INPUT_SOURCE_TYPE source) {
-    WithState([&](State& st) { st.source = source; });
+bool SetInputSource(long long source) {
+    if (source < MAPI_INPUT_SOURCE_VGA || source >= MAPI_INPUT_SOURCE_NUM) return false;
+    WithState([&](State& st) { st.source = static_cast<MAPI_INPUT_SOURCE_TYPE>(source); });
+    return true;
 }
 MAPI_INPUT_SOURCE_TYPE InputSource() {
     return WithState([](State& st) { return st.source; });

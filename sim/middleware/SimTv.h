@@ -27,6 +27,8 @@ struct Channel {
     bool locked = false;       // channel lock (PIN) set
     bool hideNumber = false;   // program record flag byte 18
     U8 serviceType = 1;        // program record byte 28
+    bool hasMinor = false;     // a digital program numbered number-minor
+    U32 minor = 0;
 };
 
 struct Satellite {
@@ -57,7 +59,9 @@ S8 Balance();                         // stored balance
 U8 HalfMuteFlag();                    // user system setting half-mute byte
 
 // ---- inputs and channels --------------------------------------------------
-void SetInputSource(MAPI_INPUT_SOURCE_TYPE source);
+// The current input source, 0 to 39; false (and nothing changes) for any
+// other number.
+bool SetInputSource(long long source);
 MAPI_INPUT_SOURCE_TYPE InputSource();
 void SetSourcePresent(MAPI_INPUT_SOURCE_TYPE source, bool present);
 void SetRearSharedInput(bool shared);

@@ -9,9 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <utility>
 
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
@@ -31,6 +33,12 @@ const _Rect kRomPage(40, 40, 560, 400);
 const _Rect kFactoryCard(700, 40, 400, 80);
 const _Rect kDirectSourceCard(700, 160, 400, 100);
 const _Rect kSubBoardPage(700, 300, 400, 300);
+const _Rect kBannerPanel(100, 600, 800, 80);
+const _Rect kBannerIcon(120, 620, 32, 32);
+const _Rect kNumberPanel(1000, 40, 200, 80);
+const U32 kBannerColour = 0xFF203050, kNumberColour = 0xFF305020;
+const U32 kAntennaColour = 0xFF00C0C0, kTvTypeColour = 0xFFC000C0, kVideoColour = 0xFFC0C000,
+          kComponentColour = 0xFF8080FF, kHdmiColour = 0xFFFF8000, kPcColour = 0xFF00FF80;
 const U32 kRomBlackColour = 0xFF101010, kRomBlueColour = 0xFF1030A0, kPlainColour = 0xFF808080,
           kWhiteColour = 0xFFFFFFFF;
 const _Rect kPinPanel(300, 100, 400, 200);
@@ -181,6 +189,25 @@ void Fill(IDirectFBSurface* surface, U32 argb)
     surface->Clear(surface, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
 }
 
+std::string FromHex(const std::string& hex)
+{
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += (char)std::stoi(hex.substr(i, 2), nullptr, 16);
+    return bytes;
+}
+
+std::string RedJpeg()
+{
+    static const char* const kHex =
+        "ffd8ffe000104a46494600010100000100010000ffdb0043000302020302020303030304030304050805050404050a070706080c"
+        "0a0c0c0b0a0b0b0d0e12100d0e110e0b0b1016101113141515150c0f171816141812141514ffdb00430103040405040509050509"
+        "140d0b0d141414141414141414141414141414141414141414141414141414141414141414141414141414141414141414141414"
+        "1414ffc00011080002000203011100021101031101ffc40014000100000000000000000000000000000008ffc400141001000000"
+        "00000000000000000000000000ffc4001501010100000000000000000000000000000709ffc40014110100000000000000000000"
+        "000000000000ffda000c03010002110311003f003a03154dffd9";
+    return FromHex(kHex);
+}
+
 void WriteSolidPng(const std::string& path, int width, int height, U32 argb)
 {
     std::vector<uint32_t> pixels((size_t)width * height, argb);
@@ -293,6 +320,30 @@ void ManagerTest::SetUp()
     BriskUiManager::TotalTicksInSeconds = 0;
     root_.Write("/Customer/briskui/layout/BriskUISetting.ini",
                 "[BriskUISetting]\nbActivateBriskUI = TRUE\nbFirstInitialization = FALSE\nu8ColorFormat = 2\n");
+    // Start-up stops without a banner layout: every test has one.
+    for (const char* region : { "NA", "EU" }) {
+        WriteLayout(std::string("BriskUIChannelChangeLayout_") + region + ".ini", BannerLayout());
+        WriteLayout(std::string("BriskUIChannelNumberLayout_") + region + ".ini", NumberLayout());
+    }
+}
+
+std::string ManagerTest::BannerLayout(const std::string& settings)
+{
+    return Image("bg_image", kBannerPanel, "banner.png") + Image("input_icon", kBannerIcon, "b_ant.png") +
+           Text("input_name", _Rect(160, 650, 100, 4), "Input") +
+           Text("channel_number", _Rect(300, 650, 100, 4), "0") +
+           Text("channel_name", _Rect(400, 650, 400, 4), "Name") +
+           "[setting]\nu16TimeOut = 3000\nbanner_Video = /test/images/b_video.png\n"
+           "banner_Spectrel = /test/images/b_comp.png\nbanner_HDMI = /test/images/b_hdmi.png\n"
+           "banner_PC = /test/images/b_pc.png\ntitle_antena = /test/images/b_ant.png\n"
+           "type_TV = /test/images/b_tv.png\ninpt_cstmlabels = /test/images/b_video.png\n" +
+           settings;
+}
+
+std::string ManagerTest::NumberLayout(const std::string& settings)
+{
+    return Image("bg_image", kNumberPanel, "number.png") + Text("channel_number", _Rect(1030, 100, 160, 4), "-") +
+           "[setting]\nu16TimeOut = 3000\n" + settings;
 }
 
 void ManagerTest::TearDown()
@@ -318,6 +369,12 @@ void ManagerTest::WriteStandardLayouts()
     WriteSolidPng(images + "icon.png", 4, 4, 0xFFFFFFFF);
     WriteSolidPng(images + "wait.png", 8, 8, kWaitColour);
     WriteSolidPng(images + "na.png", 8, 8, 0xFF8020A0);
+    WriteSolidPng(images + "banner.png", 8, 8, kBannerColour);
+    WriteSolidPng(images + "number.png", 8, 8, kNumberColour);
+    const std::pair<const char*, U32> icons[] = { { "b_ant.png", kAntennaColour },   { "b_tv.png", kTvTypeColour },
+                                                  { "b_video.png", kVideoColour },   { "b_comp.png", kComponentColour },
+                                                  { "b_hdmi.png", kHdmiColour },     { "b_pc.png", kPcColour } };
+    for (const auto& icon : icons) WriteSolidPng(images + icon.first, 4, 4, icon.second);
 
     std::string volume = Image("bg_image_volume", kVolumePanel, "vol.png") +
                          Image("bg_image_mute", kMutePanel, "mute.png", 0) +
@@ -417,8 +474,18 @@ void ManagerTest::StopManager()
 {
     if (manager_ == nullptr) return;
     if (inputThread_) {
+        // A test may start and stop the library more than once: wait for
+        // this stop's own report, not for one an earlier stop recorded.
+        const std::string finalised = "SetBriskUIStatus(1)";
+        auto reports = [&] {
+            std::vector<std::string> calls = sim::Calls();
+            return std::count(calls.begin(), calls.end(), finalised);
+        };
+        const auto before = reports();
         sim::SetTvosIr(false);
-        EXPECT_TRUE(sim::WaitForCall("SetBriskUIStatus(1)", 10000));
+        bool stopped = false;
+        for (int i = 0; i < 10000 && !(stopped = reports() > before); ++i) usleep(1000);
+        EXPECT_TRUE(stopped) << "the library did not finalise itself";
         // The detached input thread still logs its last lines.
         usleep(20000);
     } else {
@@ -427,6 +494,20 @@ void ManagerTest::StopManager()
     }
     manager_ = nullptr;
     inputThread_ = false;
+}
+
+void OsdTest::SetUp()
+{
+    ManagerTest::SetUp();
+    WriteStandardLayouts();
+}
+
+void OsdTest::Start(int country)
+{
+    StartOptions options;
+    options.country = country;
+    StartManager(options);
+    surface_ = manager_->GetSurface();
 }
 
 void ManagerTest::Key(U32 symbol)

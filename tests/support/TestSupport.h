@@ -34,6 +34,11 @@ int OpaqueCount(IDirectFBSurface* surface, const _Rect& rect);
 // Fills the whole surface with `argb`, ignoring blending.
 void Fill(IDirectFBSurface* surface, U32 argb);
 
+// The bytes written as `hex`, two digits a byte.
+std::string FromHex(const std::string& hex);
+// The bytes of a 2x2 opaque red JPEG.
+std::string RedJpeg();
+
 // Writes a solid-colour PNG.
 void WriteSolidPng(const std::string& path, int width, int height, U32 argb);
 
@@ -100,9 +105,14 @@ protected:
 
     // Writes a layout file into the EN/ folder.
     void WriteLayout(const std::string& file, const std::string& content);
+    // The test layouts of the channel banner and the number entry, both
+    // countries, with extra "setting" lines; SetUp writes them with none.
+    static std::string BannerLayout(const std::string& settings = std::string());
+    static std::string NumberLayout(const std::string& settings = std::string());
     // Writes the standard test layouts: volume (NA and EU), wait message,
     // not-available and initialisation panels, the five factory screens,
-    // the PIN entry and the input icon, each of solid colours.
+    // the PIN entry and the input icon, each of solid colours, and the art
+    // of the banner and the number entry.
     void WriteStandardLayouts();
     BriskUiManager* StartManager(const StartOptions& options = StartOptions());
     // Takes the keys back and waits until the library has finalised itself
@@ -118,6 +128,17 @@ protected:
     bool inputThread_ = false;
 };
 
+// A manager test on the standard layouts, started in one country group,
+// with the window's surface at hand.
+class OsdTest : public ManagerTest {
+protected:
+    void SetUp() override;
+    // Starts the manager in country group `country` (1 NA, 2 EU).
+    void Start(int country);
+
+    IDirectFBSurface* surface_ = nullptr;
+};
+
 // Layout geometry of the standard test layouts.
 extern const _Rect kVolumePanel;      // bg_image_volume
 extern const _Rect kVolumeTrack;      // volume_bg, span 200 with 10-px caps
@@ -129,6 +150,12 @@ extern const U32 kVolumeColour, kMuteColour, kBarColour, kWaitColour;
 // card (/test/images/src/plain.png, its white.PNG beside it) and the
 // sub-board page (layout time-out 3000).
 extern const _Rect kRomPage, kFactoryCard, kDirectSourceCard, kSubBoardPage;
+// The channel banner (panel, icon at 32 x 32, texts on the baseline 650:
+// input_name at 160, channel_number at 300, channel_name at 400; icon
+// art in one colour each) and the number entry (text at 1030, 100).
+extern const _Rect kBannerPanel, kBannerIcon, kNumberPanel;
+extern const U32 kBannerColour, kNumberColour, kAntennaColour, kTvTypeColour, kVideoColour, kComponentColour,
+    kHdmiColour, kPcColour;
 extern const U32 kRomBlackColour, kRomBlueColour, kPlainColour, kWhiteColour;
 // PIN entry: its panel, the four boxes (art /test/images/pin/box_nomal.png,
 // its box_focus.png beside it), a white "*" mask centred in each, and the

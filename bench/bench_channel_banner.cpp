@@ -1,0 +1,108 @@
+// CH+ on digital TV, key to flip: from a CH+/CH- key-press event posted
+// into the library's event buffer until the Flip of the frame composed for
+// it has returned. The banner fills its row from the program record at
+// every draw, sets its icon's path and places the texts one after the
+// other by their widths in their fonts.
+//
+// Floor: a thread of the benchmark's own, woken by PostEvent on an event
+// buffer of its own, issues the DirectFB calls of the same frame (the
+// GetStringWidths that place the texts, SetClip + Clear of the banner's
+// region, the StretchBlits of the panel and the icon, the DrawStrings, the
+// Flip of the region) on a window of its own (bench::RunKeyToFlip).
+#include <iniparser.h>
+
+#include <string>
+
+#include "BenchSupport.h"
+#include "BriskUiManager.h"
+#include "KeyToFlip.h"
+#include "RawOsd.h"
+#include "SimTv.h"
+
+namespace {
+
+const int kSamples = 2000;
+const int kWarmup = 50;
+// The simulated TV's first two digital channels, which CH+ and CH-
+// alternate between.
+const char* const kNumbers[] = { "2", "1" };
+const char* const kNames[] = { "BBC Two", "BBC One" };
+
+struct Env {
+    BriskUiManager* manager = nullptr;
+    bench::RawWindow window;
+    bench::RawOsd banner;
+    // Where the row starts and the gap in it, as ChannelChangeHandler
+    // reads them from the layout (European row on digital TV).
+    int rowStart = 0, padding = 5;
+    bool ready = false;
+    bool failed = false;
+
+    void Set()
+    {
+        if (ready || failed) return;
+        sim::SetInputSource(MAPI_INPUT_SOURCE_DTV);
+        manager = bench::StartLibrary(true);
+        std::string layout = bench::LayoutDir() + "BriskUIChannelChangeLayout_EU.ini";
+        failed = manager->GetSurface() == nullptr || !window.Create(bench::Layer()) || !banner.Load(layout) ||
+                 !banner.Decode(bench::Dfb());
+        if (failed) return;
+        dictionary* ini = iniparser_load(layout.c_str());
+        if (ini != NULL) {
+            padding = iniparser_getint(ini, "setting:text_padding", 5);
+            iniparser_freedict(ini);
+        }
+        bench::RawRect icon = banner.ItemRect("input_icon");
+        rowStart = icon.left + icon.width + padding;
+        ready = true;
+    }
+    void TearDown()
+    {
+        banner.Release();
+        window.Destroy();
+        if (manager != nullptr) bench::StopLibrary(true);
+        manager = nullptr;
+    }
+};
+
+Env g_env;
+
+// Sample i steps up to the second channel or back down to the first.
+unsigned KeyOf(int i)
+{
+    return (i & 1) ? bench::KEY_CH_DOWN : bench::KEY_CH_UP;
+}
+
+// The row of that channel: number, (empty) input name and service name,
+// each placed after the measured width of the one before; then the frame.
+void FloorFrame(int i)
+{
+    bench::RawOsd& banner = g_env.banner;
+    banner.SetItemText("channel_number", kNumbers[i & 1]);
+    banner.SetItemText("input_name", "");
+    banner.SetItemText("channel_name", kNames[i & 1]);
+    int x = g_env.rowStart;
+    for (const char* item : { "channel_number", "input_name", "channel_name" }) {
+        banner.SetItemSpan(item, x, banner.ItemRect(item).width);
+        x += banner.TextWidth(item) + g_env.padding;
+    }
+    bench::RawFrame(banner, g_env.window);
+}
+
+void BM_BannerKeyToFlip(benchmark::State& state)
+{
+    g_env.Set();
+    bench::RunKeyToFlip(state, g_env.failed ? nullptr : g_env.manager, kWarmup, &KeyOf, &FloorFrame);
+}
+
+}  // namespace
+
+BENCHMARK(BM_BannerKeyToFlip)->Name("BM_BannerKeyToFlip")->UseManualTime()->Iterations(kSamples)
+    ->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    bench::Options options;
+    options.teardown = [] { g_env.TearDown(); };
+    return bench::Main(argc, argv, options);
+}

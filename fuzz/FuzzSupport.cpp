@@ -1,0 +1,121 @@
+#include "FuzzSupport.h"
+
+#include <errno.h>
+#include <ftw.h>
+#include <iniparser.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "SimTv.h"
+
+namespace fuzz {
+
+namespace {
+
+std::string g_root;
+
+int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
+{
+    return remove(path);
+}
+
+void RemoveRoot()
+{
+    if (!g_root.empty()) nftw(g_root.c_str(), &RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+int Quiet(const char*, ...)
+{
+    return 0;
+}
+
+void MakeParents(const std::string& path)
+{
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        std::string dir = path.substr(0, slash);
+        if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) Fail("cannot create %s: %s", dir.c_str(), strerror(errno));
+    }
+}
+
+}  // namespace
+
+void Fail(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    fputs("briskui-fuzz: ", stderr);
+    vfprintf(stderr, format, args);
+    fputc('\n', stderr);
+    va_end(args);
+    abort();
+}
+
+IDirectFB* Dfb()
+{
+    static IDirectFB* dfb = NULL;
+    if (dfb != NULL) return dfb;
+    static char arg0[] = "briskui-fuzz";
+    // DirectFB's own signal handler would end the process on a crash
+    // before the sanitizer and libFuzzer could report it and save the input.
+    static char arg1[] = "--dfb:system=dummy,no-vt,quiet,mode=1280x720,no-sighandler";
+    char* args[] = {arg0, arg1, NULL};
+    int argc = 2;
+    char** argv = args;
+    IDirectFBDisplayLayer* layer = NULL;
+    if (DirectFBInit(&argc, &argv) != DFB_OK || DirectFBCreate(&dfb) != DFB_OK ||
+        dfb->GetDisplayLayer(dfb, DLID_PRIMARY, &layer) != DFB_OK)
+        Fail("DirectFB does not start on its dummy system");
+    layer->SetCooperativeLevel(layer, DLSCL_ADMINISTRATIVE);
+    sim::SetHostDirectFB(dfb, layer);
+    return dfb;
+}
+
+const std::string& Root()
+{
+    if (!g_root.empty()) return g_root;
+    const char* tmp = getenv("TMPDIR");
+    std::string pattern = std::string(tmp != NULL && *tmp ? tmp : "/tmp") + "/briskui-fuzz-XXXXXX";
+    if (mkdtemp(&pattern[0]) == NULL) Fail("cannot create a root under %s: %s", pattern.c_str(), strerror(errno));
+    g_root = pattern;
+    atexit(&RemoveRoot);
+    MakeParents(g_root + "/config/briskui/layout/EN/");
+    MakeParents(g_root + "/Customer/briskui/layout/");
+    for (const char* dir : {"images", "fonts"}) {
+        std::string from = std::string(BRISKUI_SAMPLE_ROOT) + "/config/briskui/" + dir;
+        std::string to = g_root + "/config/briskui/" + dir;
+        if (symlink(from.c_str(), to.c_str()) != 0) Fail("cannot link %s: %s", to.c_str(), strerror(errno));
+    }
+    setenv("BRISKUI_ROOT", g_root.c_str(), 1);
+    // iniparser reports every syntax error on stderr: noise in a fuzzer's log.
+    iniparser_set_error_callback(&Quiet);
+    return g_root;
+}
+
+std::string WriteFile(const std::string& path, const uint8_t* data, size_t size)
+{
+    std::string full = Root() + path;
+    MakeParents(full);
+    FILE* file = fopen(full.c_str(), "wb");
+    if (file == NULL) Fail("cannot write %s: %s", full.c_str(), strerror(errno));
+    if ((size > 0 && fwrite(data, 1, size, file) != size) || fclose(file) != 0)
+        Fail("cannot write %s: %s", full.c_str(), strerror(errno));
+    return full;
+}
+
+std::string ReadFile(const std::string& fullPath)
+{
+    std::string content;
+    FILE* file = fopen(fullPath.c_str(), "rb");
+    if (file == NULL) return content;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, n);
+    fclose(file);
+    return content;
+}
+
+}  // namespace fuzz

@@ -1,0 +1,36 @@
+// What every fuzz target shares: DirectFB on its headless dummy system,
+// created once per process and handed to the simulated middleware as the
+// television's host process does, and a private file-system root.
+#ifndef BRISKUI_FUZZ_SUPPORT_H
+#define BRISKUI_FUZZ_SUPPORT_H
+
+#include <directfb.h>
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+
+namespace fuzz {
+
+// The process's DirectFB (dummy system, 1280x720), also handed to the
+// simulated middleware with the primary layer.
+IDirectFB* Dfb();
+
+// A fresh root for this process, set as BRISKUI_ROOT: a temporary folder
+// (under $TMPDIR) with the sample root's rendered art and fonts linked in at
+// /config/briskui/images and /config/briskui/fonts, removed at exit.
+const std::string& Root();
+
+// Writes `size` bytes to `path` (a path of the set, under the root),
+// replacing the file; returns the full path. Aborts when it cannot.
+std::string WriteFile(const std::string& path, const uint8_t* data, size_t size);
+// The whole content of a file; empty when it cannot be read.
+std::string ReadFile(const std::string& fullPath);
+
+// Reports a broken invariant on stderr and aborts, so that libFuzzer keeps
+// the input as a crash.
+[[noreturn]] void Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace fuzz
+
+#endif  // BRISKUI_FUZZ_SUPPORT_H

@@ -1,0 +1,103 @@
+// The common settings file through LoadCommonSetting and both setters,
+// with the round-trip oracle: after a setter returns 1 the file loads, the
+// key it set reads back as set (and LoadCommonSetting sees it), and every
+// other key of what was parsed before reads back with its value; after it
+// returns 0 the file is unchanged, byte for byte.
+//
+// Input: the settings file. The values handed to the two setters (0, 1 or
+// 2) come from the input's length.
+#include <iniparser.h>
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+#include <map>
+#include <string>
+
+#include "BriskUiManager.h"
+#include "FuzzSupport.h"
+
+namespace {
+
+const char* const kSettingFile = "/Customer/briskui/layout/BriskUISetting.ini";
+
+typedef std::map<std::string, std::string> Entries;
+
+// Every key of a parsed file with its value; sections (no value) map to a
+// value of their own that no key can have.
+bool Parse(const std::string& path, Entries* entries)
+{
+    dictionary* ini = iniparser_load(path.c_str());
+    if (ini == NULL) return false;
+    entries->clear();
+    for (ssize_t i = 0; i < ini->size; ++i) {
+        if (ini->key[i] == NULL) continue;
+        (*entries)[ini->key[i]] = ini->val[i] != NULL ? std::string(ini->val[i]) : std::string("\n(section)");
+    }
+    iniparser_freedict(ini);
+    return true;
+}
+
+struct Setter {
+    const char* name;
+    const char* key;   // as iniparser folds it
+    BOOL (BriskUiManager::*set)(U8);
+    U8 (BriskUiManager::*query)();
+};
+
+
+void CheckSetter(BriskUiManager* manager, const Setter& setter, U8 value, const std::string& path)
+{
+    std::string before = fuzz::ReadFile(path);
+    Entries old;
+    bool loaded = Parse(path, &old);
+    BOOL result = (manager->*setter.set)(value);
+    std::string after = fuzz::ReadFile(path);
+    if (!result) {
+        if (after != before) fuzz::Fail("%s(%u) returned 0 but changed the file", setter.name, value);
+        return;
+    }
+    if (!loaded) fuzz::Fail("%s(%u) returned 1 on a file that does not load", setter.name, value);
+    Entries now;
+    if (!Parse(path, &now)) fuzz::Fail("%s(%u) returned 1 and left a file that does not load", setter.name, value);
+    const char* expected = value == 1 ? "TRUE" : "FALSE";
+    auto set = now.find(setter.key);
+    if (set == now.end() || set->second != expected)
+        fuzz::Fail("%s(%u): %s reads back as '%s', not %s", setter.name, value, setter.key,
+                   set == now.end() ? "(missing)" : set->second.c_str(), expected);
+    for (const auto& entry : old) {
+        if (entry.first == setter.key) continue;
+        auto kept = now.find(entry.first);
+        if (kept == now.end() || kept->second != entry.second)
+            fuzz::Fail("%s(%u): '%s' was '%s' and reads back as '%s'", setter.name, value, entry.first.c_str(),
+                       entry.second.c_str(), kept == now.end() ? "(missing)" : kept->second.c_str());
+    }
+    manager->LoadCommonSetting();
+    if ((manager->*setter.query)() != (value == 1 ? 1 : 0))
+        fuzz::Fail("%s(%u): LoadCommonSetting does not see the value written", setter.name, value);
+}
+
+const Setter kSetters[] = {
+    {"SetConfigActivation", "briskuisetting:bactivatebriskui", &BriskUiManager::SetConfigActivation,
+     &BriskUiManager::QueryBriskUiEnabled},
+    {"SetConfigFirstInitialization", "briskuisetting:bfirstinitialization",
+     &BriskUiManager::SetConfigFirstInitialization, &BriskUiManager::IsFirstInitialization},
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzz::Root();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::string path = fuzz::WriteFile(kSettingFile, data, size);
+    BriskUiManager* manager = BriskUiManager::GetInstance();
+    manager->LoadCommonSetting();
+    CheckSetter(manager, kSetters[0], (U8)(size % 3), path);
+    CheckSetter(manager, kSetters[1], (U8)(size / 3 % 3), path);
+    return 0;
+}
