@@ -59,8 +59,33 @@ endif()
 
 file(GLOB_RECURSE _briskui_svgs CONFIGURE_DEPENDS
   RELATIVE "${CMAKE_SOURCE_DIR}/art" "${CMAKE_SOURCE_DIR}/art/*.svg")
+# A picture with a normal and a focused state (menu icons, whose paths end in
+# "n.png" / "f.png") is one source, art/NAME.nf.svg, rendered twice: to
+# NAME_n.png with art/states/normal.css and to NAME_f.png with
+# art/states/focused.css. The style sheets hide the elements of the other
+# state, so both files share every other element and cannot drift apart.
+set(_briskui_state_css_n "${CMAKE_SOURCE_DIR}/art/states/normal.css")
+set(_briskui_state_css_f "${CMAKE_SOURCE_DIR}/art/states/focused.css")
 set(_briskui_art_outputs)
 foreach(_rel IN LISTS _briskui_svgs)
+  if(_rel MATCHES "\\.nf\\.svg$")
+    string(REGEX REPLACE "\\.nf\\.svg$" "" _stem "${_rel}")
+    set(_src "${CMAKE_SOURCE_DIR}/art/${_rel}")
+    foreach(_state n f)
+      set(_dst "${BRISKUI_ART_DIR}/${_stem}_${_state}.png")
+      get_filename_component(_dst_dir "${_dst}" DIRECTORY)
+      add_custom_command(OUTPUT "${_dst}"
+        COMMAND ${CMAKE_COMMAND} -E make_directory "${_dst_dir}"
+        COMMAND "${BRISKUI_RSVG_CONVERT}" --format=png --stylesheet "${_briskui_state_css_${_state}}"
+          --output "${_dst}.part" "${_src}"
+        COMMAND ${CMAKE_COMMAND} -E rename "${_dst}.part" "${_dst}"
+        DEPENDS "${_src}" "${_briskui_state_css_${_state}}"
+        COMMENT "Rendering art/${_rel} (${_state})"
+        VERBATIM)
+      list(APPEND _briskui_art_outputs "${_dst}")
+    endforeach()
+    continue()
+  endif()
   if(_rel MATCHES "\\.PNG\\.svg$")
     string(REGEX REPLACE "\\.svg$" "" _png "${_rel}")
   else()

@@ -36,7 +36,8 @@ const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
     BriskHandlerRow<VolumeHandler, &BriskUiManager::pVolumeHandler>(
         E_BRISKUI_OSD_STATUS_VOLUME, "BriskUIVolumeLayout_NA.ini", "BriskUIVolumeLayout_EU.ini", &VolumeStatusCleared),
     BriskHandlerRow<ChannelChangeHandler, &BriskUiManager::pChannelChangeHandler>(
-        E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE, "BriskUIChannelChangeLayout_NA.ini", "BriskUIChannelChangeLayout_EU.ini"),
+        E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE, "BriskUIChannelChangeLayout_NA.ini", "BriskUIChannelChangeLayout_EU.ini",
+        NULL, TRUE),
     BriskHandlerRow<ChannelNumberHandler, &BriskUiManager::pChannelNumberHandler>(
         E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER, "BriskUIChannelNumberLayout_NA.ini", "BriskUIChannelNumberLayout_EU.ini",
         &ChannelNumberStatusCleared),

@@ -32,6 +32,10 @@ struct ST_BRISKUI_HANDLER_ROW {
     // and answers whether its OSD leaves the screen. FALSE keeps it there
     // (timer running, area not erased). Null: the OSD always goes.
     BOOL (*pfStatusCleared)(EventHandler* handler);
+    // TRUE when the handler stops start-up if its layout does not load
+    // (the channel banner: a set whose channel keys show nothing must not
+    // boot); FALSE when the OSD just draws nothing without it.
+    BOOL bLayoutRequired;
 };
 
 // The three operations of a row for handler class T kept in the manager's
@@ -56,10 +60,11 @@ struct BriskHandlerSlot {
 template <class T, T** Slot>
 constexpr ST_BRISKUI_HANDLER_ROW BriskHandlerRow(EN_BRISKUI_OSD_STATUS status, const char* layoutNA,
                                                  const char* layoutEU,
-                                                 BOOL (*statusCleared)(EventHandler*) = NULL)
+                                                 BOOL (*statusCleared)(EventHandler*) = NULL,
+                                                 BOOL layoutRequired = FALSE)
 {
     return { status, layoutNA, layoutEU, &BriskHandlerSlot<T, Slot>::Create, &BriskHandlerSlot<T, Slot>::Get,
-             &BriskHandlerSlot<T, Slot>::Delete, statusCleared };
+             &BriskHandlerSlot<T, Slot>::Delete, statusCleared, layoutRequired };
 }
 
 // The rows in force, in start-up order, and their number.

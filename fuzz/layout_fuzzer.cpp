@@ -11,9 +11,13 @@
 // input, bit 2: volume 100, bit 3: hotel mode), the second picks one row
 // (modulo the row count), and each further byte is one step (below),
 // composed after it.
+#include <errno.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
+#include <unistd.h>
+
+#include <string>
 
 #include "BriskKeys.h"
 #include "BriskPlatform.h"
@@ -21,6 +25,7 @@
 #include "BriskUiHandlerTable.h"
 #include "BriskUiManager.h"
 #include "EventHandler.h"
+#include "LayoutKeys.h"
 #include "FuzzSupport.h"
 #include "ManagerLock.h"
 #include "SimTv.h"
@@ -124,6 +129,12 @@ void RunDefaultSteps(EventHandler* handler)
 // One row's handler through its whole life on the layout at kLayoutPath.
 void DriveRow(const ST_BRISKUI_HANDLER_ROW& row, const uint8_t* steps, size_t stepCount, bool defaultSteps)
 {
+    // A handler whose layout is required stops the process on one that
+    // does not load, by design: only loadable inputs reach it.
+    if (row.bLayoutRequired) {
+        LayoutKeys keys;
+        if (!keys.Open((fuzz::Root() + kLayoutPath).c_str())) return;
+    }
     BriskManagerLock lock;
     EventHandler* handler = row.pfCreate();
     if (handler == NULL) fuzz::Fail("no memory for the handler of %s", BriskUiOsdName(row.eStatus));
@@ -155,6 +166,19 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     BriskSetSleepHook([](U32) {});
     // No input thread: the fuzzer hands keys and timers over itself.
     sim::SetTvosIrGrant(false);
+    // Start loads every row's layout; those a handler cannot start without
+    // come from the sample root, in both country groups.
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
+    for (size_t i = 0; i < count; ++i) {
+        if (!rows[i].bLayoutRequired) continue;
+        for (const char* name : {rows[i].pLayoutNA, rows[i].pLayoutEU}) {
+            std::string from = std::string(BRISKUI_SAMPLE_ROOT) + "/config/briskui/layout/EN/" + name;
+            std::string to = fuzz::Root() + "/config/briskui/layout/" + name;
+            if (symlink(from.c_str(), to.c_str()) != 0 && errno != EEXIST)
+                fuzz::Fail("cannot link %s: %s", to.c_str(), strerror(errno));
+        }
+    }
     g_manager = BriskUiManager::GetInstance();
     g_manager->LoadCommonSetting();
     g_manager->Start();
@@ -163,8 +187,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     // and flips it, without DirectFB repainting the layer each time.
     g_manager->ClearScreen();
     // Each input creates its own handlers; none runs between inputs.
-    size_t count = 0;
-    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
     for (size_t i = 0; i < count; ++i) rows[i].pfDelete();
     return 0;
 }
