@@ -2,8 +2,8 @@
 // forms fixed at load, the opening focus by input and route, the grey
 // "ATV" that OK cannot select, the route scan of the digital entries, the
 // repeated menu key that switches as it steps, and a satellite setting
-// turned off while the menu is open. Each checks the simulated TV's
-// recorded calls, the items and the pixels on screen.
+// turned off while the menu is open: the simulated TV's recorded calls,
+// the items and the pixels on screen.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -44,6 +44,7 @@ protected:
         for (int row = 0; row < 3; ++row) out.push_back(Label(row)->GetVisible() ? Label(row)->GetText() : "(hidden)");
         return out;
     }
+    // Each entry built as source * 1000 + route-path type.
     std::vector<U32> Routes()
     {
         std::vector<U32> out;
@@ -120,11 +121,6 @@ TEST_F(AtvDtvMenuTest, ThreeEntriesWithSatellite)
     EXPECT_EQ(Pixel(surface_, kSwitchPanel.left + 4, kSwitchPanel.top + 4), kSwitchBg3Colour);
     ExpectFocusOn(0, 3);
     EXPECT_EQ(Glyphs(1).count(kNormal), 1u);
-    EXPECT_EQ(LabelColour(2), kNormal);
-    {
-        BriskManagerLock lock;
-        EXPECT_EQ(Icon(0)->GetImagePath(), "/test/images/switch/ant_f.png");
-    }
 
     // The cursor keys wrap within the three, switching nothing.
     sim::ClearCalls();
@@ -246,10 +242,6 @@ TEST_F(AtvDtvMenuTest, GreyAtvCannotBeSelected)
     Key(ATVDTV);
     EXPECT_EQ(LabelColour(1), kNormal);
     EXPECT_EQ(Glyphs(1).count(kNormal), 1u);
-    Key(DOWN);
-    Key(OK);
-    EXPECT_EQ(Switches(), (std::vector<std::string>{ "SetInputSource(1,1,0,0)", "ChangeProgramList(2,3)" }));
-    EXPECT_EQ(manager_->GetCurrentStatus(), kBannerShown);
 }
 
 TEST_F(AtvDtvMenuTest, OkSwitchesOnlyWhatMustChange)
@@ -343,21 +335,6 @@ TEST_F(AtvDtvMenuTest, SatelliteTurnedOffWhileOpenBringsTheFocusBack)
     ExpectFocusOn(1, 3);
     Key(UP);
     ExpectFocusOn(0, 3);
-}
-
-TEST_F(AtvDtvMenuTest, MissingLayoutSwitchesNothing)
-{
-    unlink((root_.Path() + "/config/briskui/layout/EN/BriskUIAtvDtvSwitchMenuLayout.ini").c_str());
-    Start(true);
-    sim::ClearCalls();
-    // Without labels the digital entries have no route type: OK on one
-    // selects nothing, and closes the menu as usual.
-    Key(ATVDTV);
-    EXPECT_EQ(manager_->GetCurrentStatus(), kMenuShown);
-    Key(DOWN);
-    Key(OK);
-    EXPECT_EQ(Switches(), std::vector<std::string>{});
-    EXPECT_EQ(manager_->GetCurrentStatus(), kBannerShown);
 }
 
 }  // namespace
