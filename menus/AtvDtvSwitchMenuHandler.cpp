@@ -19,7 +19,7 @@ const U32 kTwoEntryTitleTop = 565;
 // The channel manager's list rebuild after a switch to analogue TV.
 const U8 kAtvProgramList = 2;
 const U8 kAtvProgramListMode = 3;
-const U8 kRoutes = sizeof(((ST_MSRV_TV_INFO*)0)->au8RoutePath);
+const U8 kRoutes = sizeof(ST_MSRV_TV_INFO::au8RoutePath);
 
 // Receptions by the route-path types that carry them (the TV information
 // holds one type per DTV route). A digital entry's route type names its
