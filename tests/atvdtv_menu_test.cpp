@@ -159,8 +159,12 @@ TEST_F(AtvDtvMenuTest, TwoEntriesWithoutSatellite)
             EXPECT_EQ(Icon(2)->GetVisible(), 0);
         }
 
+        // Enabled after the load, satellite reception adds no row to the
+        // two built: the third is hidden.
+        sim::SetSatelliteMode(1);
         Key(ATVDTV);
         ExpectFocusOn(0, 2);
+        EXPECT_EQ(menu_->GetEntriesInUse(), 2);
         EXPECT_EQ(Pixel(surface_, kSwitchPanel.left + 4, 520), 0u);   // above the shorter background
         EXPECT_EQ(Pixel(surface_, kSwitchPanel.left + 4, 534), kSwitchBg2Colour);
         EXPECT_EQ(Pixel(surface_, kSwitchIcons[2].left + 20, kSwitchIcons[2].top + 20), kSwitchBg2Colour);
