@@ -222,6 +222,22 @@ bool RawOsd::SetItemVisible(const std::string& name, bool visible)
     return true;
 }
 
+bool RawOsd::SetItemTop(const std::string& name, int top)
+{
+    Item* item = Find(name);
+    if (item == nullptr) return false;
+    item->rect.top = top;
+    return true;
+}
+
+bool RawOsd::SetItemColor(const std::string& name, unsigned argb)
+{
+    Item* item = Find(name);
+    if (item == nullptr || item->image) return false;
+    item->color = argb;
+    return true;
+}
+
 bool RawOsd::SetItemImage(IDirectFB* dfb, const std::string& name, const std::string& path)
 {
     Item* item = Find(name);

@@ -50,6 +50,10 @@ public:
     bool SetItemText(const std::string& name, const std::string& text);
     bool SetItemSpan(const std::string& name, int left, int width);
     bool SetItemVisible(const std::string& name, bool visible);
+    // Moves an item vertically, or gives a text item another colour
+    // (0xAARRGGBB), as a menu does with its focus; false for an unknown name.
+    bool SetItemTop(const std::string& name, int top);
+    bool SetItemColor(const std::string& name, unsigned argb);
     // Shows another picture in an image item: `path` (a path of the set,
     // resolved under the root) is decoded the first time it is asked for
     // and kept, so swapping art back and forth decodes nothing more. False

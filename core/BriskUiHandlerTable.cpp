@@ -1,5 +1,6 @@
 #include "BriskUiHandlerTable.h"
 
+#include "AtvDtvSwitchMenuHandler.h"
 #include "BriskUiManager.h"
 #include "ChannelChangeHandler.h"
 #include "ChannelNumberHandler.h"
@@ -52,6 +53,9 @@ const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
         E_BRISKUI_OSD_STATUS_FACTORY_ARC, "BriskUIFactoryArcLayout.ini", "BriskUIFactoryArcLayout.ini"),
     BriskHandlerRow<InitializationHandler, &BriskUiManager::pInitializationHandler>(
         E_BRISKUI_OSD_STATUS_INITIALIZATION, "BriskUIInitializationLayout.ini", "BriskUIInitializationLayout.ini"),
+    BriskHandlerRow<AtvDtvSwitchMenuHandler, &BriskUiManager::pAtvDtvSwitchMenuHandler>(
+        E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU, "BriskUIAtvDtvSwitchMenuLayout.ini",
+        "BriskUIAtvDtvSwitchMenuLayout.ini"),
     BriskHandlerRow<FactoryBalanceHandler, &BriskUiManager::pFactoryBalanceHandler>(
         E_BRISKUI_OSD_STATUS_FACTORY_BALANCE, "BriskUIFactoryBalanceLayout.ini", "BriskUIFactoryBalanceLayout.ini"),
     BriskHandlerRow<FactoryDirectlyInputSourceChanged, &BriskUiManager::pFactoryDirectlyInputSourceChanged>(

@@ -112,8 +112,27 @@ TEST_F(HandlerTableTest, EveryRowIsCreatedComposedTimedAndClosed)
     EXPECT_EQ(manager_->GetCurrentStatus(), (U32)E_BRISKUI_OSD_STATUS_BASE);
 }
 
+// This build's table without the ATV/DTV switch menu's row, in force while
+// it lives.
+class TableWithoutSwitchMenu {
+public:
+    TableWithoutSwitchMenu()
+    {
+        size_t count = 0;
+        const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
+        for (size_t i = 0; i < count; ++i)
+            if (rows[i].eStatus != E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU) rows_.push_back(rows[i]);
+        BriskSetHandlerTable(rows_.data(), rows_.size());
+    }
+    ~TableWithoutSwitchMenu() { BriskSetHandlerTable(nullptr, 0); }
+
+private:
+    std::vector<ST_BRISKUI_HANDLER_ROW> rows_;
+};
+
 TEST_F(HandlerTableTest, KeysAndTimersWithoutAHandlerAreLogged)
 {
+    TableWithoutSwitchMenu table;
     StartManager();
     sim::SetInputSource(MAPI_INPUT_SOURCE_ATV);
     std::string out = CaptureStdout([&] {
@@ -137,6 +156,7 @@ TEST_F(HandlerTableTest, KeysAndTimersWithoutAHandlerAreLogged)
     line << "BRISKUI - timer 1000 for unknown handler " << (void*)&notAHandler << " dropped\n";
     EXPECT_NE(out.find(line.str()), std::string::npos) << out;
     EXPECT_EQ(manager_->TimerDispatchCount(), dispatched);
+    StopManager();   // while the table it started with is in force
 }
 
 // ---- a table of probes for every OSD ---------------------------------------------

@@ -291,6 +291,31 @@ std::string ArtPng(const std::string& svgStem) {
     return EndsWith(svgStem, ".PNG") ? svgStem : svgStem + ".png";
 }
 
+// One rendering of an SVG: the PNG (relative to the art folder) and the
+// state style sheet it is rendered with ("" for none).
+struct Rendering {
+    std::string png;
+    std::string css;
+};
+
+// What the build renders from the SVG stem: art/menu/NAME.nf.svg twice,
+// NAME_n.png with the normal state's style sheet and NAME_f.png with the
+// focused one's; any other SVG once, to ArtPng.
+std::vector<Rendering> Renderings(const std::string& svgStem) {
+    if (!EndsWith(svgStem, ".nf")) return {{ArtPng(svgStem), ""}};
+    const std::string base = svgStem.substr(0, svgStem.size() - 3);
+    return {{base + "_n.png", (kArtSources / "states/normal.css").string()},
+            {base + "_f.png", (kArtSources / "states/focused.css").string()}};
+}
+
+// What the build renders from every SVG under art/.
+std::vector<Rendering> AllRenderings() {
+    std::vector<Rendering> out;
+    for (const std::string& stem : Stems(kArtSources, ".svg"))
+        for (const Rendering& r : Renderings(stem)) out.push_back(r);
+    return out;
+}
+
 // Every file under the rendered art folder, relative to it.
 std::set<std::string> RenderedArt() {
     std::set<std::string> out;
@@ -309,9 +334,10 @@ int PngColourType(const fs::path& path) {
 uint32_t Alpha(uint32_t argb) { return argb >> 24; }
 
 // Renders one SVG the way the build does; false if rsvg-convert fails.
-bool Render(const fs::path& svg, const fs::path& png) {
-    const std::string cmd = std::string("'") + BRISKUI_RSVG_CONVERT + "' --format=png --output '" +
-                            png.string() + "' '" + svg.string() + "'";
+bool Render(const fs::path& svg, const fs::path& png, const std::string& css = "") {
+    const std::string cmd = std::string("'") + BRISKUI_RSVG_CONVERT + "' --format=png " +
+                            (css.empty() ? "" : "--stylesheet '" + css + "' ") + "--output '" + png.string() +
+                            "' '" + svg.string() + "'";
     return std::system(cmd.c_str()) == 0;
 }
 
@@ -319,7 +345,7 @@ bool Render(const fs::path& svg, const fs::path& png) {
 
 TEST(Art, EverySvgHasItsPngAndNoPngLacksAnSvg) {
     std::set<std::string> pngs;
-    for (const std::string& stem : Stems(kArtSources, ".svg")) pngs.insert(ArtPng(stem));
+    for (const Rendering& r : AllRenderings()) pngs.insert(r.png);
     EXPECT_FALSE(pngs.empty());
     EXPECT_EQ(RenderedArt(), pngs);
 }
@@ -330,22 +356,25 @@ TEST(Art, RenderingIsReproducibleAndTheBuildIsUpToDate) {
     ASSERT_FALSE(b.path().empty());
     for (const std::string& stem : Stems(kArtSources, ".svg")) {
         SCOPED_TRACE(stem);
-        std::string flat = stem;
-        std::replace(flat.begin(), flat.end(), '/', '_');
-        const fs::path first = a.path() / (flat + ".png"), second = b.path() / (flat + ".png");
-        ASSERT_TRUE(Render(kArtSources / (stem + ".svg"), first));
-        ASSERT_TRUE(Render(kArtSources / (stem + ".svg"), second));
-        const std::string bytes = Slurp(first);
-        EXPECT_FALSE(bytes.empty());
-        EXPECT_TRUE(bytes == Slurp(second)) << "two renderings differ";
-        EXPECT_TRUE(bytes == Slurp(kArtDir / ArtPng(stem))) << "the build tree's PNG is stale";
+        for (const Rendering& r : Renderings(stem)) {
+            SCOPED_TRACE(r.png);
+            std::string flat = r.png;
+            std::replace(flat.begin(), flat.end(), '/', '_');
+            const fs::path first = a.path() / flat, second = b.path() / flat;
+            ASSERT_TRUE(Render(kArtSources / (stem + ".svg"), first, r.css));
+            ASSERT_TRUE(Render(kArtSources / (stem + ".svg"), second, r.css));
+            const std::string bytes = Slurp(first);
+            EXPECT_FALSE(bytes.empty());
+            EXPECT_TRUE(bytes == Slurp(second)) << "two renderings differ";
+            EXPECT_TRUE(bytes == Slurp(kArtDir / r.png)) << "the build tree's PNG is stale";
+        }
     }
 }
 
 TEST(Art, TransparencyFollowsTheShape) {
-    for (const std::string& stem : Stems(kArtSources, ".svg")) {
-        SCOPED_TRACE(stem);
-        const fs::path png = kArtDir / ArtPng(stem);
+    for (const Rendering& r : AllRenderings()) {
+        SCOPED_TRACE(r.png);
+        const fs::path png = kArtDir / r.png;
         const Image img = Load(png);
         ASSERT_GT(img.w, 0);
         const bool translucent =
@@ -355,7 +384,7 @@ TEST(Art, TransparencyFollowsTheShape) {
         }
         const uint32_t tl = Alpha(img.at(0, 0)), tr = Alpha(img.at(img.w - 1, 0));
         const uint32_t bl = Alpha(img.at(0, img.h - 1)), br = Alpha(img.at(img.w - 1, img.h - 1));
-        const std::string name = fs::path(stem).filename().string();
+        const std::string name = fs::path(r.png).filename().replace_extension().string();
         if (EndsWith(name, "_center")) {
             // Stretched to any width: it must cover its whole box.
             for (uint32_t p : img.px) ASSERT_EQ(Alpha(p), 0xFFu);
@@ -477,7 +506,7 @@ std::vector<fs::path> SampleLayouts() {
 
 TEST(SampleLayouts, ImagesAreRenderedArtShownAtItsOwnSize) {
     std::set<std::string> pngs;
-    for (const std::string& stem : Stems(kArtSources, ".svg")) pngs.insert(ArtPng(stem));
+    for (const Rendering& r : AllRenderings()) pngs.insert(r.png);
     int images = 0;
     for (const fs::path& path : SampleLayouts()) {
         const Layout layout(path);
