@@ -18,43 +18,10 @@ using namespace testsupport;
 namespace {
 
 const U32 SOURCE = 0xF068, UP = 0xF002, DOWN = 0xF003, OK = 0x0D, EXIT = 0xF062;
-const U32 kPanelColour = 0xFFD8DEE8, kBarColour = 0xFF1C64B8, kIconN = 0xFF606A80, kIconF = 0xFFFFD040;
 const U32 kWhite = 0xFFFFFFFF, kSlate = 0xFF4B557C;
-const _Rect kPanel(100, 60, 400, 600);
-const int kBarHeight = 50;
-const char* const kLabels[] = { "TV", "Video 1", "Video 2", "HDMI 1", "HDMI 2", "HDMI 3", "HDMI 4", "PC" };
-
-_Rect IconRect(int i) { return _Rect(120, 80 + 70 * i, 40, 40); }
 
 class InputMenuTest : public OsdTest {
 protected:
-    void SetUp() override
-    {
-        OsdTest::SetUp();
-        root_.Write("/test/images/menu/.keep", "");
-        std::string images = root_.Path() + "/test/images/menu/";
-        WriteSolidPng(images + "panel.png", 8, 8, kPanelColour);
-        WriteSolidPng(images + "bar.png", 8, 8, kBarColour);
-        WriteSolidPng(images + "in_n.png", 4, 4, kIconN);
-        WriteSolidPng(images + "in_f.png", 4, 4, kIconF);
-        WriteMenuLayout(true);
-    }
-    // Both countries' layouts: panel, focus bar 50 high, and eight entries
-    // of one icon pair and a slate label each (`labels` false: no labels).
-    void WriteMenuLayout(bool labels)
-    {
-        std::string layout = LayoutImage("bg_image", kPanel, "menu/panel.png") +
-                             LayoutImage("focus_bar", _Rect(110, 70, 380, kBarHeight), "menu/bar.png");
-        for (int i = 0; i < 8; ++i) {
-            std::string n = std::to_string(i + 1);
-            layout += LayoutImage("icon" + n, IconRect(i), "menu/in_n.png");
-            std::string text = LayoutText("text" + n, _Rect(180, IconRect(i).top + 28, 200, 4), kLabels[i]);
-            if (labels) layout += text.replace(text.find("0xFFFFFFFF"), 10, "0xFF4B557C");
-        }
-        layout += "[setting]\nu16TimeOut = 3000\nu16StateMask = 0\n";
-        WriteLayout("BriskUIInputSourceMenuLayout_NA.ini", layout);
-        WriteLayout("BriskUIInputSourceMenuLayout_EU.ini", layout);
-    }
     void Start(int country)
     {
         OsdTest::Start(country);
@@ -81,7 +48,7 @@ protected:
     int LabelPixels(int i, U32 argb)
     {
         int count = 0;
-        for (int y = IconRect(i).top + 8; y < IconRect(i).top + 34; ++y)
+        for (int y = MenuIconRect(i).top + 8; y < MenuIconRect(i).top + 34; ++y)
             for (int x = 180; x < 280; ++x) count += Pixel(surface_, x, y) == argb;
         return count;
     }
@@ -95,13 +62,13 @@ protected:
             EXPECT_EQ(menu_->FindImageItem(("icon" + n).c_str())->GetImagePath(), "/test/images/menu/in_f.png");
             EXPECT_EQ(menu_->FindImageItem(("icon" + o).c_str())->GetImagePath(), "/test/images/menu/in_n.png");
             EXPECT_EQ(menu_->FindTextItem(("text" + n).c_str())->GetFontColor(), kWhite);
-            EXPECT_EQ(menu_->FindImageItem("focus_bar")->GetTop(), (U32)(IconRect(focused).top + 20 - kBarHeight / 2));
+            EXPECT_EQ(menu_->FindImageItem("focus_bar")->GetTop(), (U32)(MenuIconRect(focused).top + 20 - kMenuBarHeight / 2));
         }
-        EXPECT_EQ(Pixel(surface_, IconRect(focused).left + 20, IconRect(focused).top + 20), kIconF);
-        EXPECT_EQ(Pixel(surface_, 112, IconRect(focused).top - 4), kBarColour);
+        EXPECT_EQ(Pixel(surface_, MenuIconRect(focused).left + 20, MenuIconRect(focused).top + 20), kMenuIconFocused);
+        EXPECT_EQ(Pixel(surface_, 112, MenuIconRect(focused).top - 4), kMenuBarColour);
         EXPECT_GT(LabelPixels(focused, kWhite), 20);
-        EXPECT_EQ(Pixel(surface_, IconRect(other).left + 20, IconRect(other).top + 20), kIconN);
-        EXPECT_EQ(Pixel(surface_, 112, IconRect(other).top + 20), kPanelColour);
+        EXPECT_EQ(Pixel(surface_, MenuIconRect(other).left + 20, MenuIconRect(other).top + 20), kMenuIconNormal);
+        EXPECT_EQ(Pixel(surface_, 112, MenuIconRect(other).top + 20), kMenuPanelColour);
         EXPECT_GT(LabelPixels(other, kSlate), 20);
         EXPECT_EQ(LabelPixels(other, kWhite), 0);
     }
@@ -189,7 +156,7 @@ TEST_F(InputMenuTest, OkOnTheTvEntryPicksAnalogueOnlyWhenAllowed)
               (std::vector<std::string>{ "SetInputSource(1,1,0,0)", "GetProgramCtrl(0,0,0)", "SetProgram(2,1)" }));
     // The menu goes and the banner shows the new input.
     EXPECT_EQ(manager_->GetCurrentStatus(), 0x0009u);
-    EXPECT_EQ(OpaqueCount(surface_, IconRect(3)), 0);
+    EXPECT_EQ(OpaqueCount(surface_, MenuIconRect(3)), 0);
 
     // Country 14, cable operator 7 on a cable route: no analogue TV.
     sim::SetCountry(14);
@@ -227,7 +194,7 @@ TEST_F(InputMenuTest, DigitsJumpInNorthAmericaOnly)
     EXPECT_EQ(Focus(), 6);
     Advance(1100);   // '8' did not restart the time-out, which switches nothing
     EXPECT_FALSE(Shown());
-    EXPECT_EQ(OpaqueCount(surface_, kPanel), 0);
+    EXPECT_EQ(OpaqueCount(surface_, kMenuPanel), 0);
     EXPECT_TRUE(sim::Calls().empty());
 }
 
@@ -260,7 +227,7 @@ TEST_F(InputMenuTest, VideoEntriesFollowTheRearConnector)
 
     // Without labels in the layout entry 2 still selects the rear input,
     // not the composite input of entry 1.
-    WriteMenuLayout(false);
+    WriteLayout("BriskUIInputSourceMenuLayout_NA.ini", InputMenuLayout(false));
     sim::SetRearSharedInput(true);
     Start(1);
     Key(SOURCE);
