@@ -19,8 +19,8 @@ const U8 kAtvSetProgramFlag = 1;
 const U32 kFirstDigitKey = 0x30;   // '0'
 const U32 kLastEntryDigitKey = 0x37;   // '7': digits 8 and 9 are other keys
 
-// The video entries by country group and shared rear input: labels of
-// entries 1 and 2 and the input entry 2 selects.
+// The video entries by country group and shared rear input: their labels
+// and the input the second one selects.
 struct ST_VIDEO_ENTRIES {
     bool bNorthAmerica;
     bool bRearShared;
@@ -99,9 +99,9 @@ void InputSourceMenuHandler::UpdateVideo2()
     while (row->bNorthAmerica != northAmerica || row->bRearShared != shared) ++row;
     // The input follows the connector even when the layout has no labels:
     // entry 2 must not select what entry 1 does.
-    focus.PayloadAt(2).eInputSource = row->eSource2;
-    TextItem* label1 = focus.TextAt(1);
-    TextItem* label2 = focus.TextAt(2);
+    focus.PayloadAt(E_VIDEO2_ENTRY).eInputSource = row->eSource2;
+    TextItem* label1 = focus.TextAt(E_VIDEO1_ENTRY);
+    TextItem* label2 = focus.TextAt(E_VIDEO2_ENTRY);
     if (label1 == NULL || label2 == NULL) return;
     label1->SetText(row->pLabel1);
     label2->SetText(row->pLabel2);

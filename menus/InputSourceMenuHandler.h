@@ -25,7 +25,9 @@ public:
         std::string sIconItemName;
         std::string sTextItemName;
     };
-    enum { E_ENTRY_COUNT = 8, E_TV_ENTRY = 0 };
+    // The entries in display order: the TV entry, the two video entries,
+    // HDMI 1 to 4, PC.
+    enum { E_ENTRY_COUNT = 8, E_TV_ENTRY = 0, E_VIDEO1_ENTRY = 1, E_VIDEO2_ENTRY = 2 };
 
     // Builds the eight entries for the manager's country group. Start-up.
     InputSourceMenuHandler();
