@@ -148,7 +148,7 @@ BOOL InputSourceMenuHandler::KeyHandler(U32 key)
     BriskUiManager* manager = BriskUiManager::GetInstance();
     switch (key) {
     case BRISKKEY_INPUT_SOURCE:
-        if (!manager->QueryStatus(GetOsdStatus())) {
+        if (!manager->QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU)) {
             SetInitialFocus();
         } else {
             // The new focus is on screen before the switch, which may take
