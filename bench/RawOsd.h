@@ -49,11 +49,11 @@ public:
     // does between frames (the region stays); false for an unknown name.
     bool SetItemText(const std::string& name, const std::string& text);
     bool SetItemSpan(const std::string& name, int left, int width);
-    bool SetItemVisible(const std::string& name, bool visible);
-    // Moves an item vertically, or gives a text item another colour
-    // (0xAARRGGBB), as a menu does with its focus; false for an unknown name.
+    // Moves an item vertically, as a menu moves its focus bar.
     bool SetItemTop(const std::string& name, int top);
+    // The colour (0xAARRGGBB) of a text item; false for an image or an unknown name.
     bool SetItemColor(const std::string& name, unsigned argb);
+    bool SetItemVisible(const std::string& name, bool visible);
     // Shows another picture in an image item: `path` (a path of the set,
     // resolved under the root) is decoded the first time it is asked for
     // and kept, so swapping art back and forth decodes nothing more. False

@@ -10,6 +10,7 @@
 #include "FactoryOrvexCheck.h"
 #include "InitializationHandler.h"
 #include "InputSourceIconHandler.h"
+#include "InputSourceMenuHandler.h"
 #include "NotAvailableMessageHandler.h"
 #include "PinCodeHandler.h"
 #include "VersionSelfCheckHandler.h"
@@ -42,6 +43,9 @@ const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
     BriskHandlerRow<ChannelNumberHandler, &BriskUiManager::pChannelNumberHandler>(
         E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER, "BriskUIChannelNumberLayout_NA.ini", "BriskUIChannelNumberLayout_EU.ini",
         &ChannelNumberStatusCleared),
+    BriskHandlerRow<InputSourceMenuHandler, &BriskUiManager::pInputSourceMenuHandler>(
+        E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU, "BriskUIInputSourceMenuLayout_NA.ini",
+        "BriskUIInputSourceMenuLayout_EU.ini"),
     BriskHandlerRow<InputSourceIconHandler, &BriskUiManager::pInputSourceIconHandler>(
         E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON, "BriskUIInputSourceIconLayout.ini", "BriskUIInputSourceIconLayout.ini"),
     BriskHandlerRow<WaitMessageHandler, &BriskUiManager::pWaitMessageHandler>(

@@ -169,6 +169,16 @@ extern const _Rect kIconPanel, kIconSpot;
 extern const U32 kIconPanelColour;
 U32 InputIconColour(const std::string& item);
 std::string InputIconLayout(bool withDtv);
+// Input source menu (both countries): its panel, a focus bar
+// kMenuBarHeight high, and eight entries of one icon pair
+// (/test/images/menu/in_n.png and in_f.png) and a label each, slate
+// 0xFF4B557C ("TV", "Video 1", ... "PC"; InputMenuLayout(false) leaves the
+// labels out). Layout time-out 3000, state mask 0.
+extern const _Rect kMenuPanel;
+enum { kMenuBarHeight = 50 };
+_Rect MenuIconRect(int entry);   // 40 x 40, 70 px apart
+extern const U32 kMenuPanelColour, kMenuBarColour, kMenuIconNormal, kMenuIconFocused;
+std::string InputMenuLayout(bool labels);
 
 // ATV/DTV switch menu: its three-entry background (/test/images/switch/
 // bg_3.png; bg_2.png beside it in another colour), the title, the focus bar
