@@ -65,13 +65,14 @@ bool ScanIni(const std::string& path, ST_SCAN_RESULT* result)
         if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
 
         if (trimmed[0] == '[') {
-            size_t close = trimmed.find(']');
-            if (close == std::string::npos) {
+            // iniparser takes a header only when the line ends with its ']':
+            // not even a comment may follow.
+            if (trimmed[trimmed.size() - 1] != ']') {
                 if (result->iSyntaxErrorLine == 0) result->iSyntaxErrorLine = at;
-                result->vFindings.push_back({ at, true, "section header without ']'" });
+                result->vFindings.push_back({ at, true, "section header does not end the line with ']'" });
                 continue;
             }
-            std::string name = Trim(trimmed.substr(1, close - 1));
+            std::string name = Trim(trimmed.substr(1, trimmed.size() - 2));
             std::string lower = LowerCase(name);
             current = NULL;
             for (ST_SCAN_SECTION& s : result->vSections)

@@ -23,6 +23,10 @@
 namespace {
 
 const char kLayoutDir[] = "/config/briskui/layout/";
+// What a settings file that does not load costs.
+const char kNoSettings[] =
+    ": every setting takes its default and no language folder is chosen, so the layouts are looked for in "
+    "/config/briskui/layout/ itself";
 const long long kScreenWidth = 1280, kScreenHeight = 720;
 
 // Which items read a key: image items, text items or both.
@@ -539,7 +543,9 @@ void LayoutLint::CheckSettingsFile(const std::string& path)
 {
     std::string why;
     if (!BriskIsReadableFile(path.c_str(), E_BRISK_MAX_INI_BYTES, &why)) {
-        Report(path, 1, true, why.empty() ? "no such file: every setting takes its default" : "cannot be read" + why);
+        Report(path, 1, true,
+               (why.empty() ? std::string("no such file") : "cannot be read" + why) +
+                   kNoSettings);
         return;
     }
     ST_SCAN_RESULT scan;
@@ -548,7 +554,7 @@ void LayoutLint::CheckSettingsFile(const std::string& path)
     dictionary* ini = BriskLoadIniFile(path.c_str(), &why);
     if (ini == NULL) {
         Report(path, scan.iSyntaxErrorLine > 0 ? scan.iSyntaxErrorLine : 1, true,
-               "iniparser cannot read the file: every setting takes its default");
+               std::string("iniparser cannot read the file") + kNoSettings);
         return;
     }
     if (FindScanSection(scan, "briskuisetting") == NULL)
