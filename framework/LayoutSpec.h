@@ -24,7 +24,8 @@ enum EN_LAYOUT_KEY_TYPE {
 // One "setting" key a handler reads itself (its name as written, any case).
 struct ST_LAYOUT_KEY {
     const char* pName;
-    U8 u8Type;   // EN_LAYOUT_KEY_TYPE
+    U8 u8Type;          // EN_LAYOUT_KEY_TYPE
+    U16 u16MaxLength;   // strings: the longest value kept whole (longer ones are cut); 0: any
 };
 
 // One item a handler looks up.

@@ -52,13 +52,15 @@ const ST_LAYOUT_ITEM kItems[] = {
     BriskTextItem("channel_name"),
     BriskTextItem("channel_number"),
 };
+// The strings are copied into buffers of E_PATH_SIZE: longer ones are cut.
+const U16 kMaxPath = ChannelChangeHandler::E_PATH_SIZE - 1;
 const ST_LAYOUT_KEY kKeys[] = {
-    { "banner_Video", E_LAYOUT_KEY_IMAGE },     { "banner_Spectrel", E_LAYOUT_KEY_IMAGE },
-    { "inpt_cstmlabels", E_LAYOUT_KEY_IMAGE },  { "banner_HDMI", E_LAYOUT_KEY_IMAGE },
-    { "banner_PC", E_LAYOUT_KEY_IMAGE },        { "title_antena", E_LAYOUT_KEY_IMAGE },
-    { "input_ant", E_LAYOUT_KEY_IMAGE },        { "type_TV", E_LAYOUT_KEY_IMAGE },
-    { "type_Radio", E_LAYOUT_KEY_IMAGE },       { "type_text", E_LAYOUT_KEY_TEXT },
-    { "text_padding", E_LAYOUT_KEY_U8 },
+    { "banner_Video", E_LAYOUT_KEY_IMAGE, kMaxPath },    { "banner_Spectrel", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "inpt_cstmlabels", E_LAYOUT_KEY_IMAGE, kMaxPath }, { "banner_HDMI", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "banner_PC", E_LAYOUT_KEY_IMAGE, kMaxPath },       { "title_antena", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "input_ant", E_LAYOUT_KEY_IMAGE, kMaxPath },       { "type_TV", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "type_Radio", E_LAYOUT_KEY_IMAGE, kMaxPath },      { "type_text", E_LAYOUT_KEY_TEXT, kMaxPath },
+    { "text_padding", E_LAYOUT_KEY_U8, 0 },
 };
 
 bool IsTuner(MAPI_INPUT_SOURCE_TYPE source)

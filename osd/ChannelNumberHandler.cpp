@@ -20,7 +20,7 @@ const ST_LAYOUT_ITEM kItems[] = {
     BriskTextItem("channel_number"),
 };
 const ST_LAYOUT_KEY kKeys[] = {
-    { "u8MaxDigitNumber", E_LAYOUT_KEY_U32 },   // read whole, then limited
+    { "u8MaxDigitNumber", E_LAYOUT_KEY_U32, 0 },   // read whole, then limited
 };
 
 bool IsDigit(U32 key)

@@ -31,7 +31,7 @@ const ST_LAYOUT_ITEM kItems[] = {
     BriskTextItem("volume_number"),
 };
 const ST_LAYOUT_KEY kKeys[] = {
-    { "u16MaxVolume", E_LAYOUT_KEY_U16 },
+    { "u16MaxVolume", E_LAYOUT_KEY_U16, 0 },
 };
 
 }  // namespace

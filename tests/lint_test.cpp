@@ -141,11 +141,14 @@ TEST_F(LintTest, NumbersThatDoNotReadAsWritten)
                    { "5: error: u32Top = 2147483648 is 2^31 or more: a negative position or size on the screen" });
 }
 
-TEST_F(LintTest, HandlerItemsByNameAndKind)
+TEST_F(LintTest, HandlerItemsAndKeys)
 {
     // The banner without its icon still works: a warning, exit 0.
     ExpectFindings("missing-item", "BriskUIChannelChangeLayout_EU.ini",
                    { "1: warning: no image item [input_icon]: ChannelChangeHandler looks it up and goes without it" });
+    // An icon path the banner would cut to 99 characters.
+    ExpectFindings("setting-length", "BriskUIChannelChangeLayout_EU.ini",
+                   { "76: error: banner_HDMI is 121 characters long: ChannelChangeHandler keeps the first 99" });
 }
 
 TEST_F(LintTest, ImagesAndFonts)

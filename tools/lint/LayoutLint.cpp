@@ -57,8 +57,8 @@ const ST_ITEM_KEY kItemKeys[] = {
 
 // The "setting" keys the base reads.
 const ST_LAYOUT_KEY kBaseSettingKeys[] = {
-    { "u16TimeOut", E_LAYOUT_KEY_U16 },
-    { "u16StateMask", E_LAYOUT_KEY_U16 },
+    { "u16TimeOut", E_LAYOUT_KEY_U16, 0 },
+    { "u16StateMask", E_LAYOUT_KEY_U16, 0 },
 };
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -431,9 +431,16 @@ void LayoutLint::CheckSettingSection(const std::string& path, const ST_SCAN_SECT
         if (bits != 0) {
             U32 read = keys.GetUnsigned(full.c_str(), 0);
             CheckNumber(path, k, bits, false, read);
-        } else if (known->u8Type == E_LAYOUT_KEY_IMAGE) {
-            const char* image = keys.GetText(full.c_str());
-            if (image != NULL && image[0] != '\0') CheckImage(path, k.iLine, "setting " + k.strName, image);
+            continue;
+        }
+        const char* text = keys.GetText(full.c_str());
+        if (text == NULL) continue;
+        if (known->u16MaxLength != 0 && strlen(text) > known->u16MaxLength) {
+            Report(path, k.iLine, true,
+                   Format("%s is %lu characters long: %s keeps the first %u", k.strName.c_str(),
+                          (unsigned long)strlen(text), HandlerName(row).c_str(), (unsigned)known->u16MaxLength));
+        } else if (known->u8Type == E_LAYOUT_KEY_IMAGE && text[0] != '\0') {
+            CheckImage(path, k.iLine, "setting " + k.strName, text);
         }
     }
 
