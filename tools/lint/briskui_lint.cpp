@@ -51,7 +51,11 @@ int main(int argc, char** argv)
         if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
             Usage(stdout);
             return 0;
-        } else if (strcmp(argv[i], "--root") == 0 && i + 1 < argc) {
+        } else if (strcmp(argv[i], "--root") == 0) {
+            if (i + 1 == argc) {
+                fprintf(stderr, "briskui-lint: --root needs a folder\n");
+                return kExitUsage;
+            }
             root = argv[++i];
         } else if (strcmp(argv[i], "--settings") == 0) {
             settings = true;
