@@ -24,11 +24,11 @@ public:
 
     FactoryBalanceHandler() : pText(NULL) {}
 
+    // Loads the layout and looks up its text item. Start-up.
+    void LoadResource(const char* path) override;
     // Reads the factory code, carries out its adjustment and shows the
     // screen; the dish code without a satellite player shows nothing. The
     // key value is not looked at. Input thread.
-    // Loads the layout and looks up its text item. Start-up.
-    void LoadResource(const char* path) override;
     BOOL KeyHandler(U32 key) override;
     // The time-out: hides the screen. Input thread.
     void TimerHandler(U32 timerId) override;

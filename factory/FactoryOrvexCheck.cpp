@@ -6,10 +6,9 @@
 
 namespace {
 
-// The version items and the query that answers each, in the order they
-// are set at every redraw. The memory-test item is not among them: the
-// time-out sets it.
-// kItems and kQueries side by side; then the memory-test value and the background.
+// The version items, in the order they are set at every redraw, each
+// answered by the query of kQueries at its index; then the memory-test
+// value, which the time-out sets, and the background.
 const ST_LAYOUT_ITEM kItems[] = {
     BriskTextItem("orvex_value"),
     BriskTextItem("arm_value"),

@@ -32,9 +32,11 @@ struct ST_LAYOUT_KEY {
 struct ST_LAYOUT_ITEM {
     const char* pName;   // section name, lower case
     U8 u8Type;           // E_DRAW_ITEM_IMAGE (1) or E_DRAW_ITEM_TEXT (2)
-    // Image items whose path ending the handler swaps: the ending the
-    // layout's path must have (null: any), and the endings swapped in,
-    // separated by blanks; the file each swap names must exist.
+    // Image items whose path ending the handler swaps: its own ending
+    // (null: any), and the endings swapped in, separated by blanks. With an
+    // ending of its own, the layout's path ends in it or in a twin and the
+    // files of the other endings must exist; without, the file of every
+    // twin swapped in must exist.
     const char* pEnding;
     const char* pTwins;
     // TRUE when the swap replaces the whole file name: the layout's file

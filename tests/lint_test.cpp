@@ -171,8 +171,8 @@ TEST_F(LintTest, ImagesAndFonts)
 TEST_F(LintTest, PathEndingsTheHandlersSwap)
 {
     ExpectFindings("pin-ending", "BriskUIPinCodeLayout.ini",
-                   { "8: error: image path of [password1] must end in \"nomal.png\": PinCodeHandler swaps that "
-                     "ending" });
+                   { "8: error: image path of [password1] must end in \"nomal.png\" or \"focus.png\": "
+                     "PinCodeHandler swaps these endings" });
     ExpectFindings("pin-twin", "BriskUIPinCodeLayout.ini",
                    { "8: error: image /lint/box_focus.png of [password1] (as PinCodeHandler shows it, ending "
                      "\"focus.png\") does not exist" });
@@ -230,6 +230,7 @@ MenuProbe* g_menuProbe = nullptr;
 const ST_LAYOUT_ITEM kMenuItems[] = {
     BriskImageItem("icon1", "n.png", "f.png"),
     BriskImageItem("icon2", "n.png", "f.png"),
+    BriskImageItem("icon3", "n.png", "f.png"),
     BriskImageItem("bg_image", nullptr, "2.png"),
 };
 const ST_LAYOUT_SPEC MenuProbe::kLayout = BriskLayoutSpec(kMenuItems, TRUE);
@@ -245,8 +246,11 @@ TEST_F(LintTest, EndingsSwappedWithinTheFileName)
     WriteSolidPng(root_.Path() + "/lint/menu3.png", 8, 8, 0xFF808080);
     std::string layout = "/lint/Menu.ini";
     std::string text;
-    const char* items[][2] = { { "icon1", "tv_n.png" }, { "icon2", "hdmi_n.png" }, { "bg_image", "menu3.png" } };
-    for (const auto& item : items)   // seven lines each: pImagePath on lines 7, 14, 21
+    // A layout may name an icon's focused file too: its normal twin must exist.
+    const char* items[][2] = {
+        { "icon1", "tv_n.png" }, { "icon2", "hdmi_n.png" }, { "icon3", "tv_f.png" }, { "bg_image", "menu3.png" }
+    };
+    for (const auto& item : items)   // seven lines each: pImagePath on lines 7, 14, 21, 28
         text += std::string("[") + item[0] + "]\nu8Type = 1\nu32Left = 10\nu32Top = 10\nu32Width = 8\n" +
                 "u32Height = 8\npImagePath = /lint/" + item[1] + "\n";
     root_.Write(layout, text);
@@ -263,7 +267,7 @@ TEST_F(LintTest, EndingsSwappedWithinTheFileName)
                             "ending \"f.png\") does not exist"),
               std::string::npos)
         << out;
-    EXPECT_NE(out.find(at + "21: error: image /lint/menu2.png of [bg_image] (as InputSourceMenuHandler shows it, "
+    EXPECT_NE(out.find(at + "28: error: image /lint/menu2.png of [bg_image] (as InputSourceMenuHandler shows it, "
                             "ending \"2.png\") does not exist"),
               std::string::npos)
         << out;

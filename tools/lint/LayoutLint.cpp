@@ -324,45 +324,7 @@ void LayoutLint::CheckItemSection(const std::string& path, const ST_SCAN_SECTION
         CheckImage(path, pathKey->iLine, what, image);
         if (declared == NULL) return;
         std::string imagePath(image);
-        if (declared->pEnding != NULL) {
-            size_t n = strlen(declared->pEnding);
-            if (imagePath.size() < n || imagePath.compare(imagePath.size() - n, n, declared->pEnding) != 0) {
-                Report(path, pathKey->iLine, true,
-                       Format("image path of [%s] must end in \"%s\": %s swaps that ending", section.strName.c_str(),
-                              declared->pEnding, HandlerName(row).c_str()));
-                return;
-            }
-        }
-        if (declared->pTwins == NULL) return;
-        std::string twins(declared->pTwins);
-        size_t at = 0;
-        while (at < twins.size()) {
-            size_t end = twins.find(' ', at);
-            if (end == std::string::npos) end = twins.size();
-            std::string twin = twins.substr(at, end - at);
-            at = end + 1;
-            if (twin.empty()) continue;
-            std::string fileName = BaseName(imagePath);
-            if (declared->bWholeName && fileName.size() != twin.size()) {
-                Report(path, pathKey->iLine, true,
-                       Format("file name \"%s\" of [%s] is not %u characters long: %s replaces the last %u "
-                              "characters with \"%s\", which then cuts into the folder",
-                              fileName.c_str(), section.strName.c_str(), (unsigned)twin.size(),
-                              HandlerName(row).c_str(), (unsigned)twin.size(), twin.c_str()));
-                return;
-            }
-            if (fileName.size() < twin.size()) {
-                Report(path, pathKey->iLine, true,
-                       Format("file name \"%s\" of [%s] is shorter than \"%s\", the ending %s swaps in",
-                              fileName.c_str(), section.strName.c_str(), twin.c_str(), HandlerName(row).c_str()));
-                return;
-            }
-            std::string swapped = imagePath.substr(0, imagePath.size() - twin.size()) + twin;
-            if (swapped == imagePath) continue;
-            CheckImage(path, pathKey->iLine, what + Format(" (as %s shows it, ending \"%s\")", HandlerName(row).c_str(),
-                                                               twin.c_str()),
-                       swapped);
-        }
+        if (declared != NULL) CheckEndings(path, pathKey->iLine, section.strName, image, *declared, row);
         return;
     }
 
@@ -388,6 +350,59 @@ void LayoutLint::CheckItemSection(const std::string& path, const ST_SCAN_SECTION
         Report(path, textKey != NULL ? textKey->iLine : section.iLine, false,
                Format("text \"%s\" of [%s] is %d pixels wide at size %u, wider than the item's %lld", text,
                       section.strName.c_str(), measured, size, width));
+    }
+}
+
+void LayoutLint::CheckEndings(const std::string& file, int line, const std::string& section,
+                              const std::string& image, const ST_LAYOUT_ITEM& declared, const ST_BRISKUI_HANDLER_ROW* row)
+{
+    // Every ending the handler may give the path: its own, then the twins.
+    std::vector<std::string> endings;
+    if (declared.pEnding != NULL) endings.push_back(declared.pEnding);
+    std::string twins(declared.pTwins != NULL ? declared.pTwins : "");
+    for (size_t at = 0; at < twins.size();) {
+        size_t end = twins.find(' ', at);
+        if (end == std::string::npos) end = twins.size();
+        if (end > at) endings.push_back(twins.substr(at, end - at));
+        at = end + 1;
+    }
+    // With an ending of its own, the path must have one of them; the file
+    // of every other one must exist. Without, every twin is swapped in.
+    std::string current;
+    if (declared.pEnding != NULL) {
+        for (const std::string& e : endings)
+            if (image.size() >= e.size() && image.compare(image.size() - e.size(), e.size(), e) == 0) current = e;
+        if (current.empty()) {
+            std::string list;
+            for (const std::string& e : endings) list += (list.empty() ? "\"" : " or \"") + e + "\"";
+            Report(file, line, true,
+                   Format("image path of [%s] must end in %s: %s swaps these endings", section.c_str(), list.c_str(),
+                          HandlerName(row).c_str()));
+            return;
+        }
+    }
+    std::string fileName = BaseName(image);
+    for (const std::string& e : endings) {
+        if (e == current) continue;
+        if (declared.bWholeName && fileName.size() != e.size()) {
+            Report(file, line, true,
+                   Format("file name \"%s\" of [%s] is not %u characters long: %s replaces the last %u characters "
+                          "with \"%s\", which then cuts into the folder",
+                          fileName.c_str(), section.c_str(), (unsigned)e.size(), HandlerName(row).c_str(),
+                          (unsigned)e.size(), e.c_str()));
+            return;
+        }
+        if (fileName.size() < e.size()) {
+            Report(file, line, true,
+                   Format("file name \"%s\" of [%s] is shorter than \"%s\", the ending %s swaps in",
+                          fileName.c_str(), section.c_str(), e.c_str(), HandlerName(row).c_str()));
+            return;
+        }
+        std::string swapped = image.substr(0, image.size() - e.size()) + e;
+        if (swapped == image) continue;
+        CheckImage(file, line,
+                   Format("[%s] (as %s shows it, ending \"%s\")", section.c_str(), HandlerName(row).c_str(), e.c_str()),
+                   swapped);
     }
 }
 

@@ -54,6 +54,10 @@ private:
     // or (a position or size) that is 2^31 or more; `read` is what the
     // library reads.
     void CheckNumber(const std::string& file, const ST_SCAN_KEY& key, int bits, bool geometry, U32 read);
+    // The path endings `declared` says its handler swaps, for the image
+    // path `image` of item [section] at FILE:LINE.
+    void CheckEndings(const std::string& file, int line, const std::string& section, const std::string& image,
+                      const ST_LAYOUT_ITEM& declared, const ST_BRISKUI_HANDLER_ROW* row);
     // Whether the image at layout path `image` exists and decodes; reports
     // against FILE:LINE with `what` naming who shows it. Cached by path.
     bool CheckImage(const std::string& file, int line, const std::string& what, const std::string& image);
