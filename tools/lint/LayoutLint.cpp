@@ -229,9 +229,11 @@ void LayoutLint::CheckLayoutFile(const std::string& path)
 
 void LayoutLint::CheckLayout(const std::string& path, const ST_BRISKUI_HANDLER_ROW* row)
 {
+    // What a layout that does not load costs.
+    std::string cost = row != NULL && row->bLayoutRequired ? ": start-up aborts without it" : ": the OSD gets no items";
     std::string why;
     if (!BriskIsReadableFile(path.c_str(), E_BRISK_MAX_INI_BYTES, &why)) {
-        Report(path, 1, true, "cannot be read" + why);
+        Report(path, 1, true, "cannot be read" + why + cost);
         return;
     }
     ST_SCAN_RESULT scan;
@@ -243,7 +245,7 @@ void LayoutLint::CheckLayout(const std::string& path, const ST_BRISKUI_HANDLER_R
     LayoutKeys keys;
     if (!keys.Open(path.c_str())) {
         Report(path, scan.iSyntaxErrorLine > 0 ? scan.iSyntaxErrorLine : 1, true,
-               "iniparser cannot read the file: the OSD gets no items" + keys.Problem());
+               "iniparser cannot read the file" + keys.Problem() + cost);
         return;
     }
     for (const ST_SCAN_SECTION& section : scan.vSections) {
