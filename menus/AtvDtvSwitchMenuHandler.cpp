@@ -16,6 +16,23 @@ const char kTwoEntryBgEnding[] = "2.png";
 const U32 kTwoEntryBgTop = 530;
 const U32 kTwoEntryBgHeight = 155;
 const U32 kTwoEntryTitleTop = 565;
+// The items: the focus bar, the entries' icons (their "n.png" / "f.png"
+// endings swapped by the focus list) and labels, then what the two-entry
+// form moves: the background (its "2.png" twin) and the title.
+enum { E_ITEM_FOCUS_BAR = 0, E_ITEM_ICON1 = 1, E_ITEM_LABEL1 = 4, E_ITEM_BG = 7, E_ITEM_TITLE = 8 };
+const ST_LAYOUT_ITEM kItems[] = {
+    BriskImageItem("focus_bar"),
+    BriskImageItem("icon1", "n.png", "f.png"),
+    BriskImageItem("icon2", "n.png", "f.png"),
+    BriskImageItem("icon3", "n.png", "f.png"),
+    BriskTextItem("dtv_text1"),
+    BriskTextItem("dtv_text2"),
+    BriskTextItem("dtv_text3"),
+    BriskImageItem("bg_image", NULL, kTwoEntryBgEnding),
+    BriskTextItem("title_text"),
+};
+static_assert(sizeof(kItems) / sizeof(kItems[0]) == E_ITEM_TITLE + 1, "the item indices");
+
 // The channel manager's list rebuild after a switch to analogue TV.
 const U8 kAtvProgramList = 2;
 const U8 kAtvProgramListMode = 3;
@@ -81,20 +98,22 @@ U32 AtvLabelColor(const TextItem* label, U32 normal, void*)
 
 }  // namespace
 
+const ST_LAYOUT_SPEC AtvDtvSwitchMenuHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
+
 AtvDtvSwitchMenuHandler::AtvDtvSwitchMenuHandler() : pBgImage(NULL), pTitleText(NULL), u8FormEntries(0)
 {
     const ST_INPUT_SOURCE_DATUM dtv = { MAPI_INPUT_SOURCE_DTV, 0 };
     const ST_INPUT_SOURCE_DATUM atv = { MAPI_INPUT_SOURCE_ATV, 0 };
-    focus.AddEntry("icon1", "dtv_text1", dtv);
-    focus.AddEntry("icon2", "dtv_text2", dtv);
-    focus.AddEntry("icon3", "dtv_text3", atv);
+    const ST_INPUT_SOURCE_DATUM payloads[] = { dtv, dtv, atv };
+    for (int i = 0; i < 3; ++i)
+        focus.AddEntry(kItems[E_ITEM_ICON1 + i].pName, kItems[E_ITEM_LABEL1 + i].pName, payloads[i]);
     focus.SetNormalColorHook(&AtvLabelColor, NULL);
 }
 
 void AtvDtvSwitchMenuHandler::LoadResource(const char* path)
 {
     EventHandler::LoadResource(path);
-    focus.Bind(*this, "focus_bar");
+    focus.Bind(*this, kItems[E_ITEM_FOCUS_BAR].pName);
     u8FormEntries = focus.Size();
     TextItem* first = focus.TextAt(0);
     TextItem* second = focus.TextAt(1);
@@ -137,13 +156,13 @@ void AtvDtvSwitchMenuHandler::UseTwoEntryForm(TextItem* second, TextItem* third)
     ShowItem(thirdIcon, 0);
     u8FormEntries = 2;
 
-    pBgImage = FindImageItem("bg_image");
+    pBgImage = FindImageItem(kItems[E_ITEM_BG].pName);
     if (pBgImage != NULL) {
         SwapPathEnding(pBgImage, kTwoEntryBgEnding);
         pBgImage->SetTop(kTwoEntryBgTop);
         pBgImage->SetHeight(kTwoEntryBgHeight);
     }
-    pTitleText = FindTextItem("title_text");
+    pTitleText = FindTextItem(kItems[E_ITEM_TITLE].pName);
     if (pTitleText != NULL) pTitleText->SetTop(kTwoEntryTitleTop);
 }
 

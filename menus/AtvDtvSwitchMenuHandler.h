@@ -22,6 +22,9 @@
 
 class AtvDtvSwitchMenuHandler final : public EventHandler {
 public:
+    // Items read from the layout, listed in the .cpp.
+    static const ST_LAYOUT_SPEC kLayout;
+
     // What an entry selects: the input source (28 digital TV, 1 analogue
     // TV) and, for a digital entry, the route-path type of its reception
     // (1 antenna, 2 cable, 64 satellite; 0 for analogue).
