@@ -64,7 +64,34 @@ void SwitchToDigital()
     if (player != NULL) player->PlayCurrentProgram();
 }
 
+// The items: the focus bar, then the entries' icons (their "n.png" /
+// "f.png" endings swapped by the focus list) and their labels.
+enum { E_ITEM_FOCUS_BAR = 0, E_ITEM_ICON1 = 1, E_ITEM_LABEL1 = 9 };
+const ST_LAYOUT_ITEM kItems[] = {
+    BriskImageItem("focus_bar"),
+    BriskImageItem("icon1", "n.png", "f.png"),
+    BriskImageItem("icon2", "n.png", "f.png"),
+    BriskImageItem("icon3", "n.png", "f.png"),
+    BriskImageItem("icon4", "n.png", "f.png"),
+    BriskImageItem("icon5", "n.png", "f.png"),
+    BriskImageItem("icon6", "n.png", "f.png"),
+    BriskImageItem("icon7", "n.png", "f.png"),
+    BriskImageItem("icon8", "n.png", "f.png"),
+    BriskTextItem("text1"),
+    BriskTextItem("text2"),
+    BriskTextItem("text3"),
+    BriskTextItem("text4"),
+    BriskTextItem("text5"),
+    BriskTextItem("text6"),
+    BriskTextItem("text7"),
+    BriskTextItem("text8"),
+};
+static_assert(sizeof(kItems) / sizeof(kItems[0]) == E_ITEM_LABEL1 + InputSourceMenuHandler::E_ENTRY_COUNT,
+              "the item indices");
+
 }  // namespace
+
+const ST_LAYOUT_SPEC InputSourceMenuHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
 
 InputSourceMenuHandler::InputSourceMenuHandler()
 {
@@ -79,8 +106,8 @@ InputSourceMenuHandler::InputSourceMenuHandler()
     for (int i = 0; i < E_ENTRY_COUNT; ++i) {
         ST_INPUT_SOURCE_DATUM datum;
         datum.eInputSource = sources[i];
-        datum.sIconItemName = "icon" + std::to_string(i + 1);
-        datum.sTextItemName = "text" + std::to_string(i + 1);
+        datum.sIconItemName = kItems[E_ITEM_ICON1 + i].pName;
+        datum.sTextItemName = kItems[E_ITEM_LABEL1 + i].pName;
         focus.AddEntry(datum.sIconItemName.c_str(), datum.sTextItemName.c_str(), datum);
     }
 }
@@ -88,7 +115,7 @@ InputSourceMenuHandler::InputSourceMenuHandler()
 void InputSourceMenuHandler::LoadResource(const char* path)
 {
     EventHandler::LoadResource(path);
-    focus.Bind(*this, "focus_bar");
+    focus.Bind(*this, kItems[E_ITEM_FOCUS_BAR].pName);
 }
 
 void InputSourceMenuHandler::UpdateVideo2()
