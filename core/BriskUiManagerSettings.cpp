@@ -145,7 +145,15 @@ BOOL BriskUiManager::LoadCommonSetting()
     BriskManagerLock lock;
     std::string path = BriskResolvePath(kSettingFile);
     dictionary* ini = LoadSettings(path);
-    if (ini == NULL) return TRUE;
+    if (ini == NULL) {
+        // The settings live on the set's writable partition, which can be
+        // lost; the layouts still lie in the language folders, and without
+        // one the banner's layout is not found and start-up stops. Every
+        // setting keeps its default, but the layouts come from the folder
+        // of the OSD language.
+        SetupLanguage();
+        return TRUE;
+    }
     bActivate = (U8)(ReadBoolean(ini, "BriskUISetting:bActivateBriskUI", 1) ? 1 : 0);
     bFirstInitialization = (U8)(ReadBoolean(ini, "BriskUISetting:bFirstInitialization", 0) ? 1 : 0);
     u8ColorFormat = (U8)iniparser_getunsignedint(ini, "BriskUISetting:u8ColorFormat", 2);

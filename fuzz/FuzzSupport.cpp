@@ -104,7 +104,7 @@ void LinkSampleLayouts(bool requiredOnly)
         if (requiredOnly && !rows[i].bLayoutRequired) continue;
         for (const char* name : {rows[i].pLayoutNA, rows[i].pLayoutEU}) {
             std::string from = std::string(BRISKUI_SAMPLE_ROOT) + "/config/briskui/layout/EN/" + name;
-            std::string to = Root() + "/config/briskui/layout/" + name;
+            std::string to = Root() + "/config/briskui/layout/EN/" + name;
             if (symlink(from.c_str(), to.c_str()) != 0 && errno != EEXIST)
                 Fail("cannot link %s: %s", to.c_str(), strerror(errno));
         }

@@ -22,8 +22,9 @@ IDirectFB* Dfb();
 const std::string& Root();
 
 // Links the sample root's English layouts of the handler table's rows into
-// the root's layout folder, both country groups: every row's, or only those
-// a handler cannot start without. Call before the manager starts.
+// the root's English layout folder (that of the simulated TV's OSD
+// language), both country groups: every row's, or only those a handler
+// cannot start without. Call before the manager starts.
 void LinkSampleLayouts(bool requiredOnly);
 
 // Writes `size` bytes to `path` (a path of the set, under the root),

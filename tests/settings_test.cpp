@@ -85,7 +85,9 @@ TEST_F(SettingsTest, SectionsNamedLikeTheKeysReadAsMissingKeys)
     EXPECT_EQ(m->QueryColorFormat(), 2);
 }
 
-TEST_F(SettingsTest, MissingFileChangesNothing)
+// A lost settings file keeps every default but still finds the layouts in
+// the OSD language's folder: without one the set would not start.
+TEST_F(SettingsTest, MissingFileKeepsDefaultsAndFindsTheLanguageFolder)
 {
     unlink((root_.Path() + kSettings).c_str());
     sim::SetOsdLanguage(5);
@@ -96,7 +98,7 @@ TEST_F(SettingsTest, MissingFileChangesNothing)
                        kSettings + "\n");
     EXPECT_EQ(m->QueryBriskUiEnabled(), 1);
     EXPECT_EQ(m->QueryColorFormat(), 2);
-    EXPECT_EQ(m->GetLayoutPath(), "/config/briskui/layout/");   // no language folder
+    EXPECT_EQ(m->GetLayoutPath(), "/config/briskui/layout/GE/");
     CaptureStdout([&] {
         EXPECT_FALSE(m->SetConfigActivation(1));
         EXPECT_FALSE(m->SetConfigFirstInitialization(1));

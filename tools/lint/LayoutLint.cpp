@@ -25,8 +25,8 @@ namespace {
 const char kLayoutDir[] = "/config/briskui/layout/";
 // What a settings file that does not load costs.
 const char kNoSettings[] =
-    ": every setting takes its default and no language folder is chosen, so the layouts are looked for in "
-    "/config/briskui/layout/ itself";
+    ": every setting takes its default (country group EU, the language folder of the set's OSD language) and "
+    "the viewer's settings cannot be stored";
 const long long kScreenWidth = 1280, kScreenHeight = 720;
 
 // Which items read a key: image items, text items or both.
