@@ -8,7 +8,6 @@
 
 #include <fstream>
 #include <regex>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -107,18 +106,15 @@ TEST_F(GalleryPageTest, PageIsNotBlank)
     std::string error;
     ASSERT_TRUE(briskui_sim::ReadPngArgb(shot, &pixels, &width, &height, &error)) << error;
     EXPECT_EQ(width, 1280);
-    // Text and thumbnails of TV pictures give thousands of colours; a blank
-    // or an error page a handful.
-    std::set<uint32_t> colours(pixels.begin(), pixels.end());
-    EXPECT_GT(colours.size(), 1000u);
-    // The thumbnails' backdrop: a good share of the page is the TV picture's
-    // sky blue, not the page's own grey.
+    // The thumbnails show the TV picture's blue sky over a third of the
+    // page; a blank page, an error page or one whose images all broke shows
+    // next to none (its blue links).
     size_t sky = 0;
     for (uint32_t p : pixels) {
-        int r = (p >> 16) & 0xFF, b = p & 0xFF;
-        if (b > r + 25 && b > 50) ++sky;
+        int red = (p >> 16) & 0xFF, blue = p & 0xFF;
+        if (blue > red + 25 && blue > 50) ++sky;
     }
-    EXPECT_GT(sky, pixels.size() / 10);
+    EXPECT_GT(sky, pixels.size() / 10) << "the page looks blank";
 }
 
 }  // namespace

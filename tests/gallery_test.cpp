@@ -159,7 +159,6 @@ TEST_F(GalleryTest, EachLayoutFolderGetsALanguageTheLibraryReadsItFor)
 {
     for (const char* folder : {"EN", "GE", "UK", "XX"}) scratch_.Write(std::string("/config/briskui/layout/") + folder + "/a.ini", "");
     scratch_.Write("/config/briskui/layout/notes.txt", "");
-    sim::SetOsdLanguage(9);
     std::vector<std::string> unread;
     std::vector<gallery::Language> languages = gallery::FindLanguages(scratch_.Path(), &unread);
 
@@ -175,11 +174,6 @@ TEST_F(GalleryTest, EachLayoutFolderGetsALanguageTheLibraryReadsItFor)
     EXPECT_EQ(languages[1].id, 5u);
     EXPECT_EQ(languages[2].id, 468u);
     EXPECT_EQ(unread, std::vector<std::string>{"XX"});
-    // The simulated TV keeps its language.
-    MSrv_System_Database* database = MSrv_Control_common::GetMSrvSystemDatabase();
-    sim::SetOsdLanguage(9);
-    gallery::FindLanguages(scratch_.Path(), &unread);
-    EXPECT_EQ(database->GetOsdLanguage(), 9u);
 }
 
 // A run that fails is reported with its log; the others still write their

@@ -1,6 +1,7 @@
 // The gallery: its scripts, the languages of a root, the runs and the page.
 #include "Gallery.h"
 
+#include <ctype.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
