@@ -214,6 +214,22 @@ bool RawOsd::SetItemSpan(const std::string& name, int left, int width)
     return true;
 }
 
+bool RawOsd::SetItemTop(const std::string& name, int top)
+{
+    Item* item = Find(name);
+    if (item == nullptr) return false;
+    item->rect.top = top;
+    return true;
+}
+
+bool RawOsd::SetItemColor(const std::string& name, unsigned argb)
+{
+    Item* item = Find(name);
+    if (item == nullptr || item->image) return false;
+    item->color = argb;
+    return true;
+}
+
 bool RawOsd::SetItemVisible(const std::string& name, bool visible)
 {
     Item* item = Find(name);

@@ -49,6 +49,10 @@ public:
     // does between frames (the region stays); false for an unknown name.
     bool SetItemText(const std::string& name, const std::string& text);
     bool SetItemSpan(const std::string& name, int left, int width);
+    // Moves an item vertically, as a menu moves its focus bar.
+    bool SetItemTop(const std::string& name, int top);
+    // The colour (0xAARRGGBB) of a text item; false for an image or an unknown name.
+    bool SetItemColor(const std::string& name, unsigned argb);
     bool SetItemVisible(const std::string& name, bool visible);
     // Shows another picture in an image item: `path` (a path of the set,
     // resolved under the root) is decoded the first time it is asked for

@@ -113,6 +113,10 @@ def main(paths):
              lambda g: g("ratio_median") <= 1.25)
     t.paired("PIN digit, key to flip", "BM_PinDigitToFlip", "median <= 1.25x floor",
              lambda g: g("ratio_median") <= 1.25)
+    t.paired("ATV/DTV menu cursor, key to flip", "BM_AtvDtvMenuCursorToFlip", "median <= 1.25x floor",
+             lambda g: g("ratio_median") <= 1.25)
+    t.paired("Cursor key in the input menu, key to flip", "BM_InputMenuCursorToFlip", "median <= 1.25x floor",
+             lambda g: g("ratio_median") <= 1.25)
     t.paired("Timer lateness", "BM_TimerLateness", "p99 <= floor p99 + 1 ms",
              lambda g: g("p99_us") <= g("floor_p99_us") + 1000.0)
 

@@ -140,4 +140,9 @@ function(briskui_install_desktop)
     COMPONENT desktop EXCLUDE_FROM_ALL)
   install(DIRECTORY "${BRISKUI_SAMPLE_ROOT}/" DESTINATION "${BRISKUI_INSTALLED_SAMPLE_ROOT}"
     COMPONENT desktop EXCLUDE_FROM_ALL)
+
+  # The layout checker, run straight from bin (give it --root or BRISKUI_ROOT).
+  briskui_prefix_relative(bin_to_lib "${CMAKE_INSTALL_BINDIR}" "${CMAKE_INSTALL_LIBDIR}")
+  set_target_properties(briskui-lint PROPERTIES INSTALL_RPATH "\$ORIGIN/${bin_to_lib}")
+  install(TARGETS briskui-lint RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT desktop EXCLUDE_FROM_ALL)
 endfunction()

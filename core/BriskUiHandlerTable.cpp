@@ -1,5 +1,6 @@
 #include "BriskUiHandlerTable.h"
 
+#include "AtvDtvSwitchMenuHandler.h"
 #include "BriskUiManager.h"
 #include "ChannelChangeHandler.h"
 #include "ChannelNumberHandler.h"
@@ -9,6 +10,7 @@
 #include "FactoryOrvexCheck.h"
 #include "InitializationHandler.h"
 #include "InputSourceIconHandler.h"
+#include "InputSourceMenuHandler.h"
 #include "NotAvailableMessageHandler.h"
 #include "PinCodeHandler.h"
 #include "VersionSelfCheckHandler.h"
@@ -41,6 +43,9 @@ const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
     BriskHandlerRow<ChannelNumberHandler, &BriskUiManager::pChannelNumberHandler>(
         E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER, "BriskUIChannelNumberLayout_NA.ini", "BriskUIChannelNumberLayout_EU.ini",
         &ChannelNumberStatusCleared),
+    BriskHandlerRow<InputSourceMenuHandler, &BriskUiManager::pInputSourceMenuHandler>(
+        E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU, "BriskUIInputSourceMenuLayout_NA.ini",
+        "BriskUIInputSourceMenuLayout_EU.ini"),
     BriskHandlerRow<InputSourceIconHandler, &BriskUiManager::pInputSourceIconHandler>(
         E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON, "BriskUIInputSourceIconLayout.ini", "BriskUIInputSourceIconLayout.ini"),
     BriskHandlerRow<WaitMessageHandler, &BriskUiManager::pWaitMessageHandler>(
@@ -52,6 +57,9 @@ const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
         E_BRISKUI_OSD_STATUS_FACTORY_ARC, "BriskUIFactoryArcLayout.ini", "BriskUIFactoryArcLayout.ini"),
     BriskHandlerRow<InitializationHandler, &BriskUiManager::pInitializationHandler>(
         E_BRISKUI_OSD_STATUS_INITIALIZATION, "BriskUIInitializationLayout.ini", "BriskUIInitializationLayout.ini"),
+    BriskHandlerRow<AtvDtvSwitchMenuHandler, &BriskUiManager::pAtvDtvSwitchMenuHandler>(
+        E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU, "BriskUIAtvDtvSwitchMenuLayout.ini",
+        "BriskUIAtvDtvSwitchMenuLayout.ini"),
     BriskHandlerRow<FactoryBalanceHandler, &BriskUiManager::pFactoryBalanceHandler>(
         E_BRISKUI_OSD_STATUS_FACTORY_BALANCE, "BriskUIFactoryBalanceLayout.ini", "BriskUIFactoryBalanceLayout.ini"),
     BriskHandlerRow<FactoryDirectlyInputSourceChanged, &BriskUiManager::pFactoryDirectlyInputSourceChanged>(

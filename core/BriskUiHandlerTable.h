@@ -13,6 +13,7 @@
 
 #include "BriskTypes.h"
 #include "BriskUiStatus.h"
+#include "LayoutSpec.h"
 
 class EventHandler;
 
@@ -36,6 +37,9 @@ struct ST_BRISKUI_HANDLER_ROW {
     // (the channel banner: a set whose channel keys show nothing must not
     // boot); FALSE when the OSD just draws nothing without it.
     BOOL bLayoutRequired;
+    // What the handler reads from its layout beyond the base keys (its
+    // class's kLayout): the layout checker checks layouts against it.
+    const ST_LAYOUT_SPEC* pLayoutSpec;
 };
 
 // The three operations of a row for handler class T kept in the manager's
@@ -64,7 +68,7 @@ constexpr ST_BRISKUI_HANDLER_ROW BriskHandlerRow(EN_BRISKUI_OSD_STATUS status, c
                                                  BOOL layoutRequired = FALSE)
 {
     return { status, layoutNA, layoutEU, &BriskHandlerSlot<T, Slot>::Create, &BriskHandlerSlot<T, Slot>::Get,
-             &BriskHandlerSlot<T, Slot>::Delete, statusCleared, layoutRequired };
+             &BriskHandlerSlot<T, Slot>::Delete, statusCleared, layoutRequired, &T::kLayout };
 }
 
 // The rows in force, in start-up order, and their number.

@@ -49,7 +49,19 @@ MSrv_DTV_Player_DVBS* SatellitePlayer()
     return dynamic_cast<MSrv_DTV_Player_DVBS*>(MSrv_Control_TV::GetMSrvDtv());
 }
 
+const ST_LAYOUT_ITEM kItems[] = {
+    BriskTextItem("text"),
+};
+
 }  // namespace
+
+const ST_LAYOUT_SPEC FactoryBalanceHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
+
+void FactoryBalanceHandler::LoadResource(const char* path)
+{
+    EventHandler::LoadResource(path);
+    BindItems(kLayout, { pText });
+}
 
 BOOL FactoryBalanceHandler::KeyHandler(U32)
 {
@@ -85,7 +97,6 @@ void FactoryBalanceHandler::SetText(const char* text)
 
 void FactoryBalanceHandler::StepBalance()
 {
-    pText = FindTextItem("text");
     MSrv_System_Database* database = MSrv_Control_common::GetMSrvSystemDatabase();
     _SoundSettingType setting;
     // Without the stored setting the balance still steps, from 0, but the
@@ -108,7 +119,6 @@ void FactoryBalanceHandler::StepBalance()
 BOOL FactoryBalanceHandler::ToggleDishPosition()
 {
     Trace(__LINE__);
-    pText = FindTextItem("text");
     U8 positionB = FlipDishLnbToggle();
     MSrv_DTV_Player_DVBS* player = SatellitePlayer();
     if (player == NULL) return FALSE;
@@ -128,7 +138,6 @@ BOOL FactoryBalanceHandler::ToggleDishPosition()
 void FactoryBalanceHandler::ToggleLnbPower()
 {
     Trace(__LINE__);
-    pText = FindTextItem("text");
     SystemInfo* system = SystemInfo::GetInstance();
     if (system == NULL || !system->IsDVBSEnable()) return;
 

@@ -12,6 +12,9 @@
 
 class FactoryBalanceHandler final : public EventHandler {
 public:
+    // Items and "setting" keys read from the layout, listed in the .cpp.
+    static const ST_LAYOUT_SPEC kLayout;
+
     // Factory codes that reach this screen.
     enum {
         E_CODE_BALANCE = 0xEE39,        // 60985
@@ -21,6 +24,8 @@ public:
 
     FactoryBalanceHandler() : pText(NULL) {}
 
+    // Loads the layout and looks up its text item. Start-up.
+    void LoadResource(const char* path) override;
     // Reads the factory code, carries out its adjustment and shows the
     // screen; the dish code without a satellite player shows nothing. The
     // key value is not looked at. Input thread.
@@ -35,7 +40,7 @@ private:
     void ToggleLnbPower();
     void SetText(const char* text);
 
-    TextItem* pText;   // looked up again at every adjustment
+    TextItem* pText;
 };
 
 #endif  // BRISKUI_FACTORYBALANCEHANDLER_H

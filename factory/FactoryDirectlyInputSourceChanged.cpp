@@ -4,12 +4,24 @@
 
 #include "BriskUiManager.h"
 
+namespace {
+
+// The layout names a nine-character background file so that its folder
+// survives the swap to "white.PNG".
+const ST_LAYOUT_ITEM kItems[] = {
+    BriskTextItem("inputsource_value"),
+    BriskImageItem("bg_image", NULL, "white.PNG", TRUE),
+};
+
+}  // namespace
+
+const ST_LAYOUT_SPEC FactoryDirectlyInputSourceChanged::kLayout = BriskLayoutSpec(kItems, FALSE);
+
 void FactoryDirectlyInputSourceChanged::LoadResource(const char* path)
 {
     EventHandler::LoadResource(path);
     printf(" %d, %s\n", __LINE__, __PRETTY_FUNCTION__);
-    pInputSourceValue = FindTextItem("inputsource_value");
-    pBgImage = FindImageItem("bg_image");
+    BindItems(kLayout, { pInputSourceValue, pBgImage });
 }
 
 BOOL FactoryDirectlyInputSourceChanged::KeyHandler(U32)

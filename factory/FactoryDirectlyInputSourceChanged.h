@@ -10,6 +10,9 @@
 
 class FactoryDirectlyInputSourceChanged final : public EventHandler {
 public:
+    // Items and "setting" keys read from the layout, listed in the .cpp.
+    static const ST_LAYOUT_SPEC kLayout;
+
     FactoryDirectlyInputSourceChanged() : pInputSourceValue(NULL), pBgImage(NULL) {}
 
     // Loads the layout and looks up inputsource_value and bg_image. Start-up.

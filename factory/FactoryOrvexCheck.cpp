@@ -6,30 +6,40 @@
 
 namespace {
 
-// The version items and the query that answers each, in the order they
-// are set at every redraw. The memory-test item is not among them: the
-// time-out sets it.
-struct ST_ORVEX_ITEM {
-    const char* pItem;
-    char* (BriskUiManager::*pfQuery)();
+// The version items, in the order they are set at every redraw, each
+// answered by the query of kQueries at its index; then the memory-test
+// value, which the time-out sets, and the background.
+const ST_LAYOUT_ITEM kItems[] = {
+    BriskTextItem("orvex_value"),
+    BriskTextItem("arm_value"),
+    BriskTextItem("brisc_value"),
+    BriskTextItem("crisc_value"),
+    BriskTextItem("fpga_value"),
+    BriskTextItem("boot_loader_value"),
+    BriskTextItem("orvexctrl_value"),
+    BriskTextItem("pq_data_value"),
+    BriskTextItem("gpio_connect_test_value"),
+    BriskTextItem("uniformity_value"),
+    BriskTextItem("ld_data_value"),
+    BriskTextItem("4k_demo_value"),
+    BriskTextItem("orvex_memory_test_value"),
+    BriskImageItem("bg_image"),
 };
-
-const ST_ORVEX_ITEM kVersionItems[FactoryOrvexCheck::E_VERSION_ITEMS] = {
-    { "orvex_value", &BriskUiManager::FactoryGetORVEXVersion },
-    { "arm_value", &BriskUiManager::FactoryGetARMVersion },
-    { "brisc_value", &BriskUiManager::FactoryGetBRISCVersion },
-    { "crisc_value", &BriskUiManager::FactoryGetCRISCVersion },
-    { "fpga_value", &BriskUiManager::FactoryGetFPGAVersion },
-    { "boot_loader_value", &BriskUiManager::FactoryGetBootLoaderVersion },
-    { "orvexctrl_value", &BriskUiManager::FactoryGetOrvexCtrl },
-    { "pq_data_value", &BriskUiManager::FactoryGetOrvexPQVersion },
-    { "gpio_connect_test_value", &BriskUiManager::FactoryGetGPIOConnect },
-    { "uniformity_value", &BriskUiManager::FactoryGetUniformityData },
-    { "ld_data_value", &BriskUiManager::FactoryGetOrvexLD_DATA },
-    { "4k_demo_value", &BriskUiManager::has4KDemoData },
+typedef char* (BriskUiManager::*VersionQuery)();
+const VersionQuery kQueries[FactoryOrvexCheck::E_VERSION_ITEMS] = {
+    &BriskUiManager::FactoryGetORVEXVersion,   &BriskUiManager::FactoryGetARMVersion,
+    &BriskUiManager::FactoryGetBRISCVersion,   &BriskUiManager::FactoryGetCRISCVersion,
+    &BriskUiManager::FactoryGetFPGAVersion,    &BriskUiManager::FactoryGetBootLoaderVersion,
+    &BriskUiManager::FactoryGetOrvexCtrl,      &BriskUiManager::FactoryGetOrvexPQVersion,
+    &BriskUiManager::FactoryGetGPIOConnect,    &BriskUiManager::FactoryGetUniformityData,
+    &BriskUiManager::FactoryGetOrvexLD_DATA,   &BriskUiManager::has4KDemoData,
 };
+static_assert(sizeof(kItems) / sizeof(kItems[0]) == FactoryOrvexCheck::E_VERSION_ITEMS + 2, "a query per version item");
 
 }  // namespace
+
+// The time-out sets the memory-test value.
+const ST_LAYOUT_SPEC FactoryOrvexCheck::kLayout = BriskLayoutSpec(kItems, TRUE);
 
 FactoryOrvexCheck::FactoryOrvexCheck() : pMemoryTestValue(NULL), pBgImage(NULL)
 {
@@ -40,9 +50,7 @@ void FactoryOrvexCheck::LoadResource(const char* path)
 {
     EventHandler::LoadResource(path);
     printf("~~ [FactoryOrvexCheck::LoadResource] %d, %s\n", __LINE__, __PRETTY_FUNCTION__);
-    for (int i = 0; i < E_VERSION_ITEMS; ++i) apVersionItems[i] = FindTextItem(kVersionItems[i].pItem);
-    pMemoryTestValue = FindTextItem("orvex_memory_test_value");
-    pBgImage = FindImageItem("bg_image");
+    BindItems(kLayout, { apVersionItems, pMemoryTestValue, pBgImage });
 }
 
 BOOL FactoryOrvexCheck::KeyHandler(U32)
@@ -57,7 +65,7 @@ void FactoryOrvexCheck::Update(IDirectFBSurface* surface)
     manager->GetOrvexInfo();
     for (int i = 0; i < E_VERSION_ITEMS; ++i) {
         if (apVersionItems[i] == NULL) continue;
-        const char* text = (manager->*kVersionItems[i].pfQuery)();
+        const char* text = (manager->*kQueries[i])();
         if (text != NULL) apVersionItems[i]->SetText(text);
     }
     EventHandler::Update(surface);

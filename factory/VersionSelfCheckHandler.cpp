@@ -56,48 +56,83 @@ void VgaEeprom(BriskUiManager* manager, TextItem* item)
     }
 }
 
-struct ST_SELF_CHECK_VALUE {
-    const char* pItem;
-    ValueFill pfFill;
-};
-
 typedef BriskUiManager M;
 
 // Every value item of the page and what fills it, in the order they are
-// refreshed. An item the layout lacks is skipped with its query.
-const ST_SELF_CHECK_VALUE kValues[VersionSelfCheckHandler::E_VALUE_ITEMS] = {
-    { "tv_model_value", &Text<&M::FactoryGetTVModel> },
-    { "model_info_value", &Text<&M::FactoryGetTVModelId> },
-    { "sw_version_value", &Version<&M::GetSwVersion> },
-    { "mstar_version_value", &Version<&M::GetMStarVersion> },
-    { "mboot_version_value", &Text<&M::FactoryGetMbootVersion> },
-    { "mac_value", &Text<&M::FactoryGetMACAddress> },
-    { "wlan_mac_value", &Text<&M::FactoryGetWLANMACAddress> },
-    { "a/d_adjust_pal_value", &Check<&M::FactoryGetADAdjustPALStatus> },
-    { "a/d_adjust_ntsc_value", &Check<&M::FactoryGetADAdjustNTSCStatus> },
-    { "a/d_adjust_comp_value", &Check<&M::FactoryGetADAdjustCOMPStatus> },
-    { "a/d_adjust_rgb/pc_value", &Check<&M::FactoryGetADAdjustRGBStatus> },
-    { "a/d_adjust_cvbs_value", &Check<&M::FactoryGetADAdjustCVBSStatus> },
-    { "edid_vga_value", &VgaEeprom },
-    { "edid_hdmi1_value", &Check<&M::FactoryGetEDIDHDMI1> },
-    { "edid_hdmi2_value", &Check<&M::FactoryGetEDIDHDMI2> },
-    { "edid_hdmi3_value", &Check<&M::FactoryGetEDIDHDMI3> },
-    { "edid_hdmi4_value", &Check<&M::FactoryGetEDIDHDMI4> },
-    { "dlna_check_value", &Text<&M::FactoryGetDLNACheck> },
-    { "mainboard_temp_value", &Text<&M::FactoryGetMainBoardTemp> },
-    { "od_table_value", &Text<&M::FactoryGetODTable> },
-    { "pot_value", &Text<&M::FactoryGetPOT> },
-    { "ast_value", &Text<&M::FactoryGetAST> },
-    // Key-file identities: an " NG" inside the answer keeps the layout's colour.
-    { "netflix_esn_value", &Text<&M::FactoryGetNetflixESN> },
-    { "widevine_value", &Text<&M::FactoryGetWidevineDeviceID> },
-    { "hdcp_value", &Text<&M::FactoryGetHDCP20> },
-    { "pvr_value", &Text<&M::FactoryGetPVR> },
-    { "ci_serial_number_value", &Text<&M::FactoryGetCIPlusSerialNumber> },
-    { "ci_host_id_value", &Text<&M::FactoryGetCIPlusHostID> },
+// refreshed (kItems and kFills side by side). An item the layout lacks is
+// skipped with its query.
+const ST_LAYOUT_ITEM kItems[] = {
+    BriskTextItem("tv_model_value"),
+    BriskTextItem("model_info_value"),
+    BriskTextItem("sw_version_value"),
+    BriskTextItem("mstar_version_value"),
+    BriskTextItem("mboot_version_value"),
+    BriskTextItem("mac_value"),
+    BriskTextItem("wlan_mac_value"),
+    BriskTextItem("a/d_adjust_pal_value"),
+    BriskTextItem("a/d_adjust_ntsc_value"),
+    BriskTextItem("a/d_adjust_comp_value"),
+    BriskTextItem("a/d_adjust_rgb/pc_value"),
+    BriskTextItem("a/d_adjust_cvbs_value"),
+    BriskTextItem("edid_vga_value"),
+    BriskTextItem("edid_hdmi1_value"),
+    BriskTextItem("edid_hdmi2_value"),
+    BriskTextItem("edid_hdmi3_value"),
+    BriskTextItem("edid_hdmi4_value"),
+    BriskTextItem("dlna_check_value"),
+    BriskTextItem("mainboard_temp_value"),
+    BriskTextItem("od_table_value"),
+    BriskTextItem("pot_value"),
+    BriskTextItem("ast_value"),
+    BriskTextItem("netflix_esn_value"),
+    BriskTextItem("widevine_value"),
+    BriskTextItem("hdcp_value"),
+    BriskTextItem("pvr_value"),
+    BriskTextItem("ci_serial_number_value"),
+    BriskTextItem("ci_host_id_value"),
+    // Not filled from the table: the write-protect check, and the
+    // background, whose nine-character file name the check swaps.
+    BriskTextItem("wp_value"),
+    BriskImageItem("bg_image", NULL, "black.png blue1.png", TRUE),
 };
+const ValueFill kFills[VersionSelfCheckHandler::E_VALUE_ITEMS] = {
+    &Text<&M::FactoryGetTVModel>,
+    &Text<&M::FactoryGetTVModelId>,
+    &Version<&M::GetSwVersion>,
+    &Version<&M::GetMStarVersion>,
+    &Text<&M::FactoryGetMbootVersion>,
+    &Text<&M::FactoryGetMACAddress>,
+    &Text<&M::FactoryGetWLANMACAddress>,
+    &Check<&M::FactoryGetADAdjustPALStatus>,
+    &Check<&M::FactoryGetADAdjustNTSCStatus>,
+    &Check<&M::FactoryGetADAdjustCOMPStatus>,
+    &Check<&M::FactoryGetADAdjustRGBStatus>,
+    &Check<&M::FactoryGetADAdjustCVBSStatus>,
+    &VgaEeprom,
+    &Check<&M::FactoryGetEDIDHDMI1>,
+    &Check<&M::FactoryGetEDIDHDMI2>,
+    &Check<&M::FactoryGetEDIDHDMI3>,
+    &Check<&M::FactoryGetEDIDHDMI4>,
+    &Text<&M::FactoryGetDLNACheck>,
+    &Text<&M::FactoryGetMainBoardTemp>,
+    &Text<&M::FactoryGetODTable>,
+    &Text<&M::FactoryGetPOT>,
+    &Text<&M::FactoryGetAST>,
+    // Key-file identities: an " NG" inside the answer keeps the layout's colour.
+    &Text<&M::FactoryGetNetflixESN>,
+    &Text<&M::FactoryGetWidevineDeviceID>,
+    &Text<&M::FactoryGetHDCP20>,
+    &Text<&M::FactoryGetPVR>,
+    &Text<&M::FactoryGetCIPlusSerialNumber>,
+    &Text<&M::FactoryGetCIPlusHostID>,
+};
+static_assert(sizeof(kItems) / sizeof(kItems[0]) == VersionSelfCheckHandler::E_VALUE_ITEMS + 2,
+              "a fill per value item");
 
 }  // namespace
+
+// The page stays until its status is cleared: the time-out is not used.
+const ST_LAYOUT_SPEC VersionSelfCheckHandler::kLayout = BriskLayoutSpec(kItems, FALSE);
 
 VersionSelfCheckHandler::VersionSelfCheckHandler() : pWriteProtectValue(NULL), pBgImage(NULL)
 {
@@ -108,9 +143,7 @@ void VersionSelfCheckHandler::LoadResource(const char* path)
 {
     EventHandler::LoadResource(path);
     printf("%d, %s\n", __LINE__, __PRETTY_FUNCTION__);
-    for (int i = 0; i < E_VALUE_ITEMS; ++i) apValues[i] = FindTextItem(kValues[i].pItem);
-    pWriteProtectValue = FindTextItem("wp_value");
-    pBgImage = FindImageItem("bg_image");
+    BindItems(kLayout, { apValues, pWriteProtectValue, pBgImage });
 }
 
 BOOL VersionSelfCheckHandler::KeyHandler(U32)
@@ -124,7 +157,7 @@ void VersionSelfCheckHandler::Update(IDirectFBSurface* surface)
     BriskUiManager* manager = BriskUiManager::GetInstance();
     manager->FactoryLoadKeyRawData();
     for (int i = 0; i < E_VALUE_ITEMS; ++i)
-        if (apValues[i] != NULL) kValues[i].pfFill(manager, apValues[i]);
+        if (apValues[i] != NULL) kFills[i](manager, apValues[i]);
 
     // Write protect on: black page and "OK"; open: blue page and "NG". The
     // layout names a background of nine characters, so only the file name

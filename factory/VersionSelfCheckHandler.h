@@ -16,6 +16,9 @@
 
 class VersionSelfCheckHandler final : public EventHandler {
 public:
+    // Items and "setting" keys read from the layout, listed in the .cpp.
+    static const ST_LAYOUT_SPEC kLayout;
+
     // Text items filled from the value table.
     enum { E_VALUE_ITEMS = 28 };
     // Colours of a passed and a failed check, 0xAARRGGBB.

@@ -24,6 +24,8 @@ void ReadGeometry(DrawItem* item, const LayoutKeys& keys, const char* section)
 
 }  // namespace
 
+const ST_LAYOUT_SPEC EventHandler::kLayout = { NULL, 0, NULL, 0, TRUE };
+
 EventHandler::~EventHandler()
 {
     for (size_t i = 0; i < vItems.size(); ++i) DrawItem::Destroy(vItems[i]);
@@ -79,6 +81,25 @@ void EventHandler::LoadLayout(const char* path, LayoutKeys& keys)
     }
     u16TimeOut = (U16)keys.GetUnsigned("setting:u16TimeOut", 3000);
     u16StateMask = (U16)keys.GetUnsigned("setting:u16StateMask", 0);
+}
+
+void EventHandler::BindItems(const ST_LAYOUT_SPEC& spec, std::initializer_list<ItemSlot> slots)
+{
+    size_t next = 0;
+    for (const ItemSlot& slot : slots) {
+        for (size_t i = 0; i < slot.uCount; ++i, ++next) {
+            BRISK_ASSERT(next < spec.uItemCount);
+            const ST_LAYOUT_ITEM& item = spec.pItems[next];
+            if (slot.ppImage != NULL) {
+                BRISK_ASSERT(item.u8Type == E_DRAW_ITEM_IMAGE);
+                slot.ppImage[i] = FindImageItem(item.pName);
+            } else {
+                BRISK_ASSERT(item.u8Type == E_DRAW_ITEM_TEXT);
+                slot.ppText[i] = FindTextItem(item.pName);
+            }
+        }
+    }
+    BRISK_ASSERT(next == spec.uItemCount);
 }
 
 void EventHandler::Update(IDirectFBSurface* surface)

@@ -23,6 +23,7 @@
 #include "BriskUiStatus.h"
 #include "DrawItem.h"
 #include "LayoutKeys.h"
+#include "LayoutSpec.h"
 #include "Rect.h"
 
 // Timer id of every OSD's hide timer.
@@ -30,8 +31,33 @@ enum { E_OSD_HIDE_TIMER_ID = 1000 };
 // Item indices are 8-bit: a handler holds at most this many items.
 enum { E_EVENT_HANDLER_MAX_ITEMS = 255 };
 
+// Where BindItems puts looked-up items: one ImageItem* or TextItem* field
+// of a handler, or an array of them.
+class ItemSlot {
+public:
+    ItemSlot(ImageItem*& item) : ppImage(&item), ppText(NULL), uCount(1) {}
+    ItemSlot(TextItem*& item) : ppImage(NULL), ppText(&item), uCount(1) {}
+    template <size_t N>
+    ItemSlot(ImageItem* (&items)[N]) : ppImage(items), ppText(NULL), uCount(N)
+    {
+    }
+    template <size_t N>
+    ItemSlot(TextItem* (&items)[N]) : ppImage(NULL), ppText(items), uCount(N)
+    {
+    }
+
+    ImageItem** ppImage;   // one of the two is set
+    TextItem** ppText;
+    size_t uCount;
+};
+
 class EventHandler {
 public:
+    // What a handler reads from its layout beyond the base keys; a handler
+    // class declares its own kLayout, this one is for handlers that look
+    // nothing up. The handler table takes it from each handler class.
+    static const ST_LAYOUT_SPEC kLayout;
+
     EventHandler() : u16TimeOut(3000), u16StateMask(0), eOsdStatus((EN_BRISKUI_OSD_STATUS)0) {}
     // Deletes every item as its own kind. Not virtual: each handler is
     // deleted as its own class.
@@ -95,6 +121,11 @@ protected:
     // in `keys` so that the caller reads its extra keys from it. `keys`
     // stays closed when the file cannot be read.
     void LoadLayout(const char* path, LayoutKeys& keys);
+    // Looks up every item `spec` declares, in its order, into `slots`
+    // (each slot takes as many items as it holds): null for an item the
+    // layout lacks. Slots that do not match the declaration in number and
+    // kind are a programming error and assert. Start-up, after the load.
+    void BindItems(const ST_LAYOUT_SPEC& spec, std::initializer_list<ItemSlot> slots);
 
     std::vector<DrawItem*> vItems;
     U16 u16TimeOut;

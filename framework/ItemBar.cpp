@@ -5,10 +5,17 @@
 void ItemBar::Bind(EventHandler& handler, const char* track, const char* leftCap, const char* middle,
                    const char* rightCap, EN_CAPS caps)
 {
-    pTrack = handler.FindImageItem(track);
-    pLeftCap = handler.FindImageItem(leftCap);
-    pMiddle = handler.FindImageItem(middle);
-    pRightCap = handler.FindImageItem(rightCap);
+    ImageItem* const items[E_ITEMS] = { handler.FindImageItem(track), handler.FindImageItem(leftCap),
+                                        handler.FindImageItem(middle), handler.FindImageItem(rightCap) };
+    Bind(items, caps);
+}
+
+void ItemBar::Bind(ImageItem* const (&items)[E_ITEMS], EN_CAPS caps)
+{
+    pTrack = items[0];
+    pLeftCap = items[1];
+    pMiddle = items[2];
+    pRightCap = items[3];
     eCaps = caps;
     U32 width = pTrack != NULL ? pTrack->GetWidth() : 0;
     U32 capsWidth = (pLeftCap != NULL ? pLeftCap->GetWidth() : 0) + (pRightCap != NULL ? pRightCap->GetWidth() : 0);

@@ -15,6 +15,8 @@ class ItemBar {
 public:
     // What the caps do at 0.
     enum EN_CAPS { E_CAPS_ALWAYS = 0, E_CAPS_HIDDEN_AT_ZERO = 1 };
+    // Its items: track, left cap, middle, right cap.
+    enum { E_ITEMS = 4 };
 
     ItemBar()
         : pTrack(NULL), pLeftCap(NULL), pMiddle(NULL), pRightCap(NULL), u32Span(0), eCaps(E_CAPS_ALWAYS)
@@ -26,6 +28,9 @@ public:
     // when the caps are wider. Call once, after the layout is loaded.
     void Bind(EventHandler& handler, const char* track, const char* leftCap, const char* middle,
               const char* rightCap, EN_CAPS caps);
+    // The same with the four items already looked up, in the order of
+    // E_ITEMS (each may be null).
+    void Bind(ImageItem* const (&items)[E_ITEMS], EN_CAPS caps);
     // Width in pixels that the middle fills at the maximum.
     U32 Span() const { return u32Span; }
     // Makes the middle span x value / maximum pixels wide (unsigned,

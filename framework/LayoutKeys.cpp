@@ -8,6 +8,8 @@
 
 namespace {
 
+LayoutKeys::ReadHook g_readHook = NULL;
+
 std::string SectionKey(const char* section, const char* key)
 {
     std::string k(section != NULL ? section : "");
@@ -44,8 +46,14 @@ const char* LayoutKeys::SectionName(int i) const
     return iniparser_getsecname(pDictionary, i);
 }
 
+void LayoutKeys::SetReadHook(ReadHook hook)
+{
+    g_readHook = hook;
+}
+
 U32 LayoutKeys::GetUnsigned(const char* key, U32 def) const
 {
+    if (g_readHook != NULL && key != NULL) g_readHook(key);
     if (pDictionary == NULL || key == NULL) return def;
     return iniparser_getunsignedint(pDictionary, key, def);
 }
@@ -57,6 +65,7 @@ U32 LayoutKeys::GetUnsigned(const char* section, const char* key, U32 def) const
 
 const char* LayoutKeys::GetText(const char* key) const
 {
+    if (g_readHook != NULL && key != NULL) g_readHook(key);
     if (pDictionary == NULL || key == NULL) return NULL;
     return iniparser_getstring(pDictionary, key, NULL);
 }

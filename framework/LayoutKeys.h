@@ -48,6 +48,12 @@ public:
     // had to be cut.
     BOOL GetString(const char* key, char* out, size_t size) const;
 
+    // Test seam: `hook` (null: none) sees every key any parse is asked for,
+    // as "section:key", so a test can hold a handler's reads against its
+    // layout declaration. Only while no manager is started.
+    typedef void (*ReadHook)(const char* key);
+    static void SetReadHook(ReadHook hook);
+
 private:
     LayoutKeys(const LayoutKeys&) = delete;
     LayoutKeys& operator=(const LayoutKeys&) = delete;

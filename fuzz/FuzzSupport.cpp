@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "BriskUiHandlerTable.h"
 #include "SimTv.h"
 
 namespace fuzz {
@@ -93,6 +94,21 @@ const std::string& Root()
     // iniparser reports every syntax error on stderr: noise in a fuzzer's log.
     iniparser_set_error_callback(&Quiet);
     return g_root;
+}
+
+void LinkSampleLayouts(bool requiredOnly)
+{
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
+    for (size_t i = 0; i < count; ++i) {
+        if (requiredOnly && !rows[i].bLayoutRequired) continue;
+        for (const char* name : {rows[i].pLayoutNA, rows[i].pLayoutEU}) {
+            std::string from = std::string(BRISKUI_SAMPLE_ROOT) + "/config/briskui/layout/EN/" + name;
+            std::string to = Root() + "/config/briskui/layout/" + name;
+            if (symlink(from.c_str(), to.c_str()) != 0 && errno != EEXIST)
+                Fail("cannot link %s: %s", to.c_str(), strerror(errno));
+        }
+    }
 }
 
 std::string WriteFile(const std::string& path, const uint8_t* data, size_t size)

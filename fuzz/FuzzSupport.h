@@ -21,6 +21,11 @@ IDirectFB* Dfb();
 // /config/briskui/images and /config/briskui/fonts, removed at exit.
 const std::string& Root();
 
+// Links the sample root's English layouts of the handler table's rows into
+// the root's layout folder, both country groups: every row's, or only those
+// a handler cannot start without. Call before the manager starts.
+void LinkSampleLayouts(bool requiredOnly);
+
 // Writes `size` bytes to `path` (a path of the set, under the root),
 // replacing the file; returns the full path. Aborts when it cannot.
 std::string WriteFile(const std::string& path, const uint8_t* data, size_t size);

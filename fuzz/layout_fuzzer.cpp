@@ -11,13 +11,9 @@
 // input, bit 2: volume 100, bit 3: hotel mode), the second picks one row
 // (modulo the row count), and each further byte is one step (below),
 // composed after it.
-#include <errno.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
-#include <unistd.h>
-
-#include <string>
 
 #include "BriskKeys.h"
 #include "BriskPlatform.h"
@@ -25,8 +21,8 @@
 #include "BriskUiHandlerTable.h"
 #include "BriskUiManager.h"
 #include "EventHandler.h"
-#include "LayoutKeys.h"
 #include "FuzzSupport.h"
+#include "LayoutKeys.h"
 #include "ManagerLock.h"
 #include "SimTv.h"
 
@@ -167,18 +163,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     // No input thread: the fuzzer hands keys and timers over itself.
     sim::SetTvosIrGrant(false);
     // Start loads every row's layout; those a handler cannot start without
-    // come from the sample root, in both country groups.
-    size_t count = 0;
-    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
-    for (size_t i = 0; i < count; ++i) {
-        if (!rows[i].bLayoutRequired) continue;
-        for (const char* name : {rows[i].pLayoutNA, rows[i].pLayoutEU}) {
-            std::string from = std::string(BRISKUI_SAMPLE_ROOT) + "/config/briskui/layout/EN/" + name;
-            std::string to = fuzz::Root() + "/config/briskui/layout/" + name;
-            if (symlink(from.c_str(), to.c_str()) != 0 && errno != EEXIST)
-                fuzz::Fail("cannot link %s: %s", to.c_str(), strerror(errno));
-        }
-    }
+    // come from the sample root.
+    fuzz::LinkSampleLayouts(true);
     g_manager = BriskUiManager::GetInstance();
     g_manager->LoadCommonSetting();
     g_manager->Start();
@@ -187,6 +173,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     // and flips it, without DirectFB repainting the layer each time.
     g_manager->ClearScreen();
     // Each input creates its own handlers; none runs between inputs.
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
     for (size_t i = 0; i < count; ++i) rows[i].pfDelete();
     return 0;
 }

@@ -102,3 +102,11 @@ void MenuFocusList::UpdateFocusBar()
     Unfocus(true);
     Focus(u8FocusIndex);
 }
+
+void MenuFocusList::RefreshNormalColors()
+{
+    for (size_t i = 0; i < vEntries.size(); ++i) {
+        TextItem* text = vEntries[i].pText;
+        if (text != NULL && text != pFocusedText && text->GetVisible() == 1) text->SetFontColor(NormalColorOf(text));
+    }
+}

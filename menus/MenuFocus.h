@@ -79,6 +79,10 @@ public:
     // ones, when visible (1), the focused ending and colour; the new ones
     // are remembered.
     void UpdateFocusBar();
+    // Gives every visible (1) label but the focused one its normal colour,
+    // the hook asked again: a label greyed or not by a rule that has
+    // changed since it was last coloured shows the rule of now.
+    void RefreshNormalColors();
 
     ImageItem* IconAt(U8 index) const { return index < vEntries.size() ? vEntries[index].pIcon : NULL; }
     TextItem* TextAt(U8 index) const { return index < vEntries.size() ? vEntries[index].pText : NULL; }

@@ -46,12 +46,31 @@ const U32 kTunerNameGapNA = 25, kInputNameGapNA = 20;
 // The line of the fatal assertion when the banner layout cannot be read.
 const int kMissingLayoutLine = 111;
 
+const ST_LAYOUT_ITEM kItems[] = {
+    BriskImageItem("input_icon"),
+    BriskTextItem("input_name"),
+    BriskTextItem("channel_name"),
+    BriskTextItem("channel_number"),
+};
+// The strings are copied into buffers of E_PATH_SIZE: longer ones are cut.
+const U16 kMaxPath = ChannelChangeHandler::E_PATH_SIZE - 1;
+const ST_LAYOUT_KEY kKeys[] = {
+    { "banner_Video", E_LAYOUT_KEY_IMAGE, kMaxPath },    { "banner_Spectrel", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "inpt_cstmlabels", E_LAYOUT_KEY_IMAGE, kMaxPath }, { "banner_HDMI", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "banner_PC", E_LAYOUT_KEY_IMAGE, kMaxPath },       { "title_antena", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "input_ant", E_LAYOUT_KEY_IMAGE, kMaxPath },       { "type_TV", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "type_Radio", E_LAYOUT_KEY_IMAGE, kMaxPath },      { "type_text", E_LAYOUT_KEY_TEXT, kMaxPath },
+    { "text_padding", E_LAYOUT_KEY_U8, 0 },
+};
+
 bool IsTuner(MAPI_INPUT_SOURCE_TYPE source)
 {
     return source == MAPI_INPUT_SOURCE_ATV || source == MAPI_INPUT_SOURCE_DTV;
 }
 
 }  // namespace
+
+const ST_LAYOUT_SPEC ChannelChangeHandler::kLayout = BriskLayoutSpec(kItems, kKeys, TRUE);
 
 ChannelChangeHandler::ChannelChangeHandler()
     : pInputIcon(NULL), pInputName(NULL), pChannelName(NULL), pChannelNumber(NULL),
@@ -66,10 +85,7 @@ void ChannelChangeHandler::LoadResource(const char* path)
 {
     LayoutKeys keys;
     LoadLayout(path, keys);
-    pInputIcon = FindImageItem("input_icon");
-    pInputName = FindTextItem("input_name");
-    pChannelName = FindTextItem("channel_name");
-    pChannelNumber = FindTextItem("channel_number");
+    BindItems(kLayout, { pInputIcon, pInputName, pChannelName, pChannelNumber });
     if (!keys.IsOpen()) {
         // A firmware image without its banner must not boot into a set
         // whose channel keys show nothing.

@@ -13,6 +13,9 @@
 
 class ChannelChangeHandler final : public EventHandler {
 public:
+    // Items and "setting" keys read from the layout, listed in the .cpp.
+    static const ST_LAYOUT_SPEC kLayout;
+
     // Room for one icon path of the layout: 99 characters and the end.
     enum { E_PATH_SIZE = 100 };
     // Gap in pixels between row elements when the layout names none.

@@ -16,6 +16,13 @@ const U32 kThreeDigits = 100;
 // "major-minor" at most 8 characters and the end.
 const size_t kDisplaySize = 9;
 
+const ST_LAYOUT_ITEM kItems[] = {
+    BriskTextItem("channel_number"),
+};
+const ST_LAYOUT_KEY kKeys[] = {
+    { "u8MaxDigitNumber", E_LAYOUT_KEY_U32, 0 },   // read whole, then limited
+};
+
 bool IsDigit(U32 key)
 {
     return key >= '0' && key <= '9';
@@ -50,6 +57,8 @@ BOOL TuneMajorMinor(const char* caller, U32 major, U32 minor, BOOL anyMinor)
 
 }  // namespace
 
+const ST_LAYOUT_SPEC ChannelNumberHandler::kLayout = BriskLayoutSpec(kItems, kKeys, TRUE);
+
 ChannelNumberHandler::ChannelNumberHandler()
     : u8MaxDigitNumber(E_DEFAULT_MAX_DIGITS), pChannelNumber(NULL), u32InputNumber(0), u32MajorNumber(0),
       bMajorNumberInputed(0), bMinorNumberInputed(0)
@@ -60,7 +69,7 @@ void ChannelNumberHandler::LoadResource(const char* path)
 {
     LayoutKeys keys;
     LoadLayout(path, keys);
-    pChannelNumber = FindTextItem("channel_number");
+    BindItems(kLayout, { pChannelNumber });
     if (!keys.IsOpen()) {
         printf("[BriskUI] ChannelNumberHandler::LoadResource failed, no such file %s%s\n", path,
                keys.Problem().c_str());

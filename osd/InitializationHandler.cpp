@@ -4,6 +4,26 @@
 
 #include "BriskUiManager.h"
 
+namespace {
+
+const ST_LAYOUT_ITEM kItems[] = {
+    BriskImageItem("bg_image_volume"),
+    // The bar: track, left cap, middle, right cap.
+    BriskImageItem("volume_bg"),
+    BriskImageItem("volume_bar_left"),
+    BriskImageItem("volume_bar_center"),
+    BriskImageItem("volume_bar_right"),
+    BriskTextItem("volume_text"),
+    BriskTextItem("wait_text_line1"),
+    BriskTextItem("wait_text_line2"),
+    BriskTextItem("volume_number"),
+};
+
+}  // namespace
+
+// The time-out is the handler's own, whatever the layout says.
+const ST_LAYOUT_SPEC InitializationHandler::kLayout = BriskLayoutSpec(kItems, FALSE);
+
 InitializationHandler::InitializationHandler()
     : pBgImageVolume(NULL), pVolumeText(NULL), pWaitTextLine1(NULL), pWaitTextLine2(NULL), pVolumeNumber(NULL)
 {
@@ -12,13 +32,9 @@ InitializationHandler::InitializationHandler()
 void InitializationHandler::LoadResource(const char* path)
 {
     EventHandler::LoadResource(path);
-    pBgImageVolume = FindImageItem("bg_image_volume");
-    bar.Bind(*this, "volume_bg", "volume_bar_left", "volume_bar_center", "volume_bar_right",
-             ItemBar::E_CAPS_HIDDEN_AT_ZERO);
-    pVolumeText = FindTextItem("volume_text");
-    pWaitTextLine1 = FindTextItem("wait_text_line1");
-    pWaitTextLine2 = FindTextItem("wait_text_line2");
-    pVolumeNumber = FindTextItem("volume_number");
+    ImageItem* barItems[ItemBar::E_ITEMS];
+    BindItems(kLayout, { pBgImageVolume, barItems, pVolumeText, pWaitTextLine1, pWaitTextLine2, pVolumeNumber });
+    bar.Bind(barItems, ItemBar::E_CAPS_HIDDEN_AT_ZERO);
 
     bool first = BriskUiManager::GetInstance()->IsFirstInitialization() != 0;
     u16TimeOut = first ? 60000 : 6000;

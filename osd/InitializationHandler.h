@@ -9,6 +9,9 @@
 
 class InitializationHandler final : public EventHandler {
 public:
+    // Items and "setting" keys read from the layout, listed in the .cpp.
+    static const ST_LAYOUT_SPEC kLayout;
+
     InitializationHandler();
 
     void LoadResource(const char* path) override;

@@ -7,26 +7,23 @@
 
 namespace {
 
-// Icon item of each input source. Digital TV comes last: it shows its own
-// icon when the layout has a `dtv` item and the analogue TV's otherwise.
-struct ST_SOURCE_ICON {
-    MAPI_INPUT_SOURCE_TYPE eSource;
-    const char* pItemName;
+// The background, then the icon item of each input source, in the order
+// of kIcons. Digital TV comes last: it shows its own icon when the layout
+// has a `dtv` item and the analogue TV's otherwise.
+const ST_LAYOUT_ITEM kItems[] = {
+    BriskImageItem("bg_image"), BriskImageItem("vga"),    BriskImageItem("atv"),
+    BriskImageItem("cvbs"),     BriskImageItem("svideo"), BriskImageItem("ypbpr"),
+    BriskImageItem("scart"),    BriskImageItem("hdmi1"),  BriskImageItem("hdmi2"),
+    BriskImageItem("hdmi3"),    BriskImageItem("hdmi4"),  BriskImageItem("dtv"),
 };
-const ST_SOURCE_ICON kIcons[] = {
-    { MAPI_INPUT_SOURCE_VGA, "vga" },
-    { MAPI_INPUT_SOURCE_ATV, "atv" },
-    { MAPI_INPUT_SOURCE_CVBS, "cvbs" },
-    { MAPI_INPUT_SOURCE_SVIDEO, "svideo" },
-    { MAPI_INPUT_SOURCE_YPBPR, "ypbpr" },
-    { MAPI_INPUT_SOURCE_SCART, "scart" },
-    { MAPI_INPUT_SOURCE_HDMI, "hdmi1" },
-    { MAPI_INPUT_SOURCE_HDMI2, "hdmi2" },
-    { MAPI_INPUT_SOURCE_HDMI3, "hdmi3" },
-    { MAPI_INPUT_SOURCE_HDMI4, "hdmi4" },
-    { MAPI_INPUT_SOURCE_DTV, "dtv" },
+// The input source of each icon item.
+const MAPI_INPUT_SOURCE_TYPE kIcons[] = {
+    MAPI_INPUT_SOURCE_VGA,   MAPI_INPUT_SOURCE_ATV,  MAPI_INPUT_SOURCE_CVBS,  MAPI_INPUT_SOURCE_SVIDEO,
+    MAPI_INPUT_SOURCE_YPBPR, MAPI_INPUT_SOURCE_SCART, MAPI_INPUT_SOURCE_HDMI, MAPI_INPUT_SOURCE_HDMI2,
+    MAPI_INPUT_SOURCE_HDMI3, MAPI_INPUT_SOURCE_HDMI4, MAPI_INPUT_SOURCE_DTV,
 };
 const size_t kIconCount = sizeof(kIcons) / sizeof(kIcons[0]);
+static_assert(sizeof(kItems) / sizeof(kItems[0]) == kIconCount + 1, "an item per icon and the background");
 const size_t kAtvRow = 1;
 const size_t kDtvRow = kIconCount - 1;
 
@@ -34,11 +31,13 @@ const size_t kDtvRow = kIconCount - 1;
 size_t RowOf(U32 source)
 {
     size_t row = 0;
-    while (row < kIconCount && (U32)kIcons[row].eSource != source) ++row;
+    while (row < kIconCount && (U32)kIcons[row] != source) ++row;
     return row;
 }
 
 }  // namespace
+
+const ST_LAYOUT_SPEC InputSourceIconHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
 
 InputSourceIconHandler::InputSourceIconHandler() : pBgImage(NULL)
 {
@@ -49,8 +48,7 @@ InputSourceIconHandler::InputSourceIconHandler() : pBgImage(NULL)
 void InputSourceIconHandler::LoadResource(const char* path)
 {
     EventHandler::LoadResource(path);
-    pBgImage = FindImageItem("bg_image");
-    for (size_t i = 0; i < kIconCount; ++i) apIcon[i] = FindImageItem(kIcons[i].pItemName);
+    BindItems(kLayout, { pBgImage, apIcon });
     if (apIcon[kDtvRow] == NULL) apIcon[kDtvRow] = apIcon[kAtvRow];
 }
 

@@ -9,6 +9,9 @@
 
 class InputSourceIconHandler final : public EventHandler {
 public:
+    // Items and "setting" keys read from the layout, listed in the .cpp.
+    static const ST_LAYOUT_SPEC kLayout;
+
     InputSourceIconHandler();
 
     // Base load, then the background and the icon items looked up once.

@@ -14,6 +14,27 @@ namespace {
 const char kNormalEnding[] = "nomal.png";
 const char kFocusEnding[] = "focus.png";
 
+// The four boxes, then their masks, then the messages.
+const ST_LAYOUT_ITEM kItems[] = {
+    BriskImageItem("password1", kNormalEnding, kFocusEnding),
+    BriskImageItem("password2", kNormalEnding, kFocusEnding),
+    BriskImageItem("password3", kNormalEnding, kFocusEnding),
+    BriskImageItem("password4", kNormalEnding, kFocusEnding),
+    BriskTextItem("password1_message"),
+    BriskTextItem("password2_message"),
+    BriskTextItem("password3_message"),
+    BriskTextItem("password4_message"),
+    BriskImageItem("pincode_bg_image"),
+    BriskTextItem("channel_pin_message1"),
+    BriskTextItem("channel_pin_message2"),
+    BriskTextItem("parental_pin_message1"),
+    BriskTextItem("parental_pin_message2"),
+    BriskTextItem("parental_pin_message3"),
+    BriskImageItem("errormessage_bg_image"),
+    BriskTextItem("error_message"),
+};
+const size_t kFirstMask = PinCodeHandler::E_PIN_DIGITS;
+
 const U32 kFirstDigitKey = 0x30;   // '0'
 const U32 kLastDigitKey = 0x39;    // '9'
 
@@ -45,21 +66,18 @@ void UnlockAtv()
 
 }  // namespace
 
+// The time-out hides a wrong-PIN message.
+const ST_LAYOUT_SPEC PinCodeHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
+
 PinCodeHandler::PinCodeHandler()
     : u8FocusIndex(0), pFocusImage(NULL), pFocusMask(NULL), pPincodeBgImage(NULL), pChannelPinMessage1(NULL),
       pChannelPinMessage2(NULL), pParentalPinMessage1(NULL), pParentalPinMessage2(NULL),
       pParentalPinMessage3(NULL), pErrorMessageBgImage(NULL), pErrorMessage(NULL)
 {
-    static const char* const kBoxes[E_PIN_DIGITS][2] = {
-        { "password1", "password1_message" },
-        { "password2", "password2_message" },
-        { "password3", "password3_message" },
-        { "password4", "password4_message" },
-    };
     for (int i = 0; i < E_PIN_DIGITS; ++i) {
         ST_PIN_CODE_DATA box;
-        box.sImageItemName = kBoxes[i][0];
-        box.sMessageItemName = kBoxes[i][1];
+        box.sImageItemName = kItems[i].pName;
+        box.sMessageItemName = kItems[kFirstMask + i].pName;
         vPinCodeData.push_back(box);
         au8PinDigit[i] = 0;
         apBoxImage[i] = NULL;
@@ -70,20 +88,11 @@ PinCodeHandler::PinCodeHandler()
 void PinCodeHandler::LoadResource(const char* path)
 {
     EventHandler::LoadResource(path);
-    for (int i = 0; i < E_PIN_DIGITS; ++i) {
-        apBoxImage[i] = FindImageItem(vPinCodeData[i].sImageItemName.c_str());
-        apBoxMask[i] = FindTextItem(vPinCodeData[i].sMessageItemName.c_str());
-    }
+    BindItems(kLayout, { apBoxImage, apBoxMask, pPincodeBgImage, pChannelPinMessage1, pChannelPinMessage2,
+                         pParentalPinMessage1, pParentalPinMessage2, pParentalPinMessage3, pErrorMessageBgImage,
+                         pErrorMessage });
     pFocusImage = apBoxImage[0];
     pFocusMask = apBoxMask[0];
-    pPincodeBgImage = FindImageItem("pincode_bg_image");
-    pChannelPinMessage1 = FindTextItem("channel_pin_message1");
-    pChannelPinMessage2 = FindTextItem("channel_pin_message2");
-    pParentalPinMessage1 = FindTextItem("parental_pin_message1");
-    pParentalPinMessage2 = FindTextItem("parental_pin_message2");
-    pParentalPinMessage3 = FindTextItem("parental_pin_message3");
-    pErrorMessageBgImage = FindImageItem("errormessage_bg_image");
-    pErrorMessage = FindTextItem("error_message");
 
     ShowMasks(0);
     ShowItems({ pChannelPinMessage1, pChannelPinMessage2, pParentalPinMessage1, pParentalPinMessage2,

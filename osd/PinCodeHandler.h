@@ -28,6 +28,9 @@ enum EN_BRISKUI_LOCK_TYPE {
 
 class PinCodeHandler final : public EventHandler {
 public:
+    // Items and "setting" keys read from the layout, listed in the .cpp.
+    static const ST_LAYOUT_SPEC kLayout;
+
     enum { E_PIN_DIGITS = 4 };
 
     PinCodeHandler();

@@ -15,7 +15,28 @@ const unsigned short kHotelMaxVolumeItem = 0x4029;
 const U8 kMuteStatusType = 3;
 const U8 kMuteType = 4;
 
+const ST_LAYOUT_ITEM kItems[] = {
+    BriskImageItem("bg_image_volume"),
+    BriskImageItem("bg_image_mute"),
+    BriskImageItem("volume_icon"),
+    BriskImageItem("half_mute_icon"),
+    BriskImageItem("mute_icon"),
+    // The bar: track, left cap, middle, right cap.
+    BriskImageItem("volume_bg"),
+    BriskImageItem("volume_bar_left"),
+    BriskImageItem("volume_bar_center"),
+    BriskImageItem("volume_bar_right"),
+    BriskTextItem("volume_text"),
+    BriskTextItem("mute_text"),
+    BriskTextItem("volume_number"),
+};
+const ST_LAYOUT_KEY kKeys[] = {
+    { "u16MaxVolume", E_LAYOUT_KEY_U16, 0 },
+};
+
 }  // namespace
+
+const ST_LAYOUT_SPEC VolumeHandler::kLayout = BriskLayoutSpec(kItems, kKeys, TRUE);
 
 VolumeHandler::VolumeHandler()
     : pBgImageVolume(NULL), pBgImageMute(NULL), pVolumeIcon(NULL), pHalfMuteIcon(NULL), pMuteIcon(NULL),
@@ -27,18 +48,13 @@ void VolumeHandler::LoadResource(const char* path)
 {
     LayoutKeys keys;
     LoadLayout(path, keys);
-    pBgImageVolume = FindImageItem("bg_image_volume");
-    pBgImageMute = FindImageItem("bg_image_mute");
-    pVolumeIcon = FindImageItem("volume_icon");
-    pHalfMuteIcon = FindImageItem("half_mute_icon");
-    pMuteIcon = FindImageItem("mute_icon");
-    bar.Bind(*this, "volume_bg", "volume_bar_left", "volume_bar_center", "volume_bar_right", ItemBar::E_CAPS_ALWAYS);
-    pVolumeText = FindTextItem("volume_text");
-    pMuteText = FindTextItem("mute_text");
+    ImageItem* barItems[ItemBar::E_ITEMS];
+    BindItems(kLayout, { pBgImageVolume, pBgImageMute, pVolumeIcon, pHalfMuteIcon, pMuteIcon, barItems, pVolumeText,
+                         pMuteText, pVolumeNumber });
+    bar.Bind(barItems, ItemBar::E_CAPS_ALWAYS);
 
     strMuteText = pMuteText != NULL ? pMuteText->GetText() : std::string();
     strHalfMuteText = "1/2 " + strMuteText;
-    pVolumeNumber = FindTextItem("volume_number");
 
     if (keys.IsOpen())
         u16MaxVolume = (U16)keys.GetUnsigned("setting:u16MaxVolume", 100);

@@ -1,10 +1,25 @@
 #include "WaitMessageHandler.h"
 
+namespace {
+
+const ST_LAYOUT_ITEM kItems[] = {
+    BriskTextItem("text"),
+    BriskTextItem("text_pincode"),
+    BriskTextItem("text_pincode1"),
+};
+
+}  // namespace
+
+const ST_LAYOUT_SPEC WaitMessageHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
+
+void WaitMessageHandler::LoadResource(const char* path)
+{
+    EventHandler::LoadResource(path);
+    BindItems(kLayout, { pText, pTextPinCode, pTextPinCode1 });
+}
+
 void WaitMessageHandler::ShowVariant(U8 pin)
 {
-    pText = FindTextItem("text");
-    pTextPinCode = FindTextItem("text_pincode");
-    pTextPinCode1 = FindTextItem("text_pincode1");
     ShowItem(pText, pin ? 0 : 1);
     // The PIN message is two lines: both or neither.
     if (pTextPinCode != NULL && pTextPinCode1 != NULL) ShowItems({ pTextPinCode, pTextPinCode1 }, pin);

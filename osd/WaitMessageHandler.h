@@ -7,16 +7,20 @@
 
 class WaitMessageHandler final : public EventHandler {
 public:
+    // Items and "setting" keys read from the layout, listed in the .cpp.
+    static const ST_LAYOUT_SPEC kLayout;
+
     WaitMessageHandler() : pText(NULL), pTextPinCode(NULL), pTextPinCode1(NULL) {}
 
+    // Loads the layout and looks up the three lines. Start-up.
+    void LoadResource(const char* path) override;
     BOOL KeyHandler(U32 key) override;
     void TimerHandler(U32 timerId) override;
     // Shows the PIN variant of the message.
     void PinCodeEeventHandler();
 
 private:
-    // Looks the three lines up, as at every use, and shows the PIN variant
-    // (1) or the general one (0).
+    // Shows the PIN variant (1) or the general one (0).
     void ShowVariant(U8 pin);
 
     TextItem* pText;

@@ -59,6 +59,51 @@ TEST_F(HandlerTableTest, RowsAreDistinctOsdBitsWithTheVolumeFirst)
     EXPECT_EQ(BriskFindHandlerRow(E_BRISKUI_OSD_STATUS_VOLUME | E_BRISKUI_OSD_STATUS_WAIT_MESSAGE), nullptr);
 }
 
+std::vector<std::string> g_reads;
+
+void RecordRead(const char* key)
+{
+    g_reads.push_back(key);
+}
+
+std::string Folded(const char* name)
+{
+    std::string lower(name);
+    for (char& c : lower) c = (char)tolower((unsigned char)c);
+    return lower;
+}
+
+// What the layout checker checks is what the handlers read: every
+// "setting" key a handler reads while it loads the sample layouts of both
+// country groups is the base's or one its row declares.
+TEST_F(HandlerTableTest, EveryRowDeclaresTheSettingKeysItsHandlerReads)
+{
+    std::string layouts = std::string(BRISKUI_SAMPLE_ROOT) + "/config/briskui/layout/EN/";
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
+    LayoutKeys::SetReadHook(&RecordRead);
+    for (size_t i = 0; i < count; ++i) {
+        SCOPED_TRACE(BriskUiOsdName(rows[i].eStatus));
+        // The base reads the time-out, the state mask, and every section's type.
+        std::set<std::string> declared = { "setting:u16timeout", "setting:u16statemask", "setting:u8type" };
+        const ST_LAYOUT_SPEC* spec = rows[i].pLayoutSpec;
+        ASSERT_NE(spec, nullptr);
+        for (size_t k = 0; k < spec->uKeyCount; ++k) declared.insert("setting:" + Folded(spec->pKeys[k].pName));
+        for (const char* file : { rows[i].pLayoutNA, rows[i].pLayoutEU }) {
+            g_reads.clear();
+            EventHandler* handler = rows[i].pfCreate();
+            ASSERT_NE(handler, nullptr);
+            handler->LoadResource((layouts + file).c_str());
+            rows[i].pfDelete();
+            for (const std::string& key : g_reads) {
+                if (Folded(key.c_str()).compare(0, 8, "setting:") != 0) continue;
+                EXPECT_EQ(declared.count(Folded(key.c_str())), 1u) << file << " reads " << key;
+            }
+        }
+    }
+    LayoutKeys::SetReadHook(nullptr);
+}
+
 TEST_F(HandlerTableTest, EveryRowIsCreatedComposedTimedAndClosed)
 {
     StartManager();
@@ -112,8 +157,27 @@ TEST_F(HandlerTableTest, EveryRowIsCreatedComposedTimedAndClosed)
     EXPECT_EQ(manager_->GetCurrentStatus(), (U32)E_BRISKUI_OSD_STATUS_BASE);
 }
 
+// This build's table without the ATV/DTV switch menu's row, in force while
+// it lives.
+class TableWithoutSwitchMenu {
+public:
+    TableWithoutSwitchMenu()
+    {
+        size_t count = 0;
+        const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
+        for (size_t i = 0; i < count; ++i)
+            if (rows[i].eStatus != E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU) rows_.push_back(rows[i]);
+        BriskSetHandlerTable(rows_.data(), rows_.size());
+    }
+    ~TableWithoutSwitchMenu() { BriskSetHandlerTable(nullptr, 0); }
+
+private:
+    std::vector<ST_BRISKUI_HANDLER_ROW> rows_;
+};
+
 TEST_F(HandlerTableTest, KeysAndTimersWithoutAHandlerAreLogged)
 {
+    TableWithoutSwitchMenu table;
     StartManager();
     sim::SetInputSource(MAPI_INPUT_SOURCE_ATV);
     std::string out = CaptureStdout([&] {
@@ -137,6 +201,7 @@ TEST_F(HandlerTableTest, KeysAndTimersWithoutAHandlerAreLogged)
     line << "BRISKUI - timer 1000 for unknown handler " << (void*)&notAHandler << " dropped\n";
     EXPECT_NE(out.find(line.str()), std::string::npos) << out;
     EXPECT_EQ(manager_->TimerDispatchCount(), dispatched);
+    StopManager();   // while the table it started with is in force
 }
 
 // ---- a table of probes for every OSD ---------------------------------------------

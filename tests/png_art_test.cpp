@@ -285,10 +285,34 @@ bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// The rendered file of the SVG stem: NAME.png, or NAME.PNG for an SVG named
-// NAME.PNG.svg (a file the library names with an upper-case extension).
-std::string ArtPng(const std::string& svgStem) {
-    return EndsWith(svgStem, ".PNG") ? svgStem : svgStem + ".png";
+// One file rendered from an SVG, and the style sheet it is rendered with
+// (empty for none).
+struct Rendered {
+    std::string png;
+    fs::path css;
+};
+
+// A two-state SVG (NAME.nf.svg) renders NAME_n.png and NAME_f.png.
+bool IsPair(const std::string& svgStem) { return EndsWith(svgStem, ".nf"); }
+
+// The rendered files of the SVG stem: NAME.png, NAME.PNG for an SVG named
+// NAME.PNG.svg (a file the library names with an upper-case extension), or
+// the normal and focused files of a two-state SVG.
+std::vector<Rendered> ArtPngs(const std::string& svgStem) {
+    if (IsPair(svgStem)) {
+        const std::string name = svgStem.substr(0, svgStem.size() - 3);
+        return {{name + "_n.png", kArtSources / "states/normal.css"},
+                {name + "_f.png", kArtSources / "states/focused.css"}};
+    }
+    return {{EndsWith(svgStem, ".PNG") ? svgStem : svgStem + ".png", fs::path()}};
+}
+
+// Every rendered file of every SVG.
+std::set<std::string> AllArtPngs() {
+    std::set<std::string> out;
+    for (const std::string& stem : Stems(kArtSources, ".svg"))
+        for (const Rendered& r : ArtPngs(stem)) out.insert(r.png);
+    return out;
 }
 
 // Every file under the rendered art folder, relative to it.
@@ -308,9 +332,11 @@ int PngColourType(const fs::path& path) {
 
 uint32_t Alpha(uint32_t argb) { return argb >> 24; }
 
-// Renders one SVG the way the build does; false if rsvg-convert fails.
-bool Render(const fs::path& svg, const fs::path& png) {
-    const std::string cmd = std::string("'") + BRISKUI_RSVG_CONVERT + "' --format=png --output '" +
+// Renders one SVG the way the build does, with the style sheet `css` when
+// there is one; false if rsvg-convert fails.
+bool Render(const fs::path& svg, const fs::path& png, const fs::path& css = fs::path()) {
+    const std::string sheet = css.empty() ? std::string() : " --stylesheet '" + css.string() + "'";
+    const std::string cmd = std::string("'") + BRISKUI_RSVG_CONVERT + "' --format=png" + sheet + " --output '" +
                             png.string() + "' '" + svg.string() + "'";
     return std::system(cmd.c_str()) == 0;
 }
@@ -318,8 +344,7 @@ bool Render(const fs::path& svg, const fs::path& png) {
 }  // namespace
 
 TEST(Art, EverySvgHasItsPngAndNoPngLacksAnSvg) {
-    std::set<std::string> pngs;
-    for (const std::string& stem : Stems(kArtSources, ".svg")) pngs.insert(ArtPng(stem));
+    const std::set<std::string> pngs = AllArtPngs();
     EXPECT_FALSE(pngs.empty());
     EXPECT_EQ(RenderedArt(), pngs);
 }
@@ -330,47 +355,70 @@ TEST(Art, RenderingIsReproducibleAndTheBuildIsUpToDate) {
     ASSERT_FALSE(b.path().empty());
     for (const std::string& stem : Stems(kArtSources, ".svg")) {
         SCOPED_TRACE(stem);
-        std::string flat = stem;
-        std::replace(flat.begin(), flat.end(), '/', '_');
-        const fs::path first = a.path() / (flat + ".png"), second = b.path() / (flat + ".png");
-        ASSERT_TRUE(Render(kArtSources / (stem + ".svg"), first));
-        ASSERT_TRUE(Render(kArtSources / (stem + ".svg"), second));
-        const std::string bytes = Slurp(first);
-        EXPECT_FALSE(bytes.empty());
-        EXPECT_TRUE(bytes == Slurp(second)) << "two renderings differ";
-        EXPECT_TRUE(bytes == Slurp(kArtDir / ArtPng(stem))) << "the build tree's PNG is stale";
+        for (const Rendered& r : ArtPngs(stem)) {
+            std::string flat = r.png;
+            std::replace(flat.begin(), flat.end(), '/', '_');
+            const fs::path first = a.path() / flat, second = b.path() / flat;
+            ASSERT_TRUE(Render(kArtSources / (stem + ".svg"), first, r.css));
+            ASSERT_TRUE(Render(kArtSources / (stem + ".svg"), second, r.css));
+            const std::string bytes = Slurp(first);
+            EXPECT_FALSE(bytes.empty());
+            EXPECT_TRUE(bytes == Slurp(second)) << "two renderings differ";
+            EXPECT_TRUE(bytes == Slurp(kArtDir / r.png)) << r.png << ": the build tree's PNG is stale";
+        }
     }
+}
+
+TEST(Art, TwoStateArtDiffersOnlyWhereItsStatesDo) {
+    // Both files of a pair have one size, and each state shows something
+    // of its own: a pair whose classes were left out renders twice alike.
+    int pairs = 0;
+    for (const std::string& stem : Stems(kArtSources, ".svg")) {
+        if (!IsPair(stem)) continue;
+        SCOPED_TRACE(stem);
+        ++pairs;
+        const std::vector<Rendered> files = ArtPngs(stem);
+        const Image normal = Load(kArtDir / files[0].png), focused = Load(kArtDir / files[1].png);
+        EXPECT_EQ(normal.w, focused.w);
+        EXPECT_EQ(normal.h, focused.h);
+        EXPECT_NE(normal.px, focused.px);
+    }
+    EXPECT_GT(pairs, 0);
 }
 
 TEST(Art, TransparencyFollowsTheShape) {
     for (const std::string& stem : Stems(kArtSources, ".svg")) {
-        SCOPED_TRACE(stem);
-        const fs::path png = kArtDir / ArtPng(stem);
-        const Image img = Load(png);
-        ASSERT_GT(img.w, 0);
-        const bool translucent =
-            std::any_of(img.px.begin(), img.px.end(), [](uint32_t p) { return Alpha(p) != 0xFF; });
-        if (translucent) {
-            EXPECT_EQ(PngColourType(png), 6) << "the file must keep the alpha channel";
-        }
-        const uint32_t tl = Alpha(img.at(0, 0)), tr = Alpha(img.at(img.w - 1, 0));
-        const uint32_t bl = Alpha(img.at(0, img.h - 1)), br = Alpha(img.at(img.w - 1, img.h - 1));
-        const std::string name = fs::path(stem).filename().string();
-        if (EndsWith(name, "_center")) {
-            // Stretched to any width: it must cover its whole box.
-            for (uint32_t p : img.px) ASSERT_EQ(Alpha(p), 0xFFu);
-        } else if (EndsWith(name, "_left")) {
-            EXPECT_EQ(tl + bl, 0u) << "a left cap is rounded on its left";
-        } else if (EndsWith(name, "_right")) {
-            EXPECT_EQ(tr + br, 0u) << "a right cap is rounded on its right";
-        } else if (name.find("panel") != std::string::npos || name.find("track") != std::string::npos ||
-                   name.rfind("icon_", 0) == 0) {
-            EXPECT_EQ(tl + tr + bl + br, 0u) << "rounded or free-standing art has clear corners";
-        }
-        if (name.rfind("icon_", 0) == 0) {
-            uint32_t most = 0;
-            for (uint32_t p : img.px) most = std::max(most, Alpha(p));
-            EXPECT_EQ(most, 0xFFu) << "an icon's glyph is solid, not faded";
+        // A two-state picture is a menu icon: free-standing in both states.
+        const bool pair = IsPair(stem);
+        for (const Rendered& rendered : ArtPngs(stem)) {
+            SCOPED_TRACE(rendered.png);
+            const fs::path png = kArtDir / rendered.png;
+            const Image img = Load(png);
+            ASSERT_GT(img.w, 0);
+            const bool translucent =
+                std::any_of(img.px.begin(), img.px.end(), [](uint32_t p) { return Alpha(p) != 0xFF; });
+            if (translucent) {
+                EXPECT_EQ(PngColourType(png), 6) << "the file must keep the alpha channel";
+            }
+            const uint32_t tl = Alpha(img.at(0, 0)), tr = Alpha(img.at(img.w - 1, 0));
+            const uint32_t bl = Alpha(img.at(0, img.h - 1)), br = Alpha(img.at(img.w - 1, img.h - 1));
+            const std::string name = fs::path(stem).filename().string();
+            if (EndsWith(name, "_center")) {
+                // Stretched to any width: it must cover its whole box.
+                for (uint32_t p : img.px) ASSERT_EQ(Alpha(p), 0xFFu);
+            } else if (EndsWith(name, "_left")) {
+                EXPECT_EQ(tl + bl, 0u) << "a left cap is rounded on its left";
+            } else if (EndsWith(name, "_right")) {
+                EXPECT_EQ(tr + br, 0u) << "a right cap is rounded on its right";
+            } else if (name.find("panel") != std::string::npos || name.find("track") != std::string::npos ||
+                       name.find("bar") != std::string::npos || name.rfind("icon_", 0) == 0 || pair) {
+                EXPECT_EQ(tl + tr + bl + br, 0u) << "rounded or free-standing art has clear corners";
+            }
+            if (name.rfind("icon_", 0) == 0 || pair) {
+                uint32_t most = 0;
+                for (uint32_t p : img.px) most = std::max(most, Alpha(p));
+                EXPECT_EQ(most, 0xFFu) << "an icon's glyph is solid, not faded";
+            }
         }
     }
 }
@@ -402,11 +450,18 @@ TEST(Art, PanelsAreDarkAndTranslucent) {
         if (stem.find("panel") == std::string::npos) continue;
         SCOPED_TRACE(stem);
         ++panels;
-        const Image img = Load(kArtDir / ArtPng(stem));
+        const Image img = Load(kArtDir / ArtPngs(stem)[0].png);
         const uint32_t middle = img.at(img.w / 2, img.h / 2);
         EXPECT_GE(Alpha(middle), 170u) << "text must stay legible over bright video";
-        EXPECT_LE(Alpha(middle), 230u) << "the picture should show through";
-        EXPECT_LT(Channel(middle, 0), 80) << "panel should be dark";
+        if (stem.rfind("menu/", 0) == 0) {
+            // Menu labels are slate when unfocused: their body is light,
+            // and firmer, since dark slate over a bright picture would blur.
+            EXPECT_LE(Alpha(middle), 245u) << "the picture should show through";
+            EXPECT_GT(Channel(middle, 0), 200) << "a menu's body should be light";
+        } else {
+            EXPECT_LE(Alpha(middle), 230u) << "the picture should show through";
+            EXPECT_LT(Channel(middle, 0), 80) << "panel should be dark";
+        }
     }
     EXPECT_GT(panels, 0);
 }
@@ -476,8 +531,7 @@ std::vector<fs::path> SampleLayouts() {
 }  // namespace
 
 TEST(SampleLayouts, ImagesAreRenderedArtShownAtItsOwnSize) {
-    std::set<std::string> pngs;
-    for (const std::string& stem : Stems(kArtSources, ".svg")) pngs.insert(ArtPng(stem));
+    const std::set<std::string> pngs = AllArtPngs();
     int images = 0;
     for (const fs::path& path : SampleLayouts()) {
         const Layout layout(path);
@@ -646,7 +700,7 @@ TEST(SampleRoot, GermanLabelsAreUtf8) {
 TEST(Art, FactoryPagesAreOpaqueAndNgStaysReadable) {
     for (const std::string& stem : Stems(kArtSources, ".svg")) {
         if (stem.rfind("factory/", 0) != 0) continue;
-        const Image img = Load(kArtDir / ArtPng(stem));
+        const Image img = Load(kArtDir / ArtPngs(stem)[0].png);
         EXPECT_EQ(Alpha(img.at(img.w / 2, img.h / 2)), 0xFFu) << stem << ": read close up, whatever is behind";
     }
     // The self-check page swaps between these two: same size, and red "NG"

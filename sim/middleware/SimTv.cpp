@@ -755,8 +755,9 @@ BOOL MSrv_ATV_Player::SetProgram(U16 number, U8 flag) {
     return TRUE;
 }
 
-// The command is not interpreted: every query answers with the lock flag of
-// the current ATV channel in the first buffer byte.
+// The command is not interpreted: every query answers with the current
+// ATV programme number (what command 0 asks for) and, given a buffer, the
+// lock flag of that channel in its first byte.
 U32 MSrv_ATV_Database::GetProgramCtrl(U32 command, U16 param1, U16 param2, U8* pBuffer) {
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
@@ -766,7 +767,7 @@ U32 MSrv_ATV_Database::GetProgramCtrl(U32 command, U16 param1, U16 param2, U8* p
         const bool locked = s.st.atvIndex < s.st.atv.size() && s.st.atv[s.st.atvIndex].locked;
         pBuffer[0] = locked ? 1 : 0;
     }
-    return 0;
+    return static_cast<U32>(s.st.atvIndex);
 }
 
 // ---- DTV -------------------------------------------------------------------

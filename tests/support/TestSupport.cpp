@@ -50,6 +50,14 @@ const U32 kPinPanelColour = 0xFF303848, kPinErrorColour = 0xFFC03030, kBoxNormal
 const _Rect kIconPanel(900, 40, 200, 100);
 const _Rect kIconSpot(960, 60, 80, 60);
 const U32 kIconPanelColour = 0xFF283040;
+const _Rect kSwitchPanel(80, 480, 340, 230);
+const _Rect kSwitchBar(90, 557, 320, 46);
+const _Rect kSwitchIcons[3] = { _Rect(100, 560, 40, 40), _Rect(100, 610, 40, 40), _Rect(100, 660, 40, 40) };
+const _Rect kSwitchLabels[3] = { _Rect(160, 588, 200, 4), _Rect(160, 638, 200, 4), _Rect(160, 688, 200, 4) };
+const U32 kSwitchBg3Colour = 0xFFE0E4EC, kSwitchBg2Colour = 0xFFC8D0F0, kSwitchBarColour = 0xFF1C64B8;
+const _Rect kMenuPanel(100, 60, 400, 600);
+const U32 kMenuPanelColour = 0xFFD8DEE8, kMenuBarColour = 0xFF1C64B8, kMenuIconNormal = 0xFF606A80,
+          kMenuIconFocused = 0xFFFFD040;
 
 namespace {
 
@@ -116,6 +124,60 @@ std::string InputIconLayout(bool withDtv)
     for (const char* item : kIconItems)
         if (withDtv || std::string(item) != "dtv") layout += Image(item, kIconSpot, std::string("icon/") + item + ".png");
     return layout + "[setting]\nu16TimeOut = 3000\nu16StateMask = 0xFFFF\n";
+}
+
+U32 SwitchIconColour(int row, bool focused)
+{
+    static const U32 colours[3][2] = { { 0xFF404080, 0xFF80C0FF }, { 0xFF408040, 0xFF80FF80 },
+                                       { 0xFF804040, 0xFFFF8080 } };
+    return row >= 0 && row < 3 ? colours[row][focused ? 1 : 0] : 0;
+}
+
+namespace {
+
+const char* const kSwitchIconArt[3] = { "ant", "sat", "atv" };
+
+// The ATV/DTV switch menu's art and layout (see kSwitchPanel).
+void WriteSwitchMenuLayout(const TempRoot& root)
+{
+    std::string images = root.Path() + "/test/images/switch/";
+    root.Write("/test/images/switch/.keep", "");
+    WriteSolidPng(images + "bg_3.png", 8, 8, kSwitchBg3Colour);
+    WriteSolidPng(images + "bg_2.png", 8, 8, kSwitchBg2Colour);
+    WriteSolidPng(images + "bar.png", 4, 4, kSwitchBarColour);
+    std::string layout = Image("bg_image", kSwitchPanel, "switch/bg_3.png") +
+                         Text("title_text", _Rect(100, 510, 300, 4), "Reception") +
+                         Image("focus_bar", kSwitchBar, "switch/bar.png");
+    for (int i = 0; i < 3; ++i) {
+        std::string art = std::string("switch/") + kSwitchIconArt[i];
+        WriteSolidPng(root.Path() + "/test/images/" + art + "_n.png", 4, 4, SwitchIconColour(i, false));
+        WriteSolidPng(root.Path() + "/test/images/" + art + "_f.png", 4, 4, SwitchIconColour(i, true));
+        std::string n = std::to_string(i + 1);
+        layout += Image("icon" + n, kSwitchIcons[i], art + "_n.png") + Text("dtv_text" + n, kSwitchLabels[i], "-");
+    }
+    root.Write("/config/briskui/layout/EN/BriskUIAtvDtvSwitchMenuLayout.ini",
+               layout + "[setting]\nu16TimeOut = 6000\nu16StateMask = 0\n");
+}
+
+}  // namespace
+
+_Rect MenuIconRect(int entry)
+{
+    return _Rect(120, 80 + 70 * entry, 40, 40);
+}
+
+std::string InputMenuLayout(bool labels)
+{
+    static const char* const kLabels[] = { "TV", "Video 1", "Video 2", "HDMI 1", "HDMI 2", "HDMI 3", "HDMI 4", "PC" };
+    std::string layout = Image("bg_image", kMenuPanel, "menu/panel.png") +
+                         Image("focus_bar", _Rect(110, 70, 380, kMenuBarHeight), "menu/bar.png");
+    for (int i = 0; i < 8; ++i) {
+        std::string n = std::to_string(i + 1);
+        layout += Image("icon" + n, MenuIconRect(i), "menu/in_n.png");
+        std::string text = Text("text" + n, _Rect(180, MenuIconRect(i).top + 28, 200, 4), kLabels[i]);
+        if (labels) layout += text.replace(text.find("0xFFFFFFFF"), 10, "0xFF4B557C");
+    }
+    return layout + "[setting]\nu16TimeOut = 3000\nu16StateMask = 0\n";
 }
 
 std::string LayoutImage(const std::string& name, const _Rect& r, const std::string& file, int visible)
@@ -457,6 +519,14 @@ void ManagerTest::WriteStandardLayouts()
     WriteSolidPng(images + "icon/panel.png", 8, 8, kIconPanelColour);
     for (const char* item : kIconItems) WriteSolidPng(images + "icon/" + item + ".png", 4, 4, InputIconColour(item));
     WriteLayout("BriskUIInputSourceIconLayout.ini", InputIconLayout(true));
+    WriteSwitchMenuLayout(root_);
+
+    root_.Write("/test/images/menu/.keep", "");
+    const std::pair<const char*, U32> menuArt[] = { { "panel", kMenuPanelColour }, { "bar", kMenuBarColour },
+                                                    { "in_n", kMenuIconNormal }, { "in_f", kMenuIconFocused } };
+    for (const auto& art : menuArt) WriteSolidPng(images + "menu/" + art.first + ".png", 8, 8, art.second);
+    WriteLayout("BriskUIInputSourceMenuLayout_NA.ini", InputMenuLayout(true));
+    WriteLayout("BriskUIInputSourceMenuLayout_EU.ini", InputMenuLayout(true));
 }
 
 BriskUiManager* ManagerTest::StartManager(const StartOptions& options)

@@ -111,8 +111,8 @@ protected:
     static std::string NumberLayout(const std::string& settings = std::string());
     // Writes the standard test layouts: volume (NA and EU), wait message,
     // not-available and initialisation panels, the five factory screens,
-    // the PIN entry and the input icon, each of solid colours, and the art
-    // of the banner and the number entry.
+    // the PIN entry, the input icon and the ATV/DTV switch menu, each of
+    // solid colours, and the art of the banner and the number entry.
     void WriteStandardLayouts();
     BriskUiManager* StartManager(const StartOptions& options = StartOptions());
     // Takes the keys back and waits until the library has finalised itself
@@ -169,6 +169,25 @@ extern const _Rect kIconPanel, kIconSpot;
 extern const U32 kIconPanelColour;
 U32 InputIconColour(const std::string& item);
 std::string InputIconLayout(bool withDtv);
+// Input source menu (both countries): its panel, a focus bar
+// kMenuBarHeight high, and eight entries of one icon pair
+// (/test/images/menu/in_n.png and in_f.png) and a label each, slate
+// 0xFF4B557C ("TV", "Video 1", ... "PC"; InputMenuLayout(false) leaves the
+// labels out). Layout time-out 3000, state mask 0.
+extern const _Rect kMenuPanel;
+enum { kMenuBarHeight = 50 };
+_Rect MenuIconRect(int entry);   // 40 x 40, 70 px apart
+extern const U32 kMenuPanelColour, kMenuBarColour, kMenuIconNormal, kMenuIconFocused;
+std::string InputMenuLayout(bool labels);
+
+// ATV/DTV switch menu: its three-entry background (/test/images/switch/
+// bg_3.png; bg_2.png beside it in another colour), the title, the focus bar
+// and three rows of a 40 x 40 icon and a label, 50 px apart (layout
+// time-out 6000, state mask 0). Each icon file is a solid square, a colour
+// per row and state ("n.png" / "f.png"); row 3 shows the analogue art.
+extern const _Rect kSwitchPanel, kSwitchBar, kSwitchIcons[3], kSwitchLabels[3];
+extern const U32 kSwitchBg3Colour, kSwitchBg2Colour, kSwitchBarColour;
+U32 SwitchIconColour(int row, bool focused);
 
 }  // namespace testsupport
 

@@ -1,0 +1,142 @@
+// A cursor key in the ATV/DTV switch menu, key to flip: from a cursor-down
+// key-press event posted into the library's event buffer, while the menu
+// is open with its three entries, until the Flip of the frame composed
+// for it has returned. The menu re-reads the entries in use from the
+// middleware, moves its focus bar, swaps the path endings of the icon
+// that loses the focus and of the one that gets it (which drops their
+// decoded images) and recolours both labels.
+//
+// Floor: a thread of the benchmark's own, woken by PostEvent on an event
+// buffer of its own, issues the DirectFB calls of the same frame (SetClip
+// + Clear of the menu's region, the StretchBlits of the background, the
+// bar at its new place and the icons each in its normal or focused art,
+// the DrawStrings of the title and the labels, the Flip of the region) on
+// a window of its own, from pictures decoded once (bench::RunKeyToFlip).
+// By the first counted sample every icon has been shown in both states,
+// so the library's decoded-image cache must serve them.
+#include <iniparser.h>
+
+#include <string>
+
+#include "BenchSupport.h"
+#include "BriskUiManager.h"
+#include "ImageCache.h"
+#include "KeyToFlip.h"
+#include "RawOsd.h"
+#include "SimTv.h"
+
+namespace {
+
+const int kSamples = 2000;
+// Every entry has had the focus, and lost it, many times before the first
+// sample counts.
+const int kWarmup = 50;
+const unsigned kMenuKey = 0xF53F;
+const unsigned kCursorDown = 0xF003;
+const int kEntries = 3;
+const char* const kLabels[kEntries] = { "DTV Ant", "DTV Sat", "ATV" };
+const unsigned kNormalColor = 0xFF4B557C, kFocusedColor = 0xFFFFFFFF;
+
+std::string Icon(int i)
+{
+    return "icon" + std::to_string(i + 1);
+}
+
+std::string Label(int i)
+{
+    return "dtv_text" + std::to_string(i + 1);
+}
+
+struct Env {
+    BriskUiManager* manager = nullptr;
+    bench::RawWindow window;
+    bench::RawOsd menu;
+    std::string normalArt[kEntries], focusedArt[kEntries];
+    bool ready = false;
+    bool failed = false;
+
+    void Set()
+    {
+        if (ready || failed) return;
+        // Satellite reception enabled when the layouts load: three entries.
+        // Digital TV on the antenna route: the menu opens on the first.
+        sim::SetSatelliteMode(1);
+        sim::SetInputSource(MAPI_INPUT_SOURCE_DTV);
+        sim::SetCurrentRoute(0);
+        manager = bench::StartLibrary(true);
+        std::string layout = bench::LayoutDir() + "BriskUIAtvDtvSwitchMenuLayout.ini";
+        failed = manager->GetSurface() == nullptr || !bench::KeyAndWaitFlip(manager, kMenuKey, 5000) ||
+                 !manager->QueryStatus(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU) || !window.Create(bench::Layer()) ||
+                 !menu.Load(layout) || !menu.Decode(bench::Dfb());
+        dictionary* ini = failed ? NULL : iniparser_load(layout.c_str());
+        failed = ini == NULL;
+        for (int i = 0; i < kEntries && !failed; ++i) {
+            menu.SetItemText(Label(i), kLabels[i]);
+            // The layout names the normal art; the focused one ends in "f.png".
+            std::string art = iniparser_getstring(ini, (Icon(i) + ":pImagePath").c_str(), "");
+            failed = art.size() < 5;
+            if (failed) break;
+            normalArt[i] = art.substr(0, art.size() - 5) + "n.png";
+            focusedArt[i] = art.substr(0, art.size() - 5) + "f.png";
+            failed = !menu.SetItemImage(bench::Dfb(), Icon(i), focusedArt[i]) ||
+                     !menu.SetItemImage(bench::Dfb(), Icon(i), normalArt[i]);
+        }
+        if (ini != NULL) iniparser_freedict(ini);
+        ready = !failed;
+    }
+    void TearDown()
+    {
+        menu.Release();
+        window.Destroy();
+        if (manager != nullptr) bench::StopLibrary(true);
+        manager = nullptr;
+    }
+};
+
+Env g_env;
+
+unsigned KeyOf(int)
+{
+    return kCursorDown;
+}
+
+// The frame of the n-th cursor key since the menu opened on entry 0: the
+// focus on entry (n + 1) % 3, the bar centred on its icon.
+void FloorFrame(int n)
+{
+    int focused = (n + 1) % kEntries;
+    bench::RawOsd& menu = g_env.menu;
+    bench::RawRect icon = menu.ItemRect(Icon(focused));
+    bench::RawRect bar = menu.ItemRect("focus_bar");
+    menu.SetItemTop("focus_bar", icon.top + icon.height / 2 - bar.height / 2);
+    for (int i = 0; i < kEntries; ++i) {
+        bool focus = i == focused;
+        menu.SetItemImage(bench::Dfb(), Icon(i), focus ? g_env.focusedArt[i] : g_env.normalArt[i]);
+        menu.SetItemColor(Label(i), focus ? kFocusedColor : kNormalColor);
+    }
+    bench::RawFrame(menu, g_env.window);
+}
+
+void BM_AtvDtvMenuCursorToFlip(benchmark::State& state)
+{
+    g_env.Set();
+    bench::RunKeyToFlip(state, g_env.failed ? nullptr : g_env.manager, kWarmup, &KeyOf, &FloorFrame);
+    // Decodes by the library's image cache over the whole run: a handful
+    // (each picture once), not one per key, when the cache serves the icons.
+    ST_IMAGE_CACHE_STATS cache;
+    BriskImageCacheStats(&cache);
+    state.counters["image_decodes"] = cache.u32Decodes;
+    state.counters["image_cache_hits"] = cache.u32Hits;
+}
+
+}  // namespace
+
+BENCHMARK(BM_AtvDtvMenuCursorToFlip)->Name("BM_AtvDtvMenuCursorToFlip")->UseManualTime()->Iterations(kSamples)
+    ->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    bench::Options options;
+    options.teardown = [] { g_env.TearDown(); };
+    return bench::Main(argc, argv, options);
+}
