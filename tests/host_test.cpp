@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -358,6 +359,34 @@ TEST_F(HostTest, SetUpLinesBeforeTheFirstKeyChooseTheLayoutsTheLibraryLoads)
                               "before line 1 ('key')"),
               std::string::npos)
         << run.output;
+}
+
+// A first initialisation as the settings file would ask for it: under the
+// fast clock its progress runs through at once and the script's lines wait
+// for its end, so the bar the script sets is the one shown; the settings
+// file is not touched.
+TEST_F(HostTest, FirstInitializationRunsItsProgressBeforeTheScriptGoesOn)
+{
+    const std::string settings = std::string(BRISKUI_SAMPLE_ROOT) + "/Customer/briskui/layout/BriskUISetting.ini";
+    std::ifstream before(settings);
+    std::stringstream original;
+    original << before.rdbuf();
+    auto start = std::chrono::steady_clock::now();
+    SimRun run = RunSim(SampleRun(root_.Path()) +
+                        Script("set first-initialization 1\ncall IsFirstInitialization\nexpect-result 1\n"
+                               "expect-status 0x0101\ncall SetFirstInitializationProgress 40\nshot bar.png\n"
+                               "key VOL+\nexpect-status 0x0101\n"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    // The loop's 50 steps take 34 s on a set.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    EXPECT_NE(run.output.find("BRISKUI - Ignore key"), std::string::npos) << run.output;
+    std::ifstream after(settings);
+    std::stringstream now;
+    now << after.rdbuf();
+    EXPECT_EQ(now.str(), original.str());
+
+    run = RunSim(SampleRun(root_.Path()) + Script("call IsFirstInitialization\nset first-initialization 1\n"));
+    EXPECT_EQ(run.status, 2) << run.output;
 }
 
 // ---- set-up lines in-process, against the simulated TV ------------------------------

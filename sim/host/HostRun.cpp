@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
@@ -33,6 +34,24 @@ void SleepMilliseconds(U32 ms)
         BriskSleepUs(step * 1000);
         ms -= step;
     }
+}
+
+// Under --fast-clock the library's deliberate pauses (the steps of the
+// first-initialisation progress, the pause after the full bar) take no time:
+// only 'wait' lines let time pass.
+void NoPause(U32) {}
+
+// A first initialisation runs its progress loop on the input thread before
+// the thread takes any key. Without pauses the loop ends at once; the
+// script's lines wait for that end, so that what they show never races the
+// loop's own progress steps. False when the loop does not end in time.
+bool WaitForProgressLoop(BriskUiManager* manager)
+{
+    for (U32 waited = 0; waited < kIdleMs; ++waited) {
+        if (manager->InputPassCount() > 0) return manager->WaitIdle(kIdleMs) != 0;
+        usleep(1000);
+    }
+    return false;
 }
 
 std::string RecordedCalls()
@@ -250,6 +269,7 @@ void PrepareLibrary(const HostOptions& options, const HostState& host, BriskUiMa
         sim::SetOsdLanguage((U32)options.language);
     }
     manager->LoadCommonSetting();
+    if (host.firstInitialization >= 0) BriskUiManager::bFirstInitialization = (U8)host.firstInitialization;
     int group = options.country != 0 ? options.country : host.countryGroup;
     if (options.country != 0 && host.countryGroup != 0 && options.country != host.countryGroup)
         printf("briskui-sim: --country %d overrides 'set country-group %d' (%s:%d)\n", options.country,
@@ -339,9 +359,15 @@ int RunHost(const HostOptions& options, const std::vector<Command>& commands, st
         dfb->Release(dfb);
         return status;
     }
+    BriskSleepHook pause = options.fastClock ? BriskSetSleepHook(&NoPause) : NULL;
     manager->Start();
     host.started = true;
     bool inputThread = MSystem::GetInstance()->IsTvosIr() != 0;
+    if (options.fastClock && inputThread && manager->IsFirstInitialization() && !WaitForProgressLoop(manager)) {
+        fprintf(stderr, "briskui-sim: the first-initialisation progress did not end\n");
+        status = kExitRunFailure;
+        stop = true;
+    }
 
     // A live window shows every composition from here on, and stays open
     // after the script until the viewer closes it.
@@ -369,6 +395,7 @@ int RunHost(const HostOptions& options, const std::vector<Command>& commands, st
         manager->Finalize();
     }
     run.Finish(&status);
+    if (options.fastClock) BriskSetSleepHook(pause);
     sim::StopEventThread();
     sim::SetHostDirectFB(NULL, NULL);
     layer->Release(layer);

@@ -118,6 +118,11 @@ const SetRow kRows[] = {
     // the host itself
     {"boot-seconds", {Number(), kNone}, false, SIM(BriskUiManager::TotalTicksInSeconds = U32_0(v))},
     {"country-group", {Int(1, 2), kNone}, true, &SetCountryGroup},
+    {"first-initialization", {Flag(), kNone}, true,
+     [](const SetValue& v, int, HostState* host, std::string*) {
+         host->firstInitialization = On(v) ? 1 : 0;
+         return true;
+     }},
 };
 
 #undef SIM

@@ -16,6 +16,9 @@ struct HostState {
     int countryGroup = 0;               // from 'set country-group', 0 when not given
     int countryGroupLine = 0;
     int languageLine = 0;               // line of a 'set language' before start
+    // From 'set first-initialization': the settings file's first-initialisation
+    // flag as the library starts, -1 when the file's own value stands.
+    int firstInitialization = -1;
     U32 language = 0;
     // The script's channel lists, which replace the simulated TV's sample
     // lists from a tuner's first 'channel' line on.
