@@ -333,7 +333,7 @@ void BriskUiManager::FactoryGetHDCP20_ReceiveID(char* out)
 
 char* BriskUiManager::FactoryGetHDCP20()
 {
-    char id[20] = {0};
+    char id[kReceiveIdLength + 1] = {0};   // ten digits, kept terminated
     FactoryGetHDCP20_ReceiveID(id);
     FactoryKeyFileBuffer file;
     if (!file.Ok()) return NULL;
