@@ -53,7 +53,6 @@ protected:
         timers_ = BriskTimerManager::GetInstance();
     }
 
-    // Moves the clock and waits for the timer thread's pass.
     // Moves the clock and waits for a pass that read the clock after the
     // move (a pass already under way when the clock moved does not count).
     void AdvanceAndPass(U32 ms)

@@ -29,12 +29,16 @@ void PostKey(BriskUiManager* manager, U32 symbol)
 bool AdvanceClockAndSettle(BriskUiManager* manager, U32 ms)
 {
     BriskTimerManager* timers = BriskTimerManager::PeekInstance();
-    U32 passes = timers != NULL ? timers->PassCount() : 0;
+    struct timespec now;
+    BriskClockNow(&now);
+    long long moved = (long long)now.tv_sec * 1000000000LL + now.tv_nsec + (long long)ms * 1000000LL;
     BriskAdvanceClock(ms);
     if (timers != NULL) {
         // Every clock advance signals the timer thread, which then makes
-        // one pass over its list and posts what has expired.
-        for (int i = 0; i < 2000 && timers->PassCount() == passes; ++i) usleep(500);
+        // one pass over its list and posts what has expired. A pass that
+        // was under way when the clock moved read the old time: only one
+        // that read the new time counts.
+        for (int i = 0; i < 2000 && timers->LastPassClockNs() < moved; ++i) usleep(500);
     }
     return manager->WaitIdle(5000) != 0;
 }
