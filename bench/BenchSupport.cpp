@@ -288,7 +288,7 @@ bool MakeRoot(const Options& options)
     return ok;
 }
 
-}  // namespace
+}   // namespace
 
 IDirectFB* Dfb() { return g_dfb; }
 IDirectFBDisplayLayer* Layer() { return g_layer; }
@@ -449,4 +449,4 @@ void RunPaired(benchmark::State& state, const std::function<long long()>& librar
     state.counters["samples"] = (double)lib.size();
 }
 
-}  // namespace bench
+}   // namespace bench

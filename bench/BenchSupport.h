@@ -82,6 +82,6 @@ enum : unsigned {
     KEY_CH_DOWN = 0xF047
 };
 
-}  // namespace bench
+}   // namespace bench
 
-#endif  // BRISKUI_BENCH_SUPPORT_H
+#endif   // BRISKUI_BENCH_SUPPORT_H

@@ -24,9 +24,9 @@ const long long kTimeoutNs = 5000000000LL;
 struct FloorThread {
     IDirectFBEventBuffer* buffer = nullptr;
     const std::function<void(int)>* frame = nullptr;
-    std::atomic<unsigned> frames{0};
-    std::atomic<bool> stop{false};
-    std::atomic<int> index{0};
+    std::atomic<unsigned> frames{ 0 };
+    std::atomic<bool> stop{ false };
+    std::atomic<int> index{ 0 };
     pthread_t thread{};
 
     static void* Run(void* arg)
@@ -55,7 +55,7 @@ long long UntilCounted(const std::function<unsigned()>& count, unsigned before, 
     return NowNs() - t0;
 }
 
-}  // namespace
+}   // namespace
 
 void RunKeyToFlip(benchmark::State& state, BriskUiManager* manager, int warmup,
                   const std::function<unsigned(int)>& keyOf, const std::function<void(int)>& floorFrame)
@@ -112,4 +112,4 @@ void RunKeyToFlip(benchmark::State& state, BriskUiManager* manager, int warmup,
     floor.buffer->Release(floor.buffer);
 }
 
-}  // namespace bench
+}   // namespace bench

@@ -25,6 +25,6 @@ namespace bench {
 void RunKeyToFlip(benchmark::State& state, BriskUiManager* manager, int warmup,
                   const std::function<unsigned(int)>& keyOf, const std::function<void(int)>& floorFrame);
 
-}  // namespace bench
+}   // namespace bench
 
-#endif  // BRISKUI_BENCH_KEYTOFLIP_H
+#endif   // BRISKUI_BENCH_KEYTOFLIP_H

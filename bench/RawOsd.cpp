@@ -48,7 +48,7 @@ IDirectFBSurface* DecodeImage(IDirectFB* dfb, const std::string& path)
     return surface;
 }
 
-}  // namespace
+}   // namespace
 
 void RawRect::Unite(const RawRect& other)
 {
@@ -162,8 +162,7 @@ void RawOsd::Draw(IDirectFBSurface* surface) const
             surface->SetFont(surface, item.font);
             surface->SetColor(surface, (item.color >> 16) & 0xFF, (item.color >> 8) & 0xFF, item.color & 0xFF,
                               (item.color >> 24) & 0xFF);
-            surface->DrawString(surface, item.text.c_str(), -1, item.rect.left, item.rect.top,
-                                (DFBSurfaceTextFlags)0);
+            surface->DrawString(surface, item.text.c_str(), -1, item.rect.left, item.rect.top, (DFBSurfaceTextFlags)0);
         }
     }
 }
@@ -332,4 +331,4 @@ void RawWindow::Destroy()
     window = nullptr;
 }
 
-}  // namespace bench
+}   // namespace bench

@@ -123,6 +123,6 @@ private:
     IDirectFBSurface* surface = nullptr;
 };
 
-}  // namespace bench
+}   // namespace bench
 
-#endif  // BRISKUI_BENCH_RAWOSD_H
+#endif   // BRISKUI_BENCH_RAWOSD_H

@@ -37,15 +37,9 @@ const int kEntries = 3;
 const char* const kLabels[kEntries] = { "DTV Ant", "DTV Sat", "ATV" };
 const unsigned kNormalColor = 0xFF4B557C, kFocusedColor = 0xFFFFFFFF;
 
-std::string Icon(int i)
-{
-    return "icon" + std::to_string(i + 1);
-}
+std::string Icon(int i) { return "icon" + std::to_string(i + 1); }
 
-std::string Label(int i)
-{
-    return "dtv_text" + std::to_string(i + 1);
-}
+std::string Label(int i) { return "dtv_text" + std::to_string(i + 1); }
 
 struct Env {
     BriskUiManager* manager = nullptr;
@@ -95,10 +89,7 @@ struct Env {
 
 Env g_env;
 
-unsigned KeyOf(int)
-{
-    return kCursorDown;
-}
+unsigned KeyOf(int) { return kCursorDown; }
 
 // The frame of the n-th cursor key since the menu opened on entry 0: the
 // focus on entry (n + 1) % 3, the bar centred on its icon.
@@ -129,9 +120,12 @@ void BM_AtvDtvMenuCursorToFlip(benchmark::State& state)
     state.counters["image_cache_hits"] = cache.u32Hits;
 }
 
-}  // namespace
+}   // namespace
 
-BENCHMARK(BM_AtvDtvMenuCursorToFlip)->Name("BM_AtvDtvMenuCursorToFlip")->UseManualTime()->Iterations(kSamples)
+BENCHMARK(BM_AtvDtvMenuCursorToFlip)
+    ->Name("BM_AtvDtvMenuCursorToFlip")
+    ->UseManualTime()
+    ->Iterations(kSamples)
     ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)

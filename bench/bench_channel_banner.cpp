@@ -68,10 +68,7 @@ struct Env {
 Env g_env;
 
 // Sample i steps up to the second channel or back down to the first.
-unsigned KeyOf(int i)
-{
-    return (i & 1) ? bench::KEY_CH_DOWN : bench::KEY_CH_UP;
-}
+unsigned KeyOf(int i) { return (i & 1) ? bench::KEY_CH_DOWN : bench::KEY_CH_UP; }
 
 // The row of that channel: number, (empty) input name and service name,
 // each placed after the measured width of the one before; then the frame.
@@ -95,9 +92,12 @@ void BM_BannerKeyToFlip(benchmark::State& state)
     bench::RunKeyToFlip(state, g_env.failed ? nullptr : g_env.manager, kWarmup, &KeyOf, &FloorFrame);
 }
 
-}  // namespace
+}   // namespace
 
-BENCHMARK(BM_BannerKeyToFlip)->Name("BM_BannerKeyToFlip")->UseManualTime()->Iterations(kSamples)
+BENCHMARK(BM_BannerKeyToFlip)
+    ->Name("BM_BannerKeyToFlip")
+    ->UseManualTime()
+    ->Iterations(kSamples)
     ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)

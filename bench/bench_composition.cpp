@@ -122,12 +122,14 @@ void Composition(benchmark::State& state, bool three)
 void BM_Volume(benchmark::State& state) { Composition(state, false); }
 void BM_Three(benchmark::State& state) { Composition(state, true); }
 
-}  // namespace
+}   // namespace
 
-BENCHMARK(BM_Volume)->Name("BM_Composition/volume")->UseManualTime()->Iterations(kSamples)
+BENCHMARK(BM_Volume)
+    ->Name("BM_Composition/volume")
+    ->UseManualTime()
+    ->Iterations(kSamples)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Three)->Name("BM_Composition/three")->UseManualTime()->Iterations(kSamples)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Three)->Name("BM_Composition/three")->UseManualTime()->Iterations(kSamples)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {

@@ -41,10 +41,7 @@ const int kEntries = 8;
 const int kOpeningEntry = 3;
 const unsigned kFocusedColour = 0xFFFFFFFF, kNormalColour = 0xFF4B557C;
 
-std::string Number(int i)
-{
-    return std::to_string(i + 1);
-}
+std::string Number(int i) { return std::to_string(i + 1); }
 
 // The art a set has carried since it was built: old enough for the
 // decoded-image cache, which does not keep a file that changed moments ago.
@@ -114,10 +111,7 @@ struct Env {
 
 Env g_env;
 
-unsigned KeyOf(int)
-{
-    return kCursorDown;
-}
+unsigned KeyOf(int) { return kCursorDown; }
 
 // The frame of the n-th cursor key since the menu opened: the focus on the
 // entry n + 1 below the opening one.
@@ -142,9 +136,12 @@ void BM_InputMenuCursorToFlip(benchmark::State& state)
     state.counters["decodes"] = after.u32Decodes - before.u32Decodes;
 }
 
-}  // namespace
+}   // namespace
 
-BENCHMARK(BM_InputMenuCursorToFlip)->Name("BM_InputMenuCursorToFlip")->UseManualTime()->Iterations(kSamples)
+BENCHMARK(BM_InputMenuCursorToFlip)
+    ->Name("BM_InputMenuCursorToFlip")
+    ->UseManualTime()
+    ->Iterations(kSamples)
     ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)

@@ -61,10 +61,7 @@ struct Env {
 
 Env g_env;
 
-unsigned KeyOf(int i)
-{
-    return (i & 1) ? bench::KEY_VOL_UP : bench::KEY_VOL_DOWN;
-}
+unsigned KeyOf(int i) { return (i & 1) ? bench::KEY_VOL_UP : bench::KEY_VOL_DOWN; }
 
 // The frame the volume OSD draws for key i of the floor, as VolumeHandler
 // sizes the bar, flipped.
@@ -84,10 +81,9 @@ void BM_KeyToFlip(benchmark::State& state)
     bench::RunKeyToFlip(state, g_env.failed ? nullptr : g_env.manager, kWarmup, &KeyOf, &FloorFrame);
 }
 
-}  // namespace
+}   // namespace
 
-BENCHMARK(BM_KeyToFlip)->Name("BM_KeyToFlip")->UseManualTime()->Iterations(kSamples)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_KeyToFlip)->Name("BM_KeyToFlip")->UseManualTime()->Iterations(kSamples)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {

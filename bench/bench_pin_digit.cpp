@@ -30,10 +30,7 @@ const unsigned kDigit = 0x35;   // '5': the sample set's PIN is 1234
 const char kNormalArt[] = "/config/briskui/images/pin_box_nomal.png";
 const char kFocusArt[] = "/config/briskui/images/pin_box_focus.png";
 
-std::string Box(int i)
-{
-    return "password" + std::to_string(i + 1);
-}
+std::string Box(int i) { return "password" + std::to_string(i + 1); }
 
 struct Env {
     BriskUiManager* manager = nullptr;
@@ -54,9 +51,9 @@ struct Env {
         if (failed) return;
         // Everything the frames use is decoded up front: every item, and
         // both arts of every box.
-        for (const char* item : { "errormessage_bg_image", "error_message", "channel_pin_message1",
-                                  "channel_pin_message2", "password1_message", "password2_message",
-                                  "password3_message", "password4_message" })
+        for (const char* item :
+             { "errormessage_bg_image", "error_message", "channel_pin_message1", "channel_pin_message2",
+               "password1_message", "password2_message", "password3_message", "password4_message" })
             pin.SetItemVisible(item, true);
         failed = !pin.Decode(bench::Dfb());
         for (int i = 0; i < 4 && !failed; ++i)
@@ -75,10 +72,7 @@ struct Env {
 
 Env g_env;
 
-unsigned KeyOf(int)
-{
-    return kDigit;
-}
+unsigned KeyOf(int) { return kDigit; }
 
 // The frame of the n-th digit since the entry opened on box 0: after the
 // digits of boxes 0..k (k < 3) their masks show and box k + 1 has the
@@ -103,9 +97,12 @@ void BM_PinDigitToFlip(benchmark::State& state)
     bench::RunKeyToFlip(state, g_env.failed ? nullptr : g_env.manager, kWarmup, &KeyOf, &FloorFrame);
 }
 
-}  // namespace
+}   // namespace
 
-BENCHMARK(BM_PinDigitToFlip)->Name("BM_PinDigitToFlip")->UseManualTime()->Iterations(kSamples)
+BENCHMARK(BM_PinDigitToFlip)
+    ->Name("BM_PinDigitToFlip")
+    ->UseManualTime()
+    ->Iterations(kSamples)
     ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)

@@ -40,7 +40,6 @@ namespace {
 const int kStartSamples = 100;
 const int kShowSamples = 60;
 
-
 // Makes the manager ready for Start outside the timed part.
 BriskUiManager* Prepare()
 {
@@ -176,18 +175,19 @@ void FirstShow(benchmark::State& state, bool withFrame)
 void BM_FirstShow(benchmark::State& state) { FirstShow(state, false); }
 void BM_FirstShowWithFrame(benchmark::State& state) { FirstShow(state, true); }
 
-}  // namespace
+}   // namespace
 
-BENCHMARK(BM_Startup)->Name("BM_Startup")->UseManualTime()->Iterations(kStartSamples)
+BENCHMARK(BM_Startup)->Name("BM_Startup")->UseManualTime()->Iterations(kStartSamples)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StartupVisible)
+    ->Name("BM_Startup/visible_window")
+    ->UseManualTime()
+    ->Iterations(kStartSamples)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_StartupVisible)->Name("BM_Startup/visible_window")->UseManualTime()->Iterations(kStartSamples)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FirstShow)->Name("BM_FirstShow")->UseManualTime()->Iterations(kShowSamples)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FirstShowWithFrame)->Name("BM_FirstShow/with_frame")->UseManualTime()->Iterations(kShowSamples)
+BENCHMARK(BM_FirstShow)->Name("BM_FirstShow")->UseManualTime()->Iterations(kShowSamples)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FirstShowWithFrame)
+    ->Name("BM_FirstShow/with_frame")
+    ->UseManualTime()
+    ->Iterations(kShowSamples)
     ->Unit(benchmark::kMicrosecond);
 
-int main(int argc, char** argv)
-{
-    return bench::Main(argc, argv, bench::Options());
-}
+int main(int argc, char** argv) { return bench::Main(argc, argv, bench::Options()); }

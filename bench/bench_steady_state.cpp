@@ -95,8 +95,8 @@ void BM_SteadyHeap(benchmark::State& state)
 // thread's 300 ms time-out.
 struct IdleFloor {
     IDirectFBEventBuffer* buffer = nullptr;
-    std::atomic<unsigned> passes{0};
-    std::atomic<bool> stop{false};
+    std::atomic<unsigned> passes{ 0 };
+    std::atomic<bool> stop{ false };
 
     static void* Run(void* arg)
     {
@@ -158,11 +158,13 @@ void BM_IdleWakeups(benchmark::State& state)
     state.counters["floor_wakeups_per_s"] = floorPasses / seconds;
 }
 
-}  // namespace
+}   // namespace
 
-BENCHMARK(BM_SteadyHeap)->Name("BM_SteadyState/heap")->UseManualTime()->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_IdleWakeups)->Name("BM_SteadyState/idle_wakeups")->UseManualTime()->Iterations(1)
+BENCHMARK(BM_SteadyHeap)->Name("BM_SteadyState/heap")->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IdleWakeups)
+    ->Name("BM_SteadyState/idle_wakeups")
+    ->UseManualTime()
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)

@@ -26,10 +26,7 @@ const unsigned kTimeoutMs = 20;
 const int kSamples = 300;
 const long long kWaitNs = 5000000000LL;
 
-long long Ns(const struct timespec& t)
-{
-    return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
-}
+long long Ns(const struct timespec& t) { return (long long)t.tv_sec * 1000000000LL + t.tv_nsec; }
 
 void Nap()
 {
@@ -65,8 +62,7 @@ void BM_TimerLateness(benchmark::State& state)
     auto library = [&]() -> long long {
         // Show the bar and read its hide timer's deadline.
         unsigned dispatched = manager->TimerDispatchCount();
-        if (!bench::KeyAndWaitFlip(manager, (keys++ & 1) ? bench::KEY_VOL_DOWN : bench::KEY_VOL_UP, 5000))
-            return -1;
+        if (!bench::KeyAndWaitFlip(manager, (keys++ & 1) ? bench::KEY_VOL_DOWN : bench::KEY_VOL_UP, 5000)) return -1;
         long long deadline = -1;
         for (const StTimerDatum& timer : BriskTimerManager::PeekInstance()->Snapshot())
             if (timer.handler == volume && timer.u32Id == E_OSD_HIDE_TIMER_ID) deadline = Ns(timer.tExpiry);
@@ -109,9 +105,12 @@ void BM_TimerLateness(benchmark::State& state)
     bench::StopLibrary(true);
 }
 
-}  // namespace
+}   // namespace
 
-BENCHMARK(BM_TimerLateness)->Name("BM_TimerLateness")->UseManualTime()->Iterations(kSamples)
+BENCHMARK(BM_TimerLateness)
+    ->Name("BM_TimerLateness")
+    ->UseManualTime()
+    ->Iterations(kSamples)
     ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)

@@ -40,4 +40,4 @@ enum : U32 {
     BRISKKEY_CUSTOM80_POWER = 0xF550,
 };
 
-#endif  // BRISKUI_KEYS_H
+#endif   // BRISKUI_KEYS_H

@@ -19,10 +19,7 @@
 
 namespace {
 
-BOOL VolumeStatusCleared(EventHandler* handler)
-{
-    return static_cast<VolumeHandler*>(handler)->StatusCleared();
-}
+BOOL VolumeStatusCleared(EventHandler* handler) { return static_cast<VolumeHandler*>(handler)->StatusCleared(); }
 
 // Whoever hides the number entry, what was typed goes with it.
 BOOL ChannelNumberStatusCleared(EventHandler* handler)
@@ -65,9 +62,9 @@ const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
     BriskHandlerRow<FactoryDirectlyInputSourceChanged, &BriskUiManager::pFactoryDirectlyInputSourceChanged>(
         E_BRISKUI_OSD_STATUS_FACTORY_DIRECT_SOURCE, "BriskUIFactoryDirectlyInputSourceChangedLayout.ini",
         "BriskUIFactoryDirectlyInputSourceChangedLayout.ini"),
-    BriskHandlerRow<FactoryOrvexCheck, &BriskUiManager::pFactoryOrvexCheck>(
-        E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK, "BriskUIFactoryOrvexCheckLayout.ini",
-        "BriskUIFactoryOrvexCheckLayout.ini"),
+    BriskHandlerRow<FactoryOrvexCheck, &BriskUiManager::pFactoryOrvexCheck>(E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK,
+                                                                            "BriskUIFactoryOrvexCheckLayout.ini",
+                                                                            "BriskUIFactoryOrvexCheckLayout.ini"),
     BriskHandlerRow<VersionSelfCheckHandler, &BriskUiManager::pVersionSelfCheckHandler>(
         E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK, "BriskUIFactoryRomLayout.ini", "BriskUIFactoryRomLayout.ini"),
     BriskHandlerRow<PinCodeHandler, &BriskUiManager::pPinCodeHandler>(
@@ -77,7 +74,7 @@ const ST_BRISKUI_HANDLER_ROW kHandlerTable[] = {
 const ST_BRISKUI_HANDLER_ROW* g_rows = kHandlerTable;
 size_t g_rowCount = sizeof(kHandlerTable) / sizeof(kHandlerTable[0]);
 
-}  // namespace
+}   // namespace
 
 const ST_BRISKUI_HANDLER_ROW* BriskHandlerTable(size_t* count)
 {

@@ -63,12 +63,18 @@ struct BriskHandlerSlot {
 // One row for handler class T in static pointer *Slot.
 template <class T, T** Slot>
 constexpr ST_BRISKUI_HANDLER_ROW BriskHandlerRow(EN_BRISKUI_OSD_STATUS status, const char* layoutNA,
-                                                 const char* layoutEU,
-                                                 BOOL (*statusCleared)(EventHandler*) = NULL,
+                                                 const char* layoutEU, BOOL (*statusCleared)(EventHandler*) = NULL,
                                                  BOOL layoutRequired = FALSE)
 {
-    return { status, layoutNA, layoutEU, &BriskHandlerSlot<T, Slot>::Create, &BriskHandlerSlot<T, Slot>::Get,
-             &BriskHandlerSlot<T, Slot>::Delete, statusCleared, layoutRequired, &T::kLayout };
+    return { status,
+             layoutNA,
+             layoutEU,
+             &BriskHandlerSlot<T, Slot>::Create,
+             &BriskHandlerSlot<T, Slot>::Get,
+             &BriskHandlerSlot<T, Slot>::Delete,
+             statusCleared,
+             layoutRequired,
+             &T::kLayout };
 }
 
 // The rows in force, in start-up order, and their number.
@@ -80,4 +86,4 @@ const ST_BRISKUI_HANDLER_ROW* BriskFindHandlerRow(U32 status);
 // no manager is started.
 void BriskSetHandlerTable(const ST_BRISKUI_HANDLER_ROW* rows, size_t count);
 
-#endif  // BRISKUI_HANDLERTABLE_H
+#endif   // BRISKUI_HANDLERTABLE_H

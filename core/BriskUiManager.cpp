@@ -48,26 +48,34 @@ pthread_mutex_t g_managerLock = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
 
 const char* const kLayoutDir = "/config/briskui/layout/";
 
-}  // namespace
+}   // namespace
 
-void BriskUiManager::Lock()
-{
-    pthread_mutex_lock(&g_managerLock);
-}
+void BriskUiManager::Lock() { pthread_mutex_lock(&g_managerLock); }
 
-void BriskUiManager::Unlock()
-{
-    pthread_mutex_unlock(&g_managerLock);
-}
+void BriskUiManager::Unlock() { pthread_mutex_unlock(&g_managerLock); }
 
 BriskUiManager::BriskUiManager()
-    : u32CurrentStatus(0), u32PrevStatus(0), pSurface(NULL), pWindow(NULL), pEventBuffer(NULL), tIrThread(),
-      bActivate(1), u8ColorFormat(2),
+    : u32CurrentStatus(0),
+      u32PrevStatus(0),
+      pSurface(NULL),
+      pWindow(NULL),
+      pEventBuffer(NULL),
+      tIrThread(),
+      bActivate(1),
+      u8ColorFormat(2),
       // Without a settings file the country is never read; EU, the group
       // LoadCommonSetting always picks, lets the set start all the same.
-      eCountry(E_BRISKUI_COUNTRY_EU), strLayoutPath(kLayoutDir), u8HdcpKeyCheck(0), u8WidevineKeyCheck(0),
-      u8NetflixKeyCheck(0), u16FactorySourceCode(0), u32Flips(0),
-      u32InputPasses(0), u32TimerDispatches(0), s64LastTimerDispatchNs(0), bInputBusy(false)
+      eCountry(E_BRISKUI_COUNTRY_EU),
+      strLayoutPath(kLayoutDir),
+      u8HdcpKeyCheck(0),
+      u8WidevineKeyCheck(0),
+      u8NetflixKeyCheck(0),
+      u16FactorySourceCode(0),
+      u32Flips(0),
+      u32InputPasses(0),
+      u32TimerDispatches(0),
+      s64LastTimerDispatchNs(0),
+      bInputBusy(false)
 {
     memset(apResultBuffers, 0, sizeof(apResultBuffers));
     memset(acStubBuffer, 0, sizeof(acStubBuffer));

@@ -209,20 +209,20 @@ public:
     // Any thread. The set has no such board: each answers an empty string;
     // the ones marked (*) first print a notice line naming themselves.
     char* has4KDemoData();
-    char* FactoryGetOrvexMemory();          // (*)
+    char* FactoryGetOrvexMemory();   // (*)
     char* FactoryGetOrvexLD_DATA();
     char* FactoryGetUniformityData();
     char* FactoryGetGPIOConnect();
-    char* FactoryGetUSBConnect();           // (*)
+    char* FactoryGetUSBConnect();   // (*)
     char* FactoryGetInformation();
     char* FactoryGetOrvexPQVersion();
     char* FactoryGetOrvexCtrl();
-    char* FactoryGetBootLoaderVersion();    // (*)
-    char* FactoryGetFPGAVersion();          // (*)
-    char* FactoryGetBRISCVersion();         // (*)
-    char* FactoryGetCRISCVersion();         // (*)
-    char* FactoryGetARMVersion();           // (*)
-    char* FactoryGetORVEXVersion();         // (*)
+    char* FactoryGetBootLoaderVersion();   // (*)
+    char* FactoryGetFPGAVersion();         // (*)
+    char* FactoryGetBRISCVersion();        // (*)
+    char* FactoryGetCRISCVersion();        // (*)
+    char* FactoryGetARMVersion();          // (*)
+    char* FactoryGetORVEXVersion();        // (*)
 
     // ---- desktop host and test support ----------------------------------------------
     IDirectFBEventBuffer* GetEventBuffer() { return pEventBuffer; }
@@ -296,10 +296,23 @@ private:
 
     // Result buffers of the string queries, in member order.
     enum EN_FACTORY_RESULT {
-        E_RESULT_TV_MODEL, E_RESULT_TV_MODEL_ID, E_RESULT_MBOOT_VERSION, E_RESULT_MAC, E_RESULT_WLAN_MAC,
-        E_RESULT_DLNA_CHECK, E_RESULT_MAINBOARD_TEMP, E_RESULT_OD_TABLE, E_RESULT_POT, E_RESULT_AST,
-        E_RESULT_NETFLIX_ESN, E_RESULT_WIDEVINE_ID, E_RESULT_HDCP20, E_RESULT_PVR, E_RESULT_CI_HOST_ID,
-        E_RESULT_CI_SERIAL, E_RESULT_COUNT
+        E_RESULT_TV_MODEL,
+        E_RESULT_TV_MODEL_ID,
+        E_RESULT_MBOOT_VERSION,
+        E_RESULT_MAC,
+        E_RESULT_WLAN_MAC,
+        E_RESULT_DLNA_CHECK,
+        E_RESULT_MAINBOARD_TEMP,
+        E_RESULT_OD_TABLE,
+        E_RESULT_POT,
+        E_RESULT_AST,
+        E_RESULT_NETFLIX_ESN,
+        E_RESULT_WIDEVINE_ID,
+        E_RESULT_HDCP20,
+        E_RESULT_PVR,
+        E_RESULT_CI_HOST_ID,
+        E_RESULT_CI_SERIAL,
+        E_RESULT_COUNT
     };
     // Result buffer `slot` (allocated on first use with `capacity` bytes),
     // cleared and filled with `text`, cut to fit; null when it cannot be
@@ -345,4 +358,4 @@ private:
     static BriskUiManager* pInstance;
 };
 
-#endif  // BRISKUI_MANAGER_H
+#endif   // BRISKUI_MANAGER_H

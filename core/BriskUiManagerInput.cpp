@@ -5,8 +5,8 @@
 #include "BriskKeys.h"
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
-#include "BriskUiManager.h"
 #include "BriskUiHandlerTable.h"
+#include "BriskUiManager.h"
 #include "EventHandler.h"
 #include "ManagerLock.h"
 #include "Middleware.h"
@@ -15,6 +15,8 @@ namespace {
 
 bool IsFullInterfaceKey(U32 key)
 {
+    // The key list reads best packed.
+    // clang-format off
     switch (key) {
     case BRISKKEY_MENU: case BRISKKEY_INFO: case BRISKKEY_CHANNEL: case BRISKKEY_EPG: case BRISKKEY_SUBTITLE: case BRISKKEY_ZOOM:
     case BRISKKEY_AUDIO: case 0xF069: case 0xF06A: case 0xF06F: case 0xF070: case 0xF072: case 0xF075:
@@ -24,6 +26,7 @@ bool IsFullInterfaceKey(U32 key)
     default:
         return false;
     }
+    // clang-format on
 }
 
 // The key symbol of a key event as a plain number. The IR keymap may give
@@ -47,15 +50,13 @@ void LogKey(const DFBInputEvent& event)
     printf("BRISKUI - key_code:%d, key_id:%d, key_symbol:%d\n", event.key_code, id, (int)KeySymbolOf(event));
 }
 
-bool IsPowerKey(U32 key)
-{
-    return key == BRISKKEY_POWER || key == BRISKKEY_CUSTOM80_POWER;
-}
+bool IsPowerKey(U32 key) { return key == BRISKKEY_POWER || key == BRISKKEY_CUSTOM80_POWER; }
 
 // OSDs closed by the exit key, in this order (the PIN entry and the input
 // icon stay), each through DisableStatus and so through the handler table.
 // The volume OSD and the channel-number entry are not in it: they get the
 // key itself first and close themselves.
+// clang-format off
 const EN_BRISKUI_OSD_STATUS kClosedByExit[] = {
     E_BRISKUI_OSD_STATUS_WAIT_MESSAGE,
     E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE,
@@ -69,8 +70,9 @@ const EN_BRISKUI_OSD_STATUS kClosedByExit[] = {
     E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK,
     E_BRISKUI_OSD_STATUS_INITIALIZATION,
 };
+// clang-format on
 
-}  // namespace
+}   // namespace
 
 void BriskUiManager::PostEvent(const DFBUserEvent& event)
 {
@@ -219,7 +221,12 @@ BOOL BriskUiManager::KeyHandler(U32 key)
     case BRISKKEY_CHANNEL_SEPARATOR:
         target = E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER;
         break;
-    case BRISKKEY_PAUSE: case BRISKKEY_FORWARD: case BRISKKEY_PLAY: case BRISKKEY_STOP: case BRISKKEY_PREVIOUS: case BRISKKEY_NEXT:
+    case BRISKKEY_PAUSE:
+    case BRISKKEY_FORWARD:
+    case BRISKKEY_PLAY:
+    case BRISKKEY_STOP:
+    case BRISKKEY_PREVIOUS:
+    case BRISKKEY_NEXT:
     case BRISKKEY_MEDIA_F077:
         target = E_BRISKUI_OSD_STATUS_NOT_AVAILABLE;
         break;

@@ -29,9 +29,10 @@ struct LanguageFolder {
 };
 
 const LanguageFolder kLanguageFolders[] = {
-    {0, "CZ/"},  {2, "DA/"},  {5, "GE/"},  {7, "SP/"},  {8, "GR/"},  {9, "FR/"},  {10, "CR/"}, {12, "IT/"},
-    {13, "HU/"}, {14, "NE/"}, {15, "NO/"}, {16, "PA/"}, {17, "PO/"}, {18, "RU/"}, {19, "RO/"}, {20, "SA/"},
-    {21, "SE/"}, {22, "FI/"}, {23, "SW/"}, {24, "BU/"}, {25, "SL/"}, {35, "TU/"}, {468, "UK/"},
+    { 0, "CZ/" },  { 2, "DA/" },  { 5, "GE/" },  { 7, "SP/" },  { 8, "GR/" },   { 9, "FR/" },
+    { 10, "CR/" }, { 12, "IT/" }, { 13, "HU/" }, { 14, "NE/" }, { 15, "NO/" },  { 16, "PA/" },
+    { 17, "PO/" }, { 18, "RU/" }, { 19, "RO/" }, { 20, "SA/" }, { 21, "SE/" },  { 22, "FI/" },
+    { 23, "SW/" }, { 24, "BU/" }, { 25, "SL/" }, { 35, "TU/" }, { 468, "UK/" },
 };
 
 const char* FolderOf(U32 language)
@@ -125,7 +126,8 @@ dictionary* LoadSettings(const std::string& path)
     std::string why;
     dictionary* ini = BriskLoadIniFile(path.c_str(), &why);
     if (ini == NULL)
-        printf("[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file %s%s\n", path.c_str(), why.c_str());
+        printf("[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file %s%s\n", path.c_str(),
+               why.c_str());
     return ini;
 }
 
@@ -138,7 +140,7 @@ int ReadBoolean(dictionary* ini, const char* key, int def)
     return iniparser_getstring(ini, key, NULL) != NULL ? iniparser_getboolean(ini, key, def) : def;
 }
 
-}  // namespace
+}   // namespace
 
 BOOL BriskUiManager::LoadCommonSetting()
 {
@@ -182,10 +184,7 @@ BOOL BriskUiManager::SetConfigFirstInitialization(U8 value)
     return WriteSetting("BriskUISetting:bFirstInitialization", value);
 }
 
-BOOL BriskUiManager::SetConfigActivation(U8 value)
-{
-    return WriteSetting("BriskUISetting:bActivateBriskUI", value);
-}
+BOOL BriskUiManager::SetConfigActivation(U8 value) { return WriteSetting("BriskUISetting:bActivateBriskUI", value); }
 
 void BriskUiManager::SetupLanguage()
 {

@@ -29,7 +29,7 @@ const EN_BRISKUI_OSD_STATUS kCompositionOrder[] = {
     E_BRISKUI_OSD_STATUS_PIN_CODE,
 };
 
-}  // namespace
+}   // namespace
 
 BOOL BriskUiManager::QueryStatus(U32 status)
 {

@@ -22,7 +22,7 @@ const char* const kOsdNames[16] = {
     "FactoryOrvexCheck",
 };
 
-}  // namespace
+}   // namespace
 
 const char* BriskUiOsdName(unsigned int status)
 {

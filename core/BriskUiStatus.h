@@ -26,4 +26,4 @@ enum EN_BRISKUI_OSD_STATUS {
 // "unknown" for anything that is not a single bit.
 const char* BriskUiOsdName(unsigned int status);
 
-#endif  // BRISKUI_STATUS_H
+#endif   // BRISKUI_STATUS_H

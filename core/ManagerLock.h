@@ -12,4 +12,4 @@ public:
     BriskManagerLock& operator=(const BriskManagerLock&) = delete;
 };
 
-#endif  // BRISKUI_MANAGERLOCK_H
+#endif   // BRISKUI_MANAGERLOCK_H

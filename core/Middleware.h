@@ -55,12 +55,7 @@ enum EN_FACTORY_EVENT {
 };
 
 // LNB power settings of MSrv_DTV_Player_DVBS::DishSetLNBPower.
-enum MS_EN_LNBPWR_ONOFF {
-    MS_EN_LNBPWR_OFF = 0,
-    MS_EN_LNBPWR_ON = 1,
-    MS_EN_LNBPWR_13V = 2,
-    MS_EN_LNBPWR_18V = 3
-};
+enum MS_EN_LNBPWR_ONOFF { MS_EN_LNBPWR_OFF = 0, MS_EN_LNBPWR_ON = 1, MS_EN_LNBPWR_13V = 2, MS_EN_LNBPWR_18V = 3 };
 
 // Event ids the library acts on (delivered to the registered callback).
 enum {
@@ -83,9 +78,9 @@ typedef U8 (*MSRV_EVENT_CALLBACK)(void* pOwner, void* pEventId, void* pParam);
 // TV information record (MSrv_Control_common::GetTVInfo).
 struct ST_MSRV_TV_INFO {
     U8 au8Reserved0[8];
-    U8 u8Capability;             // byte 8: bit 0x40 set when satellite reception exists
+    U8 u8Capability;   // byte 8: bit 0x40 set when satellite reception exists
     U8 au8Reserved9[10];
-    U8 au8RoutePath[4];          // bytes 19..22: route-path type of DTV routes 0..3
+    U8 au8RoutePath[4];   // bytes 19..22: route-path type of DTV routes 0..3
     U8 au8Reserved23[9];
 };
 enum { E_TV_INFO_CAP_SATELLITE = 0x40 };
@@ -101,52 +96,52 @@ enum {
 // One entry of the source list (MSrv_Control_common::GetSourceList), indexed
 // by MAPI_INPUT_SOURCE_TYPE; 12 bytes each.
 struct ST_MSRV_SOURCE_INFO {
-    U32 u32Present;              // non-zero when the set has this source
+    U32 u32Present;   // non-zero when the set has this source
     U32 u32Reserved[2];
 };
 
 // Stored sound setting (MSrv_System_Database::GetAudioSetting).
 struct _SoundSettingType {
-    U8 u8Volume;                 // byte 0: volume 0..100
+    U8 u8Volume;   // byte 0: volume 0..100
     U8 au8Reserved1[244];
-    S8 s8Balance;                // byte 245: balance -50..50
+    S8 s8Balance;   // byte 245: balance -50..50
     U8 au8Reserved246[10];
 };
 
 // User system setting (MSrv_System_Database::GetUserSystemSetting).
 struct MS_USER_SYSTEM_SETTING {
     U8 au8Reserved0[1200];
-    U8 u8HalfMute;               // byte 1200: half-mute flag
+    U8 u8HalfMute;   // byte 1200: half-mute flag
     U8 au8Reserved1201[149];
-    U8 u8DishLnbToggle;          // byte 1350: dish position A/B and LNB off/on
+    U8 u8DishLnbToggle;   // byte 1350: dish position A/B and LNB off/on
     U8 au8Reserved1351[49];
 };
 
 // Stored satellite (MSrv_DTV_Player_DVBS::GetSatelliteInfo).
 struct MS_SAT_INFO {
     U8 au8Reserved0[18];
-    U8 u8LnbPowerType;           // byte 18
-    U8 u8LnbPowerOn;             // byte 19
+    U8 u8LnbPowerType;   // byte 18
+    U8 u8LnbPowerOn;     // byte 19
     U8 au8Reserved20[44];
 };
 
 // Current multiplex (MSrv_DTV_Player_DVB::GetCurrentMuxInfo).
 struct _DVB_MUXINFO {
     U8 au8Reserved0[36];
-    U32 u32Flags;                // byte 36: bit 24 selects LNB power value 3
+    U32 u32Flags;   // byte 36: bit 24 selects LNB power value 3
     U8 au8Reserved40[8];
 };
 
 // Program information record (MSrv_ChannelManager::GetProgramInfo).
 struct ST_PROGRAM_INFO {
-    U32 u32QueryIndex;           // byte 0
-    U32 u32Number;               // byte 4: channel number
+    U32 u32QueryIndex;   // byte 0
+    U32 u32Number;       // byte 4: channel number
     U8 au8Reserved8[10];
-    U8 u8HideNumber;             // byte 18: non-zero suppresses the number
+    U8 u8HideNumber;   // byte 18: non-zero suppresses the number
     U8 au8Reserved19[9];
-    U8 u8ServiceType;            // byte 28
+    U8 u8ServiceType;   // byte 28
     U8 au8Reserved29[7];
-    char sServiceName[64];       // byte 36: service name, NUL-terminated
+    char sServiceName[64];   // byte 36: service name, NUL-terminated
 };
 
 // A MAC address as the network service fills it.
@@ -221,7 +216,7 @@ public:
 class MSrv_Control_DVB : public MSrv_Control_TV {
 public:
     U8 GetCurrentTvRoute();
-    U8 GetLastTvSourceType();     // 1 when the TV input last used was ATV
+    U8 GetLastTvSourceType();   // 1 when the TV input last used was ATV
 
     static MSrv_CIMMI* GetMSrvCIMMI();
 };
@@ -362,8 +357,8 @@ public:
     static MSystem* GetInstance();
     IDirectFB* GetDirectFB();
     IDirectFBDisplayLayer* GetDisplayLayer();
-    BOOL IsTvosIr();     // TRUE while the library owns the remote control
-    void EnableTvosIr(); // asks the host to hand the IR keys to the library
+    BOOL IsTvosIr();       // TRUE while the library owns the remote control
+    void EnableTvosIr();   // asks the host to hand the IR keys to the library
 };
 
 class SystemInfo {
@@ -408,4 +403,4 @@ static_assert(sizeof(_DVB_MUXINFO) == 48, "mux record size");
 static_assert(sizeof(ST_PROGRAM_INFO) == 100, "program record size");
 static_assert(sizeof(msrv_network_mac_s) == 6, "MAC address size");
 
-#endif  // BRISKUI_MIDDLEWARE_H
+#endif   // BRISKUI_MIDDLEWARE_H

@@ -17,22 +17,22 @@ namespace {
 struct FactoryVideoCode {
     unsigned short code;
     const char* message;
-    int event;            // EN_FACTORY_EVENT, or kNoEvent
+    int event;   // EN_FACTORY_EVENT, or kNoEvent
     const char* label;
 };
 
 const int kNoEvent = -1;
 
 const FactoryVideoCode kVideoCodes[] = {
-    {60289, "(FACTORY:) Video EXT-1 ", E_FACTORY_EVENT_VIDEO_EXT1, "SCART 1"},
-    {60290, NULL, kNoEvent, "SCART 1"},
-    {60291, "(FACTORY:) Video EXT-3 ", E_FACTORY_EVENT_VIDEO_EXT3, "Component"},
-    {60292, "(FACTORY:) Video EXT-4 ", E_FACTORY_EVENT_VIDEO_EXT4, "Composite"},
-    {60293, "(FACTORY:) Video EXT-5 ", E_FACTORY_EVENT_VIDEO_EXT5, "HDMI 1"},
-    {60294, "(FACTORY:) Video EXT-6 ", E_FACTORY_EVENT_VIDEO_EXT6, "HDMI 2"},
-    {60295, "(FACTORY:) Video EXT-7 ", E_FACTORY_EVENT_VIDEO_EXT7, "HDMI 3"},
-    {60296, "(FACTORY:) Video EXT-8 ", E_FACTORY_EVENT_VIDEO_EXT8, "HDMI 4"},
-    {60297, "(FACTORY:) Video EXT-9 ", E_FACTORY_EVENT_VIDEO_EXT9, "PC"},
+    { 60289, "(FACTORY:) Video EXT-1 ", E_FACTORY_EVENT_VIDEO_EXT1, "SCART 1" },
+    { 60290, NULL, kNoEvent, "SCART 1" },
+    { 60291, "(FACTORY:) Video EXT-3 ", E_FACTORY_EVENT_VIDEO_EXT3, "Component" },
+    { 60292, "(FACTORY:) Video EXT-4 ", E_FACTORY_EVENT_VIDEO_EXT4, "Composite" },
+    { 60293, "(FACTORY:) Video EXT-5 ", E_FACTORY_EVENT_VIDEO_EXT5, "HDMI 1" },
+    { 60294, "(FACTORY:) Video EXT-6 ", E_FACTORY_EVENT_VIDEO_EXT6, "HDMI 2" },
+    { 60295, "(FACTORY:) Video EXT-7 ", E_FACTORY_EVENT_VIDEO_EXT7, "HDMI 3" },
+    { 60296, "(FACTORY:) Video EXT-8 ", E_FACTORY_EVENT_VIDEO_EXT8, "HDMI 4" },
+    { 60297, "(FACTORY:) Video EXT-9 ", E_FACTORY_EVENT_VIDEO_EXT9, "PC" },
 };
 
 // The label of every other code, and of the start value 0.
@@ -45,7 +45,7 @@ const FactoryVideoCode* FindVideoCode(unsigned short code)
     return NULL;
 }
 
-}  // namespace
+}   // namespace
 
 void BriskUiManager::ProcessFactoryCode(unsigned short code)
 {

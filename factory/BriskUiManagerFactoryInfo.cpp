@@ -22,12 +22,12 @@
 namespace {
 
 // Capacities of the result buffers, terminator included.
-const size_t kTextCapacity = 21;      // model name and id, MAC addresses, POT, AST
-const size_t kShortCapacity = 13;     // DLNA check, temperature, OD table
-const size_t kMbootCapacity = 9;      // eight characters: a longer version is cut
+const size_t kTextCapacity = 21;    // model name and id, MAC addresses, POT, AST
+const size_t kShortCapacity = 13;   // DLNA check, temperature, OD table
+const size_t kMbootCapacity = 9;    // eight characters: a longer version is cut
 const size_t kCiSerialCapacity = 9;
 const size_t kCiHostIdCapacity = 17;
-const size_t kDeviceIdCapacity = 33;  // Widevine id, Netflix ESN
+const size_t kDeviceIdCapacity = 33;   // Widevine id, Netflix ESN
 const size_t kPvrCapacity = 129;
 
 const size_t kReceiveIdLength = 10;
@@ -47,7 +47,7 @@ enum : unsigned short {
     kItemWriteProtect = 94,
 };
 // The model id's five bytes: item 76, then these, in this order.
-const unsigned short kModelIdItems[] = {kItemModelId, 134, 135, 137, 136};
+const unsigned short kModelIdItems[] = { kItemModelId, 134, 135, 137, 136 };
 
 // Key files and the offsets of what they hold.
 const char kCiPlusFile[] = "ci_plus.bin";
@@ -77,10 +77,7 @@ U8 FactoryItem(unsigned short item)
     return value;
 }
 
-U8 FactoryFlag(unsigned short item)
-{
-    return FactoryItem(item) == 1 ? 1 : 0;
-}
+U8 FactoryFlag(unsigned short item) { return FactoryItem(item) == 1 ? 1 : 0; }
 
 // `count` bytes of `bytes` as upper-case hex into `out` (2 * count + 1).
 void HexBytes(const U8* bytes, size_t count, char* out, size_t capacity)
@@ -108,9 +105,8 @@ MacString MacText(bool wlan)
     }
     const U8* a = mac.au8Addr;
     MacString out;
-    snprintf(out.text, sizeof out.text,
-             wlan ? "%2.2X:%2.2X:%2.2X:%2.2X:%2.2X:%2.2X" : "%02x:%02x:%02x:%02x:%02x:%02x", (unsigned)a[0],
-             (unsigned)a[1], (unsigned)a[2], (unsigned)a[3], (unsigned)a[4], (unsigned)a[5]);
+    snprintf(out.text, sizeof out.text, wlan ? "%2.2X:%2.2X:%2.2X:%2.2X:%2.2X:%2.2X" : "%02x:%02x:%02x:%02x:%02x:%02x",
+             (unsigned)a[0], (unsigned)a[1], (unsigned)a[2], (unsigned)a[3], (unsigned)a[4], (unsigned)a[5]);
     return out;
 }
 
@@ -123,7 +119,7 @@ bool CheckKeyFile(MSrv_PreSharedKey* keys, const char* name, U8* check)
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 char* BriskUiManager::StoreResult(EN_FACTORY_RESULT slot, size_t capacity, const char* text)
 {
@@ -166,10 +162,7 @@ char* BriskUiManager::FactoryGetMbootVersion()
     return StoreResult(E_RESULT_MBOOT_VERSION, kMbootCapacity, version != NULL ? version : "");
 }
 
-char* BriskUiManager::FactoryGetMACAddress()
-{
-    return StoreResult(E_RESULT_MAC, kTextCapacity, MacText(false).text);
-}
+char* BriskUiManager::FactoryGetMACAddress() { return StoreResult(E_RESULT_MAC, kTextCapacity, MacText(false).text); }
 
 char* BriskUiManager::FactoryGetWLANMACAddress()
 {
@@ -192,11 +185,11 @@ U8 BriskUiManager::FactoryGetEDIDVGA()
     return state <= 1 ? state : 2;
 }
 
-#define BRISK_EDID_HDMI(n)                                                  \
-    U8 BriskUiManager::FactoryGetEDIDHDMI##n()                              \
-    {                                                                       \
-        MSrv_Factory_Cmd* cmd = MSrv_Control_common::GetMSrvFactoryCmd();   \
-        return cmd != NULL ? cmd->EDIDCheckSum(n) : 0;                      \
+#define BRISK_EDID_HDMI(n)                                                \
+    U8 BriskUiManager::FactoryGetEDIDHDMI##n()                            \
+    {                                                                     \
+        MSrv_Factory_Cmd* cmd = MSrv_Control_common::GetMSrvFactoryCmd(); \
+        return cmd != NULL ? cmd->EDIDCheckSum(n) : 0;                    \
     }
 BRISK_EDID_HDMI(1)
 BRISK_EDID_HDMI(2)
@@ -265,7 +258,7 @@ char* BriskUiManager::CIPlusHex(EN_FACTORY_RESULT slot, size_t capacity, size_t 
     FactoryKeyFileBuffer file;
     if (!file.Ok()) return NULL;
     size_t read = 0;
-    char text[kCiHostIdCapacity] = {0};
+    char text[kCiHostIdCapacity] = { 0 };
     if (!file.Read(FactoryKeyFilePath(kCiPlusFile), &read) || read == 0)
         snprintf(text, sizeof text, "%s", kNoKeyFile);
     else
@@ -292,7 +285,7 @@ char* BriskUiManager::KeyFileDeviceId(EN_FACTORY_RESULT slot, const char* name, 
     if (!file.Ok()) return NULL;
     U8 good = KeyCheck(check);
     size_t read = 0;
-    char text[kDeviceIdCapacity] = {0};
+    char text[kDeviceIdCapacity] = { 0 };
     if (!file.Read(FactoryKeyFilePath(name), &read) || read == 0) {
         snprintf(text, sizeof text, "%s", kNoKeyFile);
     } else {
@@ -333,7 +326,7 @@ void BriskUiManager::FactoryGetHDCP20_ReceiveID(char* out)
 
 char* BriskUiManager::FactoryGetHDCP20()
 {
-    char id[kReceiveIdLength + 1] = {0};   // ten digits, kept terminated
+    char id[kReceiveIdLength + 1] = { 0 };   // ten digits, kept terminated
     FactoryGetHDCP20_ReceiveID(id);
     FactoryKeyFileBuffer file;
     if (!file.Ok()) return NULL;
@@ -343,7 +336,7 @@ char* BriskUiManager::FactoryGetHDCP20()
     if (!file.Read(FactoryKeyFilePath(kHdcp2File), &read) || read == 0 || good == 0) {
         snprintf(text, sizeof text, "%s NG", id);
     } else {
-        char identity[2 * kHdcp2IdentityBytes + 1] = {0};
+        char identity[2 * kHdcp2IdentityBytes + 1] = { 0 };
         HexBytes(file.Data() + kHdcp2IdentityOffset, kHdcp2IdentityBytes, identity, sizeof identity);
         snprintf(text, sizeof text, " %s %s", id, identity);
     }

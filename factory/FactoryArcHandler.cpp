@@ -10,7 +10,4 @@ BOOL FactoryArcHandler::KeyHandler(U32)
     return TRUE;
 }
 
-void FactoryArcHandler::TimerHandler(U32)
-{
-    HideOsd();
-}
+void FactoryArcHandler::TimerHandler(U32) { HideOsd(); }

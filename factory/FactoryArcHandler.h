@@ -14,4 +14,4 @@ public:
     void TimerHandler(U32 timerId) override;
 };
 
-#endif  // BRISKUI_FACTORYARCHANDLER_H
+#endif   // BRISKUI_FACTORYARCHANDLER_H

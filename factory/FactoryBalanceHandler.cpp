@@ -25,10 +25,7 @@ bool InFactoryMmode()
     return cmd != NULL && cmd->GetFactoryMmodeStatus() != 0;
 }
 
-void Trace(int line)
-{
-    printf("\n\033[1;35m [%s] [%s] [%d] \033[0m \n", "FactoryBalanceHandler", "KeyHandler", line);
-}
+void Trace(int line) { printf("\n\033[1;35m [%s] [%s] [%d] \033[0m \n", "FactoryBalanceHandler", "KeyHandler", line); }
 
 // Flips the dish/LNB toggle byte of the user system setting and stores the
 // setting; returns the new value (0 or 1). A setting that cannot be read
@@ -44,16 +41,13 @@ U8 FlipDishLnbToggle()
 }
 
 // The satellite player, null when the current DTV player is another one.
-MSrv_DTV_Player_DVBS* SatellitePlayer()
-{
-    return dynamic_cast<MSrv_DTV_Player_DVBS*>(MSrv_Control_TV::GetMSrvDtv());
-}
+MSrv_DTV_Player_DVBS* SatellitePlayer() { return dynamic_cast<MSrv_DTV_Player_DVBS*>(MSrv_Control_TV::GetMSrvDtv()); }
 
 const ST_LAYOUT_ITEM kItems[] = {
     BriskTextItem("text"),
 };
 
-}  // namespace
+}   // namespace
 
 const ST_LAYOUT_SPEC FactoryBalanceHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
 
@@ -85,10 +79,7 @@ BOOL FactoryBalanceHandler::KeyHandler(U32)
     return TRUE;
 }
 
-void FactoryBalanceHandler::TimerHandler(U32)
-{
-    HideOsd();
-}
+void FactoryBalanceHandler::TimerHandler(U32) { HideOsd(); }
 
 void FactoryBalanceHandler::SetText(const char* text)
 {

@@ -17,9 +17,9 @@ public:
 
     // Factory codes that reach this screen.
     enum {
-        E_CODE_BALANCE = 0xEE39,        // 60985
-        E_CODE_DISH_POSITION = 0xEED5,  // 61141
-        E_CODE_LNB_POWER = 0xBFA9       // 49065
+        E_CODE_BALANCE = 0xEE39,         // 60985
+        E_CODE_DISH_POSITION = 0xEED5,   // 61141
+        E_CODE_LNB_POWER = 0xBFA9        // 49065
     };
 
     FactoryBalanceHandler() : pText(NULL) {}
@@ -43,4 +43,4 @@ private:
     TextItem* pText;
 };
 
-#endif  // BRISKUI_FACTORYBALANCEHANDLER_H
+#endif   // BRISKUI_FACTORYBALANCEHANDLER_H

@@ -13,7 +13,7 @@ const ST_LAYOUT_ITEM kItems[] = {
     BriskImageItem("bg_image", NULL, "white.PNG", TRUE),
 };
 
-}  // namespace
+}   // namespace
 
 const ST_LAYOUT_SPEC FactoryDirectlyInputSourceChanged::kLayout = BriskLayoutSpec(kItems, FALSE);
 
@@ -41,6 +41,4 @@ void FactoryDirectlyInputSourceChanged::Update(IDirectFBSurface* surface)
     EventHandler::Update(surface);
 }
 
-void FactoryDirectlyInputSourceChanged::TimerHandler(U32)
-{
-}
+void FactoryDirectlyInputSourceChanged::TimerHandler(U32) {}

@@ -29,12 +29,9 @@ int OpenKeyFile(const std::string& path)
     return fd;
 }
 
-}  // namespace
+}   // namespace
 
-std::string FactoryKeyFilePath(const char* name)
-{
-    return BriskResolvePath((std::string(kKeyDir) + name).c_str());
-}
+std::string FactoryKeyFilePath(const char* name) { return BriskResolvePath((std::string(kKeyDir) + name).c_str()); }
 
 bool FactoryKeyFileOpens(const std::string& path)
 {
@@ -44,15 +41,9 @@ bool FactoryKeyFileOpens(const std::string& path)
     return true;
 }
 
-FactoryKeyFileBuffer::FactoryKeyFileBuffer() : data_(new (std::nothrow) U8[kFactoryKeyFileBytes])
-{
-    Clear();
-}
+FactoryKeyFileBuffer::FactoryKeyFileBuffer() : data_(new (std::nothrow) U8[kFactoryKeyFileBytes]) { Clear(); }
 
-FactoryKeyFileBuffer::~FactoryKeyFileBuffer()
-{
-    delete[] data_;
-}
+FactoryKeyFileBuffer::~FactoryKeyFileBuffer() { delete[] data_; }
 
 void FactoryKeyFileBuffer::Clear()
 {

@@ -44,4 +44,4 @@ private:
     U8* data_;
 };
 
-#endif  // BRISKUI_FACTORYKEYFILE_H
+#endif   // BRISKUI_FACTORYKEYFILE_H

@@ -15,6 +15,7 @@ struct ModelName {
     const char* name;
 };
 
+// clang-format off
 const ModelName kModelNames[] = {
     // HD ready
     {1, "BK22H310"},   {2, "BK24H310"},   {3, "BK24H3100"},  {4, "BK28H3100"},
@@ -39,10 +40,11 @@ const ModelName kModelNames[] = {
     {120, "BK32T210"}, {121, "BK40T210"}, {122, "BK43T2100"}, {123, "BK49T2100"},
     {124, "BK55T2100"}, {130, "BK65T2100"},
 };
+// clang-format on
 
 const char kNoName[] = "NO_Name";
 
-}  // namespace
+}   // namespace
 
 const char* FactoryModelName(unsigned id)
 {

@@ -6,4 +6,4 @@
 // the text lives for the process's life.
 const char* FactoryModelName(unsigned id);
 
-#endif  // BRISKUI_FACTORYMODELNAMES_H
+#endif   // BRISKUI_FACTORYMODELNAMES_H

@@ -27,16 +27,16 @@ const ST_LAYOUT_ITEM kItems[] = {
 };
 typedef char* (BriskUiManager::*VersionQuery)();
 const VersionQuery kQueries[FactoryOrvexCheck::E_VERSION_ITEMS] = {
-    &BriskUiManager::FactoryGetORVEXVersion,   &BriskUiManager::FactoryGetARMVersion,
-    &BriskUiManager::FactoryGetBRISCVersion,   &BriskUiManager::FactoryGetCRISCVersion,
-    &BriskUiManager::FactoryGetFPGAVersion,    &BriskUiManager::FactoryGetBootLoaderVersion,
-    &BriskUiManager::FactoryGetOrvexCtrl,      &BriskUiManager::FactoryGetOrvexPQVersion,
-    &BriskUiManager::FactoryGetGPIOConnect,    &BriskUiManager::FactoryGetUniformityData,
-    &BriskUiManager::FactoryGetOrvexLD_DATA,   &BriskUiManager::has4KDemoData,
+    &BriskUiManager::FactoryGetORVEXVersion, &BriskUiManager::FactoryGetARMVersion,
+    &BriskUiManager::FactoryGetBRISCVersion, &BriskUiManager::FactoryGetCRISCVersion,
+    &BriskUiManager::FactoryGetFPGAVersion,  &BriskUiManager::FactoryGetBootLoaderVersion,
+    &BriskUiManager::FactoryGetOrvexCtrl,    &BriskUiManager::FactoryGetOrvexPQVersion,
+    &BriskUiManager::FactoryGetGPIOConnect,  &BriskUiManager::FactoryGetUniformityData,
+    &BriskUiManager::FactoryGetOrvexLD_DATA, &BriskUiManager::has4KDemoData,
 };
 static_assert(sizeof(kItems) / sizeof(kItems[0]) == FactoryOrvexCheck::E_VERSION_ITEMS + 2, "a query per version item");
 
-}  // namespace
+}   // namespace
 
 // The time-out sets the memory-test value.
 const ST_LAYOUT_SPEC FactoryOrvexCheck::kLayout = BriskLayoutSpec(kItems, TRUE);

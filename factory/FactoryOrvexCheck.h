@@ -43,4 +43,4 @@ private:
     ImageItem* pBgImage;
 };
 
-#endif  // BRISKUI_FACTORYORVEXCHECK_H
+#endif   // BRISKUI_FACTORYORVEXCHECK_H

@@ -129,7 +129,7 @@ const ValueFill kFills[VersionSelfCheckHandler::E_VALUE_ITEMS] = {
 static_assert(sizeof(kItems) / sizeof(kItems[0]) == VersionSelfCheckHandler::E_VALUE_ITEMS + 2,
               "a fill per value item");
 
-}  // namespace
+}   // namespace
 
 // The page stays until its status is cleared: the time-out is not used.
 const ST_LAYOUT_SPEC VersionSelfCheckHandler::kLayout = BriskLayoutSpec(kItems, FALSE);
@@ -170,6 +170,4 @@ void VersionSelfCheckHandler::Update(IDirectFBSurface* surface)
     EventHandler::Update(surface);
 }
 
-void VersionSelfCheckHandler::TimerHandler(U32)
-{
-}
+void VersionSelfCheckHandler::TimerHandler(U32) {}

@@ -43,4 +43,4 @@ private:
     ImageItem* pBgImage;
 };
 
-#endif  // BRISKUI_VERSIONSELFCHECKHANDLER_H
+#endif   // BRISKUI_VERSIONSELFCHECKHANDLER_H

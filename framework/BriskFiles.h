@@ -26,4 +26,4 @@ BOOL BriskIsReadableFile(const char* path, unsigned long long maxBytes, std::str
 // cannot be read, with `why` as above. Any thread.
 dictionary* BriskLoadIniFile(const char* path, std::string* why);
 
-#endif  // BRISKUI_FILES_H
+#endif   // BRISKUI_FILES_H

@@ -9,11 +9,11 @@
 
 namespace {
 
-std::atomic<long long> g_clockOffsetNs{0};
-std::atomic<void (*)()> g_clockAdvanceHook{nullptr};
-std::atomic<BriskSleepHook> g_sleepHook{nullptr};
+std::atomic<long long> g_clockOffsetNs{ 0 };
+std::atomic<void (*)()> g_clockAdvanceHook{ nullptr };
+std::atomic<BriskSleepHook> g_sleepHook{ nullptr };
 
-}  // namespace
+}   // namespace
 
 std::string BriskResolvePath(const char* path)
 {
@@ -46,15 +46,9 @@ void BriskAdvanceClock(U32 ms)
     if (hook != NULL) hook();
 }
 
-long long BriskClockOffsetNs()
-{
-    return g_clockOffsetNs.load(std::memory_order_relaxed);
-}
+long long BriskClockOffsetNs() { return g_clockOffsetNs.load(std::memory_order_relaxed); }
 
-void BriskSetClockAdvanceHook(void (*hook)())
-{
-    g_clockAdvanceHook.store(hook);
-}
+void BriskSetClockAdvanceHook(void (*hook)()) { g_clockAdvanceHook.store(hook); }
 
 void BriskSleepUs(U32 microseconds)
 {
@@ -71,10 +65,7 @@ void BriskSleepUs(U32 microseconds)
     if (microseconds > 0) usleep(microseconds);
 }
 
-BriskSleepHook BriskSetSleepHook(BriskSleepHook hook)
-{
-    return g_sleepHook.exchange(hook);
-}
+BriskSleepHook BriskSetSleepHook(BriskSleepHook hook) { return g_sleepHook.exchange(hook); }
 
 void BriskAssertReport(const char* file, const char* function, int line)
 {

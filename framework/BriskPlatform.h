@@ -45,9 +45,9 @@ BriskSleepHook BriskSetSleepHook(BriskSleepHook hook);
 // step over (it skips the one record concerned and goes on). Any thread.
 void BriskAssertReport(const char* file, const char* function, int line);
 
-#define BRISK_ASSERT(cond)                                               \
-    do {                                                                 \
+#define BRISK_ASSERT(cond)                                                     \
+    do {                                                                       \
         if (!(cond)) BriskAssertFail(__FILE__, __PRETTY_FUNCTION__, __LINE__); \
     } while (0)
 
-#endif  // BRISKUI_PLATFORM_H
+#endif   // BRISKUI_PLATFORM_H

@@ -17,10 +17,7 @@ namespace {
 
 const long kNsPerSec = 1000000000L;
 
-bool IsNone(const struct timespec& t)
-{
-    return t.tv_sec == (time_t)-1 && t.tv_nsec == -1L;
-}
+bool IsNone(const struct timespec& t) { return t.tv_sec == (time_t)-1 && t.tv_nsec == -1L; }
 
 // The library's clock runs ahead of CLOCK_MONOTONIC by a test offset; the
 // condition variable waits on CLOCK_MONOTONIC itself.
@@ -34,7 +31,7 @@ struct timespec ToRealClock(const struct timespec& t)
     return real;
 }
 
-}  // namespace
+}   // namespace
 
 BOOL timespec_cmp(const struct timespec& a, const struct timespec& b)
 {
@@ -43,16 +40,19 @@ BOOL timespec_cmp(const struct timespec& a, const struct timespec& b)
     return (unsigned long)a.tv_nsec >= (unsigned long)b.tv_nsec ? TRUE : FALSE;
 }
 
-BOOL data_cmp(const StTimerDatum& x, const StTimerDatum& y)
-{
-    return timespec_cmp(y.tExpiry, x.tExpiry);
-}
+BOOL data_cmp(const StTimerDatum& x, const StTimerDatum& y) { return timespec_cmp(y.tExpiry, x.tExpiry); }
 
 BriskTimerManager::BriskTimerManager()
-    : tThread(), mListLock(), cWake(), mWakeLock(), bStarted(false), bSignalled(false), bStop(false),
-      u32Passes(0), s64LastPassNs(0)
-{
-}
+    : tThread(),
+      mListLock(),
+      cWake(),
+      mWakeLock(),
+      bStarted(false),
+      bSignalled(false),
+      bStop(false),
+      u32Passes(0),
+      s64LastPassNs(0)
+{}
 
 BriskTimerManager* BriskTimerManager::GetInstance()
 {
@@ -68,10 +68,7 @@ void BriskTimerManager::LockList(const char* function, int line)
     pthread_mutex_lock_tracker(&mListLock, function, line);
 }
 
-void BriskTimerManager::UnlockList()
-{
-    pthread_mutex_unlock_tracker(&mListLock);
-}
+void BriskTimerManager::UnlockList() { pthread_mutex_unlock_tracker(&mListLock); }
 
 int BriskTimerManager::Signal()
 {
@@ -86,9 +83,8 @@ void BriskTimerManager::Sort()
 {
     // stable_sort with "strictly earlier" keeps timers of equal expiry in
     // the order they were added.
-    std::stable_sort(vTimers.begin(), vTimers.end(), [](const StTimerDatum& x, const StTimerDatum& y) {
-        return !data_cmp(y, x);
-    });
+    std::stable_sort(vTimers.begin(), vTimers.end(),
+                     [](const StTimerDatum& x, const StTimerDatum& y) { return !data_cmp(y, x); });
 }
 
 void BriskTimerManager::AddMilliseconds(struct timespec* t, U32 ms)
@@ -237,15 +233,9 @@ BOOL BriskTimerManager::RemoveFirst(EventHandler* handler, const U32* id)
     return TRUE;
 }
 
-BOOL BriskTimerManager::RemoveTimer(EventHandler* handler, U32 id)
-{
-    return RemoveFirst(handler, &id);
-}
+BOOL BriskTimerManager::RemoveTimer(EventHandler* handler, U32 id) { return RemoveFirst(handler, &id); }
 
-BOOL BriskTimerManager::RemoveTimer(EventHandler* handler)
-{
-    return RemoveFirst(handler, NULL);
-}
+BOOL BriskTimerManager::RemoveTimer(EventHandler* handler) { return RemoveFirst(handler, NULL); }
 
 std::vector<StTimerDatum> BriskTimerManager::Snapshot()
 {
@@ -313,7 +303,8 @@ void* BriskTimerManager::timer_manager_thread(void* arg)
             while (!self->bSignalled && !self->bStop) {
                 int ret = pthread_cond_timedwait(&self->cWake, &self->mWakeLock, &real);
                 if (ret != 0) {
-                    puts("BriskTimerManager::timer_manager_thread() pthread_cond_timedwait returned exceptional value.");
+                    puts(
+                        "BriskTimerManager::timer_manager_thread() pthread_cond_timedwait returned exceptional value.");
                     break;
                 }
             }

@@ -23,10 +23,10 @@ enum EN_BRISK_TIMER_MODE {
 
 struct StTimerDatum {
     EventHandler* handler;
-    U16 u16TimeOut;               // milliseconds, as added (cut to 16 bits)
+    U16 u16TimeOut;   // milliseconds, as added (cut to 16 bits)
     U32 u32Id;
     EN_BRISK_TIMER_MODE eMode;
-    struct timespec tExpiry;      // absolute, on the library's monotonic clock
+    struct timespec tExpiry;   // absolute, on the library's monotonic clock
 };
 
 // TRUE when a is at or after b.
@@ -84,12 +84,12 @@ private:
     std::vector<StTimerDatum> vTimers;
 
     bool bStarted;
-    bool bSignalled;              // guarded by mWakeLock: a signal not yet seen
-    std::atomic<bool> bStop;      // set by Finalize before it signals
+    bool bSignalled;           // guarded by mWakeLock: a signal not yet seen
+    std::atomic<bool> bStop;   // set by Finalize before it signals
     std::atomic<U32> u32Passes;
     std::atomic<long long> s64LastPassNs;
 
     static BriskTimerManager* pInstance;
 };
 
-#endif  // BRISKUI_TIMERMANAGER_H
+#endif   // BRISKUI_TIMERMANAGER_H

@@ -22,4 +22,4 @@ typedef U8 MAPI_BOOL;
 #define FALSE 0
 #endif
 
-#endif  // BRISKUI_BRISKTYPES_H
+#endif   // BRISKUI_BRISKTYPES_H

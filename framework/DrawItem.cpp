@@ -7,10 +7,7 @@
 #include "BriskPlatform.h"
 #include "ImageCache.h"
 
-BOOL DrawItem::Update(IDirectFBSurface*, IDirectFB*)
-{
-    return FALSE;
-}
+BOOL DrawItem::Update(IDirectFBSurface*, IDirectFB*) { return FALSE; }
 
 void DrawItem::Destroy(DrawItem* item)
 {
@@ -23,10 +20,7 @@ void DrawItem::Destroy(DrawItem* item)
 
 // ---- ImageItem ------------------------------------------------------------
 
-ImageItem::~ImageItem()
-{
-    ReleaseImage();
-}
+ImageItem::~ImageItem() { ReleaseImage(); }
 
 void ImageItem::ReleaseImage()
 {
@@ -99,10 +93,7 @@ BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
 
 // ---- TextItem -------------------------------------------------------------
 
-TextItem::~TextItem()
-{
-    ReleaseFont();
-}
+TextItem::~TextItem() { ReleaseFont(); }
 
 void TextItem::ReleaseFont()
 {
@@ -152,8 +143,7 @@ BOOL TextItem::CreateFont(IDirectFB* dfb)
                         : DFB_FILENOTFOUND;
     if (ret != DFB_OK) {
         pFont = NULL;
-        printf("TextItem::Update() create font fail. %s : %s\n", strResolvedFontPath.c_str(),
-               DirectFBErrorString(ret));
+        printf("TextItem::Update() create font fail. %s : %s\n", strResolvedFontPath.c_str(), DirectFBErrorString(ret));
         return FALSE;
     }
     return TRUE;
@@ -180,8 +170,8 @@ BOOL TextItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
     }
     if (!CreateFont(dfb)) return FALSE;
     surface->SetFont(surface, pFont);
-    surface->SetColor(surface, (u32FontColor >> 16) & 0xFF, (u32FontColor >> 8) & 0xFF,
-                      u32FontColor & 0xFF, (u32FontColor >> 24) & 0xFF);
+    surface->SetColor(surface, (u32FontColor >> 16) & 0xFF, (u32FontColor >> 8) & 0xFF, u32FontColor & 0xFF,
+                      (u32FontColor >> 24) & 0xFF);
     surface->DrawString(surface, strText.c_str(), -1, rect.left, rect.top, (DFBSurfaceTextFlags)0);
     return TRUE;
 }

@@ -13,14 +13,10 @@
 #include "Rect.h"
 
 // Item kind codes of the layout key ":u8Type".
-enum {
-    E_DRAW_ITEM_IMAGE = 1,
-    E_DRAW_ITEM_TEXT = 2
-};
+enum { E_DRAW_ITEM_IMAGE = 1, E_DRAW_ITEM_TEXT = 2 };
 
 class DrawItem {
 public:
-
     virtual BOOL Update(IDirectFBSurface* surface, IDirectFB* dfb);
 
     U8 GetType() const { return u8Type; }
@@ -123,4 +119,4 @@ private:
     std::string strResolvedFontPath;
 };
 
-#endif  // BRISKUI_DRAWITEM_H
+#endif   // BRISKUI_DRAWITEM_H

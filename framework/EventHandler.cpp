@@ -22,7 +22,7 @@ void ReadGeometry(DrawItem* item, const LayoutKeys& keys, const char* section)
     item->SetHeight(keys.GetUnsigned(section, "u32Height", 0));
 }
 
-}  // namespace
+}   // namespace
 
 const ST_LAYOUT_SPEC EventHandler::kLayout = { NULL, 0, NULL, 0, TRUE };
 
@@ -118,16 +118,13 @@ void EventHandler::ClearSurface(IDirectFBSurface* surface)
     surface->Clear(surface, 0, 0, 0, 0);
 }
 
-void EventHandler::TimerHandler(U32)
-{
-}
+void EventHandler::TimerHandler(U32) {}
 
 ImageItem* EventHandler::FindImageItem(const char* name)
 {
     if (name == NULL) return NULL;
     for (size_t i = 0; i < vItems.size(); ++i) {
-        if (vItems[i]->IsImage() && vItems[i]->Name() == name)
-            return static_cast<ImageItem*>(vItems[i]);
+        if (vItems[i]->IsImage() && vItems[i]->Name() == name) return static_cast<ImageItem*>(vItems[i]);
     }
     return NULL;
 }
@@ -136,8 +133,7 @@ TextItem* EventHandler::FindTextItem(const char* name)
 {
     if (name == NULL) return NULL;
     for (size_t i = 0; i < vItems.size(); ++i) {
-        if (!vItems[i]->IsImage() && vItems[i]->Name() == name)
-            return static_cast<TextItem*>(vItems[i]);
+        if (!vItems[i]->IsImage() && vItems[i]->Name() == name) return static_cast<TextItem*>(vItems[i]);
     }
     return NULL;
 }
@@ -149,10 +145,7 @@ void EventHandler::SetOSDTimer()
         timers->ResetTimer(this, E_OSD_HIDE_TIMER_ID);
 }
 
-void EventHandler::KillOSDTimer()
-{
-    BriskTimerManager::GetInstance()->RemoveTimer(this, E_OSD_HIDE_TIMER_ID);
-}
+void EventHandler::KillOSDTimer() { BriskTimerManager::GetInstance()->RemoveTimer(this, E_OSD_HIDE_TIMER_ID); }
 
 void EventHandler::ShowOsd()
 {

@@ -39,12 +39,10 @@ public:
     ItemSlot(TextItem*& item) : ppImage(NULL), ppText(&item), uCount(1) {}
     template <size_t N>
     ItemSlot(ImageItem* (&items)[N]) : ppImage(items), ppText(NULL), uCount(N)
-    {
-    }
+    {}
     template <size_t N>
     ItemSlot(TextItem* (&items)[N]) : ppImage(NULL), ppText(items), uCount(N)
-    {
-    }
+    {}
 
     ImageItem** ppImage;   // one of the two is set
     TextItem** ppText;
@@ -139,4 +137,4 @@ private:
     EN_BRISKUI_OSD_STATUS eOsdStatus;
 };
 
-#endif  // BRISKUI_EVENTHANDLER_H
+#endif   // BRISKUI_EVENTHANDLER_H

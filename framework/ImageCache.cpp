@@ -18,10 +18,7 @@ struct CacheKey {
     off_t tSize;
     struct timespec tModified;
 
-    bool SameFile(const CacheKey& other) const
-    {
-        return pDfb == other.pDfb && strPath == other.strPath;
-    }
+    bool SameFile(const CacheKey& other) const { return pDfb == other.pDfb && strPath == other.strPath; }
     bool Unchanged(const CacheKey& other) const
     {
         return SameFile(other) && tDevice == other.tDevice && tInode == other.tInode && tSize == other.tSize &&
@@ -124,7 +121,7 @@ void InsertLocked(const CacheKey& key, const ST_IMAGE_DECODE& image)
     g_bytes += bytes;
 }
 
-}  // namespace
+}   // namespace
 
 EN_IMAGE_DECODE BriskDecodeImageCached(IDirectFB* dfb, const char* path, ST_IMAGE_DECODE* out)
 {

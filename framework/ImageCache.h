@@ -52,4 +52,4 @@ void BriskImageCacheClear();
 // What the cache holds and has done. Any thread.
 void BriskImageCacheStats(ST_IMAGE_CACHE_STATS* out);
 
-#endif  // BRISKUI_IMAGECACHE_H
+#endif   // BRISKUI_IMAGECACHE_H

@@ -21,14 +21,9 @@ EN_IMAGE_DECODE CreateVideoSurface(IDirectFB* dfb, DFBSurfaceDescription* desc, 
 // libpng's messages: a warning (a damaged ancillary chunk, which is
 // skipped) is dropped, an error ends the decode through png_longjmp; the
 // caller reports the file.
-void PngWarning(png_structp, png_const_charp)
-{
-}
+void PngWarning(png_structp, png_const_charp) {}
 
-void PngError(png_structp png, png_const_charp)
-{
-    png_longjmp(png, 1);
-}
+void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 // Decodes the PNG open as `file` into a new ARGB surface, row by row
 // straight into the surface: every colour type and depth becomes 8-bit
@@ -68,7 +63,7 @@ EN_IMAGE_DECODE DecodePng(IDirectFB* dfb, FILE* file, ST_IMAGE_DECODE* out)
     png_set_swap_alpha(png);   // the ARGB word in memory: A, R, G, B
     png_set_add_alpha(png, 0xFF, PNG_FILLER_BEFORE);
 #else
-    png_set_bgr(png);          // the ARGB word in memory: B, G, R, A
+    png_set_bgr(png);   // the ARGB word in memory: B, G, R, A
     png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
 #endif
     int passes = png_set_interlace_handling(png);
@@ -132,7 +127,7 @@ EN_IMAGE_DECODE DecodeWithProvider(IDirectFB* dfb, const char* path, ST_IMAGE_DE
     return result;
 }
 
-}  // namespace
+}   // namespace
 
 BOOL BriskImageSizeAllowed(U32 width, U32 height)
 {

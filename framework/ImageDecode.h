@@ -46,4 +46,4 @@ EN_IMAGE_DECODE BriskDecodeImage(IDirectFB* dfb, const char* path, ST_IMAGE_DECO
 // Whether a `width` x `height` image is within the size limit.
 BOOL BriskImageSizeAllowed(U32 width, U32 height);
 
-#endif  // BRISKUI_IMAGEDECODE_H
+#endif   // BRISKUI_IMAGEDECODE_H

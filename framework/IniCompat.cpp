@@ -20,18 +20,12 @@ unsigned int iniparser_getunsignedint(const dictionary* d, const char* key, unsi
 #endif
 
 #ifdef BRISKUI_NEED_SETSTRING
-int iniparser_setstring(dictionary* ini, const char* entry, const char* val)
-{
-    return iniparser_set(ini, entry, val);
-}
+int iniparser_setstring(dictionary* ini, const char* entry, const char* val) { return iniparser_set(ini, entry, val); }
 #endif
 
 namespace {
 
-bool IsBlank(char c)
-{
-    return isspace((unsigned char)c) != 0;
-}
+bool IsBlank(char c) { return isspace((unsigned char)c) != 0; }
 
 // Whether `key` written before " = " reads back as itself: iniparser
 // strips blanks around it, takes everything up to the first '=' and reads
@@ -59,7 +53,7 @@ bool WritableValue(const char* value, std::string* out)
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 BOOL BriskWriteIni(const dictionary* d, FILE* f)
 {

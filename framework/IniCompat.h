@@ -39,4 +39,4 @@ BOOL BriskWriteIni(const dictionary* d, FILE* f);
 // same keys, each with the same value.
 BOOL BriskSameIni(const dictionary* a, const dictionary* b);
 
-#endif  // BRISKUI_INICOMPAT_H
+#endif   // BRISKUI_INICOMPAT_H

@@ -34,7 +34,4 @@ void ItemBar::Fill(U32 value, U32 maximum)
     if (eCaps == E_CAPS_HIDDEN_AT_ZERO) EventHandler::ShowItems({ pLeftCap, pRightCap }, value != 0 ? 1 : 0);
 }
 
-void ItemBar::SetVisible(U8 visible)
-{
-    EventHandler::ShowItems({ pTrack, pLeftCap, pMiddle, pRightCap }, visible);
-}
+void ItemBar::SetVisible(U8 visible) { EventHandler::ShowItems({ pTrack, pLeftCap, pMiddle, pRightCap }, visible); }

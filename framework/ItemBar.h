@@ -18,16 +18,13 @@ public:
     // Its items: track, left cap, middle, right cap.
     enum { E_ITEMS = 4 };
 
-    ItemBar()
-        : pTrack(NULL), pLeftCap(NULL), pMiddle(NULL), pRightCap(NULL), u32Span(0), eCaps(E_CAPS_ALWAYS)
-    {
-    }
+    ItemBar() : pTrack(NULL), pLeftCap(NULL), pMiddle(NULL), pRightCap(NULL), u32Span(0), eCaps(E_CAPS_ALWAYS) {}
 
     // Looks the four image items up in `handler` (each may be missing) and
     // computes the span: the track's width less the widths of the caps, 0
     // when the caps are wider. Call once, after the layout is loaded.
-    void Bind(EventHandler& handler, const char* track, const char* leftCap, const char* middle,
-              const char* rightCap, EN_CAPS caps);
+    void Bind(EventHandler& handler, const char* track, const char* leftCap, const char* middle, const char* rightCap,
+              EN_CAPS caps);
     // The same with the four items already looked up, in the order of
     // E_ITEMS (each may be null).
     void Bind(ImageItem* const (&items)[E_ITEMS], EN_CAPS caps);
@@ -57,4 +54,4 @@ private:
     EN_CAPS eCaps;
 };
 
-#endif  // BRISKUI_ITEMBAR_H
+#endif   // BRISKUI_ITEMBAR_H

@@ -18,7 +18,7 @@ std::string SectionKey(const char* section, const char* key)
     return k;
 }
 
-}  // namespace
+}   // namespace
 
 LayoutKeys::~LayoutKeys()
 {
@@ -35,10 +35,7 @@ BOOL LayoutKeys::Open(const char* path)
     return IsOpen();
 }
 
-int LayoutKeys::SectionCount() const
-{
-    return pDictionary != NULL ? iniparser_getnsec(pDictionary) : 0;
-}
+int LayoutKeys::SectionCount() const { return pDictionary != NULL ? iniparser_getnsec(pDictionary) : 0; }
 
 const char* LayoutKeys::SectionName(int i) const
 {
@@ -46,10 +43,7 @@ const char* LayoutKeys::SectionName(int i) const
     return iniparser_getsecname(pDictionary, i);
 }
 
-void LayoutKeys::SetReadHook(ReadHook hook)
-{
-    g_readHook = hook;
-}
+void LayoutKeys::SetReadHook(ReadHook hook) { g_readHook = hook; }
 
 U32 LayoutKeys::GetUnsigned(const char* key, U32 def) const
 {

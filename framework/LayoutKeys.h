@@ -62,4 +62,4 @@ private:
     std::string strProblem;
 };
 
-#endif  // BRISKUI_LAYOUTKEYS_H
+#endif   // BRISKUI_LAYOUTKEYS_H

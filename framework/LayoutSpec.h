@@ -51,15 +51,12 @@ constexpr ST_LAYOUT_ITEM BriskImageItem(const char* name, const char* ending = N
 {
     return { name, 1, ending, twins, wholeName };
 }
-constexpr ST_LAYOUT_ITEM BriskTextItem(const char* name)
-{
-    return { name, 2, NULL, NULL, FALSE };
-}
+constexpr ST_LAYOUT_ITEM BriskTextItem(const char* name) { return { name, 2, NULL, NULL, FALSE }; }
 
 struct ST_LAYOUT_SPEC {
     const ST_LAYOUT_ITEM* pItems;   // in the order the handler binds them
     size_t uItemCount;
-    const ST_LAYOUT_KEY* pKeys;     // the handler's own "setting" keys
+    const ST_LAYOUT_KEY* pKeys;   // the handler's own "setting" keys
     size_t uKeyCount;
     // TRUE when the layout's u16TimeOut hides or refreshes the OSD, so
     // that a time-out of 0 leaves it on the screen for good.
@@ -80,4 +77,4 @@ constexpr ST_LAYOUT_SPEC BriskLayoutSpec(const ST_LAYOUT_ITEM (&items)[N], BOOL 
     return { items, N, NULL, 0, timeOutUsed };
 }
 
-#endif  // BRISKUI_LAYOUTSPEC_H
+#endif   // BRISKUI_LAYOUTSPEC_H

@@ -11,7 +11,7 @@ S32 Clamp32(long long v)
     return (S32)v;
 }
 
-}  // namespace
+}   // namespace
 
 void _Rect::union_of(const _Rect& other)
 {

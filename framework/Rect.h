@@ -40,4 +40,4 @@ struct _Rect {
 // it lies on the surface or the rectangle has a negative width or height.
 BOOL BriskSurfaceRegion(const _Rect& rect, IDirectFBSurface* surface, DFBRegion* region);
 
-#endif  // BRISKUI_RECT_H
+#endif   // BRISKUI_RECT_H

@@ -19,30 +19,25 @@ namespace {
 
 std::string g_root;
 
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
-{
-    return remove(path);
-}
+int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) { return remove(path); }
 
 void RemoveRoot()
 {
     if (!g_root.empty()) nftw(g_root.c_str(), &RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
-int Quiet(const char*, ...)
-{
-    return 0;
-}
+int Quiet(const char*, ...) { return 0; }
 
 void MakeParents(const std::string& path)
 {
     for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
         std::string dir = path.substr(0, slash);
-        if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) Fail("cannot create %s: %s", dir.c_str(), strerror(errno));
+        if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
+            Fail("cannot create %s: %s", dir.c_str(), strerror(errno));
     }
 }
 
-}  // namespace
+}   // namespace
 
 void Fail(const char* format, ...)
 {
@@ -63,7 +58,7 @@ IDirectFB* Dfb()
     // DirectFB's own signal handler would end the process on a crash
     // before the sanitizer and libFuzzer could report it and save the input.
     static char arg1[] = "--dfb:system=dummy,no-vt,quiet,mode=1280x720,no-sighandler";
-    char* args[] = {arg0, arg1, NULL};
+    char* args[] = { arg0, arg1, NULL };
     int argc = 2;
     char** argv = args;
     IDirectFBDisplayLayer* layer = NULL;
@@ -85,7 +80,7 @@ const std::string& Root()
     atexit(&RemoveRoot);
     MakeParents(g_root + "/config/briskui/layout/EN/");
     MakeParents(g_root + "/Customer/briskui/layout/");
-    for (const char* dir : {"images", "fonts"}) {
+    for (const char* dir : { "images", "fonts" }) {
         std::string from = std::string(BRISKUI_SAMPLE_ROOT) + "/config/briskui/" + dir;
         std::string to = g_root + "/config/briskui/" + dir;
         if (symlink(from.c_str(), to.c_str()) != 0) Fail("cannot link %s: %s", to.c_str(), strerror(errno));
@@ -102,7 +97,7 @@ void LinkSampleLayouts(bool requiredOnly)
     const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
     for (size_t i = 0; i < count; ++i) {
         if (requiredOnly && !rows[i].bLayoutRequired) continue;
-        for (const char* name : {rows[i].pLayoutNA, rows[i].pLayoutEU}) {
+        for (const char* name : { rows[i].pLayoutNA, rows[i].pLayoutEU }) {
             std::string from = std::string(BRISKUI_SAMPLE_ROOT) + "/config/briskui/layout/EN/" + name;
             std::string to = Root() + "/config/briskui/layout/EN/" + name;
             if (symlink(from.c_str(), to.c_str()) != 0 && errno != EEXIST)
@@ -134,4 +129,4 @@ std::string ReadFile(const std::string& fullPath)
     return content;
 }
 
-}  // namespace fuzz
+}   // namespace fuzz

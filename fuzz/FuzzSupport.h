@@ -37,6 +37,6 @@ std::string ReadFile(const std::string& fullPath);
 // the input as a crash.
 [[noreturn]] void Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-}  // namespace fuzz
+}   // namespace fuzz
 
-#endif  // BRISKUI_FUZZ_SUPPORT_H
+#endif   // BRISKUI_FUZZ_SUPPORT_H

@@ -15,7 +15,7 @@ const char* const kImagePath = "/fuzz/image";
 IDirectFBSurface* g_surface = NULL;
 ImageItem* g_item = NULL;
 
-}  // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

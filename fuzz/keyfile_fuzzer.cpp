@@ -36,9 +36,8 @@ struct KeyFile {
 };
 
 const KeyFile kFiles[] = {
-    { "ci_plus.bin", false },      { "widevine.bin", false },      { "nfxkey.bin", false },
-    { "pvrkey.bin", false },       { "hdcp2.bin", false },         { "hdcp2_key.bin", true },
-    { "widevine_key.bin", true },  { "nfxkey_key.bin", true },
+    { "ci_plus.bin", false }, { "widevine.bin", false }, { "nfxkey.bin", false },      { "pvrkey.bin", false },
+    { "hdcp2.bin", false },   { "hdcp2_key.bin", true }, { "widevine_key.bin", true }, { "nfxkey_key.bin", true },
 };
 const size_t kFileCount = sizeof(kFiles) / sizeof(kFiles[0]);
 
@@ -72,7 +71,7 @@ void RunQueries()
     CheckAnswer("FactoryGetHDCP20", g_manager->FactoryGetHDCP20());
     CheckAnswer("FactoryGetPVR", g_manager->FactoryGetPVR());
     // Ten hex digits without a terminator into the caller's zeroed bytes.
-    char receiveId[11] = {0};
+    char receiveId[11] = { 0 };
     g_manager->FactoryGetHDCP20_ReceiveID(receiveId);
     if (receiveId[10] != '\0') fuzz::Fail("FactoryGetHDCP20_ReceiveID wrote past its ten digits");
     CheckAnswer("FactoryGetHDCP20_ReceiveID", receiveId);
@@ -90,7 +89,7 @@ void RedrawSelfCheck()
     g_manager->UpdateOsd();
 }
 
-}  // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -25,7 +25,7 @@ size_t LineCount(const std::string& text)
     return lines;
 }
 
-}  // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -43,9 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // "fuzz.script:N: reason", N a line of the text.
         const std::string prefix = std::string(kName) + ":";
         char* end = NULL;
-        unsigned long line = error.compare(0, prefix.size(), prefix) == 0
-                                 ? strtoul(error.c_str() + prefix.size(), &end, 10)
-                                 : 0;
+        unsigned long line =
+            error.compare(0, prefix.size(), prefix) == 0 ? strtoul(error.c_str() + prefix.size(), &end, 10) : 0;
         if (line == 0 || line > lines || end == NULL || std::string(end).compare(0, 2, ": ") != 0 ||
             std::string(end).size() <= 2)
             fuzz::Fail("refused without file, line and reason: '%s'", error.c_str());

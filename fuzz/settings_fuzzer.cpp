@@ -45,7 +45,6 @@ struct Setter {
     U8 (BriskUiManager::*query)();
 };
 
-
 void CheckSetter(BriskUiManager* manager, const Setter& setter, U8 value, const std::string& path)
 {
     std::string before = fuzz::ReadFile(path);
@@ -78,13 +77,13 @@ void CheckSetter(BriskUiManager* manager, const Setter& setter, U8 value, const 
 }
 
 const Setter kSetters[] = {
-    {"SetConfigActivation", "briskuisetting:bactivatebriskui", &BriskUiManager::SetConfigActivation,
-     &BriskUiManager::QueryBriskUiEnabled},
-    {"SetConfigFirstInitialization", "briskuisetting:bfirstinitialization",
-     &BriskUiManager::SetConfigFirstInitialization, &BriskUiManager::IsFirstInitialization},
+    { "SetConfigActivation", "briskuisetting:bactivatebriskui", &BriskUiManager::SetConfigActivation,
+      &BriskUiManager::QueryBriskUiEnabled },
+    { "SetConfigFirstInitialization", "briskuisetting:bfirstinitialization",
+      &BriskUiManager::SetConfigFirstInitialization, &BriskUiManager::IsFirstInitialization },
 };
 
-}  // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -96,7 +96,7 @@ U32 AtvLabelColor(const TextItem* label, U32 normal, void*)
     return BriskUiManager::GetInstance()->IsAllowedToSwitchATV() ? normal : kGreyLabelColor;
 }
 
-}  // namespace
+}   // namespace
 
 const ST_LAYOUT_SPEC AtvDtvSwitchMenuHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
 
@@ -199,35 +199,30 @@ void AtvDtvSwitchMenuHandler::SetInitialFocus()
     focus.RefreshNormalColors();
 }
 
-void AtvDtvSwitchMenuHandler::UpdateFocusBar()
-{
-    focus.UpdateFocusBar();
-}
+void AtvDtvSwitchMenuHandler::UpdateFocusBar() { focus.UpdateFocusBar(); }
 
-void AtvDtvSwitchMenuHandler::SwitchToAntenna()
-{
-    SwitchToReception(E_RECEPTION_ANTENNA);
-}
+void AtvDtvSwitchMenuHandler::SwitchToAntenna() { SwitchToReception(E_RECEPTION_ANTENNA); }
 
-void AtvDtvSwitchMenuHandler::SwitchToCable()
-{
-    SwitchToReception(E_RECEPTION_CABLE);
-}
+void AtvDtvSwitchMenuHandler::SwitchToCable() { SwitchToReception(E_RECEPTION_CABLE); }
 
-void AtvDtvSwitchMenuHandler::SwitchToSatellite()
-{
-    SwitchToReception(E_RECEPTION_SATELLITE);
-}
+void AtvDtvSwitchMenuHandler::SwitchToSatellite() { SwitchToReception(E_RECEPTION_SATELLITE); }
 
 BOOL AtvDtvSwitchMenuHandler::SelectFocused()
 {
     const ST_INPUT_SOURCE_DATUM& entry = focus.FocusedPayload();
     if (entry.eInputSource == MAPI_INPUT_SOURCE_DTV) {
         switch (ReceptionOf(entry.u8RouteType)) {
-        case E_RECEPTION_ANTENNA: SwitchToAntenna(); break;
-        case E_RECEPTION_CABLE: SwitchToCable(); break;
-        case E_RECEPTION_SATELLITE: SwitchToSatellite(); break;
-        default: break;
+        case E_RECEPTION_ANTENNA:
+            SwitchToAntenna();
+            break;
+        case E_RECEPTION_CABLE:
+            SwitchToCable();
+            break;
+        case E_RECEPTION_SATELLITE:
+            SwitchToSatellite();
+            break;
+        default:
+            break;
         }
         return TRUE;
     }
@@ -284,7 +279,4 @@ BOOL AtvDtvSwitchMenuHandler::KeyHandler(U32 key)
     }
 }
 
-void AtvDtvSwitchMenuHandler::TimerHandler(U32)
-{
-    HideOsd();
-}
+void AtvDtvSwitchMenuHandler::TimerHandler(U32) { HideOsd(); }

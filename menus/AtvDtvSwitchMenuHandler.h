@@ -84,4 +84,4 @@ private:
     U8 u8FormEntries;
 };
 
-#endif  // BRISKUI_ATVDTVSWITCHMENUHANDLER_H
+#endif   // BRISKUI_ATVDTVSWITCHMENUHANDLER_H

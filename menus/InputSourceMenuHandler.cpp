@@ -16,7 +16,7 @@ const U8 kLastTvAnalogue = 1;
 const U32 kAtvCurrentProgramQuery = 0;
 const U8 kAtvSetProgramFlag = 1;
 
-const U32 kFirstDigitKey = 0x30;   // '0'
+const U32 kFirstDigitKey = 0x30;       // '0'
 const U32 kLastEntryDigitKey = 0x37;   // '7': digits 8 and 9 are other keys
 
 // The video entries by country group and shared rear input: their labels
@@ -35,10 +35,7 @@ const ST_VIDEO_ENTRIES kVideoEntries[] = {
     { false, false, "1", "2", MAPI_INPUT_SOURCE_CVBS },
 };
 
-bool NorthAmerica()
-{
-    return BriskUiManager::GetInstance()->QueryCountry() == E_BRISKUI_COUNTRY_NA;
-}
+bool NorthAmerica() { return BriskUiManager::GetInstance()->QueryCountry() == E_BRISKUI_COUNTRY_NA; }
 
 void SetInput(MAPI_INPUT_SOURCE_TYPE source)
 {
@@ -89,7 +86,7 @@ const ST_LAYOUT_ITEM kItems[] = {
 static_assert(sizeof(kItems) / sizeof(kItems[0]) == E_ITEM_LABEL1 + InputSourceMenuHandler::E_ENTRY_COUNT,
               "the item indices");
 
-}  // namespace
+}   // namespace
 
 const ST_LAYOUT_SPEC InputSourceMenuHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
 
@@ -98,8 +95,8 @@ InputSourceMenuHandler::InputSourceMenuHandler()
     // Display order. Entry 2's input is set by UpdateVideo2 from the rear
     // connector; entry 1 is the composite input in NA, SCART elsewhere.
     const MAPI_INPUT_SOURCE_TYPE sources[E_ENTRY_COUNT] = {
-        MAPI_INPUT_SOURCE_DTV,  NorthAmerica() ? MAPI_INPUT_SOURCE_CVBS : MAPI_INPUT_SOURCE_SCART,
-        MAPI_INPUT_SOURCE_CVBS, MAPI_INPUT_SOURCE_HDMI,
+        MAPI_INPUT_SOURCE_DTV,   NorthAmerica() ? MAPI_INPUT_SOURCE_CVBS : MAPI_INPUT_SOURCE_SCART,
+        MAPI_INPUT_SOURCE_CVBS,  MAPI_INPUT_SOURCE_HDMI,
         MAPI_INPUT_SOURCE_HDMI2, MAPI_INPUT_SOURCE_HDMI3,
         MAPI_INPUT_SOURCE_HDMI4, MAPI_INPUT_SOURCE_VGA,
     };
@@ -138,15 +135,11 @@ void InputSourceMenuHandler::SetInitialFocus()
 {
     MAPI_INPUT_SOURCE_TYPE current = MSrv_Control::GetInstance()->GetCurrentInputSource();
     UpdateVideo2();
-    focus.FocusInitial(focus.FindLast([current](const ST_INPUT_SOURCE_DATUM& entry) {
-        return entry.eInputSource == current;
-    }));
+    focus.FocusInitial(
+        focus.FindLast([current](const ST_INPUT_SOURCE_DATUM& entry) { return entry.eInputSource == current; }));
 }
 
-void InputSourceMenuHandler::UpdateFocusBar()
-{
-    focus.UpdateFocusBar();
-}
+void InputSourceMenuHandler::UpdateFocusBar() { focus.UpdateFocusBar(); }
 
 void InputSourceMenuHandler::ShowFocus()
 {
@@ -209,7 +202,4 @@ BOOL InputSourceMenuHandler::KeyHandler(U32 key)
     return TRUE;
 }
 
-void InputSourceMenuHandler::TimerHandler(U32)
-{
-    HideOsd();
-}
+void InputSourceMenuHandler::TimerHandler(U32) { HideOsd(); }

@@ -5,10 +5,15 @@
 const ST_MENU_FOCUS_STYLE kMenuFocusStyle = { "n.png", "f.png", 0xFF4B557C, 0xFFFFFFFF };
 
 MenuFocusList::MenuFocusList()
-    : u8Count(0), u8FocusIndex(0), pFocusBar(NULL), pFocusedIcon(NULL), pFocusedText(NULL),
-      stStyle(kMenuFocusStyle), pfNormalColor(NULL), pNormalColorContext(NULL)
-{
-}
+    : u8Count(0),
+      u8FocusIndex(0),
+      pFocusBar(NULL),
+      pFocusedIcon(NULL),
+      pFocusedText(NULL),
+      stStyle(kMenuFocusStyle),
+      pfNormalColor(NULL),
+      pNormalColorContext(NULL)
+{}
 
 void MenuFocusList::AddEntry(const char* iconName, const char* textName)
 {
@@ -39,7 +44,8 @@ void MenuFocusList::SetNormalColorHook(NormalColorHook hook, void* context)
 
 U32 MenuFocusList::NormalColorOf(const TextItem* label) const
 {
-    if (pfNormalColor != NULL && label != NULL) return pfNormalColor(label, stStyle.u32NormalColor, pNormalColorContext);
+    if (pfNormalColor != NULL && label != NULL)
+        return pfNormalColor(label, stStyle.u32NormalColor, pNormalColorContext);
     return stStyle.u32NormalColor;
 }
 
@@ -49,10 +55,7 @@ void MenuFocusList::SetCount(U8 count)
     if (u8FocusIndex >= u8Count) u8FocusIndex = u8Count > 0 ? (U8)(u8Count - 1) : 0;
 }
 
-void MenuFocusList::SetFocusIndex(U8 index)
-{
-    u8FocusIndex = index < u8Count ? index : 0;
-}
+void MenuFocusList::SetFocusIndex(U8 index) { u8FocusIndex = index < u8Count ? index : 0; }
 
 void MenuFocusList::Next()
 {

@@ -141,4 +141,4 @@ private:
     std::vector<Payload> vPayloads;
 };
 
-#endif  // BRISKUI_MENUFOCUS_H
+#endif   // BRISKUI_MENUFOCUS_H

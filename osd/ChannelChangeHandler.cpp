@@ -55,11 +55,16 @@ const ST_LAYOUT_ITEM kItems[] = {
 // The strings are copied into buffers of E_PATH_SIZE: longer ones are cut.
 const U16 kMaxPath = ChannelChangeHandler::E_PATH_SIZE - 1;
 const ST_LAYOUT_KEY kKeys[] = {
-    { "banner_Video", E_LAYOUT_KEY_IMAGE, kMaxPath },    { "banner_Spectrel", E_LAYOUT_KEY_IMAGE, kMaxPath },
-    { "inpt_cstmlabels", E_LAYOUT_KEY_IMAGE, kMaxPath }, { "banner_HDMI", E_LAYOUT_KEY_IMAGE, kMaxPath },
-    { "banner_PC", E_LAYOUT_KEY_IMAGE, kMaxPath },       { "title_antena", E_LAYOUT_KEY_IMAGE, kMaxPath },
-    { "input_ant", E_LAYOUT_KEY_IMAGE, kMaxPath },       { "type_TV", E_LAYOUT_KEY_IMAGE, kMaxPath },
-    { "type_Radio", E_LAYOUT_KEY_IMAGE, kMaxPath },      { "type_text", E_LAYOUT_KEY_TEXT, kMaxPath },
+    { "banner_Video", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "banner_Spectrel", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "inpt_cstmlabels", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "banner_HDMI", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "banner_PC", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "title_antena", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "input_ant", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "type_TV", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "type_Radio", E_LAYOUT_KEY_IMAGE, kMaxPath },
+    { "type_text", E_LAYOUT_KEY_TEXT, kMaxPath },
     { "text_padding", E_LAYOUT_KEY_U8, 0 },
 };
 
@@ -68,12 +73,15 @@ bool IsTuner(MAPI_INPUT_SOURCE_TYPE source)
     return source == MAPI_INPUT_SOURCE_ATV || source == MAPI_INPUT_SOURCE_DTV;
 }
 
-}  // namespace
+}   // namespace
 
 const ST_LAYOUT_SPEC ChannelChangeHandler::kLayout = BriskLayoutSpec(kItems, kKeys, TRUE);
 
 ChannelChangeHandler::ChannelChangeHandler()
-    : pInputIcon(NULL), pInputName(NULL), pChannelName(NULL), pChannelNumber(NULL),
+    : pInputIcon(NULL),
+      pInputName(NULL),
+      pChannelName(NULL),
+      pChannelNumber(NULL),
       u8TextPadding(E_DEFAULT_TEXT_PADDING)
 {
     acVideoIconPath[0] = acComponentIconPath[0] = acHdmiIconPath[0] = acPcIconPath[0] = '\0';
@@ -191,8 +199,7 @@ void ChannelChangeHandler::FillInput(MAPI_INPUT_SOURCE_TYPE source, BOOL northAm
     if (input != NULL) {
         icon = icons[northAmerica ? input->eIconNA : input->eIconEU];
         name = northAmerica ? input->pNameNA : input->pNameEU;
-        if (northAmerica && input->pSharedNameNA != NULL &&
-            MSrv_Control::GetInstance()->RearSharedInput() == 1)
+        if (northAmerica && input->pSharedNameNA != NULL && MSrv_Control::GetInstance()->RearSharedInput() == 1)
             name = input->pSharedNameNA;
     }
     SetIcon(icon, kInputIconSide, kInputIconSide);
@@ -241,7 +248,4 @@ BOOL ChannelChangeHandler::KeyHandler(U32 key)
     return TRUE;
 }
 
-void ChannelChangeHandler::TimerHandler(U32)
-{
-    HideOsd();
-}
+void ChannelChangeHandler::TimerHandler(U32) { HideOsd(); }

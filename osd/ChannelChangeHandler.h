@@ -70,4 +70,4 @@ private:
     U8 u8TextPadding;
 };
 
-#endif  // BRISKUI_CHANNELCHANGEHANDLER_H
+#endif   // BRISKUI_CHANNELCHANGEHANDLER_H

@@ -23,10 +23,7 @@ const ST_LAYOUT_KEY kKeys[] = {
     { "u8MaxDigitNumber", E_LAYOUT_KEY_U32, 0 },   // read whole, then limited
 };
 
-bool IsDigit(U32 key)
-{
-    return key >= '0' && key <= '9';
-}
+bool IsDigit(U32 key) { return key >= '0' && key <= '9'; }
 
 // The digit `key` appended to `number`; a leading 0 stays out.
 U32 Appended(U32 number, U32 key)
@@ -45,9 +42,8 @@ BOOL TuneMajorMinor(const char* caller, U32 major, U32 minor, BOOL anyMinor)
     else
         snprintf(text, sizeof(text), "%lu-%lu", (unsigned long)major, (unsigned long)minor);
     MSrv_ChannelManager* channels = MSrv_Control_common::GetMSrvChannelManager();
-    BOOL tuned = channels != NULL && channels->SelectProgramByMajorMinor((U16)major, (U16)minor, anyMinor) == 1
-                     ? TRUE
-                     : FALSE;
+    BOOL tuned =
+        channels != NULL && channels->SelectProgramByMajorMinor((U16)major, (U16)minor, anyMinor) == 1 ? TRUE : FALSE;
     if (tuned)
         printf("[%s] channel number: %s \n", caller, text);
     else
@@ -55,15 +51,18 @@ BOOL TuneMajorMinor(const char* caller, U32 major, U32 minor, BOOL anyMinor)
     return tuned;
 }
 
-}  // namespace
+}   // namespace
 
 const ST_LAYOUT_SPEC ChannelNumberHandler::kLayout = BriskLayoutSpec(kItems, kKeys, TRUE);
 
 ChannelNumberHandler::ChannelNumberHandler()
-    : u8MaxDigitNumber(E_DEFAULT_MAX_DIGITS), pChannelNumber(NULL), u32InputNumber(0), u32MajorNumber(0),
-      bMajorNumberInputed(0), bMinorNumberInputed(0)
-{
-}
+    : u8MaxDigitNumber(E_DEFAULT_MAX_DIGITS),
+      pChannelNumber(NULL),
+      u32InputNumber(0),
+      u32MajorNumber(0),
+      bMajorNumberInputed(0),
+      bMinorNumberInputed(0)
+{}
 
 void ChannelNumberHandler::LoadResource(const char* path)
 {
@@ -162,7 +161,7 @@ void ChannelNumberHandler::KeyHandler_NA(U32 key)
         DisplayNA();
         return;
     }
-    bool room = !bMajorNumberInputed            ? u32InputNumber < kFourDigits
+    bool room = !bMajorNumberInputed           ? u32InputNumber < kFourDigits
                 : u32MajorNumber < kFourDigits ? u32InputNumber < kFourDigits
                                                : u32InputNumber < kThreeDigits;
     if (room) {
@@ -185,8 +184,7 @@ void ChannelNumberHandler::DisplayNA()
     char text[kDisplaySize] = "";
     int length = 0;
     if (bMajorNumberInputed && (u32InputNumber != 0 || bMinorNumberInputed)) {
-        length = snprintf(text, sizeof(text), "%lu-%lu", (unsigned long)u32MajorNumber,
-                          (unsigned long)u32InputNumber);
+        length = snprintf(text, sizeof(text), "%lu-%lu", (unsigned long)u32MajorNumber, (unsigned long)u32InputNumber);
     } else if (bMajorNumberInputed) {
         length = snprintf(text, sizeof(text), "%lu-", (unsigned long)u32MajorNumber);
     } else if (u32InputNumber != 0) {

@@ -77,4 +77,4 @@ private:
     U8 bMinorNumberInputed;
 };
 
-#endif  // BRISKUI_CHANNELNUMBERHANDLER_H
+#endif   // BRISKUI_CHANNELNUMBERHANDLER_H

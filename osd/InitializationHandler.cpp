@@ -19,15 +19,14 @@ const ST_LAYOUT_ITEM kItems[] = {
     BriskTextItem("volume_number"),
 };
 
-}  // namespace
+}   // namespace
 
 // The time-out is the handler's own, whatever the layout says.
 const ST_LAYOUT_SPEC InitializationHandler::kLayout = BriskLayoutSpec(kItems, FALSE);
 
 InitializationHandler::InitializationHandler()
     : pBgImageVolume(NULL), pVolumeText(NULL), pWaitTextLine1(NULL), pWaitTextLine2(NULL), pVolumeNumber(NULL)
-{
-}
+{}
 
 void InitializationHandler::LoadResource(const char* path)
 {

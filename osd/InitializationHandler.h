@@ -31,4 +31,4 @@ private:
     TextItem* pVolumeNumber;
 };
 
-#endif  // BRISKUI_INITIALIZATIONHANDLER_H
+#endif   // BRISKUI_INITIALIZATIONHANDLER_H

@@ -11,14 +11,13 @@ namespace {
 // of kIcons. Digital TV comes last: it shows its own icon when the layout
 // has a `dtv` item and the analogue TV's otherwise.
 const ST_LAYOUT_ITEM kItems[] = {
-    BriskImageItem("bg_image"), BriskImageItem("vga"),    BriskImageItem("atv"),
-    BriskImageItem("cvbs"),     BriskImageItem("svideo"), BriskImageItem("ypbpr"),
-    BriskImageItem("scart"),    BriskImageItem("hdmi1"),  BriskImageItem("hdmi2"),
-    BriskImageItem("hdmi3"),    BriskImageItem("hdmi4"),  BriskImageItem("dtv"),
+    BriskImageItem("bg_image"), BriskImageItem("vga"),   BriskImageItem("atv"),   BriskImageItem("cvbs"),
+    BriskImageItem("svideo"),   BriskImageItem("ypbpr"), BriskImageItem("scart"), BriskImageItem("hdmi1"),
+    BriskImageItem("hdmi2"),    BriskImageItem("hdmi3"), BriskImageItem("hdmi4"), BriskImageItem("dtv"),
 };
 // The input source of each icon item.
 const MAPI_INPUT_SOURCE_TYPE kIcons[] = {
-    MAPI_INPUT_SOURCE_VGA,   MAPI_INPUT_SOURCE_ATV,  MAPI_INPUT_SOURCE_CVBS,  MAPI_INPUT_SOURCE_SVIDEO,
+    MAPI_INPUT_SOURCE_VGA,   MAPI_INPUT_SOURCE_ATV,   MAPI_INPUT_SOURCE_CVBS, MAPI_INPUT_SOURCE_SVIDEO,
     MAPI_INPUT_SOURCE_YPBPR, MAPI_INPUT_SOURCE_SCART, MAPI_INPUT_SOURCE_HDMI, MAPI_INPUT_SOURCE_HDMI2,
     MAPI_INPUT_SOURCE_HDMI3, MAPI_INPUT_SOURCE_HDMI4, MAPI_INPUT_SOURCE_DTV,
 };
@@ -35,7 +34,7 @@ size_t RowOf(U32 source)
     return row;
 }
 
-}  // namespace
+}   // namespace
 
 const ST_LAYOUT_SPEC InputSourceIconHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
 
@@ -74,7 +73,4 @@ BOOL InputSourceIconHandler::KeyHandler(U32)
     return TRUE;
 }
 
-void InputSourceIconHandler::TimerHandler(U32)
-{
-    HideOsd();
-}
+void InputSourceIconHandler::TimerHandler(U32) { HideOsd(); }

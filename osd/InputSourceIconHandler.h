@@ -33,4 +33,4 @@ private:
     ImageItem* apIcon[E_ICON_COUNT];   // by the rows of the icon table
 };
 
-#endif  // BRISKUI_INPUTSOURCEICONHANDLER_H
+#endif   // BRISKUI_INPUTSOURCEICONHANDLER_H

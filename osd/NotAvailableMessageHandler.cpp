@@ -6,7 +6,4 @@ BOOL NotAvailableMessageHandler::KeyHandler(U32)
     return TRUE;
 }
 
-void NotAvailableMessageHandler::TimerHandler(U32)
-{
-    HideOsd();
-}
+void NotAvailableMessageHandler::TimerHandler(U32) { HideOsd(); }

@@ -11,4 +11,4 @@ public:
     void TimerHandler(U32 timerId) override;
 };
 
-#endif  // BRISKUI_NOTAVAILABLEMESSAGEHANDLER_H
+#endif   // BRISKUI_NOTAVAILABLEMESSAGEHANDLER_H

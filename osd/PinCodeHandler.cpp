@@ -64,15 +64,23 @@ void UnlockAtv()
     atv->SetProgram(program, kAtvSetProgramFlag);
 }
 
-}  // namespace
+}   // namespace
 
 // The time-out hides a wrong-PIN message.
 const ST_LAYOUT_SPEC PinCodeHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
 
 PinCodeHandler::PinCodeHandler()
-    : u8FocusIndex(0), pFocusImage(NULL), pFocusMask(NULL), pPincodeBgImage(NULL), pChannelPinMessage1(NULL),
-      pChannelPinMessage2(NULL), pParentalPinMessage1(NULL), pParentalPinMessage2(NULL),
-      pParentalPinMessage3(NULL), pErrorMessageBgImage(NULL), pErrorMessage(NULL)
+    : u8FocusIndex(0),
+      pFocusImage(NULL),
+      pFocusMask(NULL),
+      pPincodeBgImage(NULL),
+      pChannelPinMessage1(NULL),
+      pChannelPinMessage2(NULL),
+      pParentalPinMessage1(NULL),
+      pParentalPinMessage2(NULL),
+      pParentalPinMessage3(NULL),
+      pErrorMessageBgImage(NULL),
+      pErrorMessage(NULL)
 {
     for (int i = 0; i < E_PIN_DIGITS; ++i) {
         ST_PIN_CODE_DATA box;
@@ -88,9 +96,9 @@ PinCodeHandler::PinCodeHandler()
 void PinCodeHandler::LoadResource(const char* path)
 {
     EventHandler::LoadResource(path);
-    BindItems(kLayout, { apBoxImage, apBoxMask, pPincodeBgImage, pChannelPinMessage1, pChannelPinMessage2,
-                         pParentalPinMessage1, pParentalPinMessage2, pParentalPinMessage3, pErrorMessageBgImage,
-                         pErrorMessage });
+    BindItems(kLayout,
+              { apBoxImage, apBoxMask, pPincodeBgImage, pChannelPinMessage1, pChannelPinMessage2, pParentalPinMessage1,
+                pParentalPinMessage2, pParentalPinMessage3, pErrorMessageBgImage, pErrorMessage });
     pFocusImage = apBoxImage[0];
     pFocusMask = apBoxMask[0];
 

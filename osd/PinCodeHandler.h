@@ -21,10 +21,7 @@ struct ST_PIN_CODE_DATA {
 
 // What locked the programme (LockHandler's argument): 0 a channel lock,
 // any other value a parental lock.
-enum EN_BRISKUI_LOCK_TYPE {
-    E_BRISKUI_LOCK_CHANNEL = 0,
-    E_BRISKUI_LOCK_PARENTAL = 1
-};
+enum EN_BRISKUI_LOCK_TYPE { E_BRISKUI_LOCK_CHANNEL = 0, E_BRISKUI_LOCK_PARENTAL = 1 };
 
 class PinCodeHandler final : public EventHandler {
 public:
@@ -83,4 +80,4 @@ private:
     TextItem* pErrorMessage;
 };
 
-#endif  // BRISKUI_PINCODEHANDLER_H
+#endif   // BRISKUI_PINCODEHANDLER_H

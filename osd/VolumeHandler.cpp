@@ -34,15 +34,22 @@ const ST_LAYOUT_KEY kKeys[] = {
     { "u16MaxVolume", E_LAYOUT_KEY_U16, 0 },
 };
 
-}  // namespace
+}   // namespace
 
 const ST_LAYOUT_SPEC VolumeHandler::kLayout = BriskLayoutSpec(kItems, kKeys, TRUE);
 
 VolumeHandler::VolumeHandler()
-    : pBgImageVolume(NULL), pBgImageMute(NULL), pVolumeIcon(NULL), pHalfMuteIcon(NULL), pMuteIcon(NULL),
-      pVolumeText(NULL), pMuteText(NULL), pVolumeNumber(NULL), u16MaxVolume(0), u32State(E_HIDDEN)
-{
-}
+    : pBgImageVolume(NULL),
+      pBgImageMute(NULL),
+      pVolumeIcon(NULL),
+      pHalfMuteIcon(NULL),
+      pMuteIcon(NULL),
+      pVolumeText(NULL),
+      pMuteText(NULL),
+      pVolumeNumber(NULL),
+      u16MaxVolume(0),
+      u32State(E_HIDDEN)
+{}
 
 void VolumeHandler::LoadResource(const char* path)
 {

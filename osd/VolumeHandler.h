@@ -56,4 +56,4 @@ private:
     U32 u32State;
 };
 
-#endif  // BRISKUI_VOLUMEHANDLER_H
+#endif   // BRISKUI_VOLUMEHANDLER_H

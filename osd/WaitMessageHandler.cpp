@@ -8,7 +8,7 @@ const ST_LAYOUT_ITEM kItems[] = {
     BriskTextItem("text_pincode1"),
 };
 
-}  // namespace
+}   // namespace
 
 const ST_LAYOUT_SPEC WaitMessageHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
 
@@ -26,10 +26,7 @@ void WaitMessageHandler::ShowVariant(U8 pin)
     ShowOsd();
 }
 
-void WaitMessageHandler::PinCodeEeventHandler()
-{
-    ShowVariant(1);
-}
+void WaitMessageHandler::PinCodeEeventHandler() { ShowVariant(1); }
 
 BOOL WaitMessageHandler::KeyHandler(U32)
 {
@@ -37,7 +34,4 @@ BOOL WaitMessageHandler::KeyHandler(U32)
     return TRUE;
 }
 
-void WaitMessageHandler::TimerHandler(U32)
-{
-    HideOsd();
-}
+void WaitMessageHandler::TimerHandler(U32) { HideOsd(); }

@@ -28,4 +28,4 @@ private:
     TextItem* pTextPinCode1;
 };
 
-#endif  // BRISKUI_WAITMESSAGEHANDLER_H
+#endif   // BRISKUI_WAITMESSAGEHANDLER_H

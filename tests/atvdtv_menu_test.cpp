@@ -94,7 +94,8 @@ protected:
     {
         std::vector<std::string> out;
         for (const std::string& call : sim::Calls())
-            for (const char* name : { "SetInputSource", "SwitchMSrvDtvRoute", "PlayCurrentProgram", "ChangeProgramList" })
+            for (const char* name :
+                 { "SetInputSource", "SwitchMSrvDtvRoute", "PlayCurrentProgram", "ChangeProgramList" })
                 if (call.rfind(name, 0) == 0) out.push_back(call);
         return out;
     }
@@ -191,13 +192,12 @@ TEST_F(AtvDtvMenuTest, OpensOnTheReceptionInUse)
         int row;
     };
     const Case cases[] = {
-        { MAPI_INPUT_SOURCE_DTV, 1, 2, 0 },    // digital cable on route 1
-        { MAPI_INPUT_SOURCE_DTV, 2, 64, 1 },   // satellite
-        { MAPI_INPUT_SOURCE_DTV, 2, 4, 1 },    // satellite by its other type
-        { MAPI_INPUT_SOURCE_DTV, 0, 1, 0 },    // antenna: no entry, the first
-        { MAPI_INPUT_SOURCE_ATV, 1, 2, 2 },    // analogue, whatever the route
-        { MAPI_INPUT_SOURCE_ATV, 2, 64, 2 },
-        { MAPI_INPUT_SOURCE_HDMI, 2, 64, 0 },  // another input: the first
+        { MAPI_INPUT_SOURCE_DTV, 1, 2, 0 },                                          // digital cable on route 1
+        { MAPI_INPUT_SOURCE_DTV, 2, 64, 1 },                                         // satellite
+        { MAPI_INPUT_SOURCE_DTV, 2, 4, 1 },                                          // satellite by its other type
+        { MAPI_INPUT_SOURCE_DTV, 0, 1, 0 },                                          // antenna: no entry, the first
+        { MAPI_INPUT_SOURCE_ATV, 1, 2, 2 },                                          // analogue, whatever the route
+        { MAPI_INPUT_SOURCE_ATV, 2, 64, 2 }, { MAPI_INPUT_SOURCE_HDMI, 2, 64, 0 },   // another input: the first
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("source " + std::to_string(c.source) + ", route type " + std::to_string(c.routeType));
@@ -341,4 +341,4 @@ TEST_F(AtvDtvMenuTest, SatelliteTurnedOffWhileOpenBringsTheFocusBack)
     ExpectFocusOn(0, 3);
 }
 
-}  // namespace
+}   // namespace

@@ -82,7 +82,7 @@ TEST_F(CallbackTest, CiDataReadyChecksTheMuteFlag)
     EXPECT_NE(out.find("[MiddlewareCallback] EV_CIMMI_UI_DATA_READY event\n"), std::string::npos);
     EXPECT_NE(out.find(" u32MuteStatus=1\n"), std::string::npos) << out;
     EXPECT_FALSE(manager_->QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE));
-    for (U32 flag : {0x0080u, 0x2000u, 0x4000u}) {
+    for (U32 flag : { 0x0080u, 0x2000u, 0x4000u }) {
         manager_->DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE);
         sim::SetAvMuteFlag(flag);
         EXPECT_EQ(Deliver(114, 0), 1);
@@ -114,4 +114,4 @@ TEST_F(CallbackTest, IgnoredDuringFirstInitialisationAndWithoutTheKeys)
     EXPECT_EQ(out, "");
 }
 
-}  // namespace
+}   // namespace

@@ -44,9 +44,9 @@ protected:
         TextItem* name = banner->FindTextItem("input_name");
         TextItem* number = banner->FindTextItem("channel_number");
         TextItem* service = banner->FindTextItem("channel_name");
-        return { icon->GetRect(),         icon->GetVisible() != 0,  icon->GetImagePath(),
-                 name->GetText(),         number->GetText(),        service->GetText(),
-                 name->GetLeft(),         number->GetLeft(),        service->GetLeft(),
+        return { icon->GetRect(),           icon->GetVisible() != 0,    icon->GetImagePath(),
+                 name->GetText(),           number->GetText(),          service->GetText(),
+                 name->GetLeft(),           number->GetLeft(),          service->GetLeft(),
                  name->GetTextWidth(Dfb()), number->GetTextWidth(Dfb()) };
     }
     // Pixels of `rect` that are not the bare panel: text or an icon.
@@ -254,4 +254,4 @@ TEST_F(ChannelBannerTest, LayoutPathsAreBoundedAndTheLayoutIsRequired)
         "virtual void ChannelChangeHandler::LoadResource\\(const char\\*\\) 111");
 }
 
-}  // namespace
+}   // namespace

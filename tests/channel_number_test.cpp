@@ -103,8 +103,8 @@ TEST_F(ChannelNumberTest, NorthAmericanGrammar)
         const char* shown;
     };
     const Case cases[] = {
-        { "12-5", "12-5" },           { "1234-5678", "1234-567" }, { "123-4567", "123-4567" },
-        { "12--", "12-" },            { "12-0", "12-0" },          { "12345", "1234" },
+        { "12-5", "12-5" }, { "1234-5678", "1234-567" }, { "123-4567", "123-4567" },
+        { "12--", "12-" },  { "12-0", "12-0" },          { "12345", "1234" },
         { "0", "" },
     };
     for (const Case& c : cases) {
@@ -170,4 +170,4 @@ TEST_F(ChannelNumberTest, EntryHiddenByAnotherOsdForgetsItsDigits)
     EXPECT_EQ(BriskUiManager::pChannelNumberHandler->GetMajorNumber(), 3u);
 }
 
-}  // namespace
+}   // namespace

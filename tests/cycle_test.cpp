@@ -84,4 +84,4 @@ TEST_F(CycleTest, StartFinalizeCyclesLeaveOnlyDirectFBsThreadRecords)
     EXPECT_LE(perCycle, (double)kAllowedPerCycle);
 }
 
-}  // namespace
+}   // namespace

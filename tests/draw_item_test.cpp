@@ -13,10 +13,7 @@ using namespace testsupport;
 
 namespace {
 
-std::string Be32(uint32_t v)
-{
-    return std::string{ (char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v };
-}
+std::string Be32(uint32_t v) { return std::string{ (char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v }; }
 
 std::string Chunk(const char* type, const std::string& data)
 {
@@ -28,8 +25,8 @@ std::string Chunk(const char* type, const std::string& data)
 // holds only `rowBytes` bytes of its first row.
 std::string ShortPng(uint32_t width, uint32_t height, size_t rowBytes)
 {
-    std::string png = std::string("\x89PNG\r\n\x1a\n", 8) +
-                      Chunk("IHDR", Be32(width) + Be32(height) + std::string{ 8, 6, 0, 0, 0 });
+    std::string png =
+        std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", Be32(width) + Be32(height) + std::string{ 8, 6, 0, 0, 0 });
     std::string row(rowBytes + 1, '\0');   // filter byte 0, then the pixels
     std::vector<Bytef> packed(compressBound((uLong)row.size()));
     uLongf size = (uLongf)packed.size();
@@ -146,8 +143,7 @@ TEST_F(DrawItemTest, FailuresAreReportedAndRetried)
     text.SetText("x");
     for (int i = 0; i < 2; ++i) {
         out = CaptureStdout([&] { EXPECT_FALSE(text.Update(surface_, Dfb())); });
-        EXPECT_EQ(out.rfind("TextItem::Update() create font fail. " + root_.Path() + "/no-font.ttf : ", 0), 0u)
-            << out;
+        EXPECT_EQ(out.rfind("TextItem::Update() create font fail. " + root_.Path() + "/no-font.ttf : ", 0), 0u) << out;
         EXPECT_EQ(text.CachedFont(), nullptr);
     }
     out = CaptureStdout([&] { EXPECT_EQ(text.GetTextWidth(nullptr), 0u); });
@@ -160,7 +156,7 @@ TEST_F(DrawItemTest, ImageOrFontThatIsNoRegularFileIsMissing)
 {
     Fifo fifo(root_.Path() + "/fifo");
     ImageItem image;
-    for (const char* path : {"/fifo", "/"}) {
+    for (const char* path : { "/fifo", "/" }) {
         image.SetImagePath(path);
         std::string out = CaptureStdout([&] { EXPECT_FALSE(image.Update(surface_, Dfb())); });
         EXPECT_EQ(out, "ImageItem::Update() fail to create provider of image " + root_.Path() + path + "\n");
@@ -184,7 +180,9 @@ TEST_F(DrawItemTest, DamagedOrOversizedImageDrawsNothingAndSaysSoOnce)
     struct Case {
         std::string bytes, before, after;
     } cases[] = {
-        { crash, damaged, "" }, { crash.substr(0, 50), damaged, "" }, { flipped, damaged, "" },
+        { crash, damaged, "" },
+        { crash.substr(0, 50), damaged, "" },
+        { flipped, damaged, "" },
         { ShortPng(16384, 16384, 24), "image ", " is 16384 x 16384" + limit + " decoded: not drawn" },
         { ShortPng(4097, 1, 24), "image ", " is 4097 x 1" + limit + " decoded: not drawn" },
         { ShortPng(2048, 2049, 24), "image ", " is 2048 x 2049" + limit + " decoded: not drawn" },
@@ -221,7 +219,8 @@ TEST_F(DrawItemTest, OnlyPngAndJpegFilesAreDecoded)
                                   "0000060004001f0784c202a9003d0f0b003b") },
         { "/damaged.bmp", FromHex("424d6600000000000000360000002800000005000000035d000001001800000000003000"
                                   "000000000080800080800080800080000000ff0000ff0000ff0000ff0000ff00") },
-        { "/cut.dfiff", FromHex("44464946460100004000000040000000048c410000010000ffffffff") },   // 64x64 ARGB, 4 bytes of pixels
+        { "/cut.dfiff",
+          FromHex("44464946460100004000000040000000048c410000010000ffffffff") },   // 64x64 ARGB, 4 bytes of pixels
         { "/empty.png", "" },
     };
     for (const auto& r : refused) {
@@ -233,8 +232,10 @@ TEST_F(DrawItemTest, OnlyPngAndJpegFilesAreDecoded)
         item.SetImagePath(r.file);
         std::string out = CaptureStdout([&] { EXPECT_FALSE(item.Update(surface_, Dfb())); });
         const std::string path = root_.Path() + r.file;
-        EXPECT_EQ(out, "[BriskUI] ImageItem art: " + path + " is neither a PNG nor a JPEG file\n"
-                       "ImageItem::Update() fail to create provider of image " + path + "\n");
+        EXPECT_EQ(out, "[BriskUI] ImageItem art: " + path +
+                           " is neither a PNG nor a JPEG file\n"
+                           "ImageItem::Update() fail to create provider of image " +
+                           path + "\n");
         EXPECT_EQ(OpaqueCount(surface_, _Rect(0, 0, 1280, 720)), 0);
     }
 
@@ -310,4 +311,4 @@ TEST_F(TextItemTest, ColourIsSplitFromTheArgbWord)
     EXPECT_EQ(Pixel(surface_, 14, 85), 0xFF20A040u);
 }
 
-}  // namespace
+}   // namespace

@@ -43,10 +43,14 @@ protected:
     static EventHandler* Screen(EN_BRISKUI_OSD_STATUS status)
     {
         switch (status) {
-        case ROM: return (EventHandler*)BriskUiManager::pVersionSelfCheckHandler;
-        case BALANCE: return (EventHandler*)BriskUiManager::pFactoryBalanceHandler;
-        case DIRECT: return (EventHandler*)BriskUiManager::pFactoryDirectlyInputSourceChanged;
-        default: return (EventHandler*)BriskUiManager::pFactoryOrvexCheck;
+        case ROM:
+            return (EventHandler*)BriskUiManager::pVersionSelfCheckHandler;
+        case BALANCE:
+            return (EventHandler*)BriskUiManager::pFactoryBalanceHandler;
+        case DIRECT:
+            return (EventHandler*)BriskUiManager::pFactoryDirectlyInputSourceChanged;
+        default:
+            return (EventHandler*)BriskUiManager::pFactoryOrvexCheck;
         }
     }
     std::string Text(EN_BRISKUI_OSD_STATUS status, const char* item, U32* colour = nullptr)
@@ -281,4 +285,4 @@ TEST_F(FactoryScreenTest, SubBoardMemoryTestAfterTheLayoutTimeOutThenAfter100Ms)
     EXPECT_TRUE(manager_->QueryStatus(SUB_BOARD));
 }
 
-}  // namespace
+}   // namespace

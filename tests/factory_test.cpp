@@ -69,13 +69,13 @@ TEST_F(FactoryTest, VideoCodesSendTheirEventLoggingOnlyInMmode)
         manager_->ProcessFactoryCode(60291);
     });
     EXPECT_EQ(out.find("(FACTORY:)"), std::string::npos) << out;
-    EXPECT_EQ(sim::Calls(), (std::vector<std::string>{"_HandleFactoryEvent(8,0,0)", "_HandleFactoryEvent(9,0,0)"}));
+    EXPECT_EQ(sim::Calls(), (std::vector<std::string>{ "_HandleFactoryEvent(8,0,0)", "_HandleFactoryEvent(9,0,0)" }));
 
     sim::ClearCalls();
     sim::SetFactoryMmode(true);
     out = CaptureStdout([&] { manager_->ProcessFactoryCode(60292); });
     EXPECT_EQ(out, "(FACTORY:) Video EXT-4 \n");
-    EXPECT_EQ(sim::Calls(), (std::vector<std::string>{"_HandleFactoryEvent(8,0,0)"}));
+    EXPECT_EQ(sim::Calls(), (std::vector<std::string>{ "_HandleFactoryEvent(8,0,0)" }));
 
     // EXT-2 is accepted and does nothing; so does a code of no family.
     sim::ClearCalls();
@@ -160,7 +160,7 @@ TEST_F(FactoryTest, SensorsAddressesAndVersions)
     sim::SetFactoryData(69, 255);
     EXPECT_EQ(Str(manager_->FactoryGetDLNACheck()), "255");
 
-    const U8 mac[6] = {0xAB, 0x01, 0xCD, 0x02, 0xEF, 0x80};
+    const U8 mac[6] = { 0xAB, 0x01, 0xCD, 0x02, 0xEF, 0x80 };
     sim::SetEthernetMac(mac);
     sim::SetWifiMac(mac);
     EXPECT_EQ(Str(manager_->FactoryGetMACAddress()), "ab:01:cd:02:ef:80");
@@ -188,7 +188,7 @@ TEST_F(FactoryTest, PassFailItemsCountOnlyOne)
     sim::SetFactoryData(6, 1);
     EXPECT_EQ(manager_->FactoryGetADAdjustCVBSStatus(), 1);
 
-    const U8 vga[][2] = {{0, 0}, {1, 1}, {2, 2}, {7, 2}, {255, 2}};
+    const U8 vga[][2] = { { 0, 0 }, { 1, 1 }, { 2, 2 }, { 7, 2 }, { 255, 2 } };
     for (const auto& c : vga) {
         sim::SetFactoryData(87, c[0]);
         EXPECT_EQ(manager_->FactoryGetEDIDVGA(), c[1]) << (int)c[0];
@@ -224,21 +224,21 @@ TEST_F(FactoryTest, SubBoardStubsAnswerEmptyAndEightNameThemselves)
         Stub stub;
         bool notice;
     } const stubs[] = {
-        {"has4KDemoData", &BriskUiManager::has4KDemoData, false},
-        {"FactoryGetOrvexMemory", &BriskUiManager::FactoryGetOrvexMemory, true},
-        {"FactoryGetOrvexLD_DATA", &BriskUiManager::FactoryGetOrvexLD_DATA, false},
-        {"FactoryGetUniformityData", &BriskUiManager::FactoryGetUniformityData, false},
-        {"FactoryGetGPIOConnect", &BriskUiManager::FactoryGetGPIOConnect, false},
-        {"FactoryGetUSBConnect", &BriskUiManager::FactoryGetUSBConnect, true},
-        {"FactoryGetInformation", &BriskUiManager::FactoryGetInformation, false},
-        {"FactoryGetOrvexPQVersion", &BriskUiManager::FactoryGetOrvexPQVersion, false},
-        {"FactoryGetOrvexCtrl", &BriskUiManager::FactoryGetOrvexCtrl, false},
-        {"FactoryGetBootLoaderVersion", &BriskUiManager::FactoryGetBootLoaderVersion, true},
-        {"FactoryGetFPGAVersion", &BriskUiManager::FactoryGetFPGAVersion, true},
-        {"FactoryGetBRISCVersion", &BriskUiManager::FactoryGetBRISCVersion, true},
-        {"FactoryGetCRISCVersion", &BriskUiManager::FactoryGetCRISCVersion, true},
-        {"FactoryGetARMVersion", &BriskUiManager::FactoryGetARMVersion, true},
-        {"FactoryGetORVEXVersion", &BriskUiManager::FactoryGetORVEXVersion, true},
+        { "has4KDemoData", &BriskUiManager::has4KDemoData, false },
+        { "FactoryGetOrvexMemory", &BriskUiManager::FactoryGetOrvexMemory, true },
+        { "FactoryGetOrvexLD_DATA", &BriskUiManager::FactoryGetOrvexLD_DATA, false },
+        { "FactoryGetUniformityData", &BriskUiManager::FactoryGetUniformityData, false },
+        { "FactoryGetGPIOConnect", &BriskUiManager::FactoryGetGPIOConnect, false },
+        { "FactoryGetUSBConnect", &BriskUiManager::FactoryGetUSBConnect, true },
+        { "FactoryGetInformation", &BriskUiManager::FactoryGetInformation, false },
+        { "FactoryGetOrvexPQVersion", &BriskUiManager::FactoryGetOrvexPQVersion, false },
+        { "FactoryGetOrvexCtrl", &BriskUiManager::FactoryGetOrvexCtrl, false },
+        { "FactoryGetBootLoaderVersion", &BriskUiManager::FactoryGetBootLoaderVersion, true },
+        { "FactoryGetFPGAVersion", &BriskUiManager::FactoryGetFPGAVersion, true },
+        { "FactoryGetBRISCVersion", &BriskUiManager::FactoryGetBRISCVersion, true },
+        { "FactoryGetCRISCVersion", &BriskUiManager::FactoryGetCRISCVersion, true },
+        { "FactoryGetARMVersion", &BriskUiManager::FactoryGetARMVersion, true },
+        { "FactoryGetORVEXVersion", &BriskUiManager::FactoryGetORVEXVersion, true },
     };
     BriskUiManager* manager = manager_;
     for (const auto& s : stubs) {
@@ -353,7 +353,7 @@ TEST_F(FactoryTest, HugeKeyFileReadsItsFirstBlock)
 {
     WriteKey("ci_plus.bin", At(68, Bytes(12, 0x90)));
     WriteKey("pvrkey.bin", Bytes(1, 1));
-    for (const char* name : {"ci_plus.bin", "pvrkey.bin"}) {
+    for (const char* name : { "ci_plus.bin", "pvrkey.bin" }) {
         int fd = open(KeyPath(name).c_str(), O_WRONLY);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(ftruncate(fd, 100L * 1024 * 1024), 0);
@@ -369,7 +369,7 @@ TEST_F(FactoryTest, HugeKeyFileReadsItsFirstBlock)
 TEST_F(FactoryTest, KeyFileThatIsNoRegularFileCountsAsNotOpened)
 {
     root_.Write("/ciplus/.keep", "");
-    for (const char* name : {"ci_plus.bin", "nfxkey.bin", "hdcp2_key.bin", "widevine_key.bin"})
+    for (const char* name : { "ci_plus.bin", "nfxkey.bin", "hdcp2_key.bin", "widevine_key.bin" })
         ASSERT_EQ(mkdir(KeyPath(name).c_str(), 0755), 0) << name;
     ASSERT_EQ(mkfifo(KeyPath("pvrkey.bin").c_str(), 0644), 0);
     sim::SetHmacValid(KeyPath("widevine_key.bin"), true);   // the check is never asked
@@ -409,8 +409,8 @@ ScreenProbe* ScreenProbeSlot<Bit>::p = nullptr;
     BriskHandlerRow<ScreenProbe, &ScreenProbeSlot<bit>::p>((EN_BRISKUI_OSD_STATUS)bit, "probe.ini", "probe.ini")
 
 const ST_BRISKUI_HANDLER_ROW kScreenProbes[] = {
-    SCREEN_PROBE(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE),       SCREEN_PROBE(E_BRISKUI_OSD_STATUS_FACTORY_ARC),
-    SCREEN_PROBE(E_BRISKUI_OSD_STATUS_FACTORY_BALANCE),    SCREEN_PROBE(E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK),
+    SCREEN_PROBE(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE),        SCREEN_PROBE(E_BRISKUI_OSD_STATUS_FACTORY_ARC),
+    SCREEN_PROBE(E_BRISKUI_OSD_STATUS_FACTORY_BALANCE),     SCREEN_PROBE(E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK),
     SCREEN_PROBE(E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK),
 };
 
@@ -421,8 +421,8 @@ protected:
         ManagerTest::SetUp();
         root_.Write("/test/images/.keep", "");
         WriteSolidPng(root_.Path() + "/test/images/probe.png", 4, 4, 0xFF808080);
-        WriteLayout("probe.ini", LayoutImage("box", _Rect(20, 20, 60, 60), "probe.png") +
-                                     "[setting]\nu16TimeOut = 60000\n");
+        WriteLayout("probe.ini",
+                    LayoutImage("box", _Rect(20, 20, 60, 60), "probe.png") + "[setting]\nu16TimeOut = 60000\n");
         BriskSetHandlerTable(kScreenProbes, sizeof(kScreenProbes) / sizeof(kScreenProbes[0]));
         StartManager();
     }
@@ -459,9 +459,9 @@ TEST_F(FactoryKeyTest, CodeChoosesTheScreenAndOnlyArcAndBalanceCloseTheWaitMessa
         std::string screen;
         bool waitStays;
     } cases[] = {
-        {61081, arc, false},      {60985, balance, false},  {61141, balance, false}, {49065, balance, false},
-        {60946, subBoard, true},  {61082, subBoard, true},  {65535, subBoard, true}, {49067, version, true},
-        {60945, "", true},        {49066, "", true},        {1000, "", true},        {0, "", true},
+        { 61081, arc, false },     { 60985, balance, false }, { 61141, balance, false }, { 49065, balance, false },
+        { 60946, subBoard, true }, { 61082, subBoard, true }, { 65535, subBoard, true }, { 49067, version, true },
+        { 60945, "", true },       { 49066, "", true },       { 1000, "", true },        { 0, "", true },
     };
     for (const auto& c : cases) {
         bool waitStays = false;
@@ -481,4 +481,4 @@ TEST_F(FactoryKeyTest, ThroughTheInputThread)
     g_factoryKeys.clear();
 }
 
-}  // namespace
+}   // namespace

@@ -28,7 +28,7 @@ std::string FindChromium()
     std::stringstream dirs(path != NULL ? path : "/usr/bin:/bin");
     std::string dir;
     while (std::getline(dirs, dir, ':')) {
-        for (const char* name : {"chromium", "chromium-browser"}) {
+        for (const char* name : { "chromium", "chromium-browser" }) {
             std::string candidate = dir + "/" + name;
             if (access(candidate.c_str(), X_OK) == 0) return candidate;
         }
@@ -93,7 +93,8 @@ TEST_F(GalleryPageTest, EveryImageLoads)
     EXPECT_EQ(std::stoul(shown[1]), images);
     std::string which;
     std::regex brokenImage("<img[^>]*class=\"broken\"[^>]*>");
-    for (std::sregex_iterator it(dom.begin(), dom.end(), brokenImage), end; it != end; ++it) which += "\n  " + it->str();
+    for (std::sregex_iterator it(dom.begin(), dom.end(), brokenImage), end; it != end; ++it)
+        which += "\n  " + it->str();
     EXPECT_EQ(std::stoul(broken[1]), 0u) << "broken images:" << which;
 }
 
@@ -117,4 +118,4 @@ TEST_F(GalleryPageTest, PageIsNotBlank)
     EXPECT_GT(sky, pixels.size() / 10) << "the page looks blank";
 }
 
-}  // namespace
+}   // namespace

@@ -29,8 +29,7 @@ std::vector<std::string> Goldens()
     std::vector<std::string> goldens;
     std::error_code ec;
     for (fs::recursive_directory_iterator it(BRISKUI_GOLDENS, ec), end; !ec && it != end; it.increment(ec))
-        if (it->path().extension() == ".png")
-            goldens.push_back(fs::relative(it->path(), BRISKUI_GOLDENS).string());
+        if (it->path().extension() == ".png") goldens.push_back(fs::relative(it->path(), BRISKUI_GOLDENS).string());
     std::sort(goldens.begin(), goldens.end());
     return goldens;
 }
@@ -118,10 +117,7 @@ class GalleryTest : public ::testing::Test {
 protected:
     void SetUp() override { sim::Reset(); }
     // Writes a script into the scratch folder's scripts/.
-    void WriteScript(const std::string& name, const std::string& text)
-    {
-        scratch_.Write("/scripts/" + name, text);
-    }
+    void WriteScript(const std::string& name, const std::string& text) { scratch_.Write("/scripts/" + name, text); }
     std::string Dir(const std::string& rel) const { return scratch_.Path() + rel; }
     std::string LoadError()
     {
@@ -139,14 +135,14 @@ TEST_F(GalleryTest, ScriptsThatWouldMisleadAreRefusedNamingTheLine)
         const char* script;
         const char* error;
     } kCases[] = {
-        {"# B\nset language 5\nkey VOL+\nshot bar.png\n", "20-b.script:2: the gallery sets the language itself"},
-        {"# B\nset country-group 1\nkey VOL+\nshot bar.png\n", "20-b.script:2: the gallery sets the country-group"},
-        {"# B\nkeyfile remove widevine.bin\nkey FACTORY\nshot page.png\n",
-         "20-b.script:2: a gallery script changes no key files"},
-        {"key VOL+\nshot bar.png\n", "20-b.script:1: a gallery script starts with a comment"},
-        {"# B\nkey VOL+\n", "20-b.script: a gallery script takes at least one shot"},
-        {"# B\nkey VOL+\nshot ../bar.png\n", "20-b.script:3: a gallery shot is a file name"},
-        {"# B\nkey VOL++\nshot bar.png\n", "20-b.script:2: unknown key"},
+        { "# B\nset language 5\nkey VOL+\nshot bar.png\n", "20-b.script:2: the gallery sets the language itself" },
+        { "# B\nset country-group 1\nkey VOL+\nshot bar.png\n", "20-b.script:2: the gallery sets the country-group" },
+        { "# B\nkeyfile remove widevine.bin\nkey FACTORY\nshot page.png\n",
+          "20-b.script:2: a gallery script changes no key files" },
+        { "key VOL+\nshot bar.png\n", "20-b.script:1: a gallery script starts with a comment" },
+        { "# B\nkey VOL+\n", "20-b.script: a gallery script takes at least one shot" },
+        { "# B\nkey VOL+\nshot ../bar.png\n", "20-b.script:3: a gallery shot is a file name" },
+        { "# B\nkey VOL++\nshot bar.png\n", "20-b.script:2: unknown key" },
     };
     WriteScript("10-a.script", "# A\nkey VOL+\nshot bar.png\n");
     for (const auto& c : kCases) {
@@ -157,7 +153,8 @@ TEST_F(GalleryTest, ScriptsThatWouldMisleadAreRefusedNamingTheLine)
 
 TEST_F(GalleryTest, EachLayoutFolderGetsALanguageTheLibraryReadsItFor)
 {
-    for (const char* folder : {"EN", "GE", "UK", "XX"}) scratch_.Write(std::string("/config/briskui/layout/") + folder + "/a.ini", "");
+    for (const char* folder : { "EN", "GE", "UK", "XX" })
+        scratch_.Write(std::string("/config/briskui/layout/") + folder + "/a.ini", "");
     scratch_.Write("/config/briskui/layout/notes.txt", "");
     std::vector<std::string> unread;
     std::vector<gallery::Language> languages = gallery::FindLanguages(scratch_.Path(), &unread);
@@ -173,7 +170,7 @@ TEST_F(GalleryTest, EachLayoutFolderGetsALanguageTheLibraryReadsItFor)
     EXPECT_EQ(languages[1].folder, "GE");
     EXPECT_EQ(languages[1].id, 5u);
     EXPECT_EQ(languages[2].id, 468u);
-    EXPECT_EQ(unread, std::vector<std::string>{"XX"});
+    EXPECT_EQ(unread, std::vector<std::string>{ "XX" });
 }
 
 // A run that fails is reported with its log; the others still write their
@@ -193,7 +190,7 @@ TEST_F(GalleryTest, AFailedRunIsReportedAndItsStatesShowAsMissing)
     english.id = 1;
     std::string out = Dir("/out");
 
-    std::vector<std::string> failures = gallery::RunAll(BRISKUI_SAMPLE_ROOT, out, scripts, {english}, 2);
+    std::vector<std::string> failures = gallery::RunAll(BRISKUI_SAMPLE_ROOT, out, scripts, { english }, 2);
     ASSERT_EQ(failures.size(), 2u);   // NA and EU
     for (const std::string& failure : failures) {
         EXPECT_NE(failure.find("20-banner (EN, "), std::string::npos) << failure;
@@ -204,13 +201,13 @@ TEST_F(GalleryTest, AFailedRunIsReportedAndItsStatesShowAsMissing)
     logText << log.rdbuf();
     EXPECT_NE(logText.str().find("the current tuner's list has 3 channels"), std::string::npos);
 
-    ASSERT_TRUE(gallery::WritePage(out, BRISKUI_SAMPLE_ROOT, scripts, {english}, &error)) << error;
+    ASSERT_TRUE(gallery::WritePage(out, BRISKUI_SAMPLE_ROOT, scripts, { english }, &error)) << error;
     std::ifstream file(out + "/index.html");
     std::stringstream page;
     page << file.rdbuf();
     std::string html = page.str();
-    for (const char* image : {"EN/NA/10-volume/bar.png", "EN/EU/10-volume/bar.png", "EN/NA/11-mute/mute.png",
-                              "EN/EU/11-mute/mute.png"}) {
+    for (const char* image :
+         { "EN/NA/10-volume/bar.png", "EN/EU/10-volume/bar.png", "EN/NA/11-mute/mute.png", "EN/EU/11-mute/mute.png" }) {
         EXPECT_TRUE(fs::is_regular_file(out + "/" + image)) << image;
         EXPECT_NE(html.find("<img src=\"" + std::string(image) + "\""), std::string::npos) << image;
     }
@@ -229,9 +226,9 @@ TEST_F(GalleryTest, AFailedRunIsReportedAndItsStatesShowAsMissing)
     WriteScript("10-volume.script", "# Volume & <mute>\nkey VOL+\nshot bar-up.png\n");
     scripts.clear();
     ASSERT_TRUE(gallery::LoadScripts(Dir("/scripts"), &scripts, &error)) << error;
-    gallery::RunAll(BRISKUI_SAMPLE_ROOT, out, scripts, {english}, 2);
+    gallery::RunAll(BRISKUI_SAMPLE_ROOT, out, scripts, { english }, 2);
     EXPECT_FALSE(fs::exists(out + "/EN/NA/10-volume/bar.png"));
     EXPECT_TRUE(fs::exists(out + "/EN/NA/10-volume/bar-up.png"));
 }
 
-}  // namespace
+}   // namespace

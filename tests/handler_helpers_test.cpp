@@ -202,4 +202,4 @@ TEST_F(HelperTest, VolumeHandlerReadsItsMaximumFromItsLayout)
     EXPECT_EQ(missing.GetMaxVolume(), 0);
 }
 
-}  // namespace
+}   // namespace

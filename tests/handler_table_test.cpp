@@ -61,10 +61,7 @@ TEST_F(HandlerTableTest, RowsAreDistinctOsdBitsWithTheVolumeFirst)
 
 std::vector<std::string> g_reads;
 
-void RecordRead(const char* key)
-{
-    g_reads.push_back(key);
-}
+void RecordRead(const char* key) { g_reads.push_back(key); }
 
 std::string Folded(const char* name)
 {
@@ -240,7 +237,7 @@ struct ProbeSlot {
 template <U32 Bit>
 Probe* ProbeSlot<Bit>::p = nullptr;
 
-#define PROBE_ROW(bit)                                                                                        \
+#define PROBE_ROW(bit)                                                                             \
     BriskHandlerRow<Probe, &ProbeSlot<bit>::p>((EN_BRISKUI_OSD_STATUS)bit, "Probe" #bit "_NA.ini", \
                                                "Probe" #bit "_EU.ini")
 
@@ -264,7 +261,8 @@ protected:
             // Side by side, one time-out long enough never to fire here.
             std::string layout = LayoutImage("box", _Rect(20 + (int)i * 80, 20, 60, 60), "probe.png") +
                                  "[setting]\nu16TimeOut = 60000\n";
-            for (const char* region : { "_NA.ini", "_EU.ini" }) WriteLayout(std::string("Probe") + bit + region, layout);
+            for (const char* region : { "_NA.ini", "_EU.ini" })
+                WriteLayout(std::string("Probe") + bit + region, layout);
         }
         g_seen.clear();
         BriskSetHandlerTable(kProbeTable, kProbes);
@@ -285,7 +283,8 @@ protected:
     std::vector<std::string> Each(const std::string& what)
     {
         std::vector<std::string> lines;
-        for (size_t i = 0; i < kProbes; ++i) lines.push_back(std::string(BriskUiOsdName(kProbeTable[i].eStatus)) + what);
+        for (size_t i = 0; i < kProbes; ++i)
+            lines.push_back(std::string(BriskUiOsdName(kProbeTable[i].eStatus)) + what);
         return lines;
     }
 };
@@ -380,11 +379,21 @@ TEST_F(ProbeTableTest, EveryStatusGetsItsKeysTimersCompositionAndExit)
         g_seen.clear();
         manager_->UpdateOsd();
     }
-    const char* const order[] = { "VolumeHandler", "ChannelNumberHandler", "ChannelChangeHandler",
-                                  "InputSourceMenuHandler", "InputSourceIconHandler", "WaitMessageHandler",
-                                  "NotAvailableMessageHandler", "FactoryArcHandler", "InitializationHandler",
-                                  "AtvDtvSwitchMenuHandler", "FactoryBalanceHandler", "VersionSelfCheckHandler",
-                                  "FactoryDirectlyInputSourceChanged", "FactoryOrvexCheck", "PinCodeHandler" };
+    const char* const order[] = { "VolumeHandler",
+                                  "ChannelNumberHandler",
+                                  "ChannelChangeHandler",
+                                  "InputSourceMenuHandler",
+                                  "InputSourceIconHandler",
+                                  "WaitMessageHandler",
+                                  "NotAvailableMessageHandler",
+                                  "FactoryArcHandler",
+                                  "InitializationHandler",
+                                  "AtvDtvSwitchMenuHandler",
+                                  "FactoryBalanceHandler",
+                                  "VersionSelfCheckHandler",
+                                  "FactoryDirectlyInputSourceChanged",
+                                  "FactoryOrvexCheck",
+                                  "PinCodeHandler" };
     std::vector<std::string> updates;
     for (const char* name : order) updates.push_back(std::string(name) + " update");
     EXPECT_EQ(Seen(), updates);
@@ -397,11 +406,11 @@ TEST_F(ProbeTableTest, EveryStatusGetsItsKeysTimersCompositionAndExit)
     for (const std::string& line : Seen())
         if (line.find(" key ") != std::string::npos) keys.push_back(line);
     EXPECT_EQ(keys, (std::vector<std::string>{ "VolumeHandler key 61538", "ChannelNumberHandler key 61538" }));
-    EXPECT_EQ(manager_->GetCurrentStatus(), (U32)(E_BRISKUI_OSD_STATUS_BASE | E_BRISKUI_OSD_STATUS_VOLUME |
-                                                  E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER | E_BRISKUI_OSD_STATUS_PIN_CODE |
-                                                  E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON));
+    EXPECT_EQ(manager_->GetCurrentStatus(),
+              (U32)(E_BRISKUI_OSD_STATUS_BASE | E_BRISKUI_OSD_STATUS_VOLUME | E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER |
+                    E_BRISKUI_OSD_STATUS_PIN_CODE | E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON));
     EXPECT_EQ(Pixel(manager_->GetSurface(), 20 + 1 * 80 + 30, 50), 0u);    // wait message (second row) erased
     EXPECT_NE(Pixel(manager_->GetSurface(), 20 + 12 * 80 + 30, 50), 0u);   // PIN entry still drawn
 }
 
-}  // namespace
+}   // namespace

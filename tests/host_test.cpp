@@ -33,7 +33,7 @@ SimRun RunSim(const std::string& args)
 {
     std::string command = std::string(BRISKUI_SIM) + " " + args + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
-    SimRun run{-1, ""};
+    SimRun run{ -1, "" };
     if (pipe == nullptr) return run;
     char buffer[4096];
     size_t n;
@@ -55,10 +55,11 @@ protected:
 
 TEST_F(HostTest, ScriptDrivesTheVolumeOsdAndWritesScreenshots)
 {
-    std::string script = Script("# volume\nshot empty.png\nkey VOL+\nshot up.png\nkey MUTE\nshot half.png\n"
-                                "wait 3500\nshot later.png\nquit\nkey VOL+\n");
+    std::string script = Script(
+        "# volume\nshot empty.png\nkey VOL+\nshot up.png\nkey MUTE\nshot half.png\n"
+        "wait 3500\nshot later.png\nquit\nkey VOL+\n");
     SimRun run = RunSim("--root " + std::string(BRISKUI_SAMPLE_ROOT) + " --country 1 --fast-clock --shots " +
-                     root_.Path() + " " + script);
+                        root_.Path() + " " + script);
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("BRISKUI - KEY VOL+"), std::string::npos);
     EXPECT_NE(run.output.find("[300]Current Volume set to 10"), std::string::npos);   // NA half mute of 21
@@ -135,7 +136,7 @@ TEST_F(HostTest, NulBytesFoldersAndMissingRootsAreRefusedBeforeAnythingRuns)
 // (through the library's sleep seam, so nothing really sleeps here).
 TEST_F(HostTest, LongRealClockWaitsPassInFull)
 {
-    static std::atomic<unsigned long long> slept{0};
+    static std::atomic<unsigned long long> slept{ 0 };
     slept = 0;
     BriskSleepHook previous = BriskSetSleepHook([](U32 us) { slept += us; });
     setenv("BRISKUI_ROOT", BRISKUI_SAMPLE_ROOT, 1);
@@ -233,8 +234,7 @@ TEST_F(HostTest, CallsPrintTheirResultsAndBadCallsAreRefusedBeforeRunning)
 
     run = RunSim(SampleRun(root_.Path()) + Script("key VOL+\ncall ProcessFactoryCode 65536\n"));
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.output.find("script.txt:2: 'call ProcessFactoryCode' takes 0..65535, not '65536'"),
-              std::string::npos)
+    EXPECT_NE(run.output.find("script.txt:2: 'call ProcessFactoryCode' takes 0..65535, not '65536'"), std::string::npos)
         << run.output;
     EXPECT_EQ(run.output.find("BRISKUI - KEY VOL+"), std::string::npos);   // nothing ran
     run = RunSim(Script("call EnableStatus 0x14000 0\n"));
@@ -280,8 +280,7 @@ TEST_F(HostTest, KeyFileLinesChangeAScratchCopyAndExpectResultChecksWhatTheLastC
 
     run = RunSim(SampleRun(root_.Path()) + Script("keyfile remove ../Customer\n"));
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.output.find("'keyfile' takes the name of a file in /ciplus/, not '../Customer'"),
-              std::string::npos)
+    EXPECT_NE(run.output.find("'keyfile' takes the name of a file in /ciplus/, not '../Customer'"), std::string::npos)
         << run.output;
     run = RunSim(SampleRun(root_.Path()) + Script("keyfile corrupt pvrkey.bin 32\nkey VOL+\n"));
     EXPECT_EQ(run.status, 1);
@@ -300,7 +299,7 @@ TEST_F(HostTest, KeyFileGeneratorWritesTheDescribedSetOrNamesTheBadLine)
     const std::string out = root_.Path() + "/keys";
     auto run = [&](const std::string& description) {
         root_.Write("/desc.txt", description);
-        SimRun r{-1, ""};
+        SimRun r{ -1, "" };
         FILE* pipe = popen((generator + root_.Path() + "/desc.txt " + out + " 2>&1").c_str(), "r");
         char buffer[1024];
         size_t n;
@@ -435,8 +434,9 @@ TEST_F(HostStateTest, StateBeforeTheFirstLibraryLineIsInPlaceAndLaterStateIsNot)
 
 TEST_F(HostStateTest, ChannelLinesReplaceTheSampleListAndReachTheProgramInfo)
 {
-    RunSetUp("channel dtv 7 News   24\nchannel dtv 12 locked no-number Film Four\nset source dtv\nset channel 1\n"
-             "channel atv 3 locked Regional\n");
+    RunSetUp(
+        "channel dtv 7 News   24\nchannel dtv 12 locked no-number Film Four\nset source dtv\nset channel 1\n"
+        "channel atv 3 locked Regional\n");
     MSrv_ChannelManager* channels = MSrv_Control::GetMSrvChannelManager();
     ST_PROGRAM_INFO info{};
     ASSERT_TRUE(channels->GetProgramInfo(&info));
@@ -479,11 +479,12 @@ TEST_F(HostStateTest, ChannelLinesReplaceTheSampleListAndReachTheProgramInfo)
 TEST_F(HostStateTest, EverySetNameReachesTheMiddlewareOperationThatReadsIt)
 {
     TempRoot root;
-    RunSetUp("set route-path 3 32\nset route 3\nset satellites 3\nset mux unknown\nset dvbs-tuner 0\n"
-             "set factory-data 87 2\nset mac ethernet 00:1A:2b:3C:4d:5E\nset mac wlan 0a:0b:0c:0d:0e:0f\n"
-             "set temperature -5 7\nset edid 2 0\nset hmac /ciplus/hdcp2_key.bin 1\n"
-             "set mboot-version MB 2.0 beta\nset source-present hdmi4 0\nset program-info-fails 1\n"
-             "set rear-shared 1\nset last-tv 1\nset factory-mmode 1\nset dvbs-player 0\n");
+    RunSetUp(
+        "set route-path 3 32\nset route 3\nset satellites 3\nset mux unknown\nset dvbs-tuner 0\n"
+        "set factory-data 87 2\nset mac ethernet 00:1A:2b:3C:4d:5E\nset mac wlan 0a:0b:0c:0d:0e:0f\n"
+        "set temperature -5 7\nset edid 2 0\nset hmac /ciplus/hdcp2_key.bin 1\n"
+        "set mboot-version MB 2.0 beta\nset source-present hdmi4 0\nset program-info-fails 1\n"
+        "set rear-shared 1\nset last-tv 1\nset factory-mmode 1\nset dvbs-player 0\n");
     MSrv_Control* control = MSrv_Control::GetInstance();
     EXPECT_EQ(control->GetTVInfo().au8RoutePath[3], 32);
     EXPECT_EQ(control->GetCurrentTvRoute(), 3);
@@ -570,4 +571,4 @@ TEST_F(HostStateTest, BadValuesAreRefusedWithTheirLineAndTheShapeTheNameTakes)
     EXPECT_EQ(sim::StoredVolume(), 10);
 }
 
-}  // namespace
+}   // namespace

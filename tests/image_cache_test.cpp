@@ -1,8 +1,8 @@
 // The decoded-image cache: an unchanged file is decoded once, a changed
 // one again; the least recently used images go to keep within the cap;
 // the manager's Finalize empties it.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -165,4 +165,4 @@ TEST_F(ImageCacheTest, FinalizeEmptiesIt)
     EXPECT_EQ(Stats().u32Bytes, 0u);
 }
 
-}  // namespace
+}   // namespace

@@ -100,10 +100,14 @@ TEST(ImageDecode, PngsDecodeAsDirectFBDecodedThem)
     // Depths from 2 to 16 bits, grey, palettes with alpha, colour keys,
     // interlacing and a gamma chunk, which neither decoder applies.
     TempRoot root;
-    struct Kind { int bits, colourType, interlace; bool key; double gamma; } kinds[] = {
-        { 2, PNG_COLOR_TYPE_GRAY, 0, false, 0 },       { 16, PNG_COLOR_TYPE_GA, 0, false, 0 },
-        { 8, PNG_COLOR_TYPE_RGB, 0, true, 0 },         { 16, PNG_COLOR_TYPE_RGBA, 0, false, 0 },
-        { 8, PNG_COLOR_TYPE_RGBA, 1, false, 1.0 },     { 8, PNG_COLOR_TYPE_PALETTE, 0, true, 0 },
+    struct Kind {
+        int bits, colourType, interlace;
+        bool key;
+        double gamma;
+    } kinds[] = {
+        { 2, PNG_COLOR_TYPE_GRAY, 0, false, 0 },   { 16, PNG_COLOR_TYPE_GA, 0, false, 0 },
+        { 8, PNG_COLOR_TYPE_RGB, 0, true, 0 },     { 16, PNG_COLOR_TYPE_RGBA, 0, false, 0 },
+        { 8, PNG_COLOR_TYPE_RGBA, 1, false, 1.0 }, { 8, PNG_COLOR_TYPE_PALETTE, 0, true, 0 },
     };
     for (const Kind& k : kinds) {
         std::string path = root.Path() + "/kind" + std::to_string(&k - kinds) + ".png";
@@ -140,4 +144,4 @@ TEST(ImageDecode, SizeLimitIsBothSidesAndBytes)
     EXPECT_FALSE(BriskImageSizeAllowed(0xFFFFFFFF, 0xFFFFFFFF));
 }
 
-}  // namespace
+}   // namespace

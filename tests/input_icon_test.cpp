@@ -76,4 +76,4 @@ TEST_F(InputIconTest, AKeyKeepsTheIconForAFullTimeOut)
     EXPECT_EQ(OpaqueCount(manager_->GetSurface(), kIconPanel), 0);
 }
 
-}  // namespace
+}   // namespace

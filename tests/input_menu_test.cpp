@@ -62,7 +62,8 @@ protected:
             EXPECT_EQ(menu_->FindImageItem(("icon" + n).c_str())->GetImagePath(), "/test/images/menu/in_f.png");
             EXPECT_EQ(menu_->FindImageItem(("icon" + o).c_str())->GetImagePath(), "/test/images/menu/in_n.png");
             EXPECT_EQ(menu_->FindTextItem(("text" + n).c_str())->GetFontColor(), kWhite);
-            EXPECT_EQ(menu_->FindImageItem("focus_bar")->GetTop(), (U32)(MenuIconRect(focused).top + 20 - kMenuBarHeight / 2));
+            EXPECT_EQ(menu_->FindImageItem("focus_bar")->GetTop(),
+                      (U32)(MenuIconRect(focused).top + 20 - kMenuBarHeight / 2));
         }
         EXPECT_EQ(Pixel(surface_, MenuIconRect(focused).left + 20, MenuIconRect(focused).top + 20), kMenuIconFocused);
         EXPECT_EQ(Pixel(surface_, 112, MenuIconRect(focused).top - 4), kMenuBarColour);
@@ -237,4 +238,4 @@ TEST_F(InputMenuTest, VideoEntriesFollowTheRearConnector)
     EXPECT_EQ(sim::Calls(), (std::vector<std::string>{ "SetInputSource(16,1,0,0)" }));
 }
 
-}  // namespace
+}   // namespace

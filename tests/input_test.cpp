@@ -54,19 +54,19 @@ TEST_F(InputTest, RoutingTable)
     EXPECT_TRUE(m->QueryStatus(E_BRISKUI_OSD_STATUS_VOLUME));
 
     // Media keys go to the not-available panel.
-    for (U32 key : {0xF00Au, 0xF049u, 0xF051u, 0xF052u, 0xF05Bu, 0xF05Cu, 0xF077u}) {
+    for (U32 key : { 0xF00Au, 0xF049u, 0xF051u, 0xF052u, 0xF05Bu, 0xF05Cu, 0xF077u }) {
         m->DisableStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE);
         EXPECT_TRUE(m->KeyHandler(key));
         EXPECT_TRUE(m->QueryStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE)) << std::hex << key;
     }
     // Keys whose OSD this build lacks are still routed keys.
-    for (U32 key : {0xF046u, 0xF047u, 0xF068u, 0xF073u, 0xF002u, 0xF003u, 0x0Du, 0xF53Fu})
+    for (U32 key : { 0xF046u, 0xF047u, 0xF068u, 0xF073u, 0xF002u, 0xF003u, 0x0Du, 0xF53Fu })
         EXPECT_TRUE(m->KeyHandler(key)) << std::hex << key;
     // Digits are routed keys whatever the input; on HDMI they go nowhere.
     sim::SetInputSource(MAPI_INPUT_SOURCE_HDMI);
     for (U32 key = 0x30; key <= 0x39; ++key) EXPECT_TRUE(m->KeyHandler(key));
     // Anything else is not a key of the library.
-    for (U32 key : {0x41u, 0xF000u, 0xF04Fu, 0xF600u}) EXPECT_FALSE(m->KeyHandler(key)) << std::hex << key;
+    for (U32 key : { 0x41u, 0xF000u, 0xF04Fu, 0xF600u }) EXPECT_FALSE(m->KeyHandler(key)) << std::hex << key;
 }
 
 TEST_F(InputTest, ExitClosesEverythingButThePinAndTheIcon)
@@ -81,8 +81,8 @@ TEST_F(InputTest, ExitClosesEverythingButThePinAndTheIcon)
     m->EnableStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE, 0xFFFF);
     EXPECT_TRUE(m->KeyHandler(0xF53D));
     EXPECT_EQ(m->GetVolumeStatus(), 0u);   // the volume handler got the key
-    EXPECT_EQ(m->GetCurrentStatus(),
-              (U32)(E_BRISKUI_OSD_STATUS_BASE | E_BRISKUI_OSD_STATUS_PIN_CODE | E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON));
+    EXPECT_EQ(m->GetCurrentStatus(), (U32)(E_BRISKUI_OSD_STATUS_BASE | E_BRISKUI_OSD_STATUS_PIN_CODE |
+                                           E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON));
 }
 
 TEST_F(InputTest, PowerToggle)
@@ -99,7 +99,7 @@ TEST_F(InputTest, PowerToggle)
     mapi_system::bBackgroundRecording = 1;
     EXPECT_TRUE(manager_->KeyHandler(0xF550));
     EXPECT_EQ(sim::Calls(),
-              (std::vector<std::string>{"SetTVPowerDoneTimer(4294967295)", "EnterActiveStandByMode(0,1)"}));
+              (std::vector<std::string>{ "SetTVPowerDoneTimer(4294967295)", "EnterActiveStandByMode(0,1)" }));
     EXPECT_EQ(MSrv_Control_common::bBriskUiTriggerPowerOff, 0);
     EXPECT_EQ(mapi_system::bBackgroundRecording, 0);
 
@@ -110,7 +110,7 @@ TEST_F(InputTest, PowerToggle)
     mapi_system::bBackgroundRecording = 1;
     EXPECT_TRUE(manager_->KeyHandler(0xF00F));
     EXPECT_EQ(sim::Calls(),
-              (std::vector<std::string>{"EnterActiveStandByMode(0,0)", "SetTVPowerDoneTimer(4294967295)"}));
+              (std::vector<std::string>{ "EnterActiveStandByMode(0,0)", "SetTVPowerDoneTimer(4294967295)" }));
     EXPECT_EQ(MSrv_Control_common::bBriskUiTriggerPowerOff, 0);
     EXPECT_EQ(mapi_system::bBackgroundRecording, 0);
 }
@@ -150,7 +150,7 @@ TEST_F(InputTest, HostWritesTheBootClockWhileKeysReadIt)
     // The host's thread writes the clock while the input thread reads it
     // for a full-interface key (a race ThreadSanitizer would report).
     StartManager();
-    std::atomic<bool> stop{false};
+    std::atomic<bool> stop{ false };
     std::thread host([&] {
         for (U32 s = 0; !stop; s = (s + 1) % 40) BriskUiManager::TotalTicksInSeconds = s;
     });
@@ -179,7 +179,7 @@ TEST_F(InputTest, SymbolsOutsideTheTableAreNumbersNotRouted)
     StartManager();
     U8 volume = sim::StoredVolume();
     std::string out = CaptureStdout([&] {
-        for (U32 key : {0xFFFFFFFFu, 0x80000000u, 0x0010F04Cu}) Key(key);
+        for (U32 key : { 0xFFFFFFFFu, 0x80000000u, 0x0010F04Cu }) Key(key);
     });
     EXPECT_NE(out.find("key_symbol:-1\n"), std::string::npos) << out;
     EXPECT_EQ(manager_->GetCurrentStatus(), 0x0001u);
@@ -219,10 +219,10 @@ TEST_F(InputTest, OneKeyPerPassButEveryTimerEvent)
 }
 
 // First initialisation: the sleep seam stands in for the 0.68 s steps.
-std::atomic<int> g_steps{0};
+std::atomic<int> g_steps{ 0 };
 BriskUiManager* g_manager = nullptr;
-std::atomic<int> g_keyAtStep{0};
-std::atomic<U32> g_key{0};
+std::atomic<int> g_keyAtStep{ 0 };
+std::atomic<U32> g_key{ 0 };
 
 void CountSteps(U32 us)
 {
@@ -236,8 +236,7 @@ protected:
     void SetUp() override
     {
         InputTest::SetUp();
-        root_.Write("/Customer/briskui/layout/BriskUISetting.ini",
-                    "[BriskUISetting]\nbFirstInitialization = TRUE\n");
+        root_.Write("/Customer/briskui/layout/BriskUISetting.ini", "[BriskUISetting]\nbFirstInitialization = TRUE\n");
         g_steps = 0;
         g_keyAtStep = 0;
         g_manager = nullptr;
@@ -330,4 +329,4 @@ TEST_F(FirstInitTest, MiddlewareEventsAreIgnoredMeanwhile)
     EXPECT_EQ(sim::LastCallbackResult(), 0);
 }
 
-}  // namespace
+}   // namespace

@@ -181,7 +181,7 @@ TEST_F(LayoutTest, HugeGeometryNeitherWrapsNorClearsOutsideItsRegion)
 
     // A region wholly off the surface, or of negative width (u32Width of
     // 2^31 and more), clears nothing at all.
-    for (const char* item : {"u32Left = 2147483600\nu32Width = 100\n", "u32Left = 10\nu32Width = 4294967200\n"}) {
+    for (const char* item : { "u32Left = 2147483600\nu32Width = 100\n", "u32Left = 10\nu32Width = 4294967200\n" }) {
         PlainHandler other;
         other.LoadResource(Write(std::string("[c]\nu8Type = 1\nu32Height = 10\n") + item).c_str());
         Fill(surface, 0xFF00FF00);
@@ -191,4 +191,4 @@ TEST_F(LayoutTest, HugeGeometryNeitherWrapsNorClearsOutsideItsRegion)
     surface->Release(surface);
 }
 
-}  // namespace
+}   // namespace

@@ -135,7 +135,8 @@ TEST_F(LintTest, FileStructureAndKeys)
 
 TEST_F(LintTest, NumbersThatDoNotReadAsWritten)
 {
-    ExpectFindings("number-width", kNa, { "10: error: u16TimeOut = 70000 does not fit 16 bits: the library reads 4464" });
+    ExpectFindings("number-width", kNa,
+                   { "10: error: u16TimeOut = 70000 does not fit 16 bits: the library reads 4464" });
     ExpectFindings("not-a-number", kNa, { "4: error: u32Left = '400px' is not a number: the library reads 400" });
     ExpectFindings("geometry-sign", kNa,
                    { "5: error: u32Top = 2147483648 is 2^31 or more: a negative position or size on the screen" });
@@ -208,14 +209,15 @@ TEST_F(LintTest, ScreenTimeOutAndStateMask)
 TEST_F(LintTest, SettingsFile)
 {
     const char* file = "BriskUISetting.ini";
-    ExpectFindings("settings-key", file, { "6: warning: unknown key 'bFirstInitialisation' in [BriskUISetting] is not read" },
+    ExpectFindings("settings-key", file,
+                   { "6: warning: unknown key 'bFirstInitialisation' in [BriskUISetting] is not read" },
                    { "--settings" });
     ExpectFindings("settings-boolean", file,
                    { "3: error: bActivateBriskUI = 'maybe' is not a boolean (TRUE/FALSE, 1/0, yes/no): the default 1 "
                      "counts" },
                    { "--settings" });
-    ExpectFindings("settings-colour", file,
-                   { "5: error: u8ColorFormat = 'ARGB' is not a number: the library reads 0" }, { "--settings" });
+    ExpectFindings("settings-colour", file, { "5: error: u8ColorFormat = 'ARGB' is not a number: the library reads 0" },
+                   { "--settings" });
 }
 
 // The menus' endings, on a table of its own: icons ending "n.png" whose
@@ -289,13 +291,15 @@ TEST_F(LintTest, RootWithoutTheBannerLayout)
     LintRun run = Run({});
     std::string dir = root_.Path() + en;
     std::set<std::string> expected = {
-        dir + "BriskUIChannelChangeLayout_NA.ini:1: error: missing: ChannelChangeHandler needs it and start-up "
-              "aborts without it on NA sets",
-        dir + "BriskUIChannelChangeLayout_EU.ini:1: error: missing: ChannelChangeHandler needs it and start-up "
-              "aborts without it on EU sets",
+        dir +
+            "BriskUIChannelChangeLayout_NA.ini:1: error: missing: ChannelChangeHandler needs it and start-up "
+            "aborts without it on NA sets",
+        dir +
+            "BriskUIChannelChangeLayout_EU.ini:1: error: missing: ChannelChangeHandler needs it and start-up "
+            "aborts without it on EU sets",
     };
     EXPECT_EQ(run.Errors(), expected) << run;
     EXPECT_EQ(run.status, 1) << run;
 }
 
-}  // namespace
+}   // namespace

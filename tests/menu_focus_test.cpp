@@ -64,7 +64,8 @@ protected:
             focus_.AddEntry(("icon" + n).c_str(), ("text" + n).c_str(), sources[i]);
         }
         focus_.Bind(handler_, "focus_bar");
-        for (const char* text : { "text1", "text2", "text3", "text4" }) handler_.FindTextItem(text)->SetFontColor(kNormal);
+        for (const char* text : { "text1", "text2", "text3", "text4" })
+            handler_.FindTextItem(text)->SetFontColor(kNormal);
     }
     std::string Path(U8 i) { return focus_.IconAt(i)->GetImagePath(); }
     U32 Colour(U8 i) { return focus_.TextAt(i)->GetFontColor(); }
@@ -93,9 +94,9 @@ TEST_F(MenuFocusTest, WrapsBothWaysWithinTheEntriesInUse)
         U8 count;
         char move;
         U8 focus;
-    } steps[] = { { 5, '+', 1 }, { 5, '+', 2 }, { 5, '+', 3 }, { 5, '+', 4 }, { 5, '+', 0 }, { 5, '-', 4 },
-                  { 3, '=', 2 }, { 3, '+', 0 }, { 3, '-', 2 }, { 2, '=', 1 }, { 2, '+', 0 }, { 2, '+', 1 },
-                  { 2, '-', 0 }, { 2, '-', 1 }, { 3, '+', 2 } };
+    } steps[] = { { 5, '+', 1 }, { 5, '+', 2 }, { 5, '+', 3 }, { 5, '+', 4 }, { 5, '+', 0 },
+                  { 5, '-', 4 }, { 3, '=', 2 }, { 3, '+', 0 }, { 3, '-', 2 }, { 2, '=', 1 },
+                  { 2, '+', 0 }, { 2, '+', 1 }, { 2, '-', 0 }, { 2, '-', 1 }, { 3, '+', 2 } };
     for (size_t i = 0; i < sizeof(steps) / sizeof(steps[0]); ++i) {
         focus_.SetCount(steps[i].count);
         if (steps[i].move == '+') focus_.Next();
@@ -234,4 +235,4 @@ TEST_F(MenuFocusTest, HookGreysALabelThatLosesTheFocus)
     EXPECT_EQ(Colour(2), kNormal);
 }
 
-}  // namespace
+}   // namespace

@@ -48,15 +48,22 @@ protected:
         }
         return out;
     }
-    std::string Masks() { return Shown({ "password1_message", "password2_message", "password3_message", "password4_message" }); }
+    std::string Masks()
+    {
+        return Shown({ "password1_message", "password2_message", "password3_message", "password4_message" });
+    }
     // The colour each box is drawn in: F for its focus art, n for the other.
     std::string Boxes()
     {
         std::string out;
-        for (const _Rect& box : kPinBoxes) out += Pixel(surface_, box.left + 2, box.top + 2) == kBoxFocusColour ? "F" : "n";
+        for (const _Rect& box : kPinBoxes)
+            out += Pixel(surface_, box.left + 2, box.top + 2) == kBoxFocusColour ? "F" : "n";
         return out;
     }
-    bool DigitsHeld() { return pin_->GetTypedDigit(0) + pin_->GetTypedDigit(1) + pin_->GetTypedDigit(2) + pin_->GetTypedDigit(3); }
+    bool DigitsHeld()
+    {
+        return pin_->GetTypedDigit(0) + pin_->GetTypedDigit(1) + pin_->GetTypedDigit(2) + pin_->GetTypedDigit(3);
+    }
     U32 ErrorPixel() { return Pixel(surface_, kPinErrorPanel.left + 5, kPinErrorPanel.top + 5); }
 
     IDirectFBSurface* surface_ = nullptr;
@@ -124,8 +131,8 @@ TEST_F(PinTest, WrongLastDigitThenTheRightPinWithItsLeadingZero)
     Type("00000000047");
     EXPECT_TRUE(DigitsHeld());
     Type("2");
-    EXPECT_EQ(sim::Calls(), (Calls{ "SetPasswordVerified(0)", "SetPasswordVerified(0)", "SelectProgram(1,1,1)",
-                                    "UnlockChannel()" }));
+    EXPECT_EQ(sim::Calls(),
+              (Calls{ "SetPasswordVerified(0)", "SetPasswordVerified(0)", "SelectProgram(1,1,1)", "UnlockChannel()" }));
     EXPECT_EQ(manager_->GetCurrentStatus(), (U32)E_BRISKUI_OSD_STATUS_BASE);
     EXPECT_FALSE(DigitsHeld());
 }
@@ -180,4 +187,4 @@ TEST_F(PinUnlockTest, RightPinWithoutProgramInformationTunesNothing)
     EXPECT_EQ(sim::Calls(), (Calls{ "UnlockChannel()" }));
 }
 
-}  // namespace
+}   // namespace

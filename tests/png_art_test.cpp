@@ -27,11 +27,13 @@ namespace {
 // A fresh directory under the system temp dir, removed with the fixture.
 class TempDir {
 public:
-    TempDir() {
+    TempDir()
+    {
         std::string tmpl = (fs::temp_directory_path() / "png_art_test.XXXXXX").string();
         if (mkdtemp(tmpl.data()) != nullptr) path_ = tmpl;
     }
-    ~TempDir() {
+    ~TempDir()
+    {
         std::error_code ec;
         if (!path_.empty()) fs::remove_all(path_, ec);
     }
@@ -47,14 +49,16 @@ struct Image {
     uint32_t at(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
 };
 
-Image Load(const fs::path& path) {
+Image Load(const fs::path& path)
+{
     Image img;
     std::string error;
     EXPECT_TRUE(ReadPngArgb(path.string(), &img.px, &img.w, &img.h, &error)) << error;
     return img;
 }
 
-std::string Slurp(const fs::path& path) {
+std::string Slurp(const fs::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -67,15 +71,16 @@ protected:
     std::string File(const char* name) const { return (tmp_.path() / name).string(); }
 };
 
-}  // namespace
+}   // namespace
 
 // ---- PNG write/read --------------------------------------------------------
 
-TEST_F(PngTest, RoundTripKeepsStraightArgbExactly) {
+TEST_F(PngTest, RoundTripKeepsStraightArgbExactly)
+{
     // Alpha 0 with a colour, partial alpha and opaque pixels must survive
     // unchanged: the files hold non-premultiplied colour as stored.
-    const std::vector<uint32_t> src = {0x00000000, 0x00123456, 0x01FFFFFF, 0x80FF8040,
-                                       0x7F0080FF, 0xFE010203, 0xFFFFFFFF, 0xFF000000};
+    const std::vector<uint32_t> src = { 0x00000000, 0x00123456, 0x01FFFFFF, 0x80FF8040,
+                                        0x7F0080FF, 0xFE010203, 0xFFFFFFFF, 0xFF000000 };
     ASSERT_TRUE(WriteArgbPng(File("rt.png"), src.data(), 4, 2, 16, nullptr));
     const Image img = Load(File("rt.png"));
     ASSERT_EQ(img.w, 4);
@@ -83,23 +88,24 @@ TEST_F(PngTest, RoundTripKeepsStraightArgbExactly) {
     EXPECT_EQ(img.px, src);
 }
 
-TEST_F(PngTest, RoundTripHonoursPitch) {
+TEST_F(PngTest, RoundTripHonoursPitch)
+{
     // Three pixels per row in rows of five words, as in a locked surface
     // whose pitch is padded; the padding must not leak into the file.
-    const std::vector<uint32_t> src = {0xFF0000FF, 0x80008000, 0x40FF0000, 0xDEADBEEF, 0xDEADBEEF,
-                                       0x11223344, 0x55667788, 0x99AABBCC, 0xDEADBEEF, 0xDEADBEEF};
+    const std::vector<uint32_t> src = { 0xFF0000FF, 0x80008000, 0x40FF0000, 0xDEADBEEF, 0xDEADBEEF,
+                                        0x11223344, 0x55667788, 0x99AABBCC, 0xDEADBEEF, 0xDEADBEEF };
     ASSERT_TRUE(WriteArgbPng(File("pitch.png"), src.data(), 3, 2, 20, nullptr));
     const Image img = Load(File("pitch.png"));
-    const std::vector<uint32_t> expected = {0xFF0000FF, 0x80008000, 0x40FF0000,
-                                            0x11223344, 0x55667788, 0x99AABBCC};
+    const std::vector<uint32_t> expected = { 0xFF0000FF, 0x80008000, 0x40FF0000, 0x11223344, 0x55667788, 0x99AABBCC };
     EXPECT_EQ(img.px, expected);
 }
 
-TEST_F(PngTest, BackdropCompositesSourceOver) {
+TEST_F(PngTest, BackdropCompositesSourceOver)
+{
     constexpr int kW = 64, kH = 36;
-    std::vector<uint32_t> src(kW * kH, 0x00FFFFFF);  // transparent: backdrop shows
-    src[10 * kW + 20] = 0x80FFFFFF;                  // half-transparent white
-    src[30 * kW + 50] = 0xFF102030;                  // opaque: source wins
+    std::vector<uint32_t> src(kW * kH, 0x00FFFFFF);   // transparent: backdrop shows
+    src[10 * kW + 20] = 0x80FFFFFF;                   // half-transparent white
+    src[30 * kW + 50] = 0xFF102030;                   // opaque: source wins
     ASSERT_TRUE(WriteArgbPngOverBackdrop(File("bd.png"), src.data(), kW, kH, kW * 4, nullptr));
     const Image img = Load(File("bd.png"));
     ASSERT_EQ(img.w, kW);
@@ -112,28 +118,27 @@ TEST_F(PngTest, BackdropCompositesSourceOver) {
 
     const uint32_t bg = briskui_sim::BackdropPixel(20, 10, kW, kH);
     const uint32_t mixed = img.at(20, 10);
-    for (int shift : {0, 8, 16}) {
+    for (int shift : { 0, 8, 16 }) {
         const double expected = (255.0 * 128 + Channel(bg, shift) * 127.0) / 255.0;
         EXPECT_NEAR(Channel(mixed, shift), expected, 0.51) << "channel shift " << shift;
     }
 }
 
-TEST_F(PngTest, ReadsGreyAndPalettePngsAsArgb) {
+TEST_F(PngTest, ReadsGreyAndPalettePngsAsArgb)
+{
     // Files not written by us: 8-bit grey and a colour-mapped image with a
     // transparent entry, written with libpng's simplified API.
-    const png_byte grey[4] = {0, 85, 170, 255};
+    const png_byte grey[4] = { 0, 85, 170, 255 };
     png_image gi{};
     gi.version = PNG_IMAGE_VERSION;
     gi.width = 4;
     gi.height = 1;
     gi.format = PNG_FORMAT_GRAY;
     ASSERT_NE(png_image_write_to_file(&gi, File("grey.png").c_str(), 0, grey, 0, nullptr), 0);
-    EXPECT_EQ(Load(File("grey.png")).px,
-              (std::vector<uint32_t>{0xFF000000, 0xFF555555, 0xFFAAAAAA, 0xFFFFFFFF}));
+    EXPECT_EQ(Load(File("grey.png")).px, (std::vector<uint32_t>{ 0xFF000000, 0xFF555555, 0xFFAAAAAA, 0xFFFFFFFF }));
 
-    const png_byte colormap[3 * 4] = {0xFF, 0x00, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0x00,
-                                      0x00, 0xFF, 0x00, 0xFF};
-    const png_byte indices[3] = {0, 1, 2};
+    const png_byte colormap[3 * 4] = { 0xFF, 0x00, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0x00, 0xFF };
+    const png_byte indices[3] = { 0, 1, 2 };
     png_image pi{};
     pi.version = PNG_IMAGE_VERSION;
     pi.width = 3;
@@ -141,11 +146,11 @@ TEST_F(PngTest, ReadsGreyAndPalettePngsAsArgb) {
     pi.format = PNG_FORMAT_RGBA_COLORMAP;
     pi.colormap_entries = 3;
     ASSERT_NE(png_image_write_to_file(&pi, File("pal.png").c_str(), 0, indices, 0, colormap), 0);
-    EXPECT_EQ(Load(File("pal.png")).px,
-              (std::vector<uint32_t>{0xFFFF0000, 0x000000FF, 0xFF00FF00}));
+    EXPECT_EQ(Load(File("pal.png")).px, (std::vector<uint32_t>{ 0xFFFF0000, 0x000000FF, 0xFF00FF00 }));
 }
 
-TEST_F(PngTest, ErrorsNameThePathAndTheReason) {
+TEST_F(PngTest, ErrorsNameThePathAndTheReason)
+{
     std::vector<uint32_t> px;
     int w = 0, h = 0;
     std::string error;
@@ -198,9 +203,9 @@ struct FakeSurface {
     DFBSurfaceLockFlags lockFlags = DSLF_WRITE;
     IDirectFBSurface iface{};
 
-    FakeSurface() {
-        memory = {0xFF112233, 0x80445566, 0x00778899, 0xBAADF00D,
-                  0x01AABBCC, 0xFEDDEEFF, 0xFF000000, 0xBAADF00D};
+    FakeSurface()
+    {
+        memory = { 0xFF112233, 0x80445566, 0x00778899, 0xBAADF00D, 0x01AABBCC, 0xFEDDEEFF, 0xFF000000, 0xBAADF00D };
         iface.priv = this;
         iface.GetPixelFormat = [](IDirectFBSurface* s, DFBSurfacePixelFormat* f) {
             *f = Self(s)->format;
@@ -227,17 +232,17 @@ struct FakeSurface {
     static FakeSurface* Self(IDirectFBSurface* s) { return static_cast<FakeSurface*>(s->priv); }
 };
 
-}  // namespace
+}   // namespace
 
-TEST_F(PngTest, SurfaceIsWrittenThroughAReadLock) {
+TEST_F(PngTest, SurfaceIsWrittenThroughAReadLock)
+{
     FakeSurface surface;
     ASSERT_TRUE(briskui_sim::WriteSurfacePng(&surface.iface, File("s.png"), false, nullptr));
     EXPECT_EQ(surface.locks, 1);
     EXPECT_EQ(surface.unlocks, 1);
     EXPECT_EQ(surface.lockFlags, DSLF_READ);
     EXPECT_EQ(Load(File("s.png")).px,
-              (std::vector<uint32_t>{0xFF112233, 0x80445566, 0x00778899, 0x01AABBCC, 0xFEDDEEFF,
-                                     0xFF000000}));
+              (std::vector<uint32_t>{ 0xFF112233, 0x80445566, 0x00778899, 0x01AABBCC, 0xFEDDEEFF, 0xFF000000 }));
 
     ASSERT_TRUE(briskui_sim::WriteSurfacePng(&surface.iface, File("sb.png"), true, nullptr));
     const Image composited = Load(File("sb.png"));
@@ -245,7 +250,8 @@ TEST_F(PngTest, SurfaceIsWrittenThroughAReadLock) {
     EXPECT_EQ(composited.at(2, 0), briskui_sim::BackdropPixel(2, 0, 3, 2));
 }
 
-TEST_F(PngTest, SurfaceErrorsLeaveItUnlocked) {
+TEST_F(PngTest, SurfaceErrorsLeaveItUnlocked)
+{
     FakeSurface surface;
     surface.format = DSPF_RGB16;
     std::string error;
@@ -255,8 +261,7 @@ TEST_F(PngTest, SurfaceErrorsLeaveItUnlocked) {
 
     // A failing write after a successful lock must still unlock.
     surface.format = DSPF_ARGB;
-    EXPECT_FALSE(
-        briskui_sim::WriteSurfacePng(&surface.iface, File("no/dir/s.png"), false, &error));
+    EXPECT_FALSE(briskui_sim::WriteSurfacePng(&surface.iface, File("no/dir/s.png"), false, &error));
     EXPECT_EQ(surface.locks, 1);
     EXPECT_EQ(surface.unlocks, 1);
 }
@@ -272,7 +277,8 @@ const std::string kImagePrefix = "/config/briskui/images/";
 
 // Paths below dir of the files with the given extension, extension dropped:
 // "vol_panel" for both art/vol_panel.svg and images/vol_panel.png.
-std::set<std::string> Stems(const fs::path& dir, const char* extension) {
+std::set<std::string> Stems(const fs::path& dir, const char* extension)
+{
     std::set<std::string> out;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir)) {
         if (!entry.is_regular_file() || entry.path().extension() != extension) continue;
@@ -281,7 +287,8 @@ std::set<std::string> Stems(const fs::path& dir, const char* extension) {
     return out;
 }
 
-bool EndsWith(const std::string& s, const std::string& tail) {
+bool EndsWith(const std::string& s, const std::string& tail)
+{
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
@@ -298,17 +305,19 @@ bool IsPair(const std::string& svgStem) { return EndsWith(svgStem, ".nf"); }
 // The rendered files of the SVG stem: NAME.png, NAME.PNG for an SVG named
 // NAME.PNG.svg (a file the library names with an upper-case extension), or
 // the normal and focused files of a two-state SVG.
-std::vector<Rendered> ArtPngs(const std::string& svgStem) {
+std::vector<Rendered> ArtPngs(const std::string& svgStem)
+{
     if (IsPair(svgStem)) {
         const std::string name = svgStem.substr(0, svgStem.size() - 3);
-        return {{name + "_n.png", kArtSources / "states/normal.css"},
-                {name + "_f.png", kArtSources / "states/focused.css"}};
+        return { { name + "_n.png", kArtSources / "states/normal.css" },
+                 { name + "_f.png", kArtSources / "states/focused.css" } };
     }
-    return {{EndsWith(svgStem, ".PNG") ? svgStem : svgStem + ".png", fs::path()}};
+    return { { EndsWith(svgStem, ".PNG") ? svgStem : svgStem + ".png", fs::path() } };
 }
 
 // Every rendered file of every SVG.
-std::set<std::string> AllArtPngs() {
+std::set<std::string> AllArtPngs()
+{
     std::set<std::string> out;
     for (const std::string& stem : Stems(kArtSources, ".svg"))
         for (const Rendered& r : ArtPngs(stem)) out.insert(r.png);
@@ -316,7 +325,8 @@ std::set<std::string> AllArtPngs() {
 }
 
 // Every file under the rendered art folder, relative to it.
-std::set<std::string> RenderedArt() {
+std::set<std::string> RenderedArt()
+{
     std::set<std::string> out;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(kArtDir))
         if (entry.is_regular_file()) out.insert(fs::relative(entry.path(), kArtDir).string());
@@ -325,7 +335,8 @@ std::set<std::string> RenderedArt() {
 
 // Colour type byte of the IHDR chunk, which always comes first: 6 is RGBA,
 // 2 plain RGB (what rsvg-convert writes for fully opaque art).
-int PngColourType(const fs::path& path) {
+int PngColourType(const fs::path& path)
+{
     const std::string bytes = Slurp(path);
     return bytes.size() > 25 ? static_cast<unsigned char>(bytes[25]) : -1;
 }
@@ -334,22 +345,25 @@ uint32_t Alpha(uint32_t argb) { return argb >> 24; }
 
 // Renders one SVG the way the build does, with the style sheet `css` when
 // there is one; false if rsvg-convert fails.
-bool Render(const fs::path& svg, const fs::path& png, const fs::path& css = fs::path()) {
+bool Render(const fs::path& svg, const fs::path& png, const fs::path& css = fs::path())
+{
     const std::string sheet = css.empty() ? std::string() : " --stylesheet '" + css.string() + "'";
     const std::string cmd = std::string("'") + BRISKUI_RSVG_CONVERT + "' --format=png" + sheet + " --output '" +
                             png.string() + "' '" + svg.string() + "'";
     return std::system(cmd.c_str()) == 0;
 }
 
-}  // namespace
+}   // namespace
 
-TEST(Art, EverySvgHasItsPngAndNoPngLacksAnSvg) {
+TEST(Art, EverySvgHasItsPngAndNoPngLacksAnSvg)
+{
     const std::set<std::string> pngs = AllArtPngs();
     EXPECT_FALSE(pngs.empty());
     EXPECT_EQ(RenderedArt(), pngs);
 }
 
-TEST(Art, RenderingIsReproducibleAndTheBuildIsUpToDate) {
+TEST(Art, RenderingIsReproducibleAndTheBuildIsUpToDate)
+{
     TempDir a, b;
     ASSERT_FALSE(a.path().empty());
     ASSERT_FALSE(b.path().empty());
@@ -369,7 +383,8 @@ TEST(Art, RenderingIsReproducibleAndTheBuildIsUpToDate) {
     }
 }
 
-TEST(Art, TwoStateArtDiffersOnlyWhereItsStatesDo) {
+TEST(Art, TwoStateArtDiffersOnlyWhereItsStatesDo)
+{
     // Both files of a pair have one size, and each state shows something
     // of its own: a pair whose classes were left out renders twice alike.
     int pairs = 0;
@@ -386,7 +401,8 @@ TEST(Art, TwoStateArtDiffersOnlyWhereItsStatesDo) {
     EXPECT_GT(pairs, 0);
 }
 
-TEST(Art, TransparencyFollowsTheShape) {
+TEST(Art, TransparencyFollowsTheShape)
+{
     for (const std::string& stem : Stems(kArtSources, ".svg")) {
         // A two-state picture is a menu icon: free-standing in both states.
         const bool pair = IsPair(stem);
@@ -423,7 +439,8 @@ TEST(Art, TransparencyFollowsTheShape) {
     }
 }
 
-TEST(Art, BarPiecesJoinWithoutSeams) {
+TEST(Art, BarPiecesJoinWithoutSeams)
+{
     const Image left = Load(kArtDir / "vol_bar_left.png");
     const Image centre = Load(kArtDir / "vol_bar_center.png");
     const Image right = Load(kArtDir / "vol_bar_right.png");
@@ -437,14 +454,15 @@ TEST(Art, BarPiecesJoinWithoutSeams) {
         for (int x = 1; x < centre.w; ++x) EXPECT_EQ(centre.at(x, y), centre.at(0, y));
         // The caps' inner columns continue the centre's colour; only the
         // very top and bottom rows may lose a little coverage to the curve.
-        for (uint32_t edge : {left.at(left.w - 1, y), right.at(0, y)}) {
+        for (uint32_t edge : { left.at(left.w - 1, y), right.at(0, y) }) {
             EXPECT_EQ(edge & 0xFFFFFF, centre.at(0, y) & 0xFFFFFF);
             EXPECT_GE(static_cast<int>(Alpha(edge)), 0xF0);
         }
     }
 }
 
-TEST(Art, PanelsAreDarkAndTranslucent) {
+TEST(Art, PanelsAreDarkAndTranslucent)
+{
     int panels = 0;
     for (const std::string& stem : Stems(kArtSources, ".svg")) {
         if (stem.find("panel") == std::string::npos) continue;
@@ -474,7 +492,8 @@ struct Rect {
     long left, top, width, height;
     long right() const { return left + width; }
     long bottom() const { return top + height; }
-    bool Inside(const Rect& o) const {
+    bool Inside(const Rect& o) const
+    {
         return left >= o.left && top >= o.top && right() <= o.right() && bottom() <= o.bottom();
     }
 };
@@ -482,7 +501,8 @@ struct Rect {
 class Layout {
 public:
     explicit Layout(const fs::path& path) : dict_(iniparser_load(path.c_str())) {}
-    ~Layout() {
+    ~Layout()
+    {
         if (dict_ != nullptr) iniparser_freedict(dict_);
     }
     Layout(const Layout&) = delete;
@@ -491,26 +511,31 @@ public:
     bool ok() const { return dict_ != nullptr; }
 
     // Section names, lower-cased by iniparser, in file order.
-    std::vector<std::string> Sections() const {
+    std::vector<std::string> Sections() const
+    {
         std::vector<std::string> out;
         for (int i = 0; i < iniparser_getnsec(dict_); ++i) out.push_back(iniparser_getsecname(dict_, i));
         return out;
     }
     // Draw items: every section but "setting".
-    std::vector<std::string> Items() const {
+    std::vector<std::string> Items() const
+    {
         std::vector<std::string> out = Sections();
         out.erase(std::remove(out.begin(), out.end(), "setting"), out.end());
         return out;
     }
     bool Has(const std::string& sec) const { return iniparser_find_entry(dict_, sec.c_str()) != 0; }
-    long Int(const std::string& sec, const char* key, long def = -1) const {
+    long Int(const std::string& sec, const char* key, long def = -1) const
+    {
         return iniparser_getlongint(dict_, (sec + ":" + key).c_str(), def);
     }
-    std::string Str(const std::string& sec, const char* key) const {
+    std::string Str(const std::string& sec, const char* key) const
+    {
         return iniparser_getstring(dict_, (sec + ":" + key).c_str(), "");
     }
-    Rect Box(const std::string& sec) const {
-        return {Int(sec, "u32left"), Int(sec, "u32top"), Int(sec, "u32width"), Int(sec, "u32height")};
+    Rect Box(const std::string& sec) const
+    {
+        return { Int(sec, "u32left"), Int(sec, "u32top"), Int(sec, "u32width"), Int(sec, "u32height") };
     }
 
 private:
@@ -520,7 +545,8 @@ private:
 const fs::path kLayoutDir = kSampleRoot / "config/briskui/layout";
 
 // Every layout file of every language folder of the sample root.
-std::vector<fs::path> SampleLayouts() {
+std::vector<fs::path> SampleLayouts()
+{
     std::vector<fs::path> out;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(kLayoutDir))
         if (entry.is_regular_file() && entry.path().extension() == ".ini") out.push_back(entry.path());
@@ -528,9 +554,10 @@ std::vector<fs::path> SampleLayouts() {
     return out;
 }
 
-}  // namespace
+}   // namespace
 
-TEST(SampleLayouts, ImagesAreRenderedArtShownAtItsOwnSize) {
+TEST(SampleLayouts, ImagesAreRenderedArtShownAtItsOwnSize)
+{
     const std::set<std::string> pngs = AllArtPngs();
     int images = 0;
     for (const fs::path& path : SampleLayouts()) {
@@ -571,9 +598,10 @@ namespace {
 // pincode_bg_image, errormessage_bg_image.
 bool IsPanel(const std::string& section) { return section.find("bg_image") != std::string::npos; }
 
-}  // namespace
+}   // namespace
 
-TEST(SampleLayouts, ItemsStayOnTheirPanel) {
+TEST(SampleLayouts, ItemsStayOnTheirPanel)
+{
     // A text item's box widens the OSD's redraw area, so it must not reach
     // past the panel; icons and bars sit on it too.
     for (const fs::path& path : SampleLayouts()) {
@@ -583,18 +611,18 @@ TEST(SampleLayouts, ItemsStayOnTheirPanel) {
         for (const std::string& sec : layout.Items())
             if (IsPanel(sec)) panels.push_back(layout.Box(sec));
         ASSERT_FALSE(panels.empty()) << path;
-        for (const Rect& panel : panels) EXPECT_TRUE(panel.Inside({0, 0, 1280, 720})) << path;
+        for (const Rect& panel : panels) EXPECT_TRUE(panel.Inside({ 0, 0, 1280, 720 })) << path;
         for (const std::string& sec : layout.Items()) {
             if (IsPanel(sec)) continue;
             const Rect box = layout.Box(sec);
-            EXPECT_TRUE(std::any_of(panels.begin(), panels.end(),
-                                    [&](const Rect& panel) { return box.Inside(panel); }))
+            EXPECT_TRUE(std::any_of(panels.begin(), panels.end(), [&](const Rect& panel) { return box.Inside(panel); }))
                 << path << " [" << sec << "]";
         }
     }
 }
 
-TEST(SampleLayouts, BarsChainAcrossTheirTrack) {
+TEST(SampleLayouts, BarsChainAcrossTheirTrack)
+{
     int bars = 0;
     for (const fs::path& path : SampleLayouts()) {
         const Layout layout(path);
@@ -607,7 +635,7 @@ TEST(SampleLayouts, BarsChainAcrossTheirTrack) {
         const Rect left = layout.Box("volume_bar_left");
         const Rect centre = layout.Box("volume_bar_center");
         const Rect right = layout.Box("volume_bar_right");
-        for (const Rect& piece : {left, centre, right}) {
+        for (const Rect& piece : { left, centre, right }) {
             EXPECT_EQ(piece.top, track.top);
             EXPECT_EQ(piece.height, track.height);
         }
@@ -619,7 +647,8 @@ TEST(SampleLayouts, BarsChainAcrossTheirTrack) {
     EXPECT_GT(bars, 0);
 }
 
-TEST(SampleLayouts, LanguagesDifferOnlyInTheirTexts) {
+TEST(SampleLayouts, LanguagesDifferOnlyInTheirTexts)
+{
     const fs::path english = kLayoutDir / "EN";
     std::set<std::string> files;
     for (const fs::directory_entry& entry : fs::directory_iterator(english))
@@ -641,9 +670,9 @@ TEST(SampleLayouts, LanguagesDifferOnlyInTheirTexts) {
             ASSERT_TRUE(theirs.ok());
             ASSERT_EQ(ours.Sections(), theirs.Sections());
             for (const std::string& sec : ours.Sections())
-                for (const char* key : {"u8type", "bvisible", "u32left", "u32top", "u32width",
-                                        "u32height", "pimagepath", "u8fontsize", "u32fontcolor",
-                                        "pfontpath", "u16timeout", "u16statemask", "u16maxvolume"})
+                for (const char* key :
+                     { "u8type", "bvisible", "u32left", "u32top", "u32width", "u32height", "pimagepath", "u8fontsize",
+                       "u32fontcolor", "pfontpath", "u16timeout", "u16statemask", "u16maxvolume" })
                     EXPECT_EQ(ours.Str(sec, key), theirs.Str(sec, key)) << sec << ":" << key;
         }
     }
@@ -654,26 +683,27 @@ namespace {
 
 class VolumeLayout : public ::testing::TestWithParam<const char*> {};
 
-}  // namespace
+}   // namespace
 
-TEST_P(VolumeLayout, ItemsMatchEachOther) {
+TEST_P(VolumeLayout, ItemsMatchEachOther)
+{
     const Layout layout(kLayoutDir / GetParam());
     ASSERT_TRUE(layout.ok());
 
-    const std::vector<std::string> expected = {
-        "bg_image_volume", "bg_image_mute",   "volume_icon",       "half_mute_icon",
-        "mute_icon",       "volume_bg",       "volume_bar_left",   "volume_bar_center",
-        "volume_bar_right", "volume_text",    "mute_text",         "volume_number",
-        "setting"};
+    const std::vector<std::string> expected = { "bg_image_volume", "bg_image_mute",     "volume_icon",
+                                                "half_mute_icon",  "mute_icon",         "volume_bg",
+                                                "volume_bar_left", "volume_bar_center", "volume_bar_right",
+                                                "volume_text",     "mute_text",         "volume_number",
+                                                "setting" };
     ASSERT_EQ(layout.Sections(), expected);
 
     // Volume items sit on the volume panel, mute items on the mute panel,
     // and the mute panel is centred on the volume panel.
     const Rect volPanel = layout.Box("bg_image_volume");
     const Rect mutePanel = layout.Box("bg_image_mute");
-    for (const char* sec : {"volume_icon", "volume_bg", "volume_text", "volume_number"})
+    for (const char* sec : { "volume_icon", "volume_bg", "volume_text", "volume_number" })
         EXPECT_TRUE(layout.Box(sec).Inside(volPanel)) << sec;
-    for (const char* sec : {"half_mute_icon", "mute_icon", "mute_text"})
+    for (const char* sec : { "half_mute_icon", "mute_icon", "mute_text" })
         EXPECT_TRUE(layout.Box(sec).Inside(mutePanel)) << sec;
     EXPECT_EQ(mutePanel.left * 2 + mutePanel.width, volPanel.left * 2 + volPanel.width);
     EXPECT_EQ(mutePanel.top * 2 + mutePanel.height, volPanel.top * 2 + volPanel.height);
@@ -685,19 +715,19 @@ TEST_P(VolumeLayout, ItemsMatchEachOther) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SampleRoot, VolumeLayout,
-                         ::testing::Values("EN/BriskUIVolumeLayout_NA.ini",
-                                           "EN/BriskUIVolumeLayout_EU.ini",
-                                           "GE/BriskUIVolumeLayout_NA.ini",
-                                           "GE/BriskUIVolumeLayout_EU.ini"));
+                         ::testing::Values("EN/BriskUIVolumeLayout_NA.ini", "EN/BriskUIVolumeLayout_EU.ini",
+                                           "GE/BriskUIVolumeLayout_NA.ini", "GE/BriskUIVolumeLayout_EU.ini"));
 
-TEST(SampleRoot, GermanLabelsAreUtf8) {
+TEST(SampleRoot, GermanLabelsAreUtf8)
+{
     const Layout layout(kLayoutDir / "GE/BriskUIVolumeLayout_EU.ini");
     ASSERT_TRUE(layout.ok());
     EXPECT_EQ(layout.Str("volume_text", "ptext"), "Lautst\xC3\xA4rke");
     EXPECT_EQ(layout.Str("mute_text", "ptext"), "Stumm");
 }
 
-TEST(Art, FactoryPagesAreOpaqueAndNgStaysReadable) {
+TEST(Art, FactoryPagesAreOpaqueAndNgStaysReadable)
+{
     for (const std::string& stem : Stems(kArtSources, ".svg")) {
         if (stem.rfind("factory/", 0) != 0) continue;
         const Image img = Load(kArtDir / ArtPngs(stem)[0].png);
@@ -708,7 +738,7 @@ TEST(Art, FactoryPagesAreOpaqueAndNgStaysReadable) {
     // either value column.
     const auto luminance = [](uint32_t argb) {
         double sum = 0;
-        const double weights[] = {0.0722, 0.7152, 0.2126};   // blue, green, red
+        const double weights[] = { 0.0722, 0.7152, 0.2126 };   // blue, green, red
         for (int i = 0; i < 3; ++i) {
             const double c = Channel(argb, 8 * i) / 255.0;
             sum += weights[i] * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
@@ -717,10 +747,10 @@ TEST(Art, FactoryPagesAreOpaqueAndNgStaysReadable) {
     };
     const Image black = Load(kArtDir / "factory/black.png"), blue = Load(kArtDir / "factory/blue1.png");
     ASSERT_TRUE(black.w == blue.w && black.h == blue.h);
-    for (const Image* page : {&black, &blue}) {
+    for (const Image* page : { &black, &blue }) {
         double lightest = 0;
         for (int y = 100; y < page->h; ++y)
-            for (int x : {300, 920}) lightest = std::max(lightest, luminance(page->at(x, y)));
+            for (int x : { 300, 920 }) lightest = std::max(lightest, luminance(page->at(x, y)));
         EXPECT_GE((luminance(0xFFFF0000) + 0.05) / (lightest + 0.05), 3.0);
     }
     // Told apart from a step away: the open set's page is plainly blue.

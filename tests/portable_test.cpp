@@ -33,15 +33,9 @@ public:
     BOOL KeyHandler(U32) override { return TRUE; }
 };
 
-long long Ns(const timespec& t)
-{
-    return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
-}
+long long Ns(const timespec& t) { return (long long)t.tv_sec * 1000000000LL + t.tv_nsec; }
 
-void* Word(U32 value)
-{
-    return (void*)(uintptr_t)value;
-}
+void* Word(U32 value) { return (void*)(uintptr_t)value; }
 
 // The simulated TV with the keys handed to the library, a temporary root,
 // and no display. The manager and the timer service are made by the tests
@@ -140,8 +134,8 @@ TEST_F(PortableTest, TimerExpiriesPastTwoSecondsOfClock)
     // a normalised timespec even where the milliseconds carry into seconds.
     std::vector<StTimerDatum> list = timers->Snapshot();
     ASSERT_EQ(list.size(), 3u);
-    const U32 ids[] = {9, 8, 7};
-    const long long timeoutNs[] = {1500000000LL, 2999000000LL, 65535000000LL};
+    const U32 ids[] = { 9, 8, 7 };
+    const long long timeoutNs[] = { 1500000000LL, 2999000000LL, 65535000000LL };
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(list[i].u32Id, ids[i]);
         EXPECT_GE(Ns(list[i].tExpiry), Ns(before) + timeoutNs[i]);
@@ -208,7 +202,8 @@ TEST_F(PortableTest, EventWordsPrintAlikeOnBothProcessors)
     EXPECT_NE(out.find("[MiddlewareCallback] Get MSrv Event -1,-2147483648,2147483647\n"), std::string::npos) << out;
 
     BriskUiManager::GetInstance();
-    out = CaptureStdout([] { BriskUiManager::MiddlewareCallback(Word(1), Word(EV_SCREEN_SAVER_MODE), Word(0xFFFFFFF0u)); });
+    out = CaptureStdout(
+        [] { BriskUiManager::MiddlewareCallback(Word(1), Word(EV_SCREEN_SAVER_MODE), Word(0xFFFFFFF0u)); });
     EXPECT_NE(out.find("[MiddlewareCallback] EV_SCREEN_SAVER_MODE: 4294967280 \n"), std::string::npos) << out;
 
     sim::SetDvbPlayerInit(true);
@@ -217,4 +212,4 @@ TEST_F(PortableTest, EventWordsPrintAlikeOnBothProcessors)
     EXPECT_NE(out.find(" u32MuteStatus=-2147483648\n"), std::string::npos) << out;
 }
 
-}  // namespace
+}   // namespace

@@ -54,7 +54,8 @@ protected:
 
 TEST_F(SettingsTest, KeysAndDefaults)
 {
-    root_.Write(kSettings, "[BriskUISetting]\nbActivateBriskUI = FALSE\nbFirstInitialization = TRUE\nu8ColorFormat = 1\n");
+    root_.Write(kSettings,
+                "[BriskUISetting]\nbActivateBriskUI = FALSE\nbFirstInitialization = TRUE\nu8ColorFormat = 1\n");
     BriskUiManager* m = Load();
     EXPECT_EQ(m->QueryBriskUiEnabled(), 0);
     EXPECT_EQ(m->IsFirstInitialization(), 1);
@@ -77,8 +78,9 @@ TEST_F(SettingsTest, FileWithOnlyTheColourFormat)
 // key missing (the boolean getter used to read it through a null pointer).
 TEST_F(SettingsTest, SectionsNamedLikeTheKeysReadAsMissingKeys)
 {
-    root_.Write(kSettings, "[BriskUISetting:bActivateBriskUI]\n[BriskUISetting:bFirstInitialization]\n"
-                           "[BriskUISetting:u8ColorFormat]\n");
+    root_.Write(kSettings,
+                "[BriskUISetting:bActivateBriskUI]\n[BriskUISetting:bFirstInitialization]\n"
+                "[BriskUISetting:u8ColorFormat]\n");
     BriskUiManager* m = Load();
     EXPECT_EQ(m->QueryBriskUiEnabled(), 1);
     EXPECT_EQ(m->IsFirstInitialization(), 0);
@@ -94,8 +96,8 @@ TEST_F(SettingsTest, MissingFileKeepsDefaultsAndFindsTheLanguageFolder)
     BriskUiManager* m = BriskUiManager::GetInstance();
     manager_ = m;
     std::string out = CaptureStdout([&] { EXPECT_TRUE(m->LoadCommonSetting()); });
-    EXPECT_EQ(out, "[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file " + root_.Path() +
-                       kSettings + "\n");
+    EXPECT_EQ(out, "[BriskUI] BriskUiManager::LoadCustomizedResource failed, no such file " + root_.Path() + kSettings +
+                       "\n");
     EXPECT_EQ(m->QueryBriskUiEnabled(), 1);
     EXPECT_EQ(m->QueryColorFormat(), 2);
     EXPECT_EQ(m->GetLayoutPath(), "/config/briskui/layout/GE/");
@@ -133,7 +135,8 @@ TEST_F(SettingsTest, FifoOrOversizedFileIsUnreadable)
 
 TEST_F(SettingsTest, RewritesOneKeyAsTrueOrFalse)
 {
-    root_.Write(kSettings, "; comment\n[BriskUISetting]\nbActivateBriskUI = TRUE\nu8ColorFormat = 1\n[Other]\nKey = v\n");
+    root_.Write(kSettings,
+                "; comment\n[BriskUISetting]\nbActivateBriskUI = TRUE\nu8ColorFormat = 1\n[Other]\nKey = v\n");
     BriskUiManager* m = Load();
     EXPECT_TRUE(m->SetConfigActivation(2));
     EXPECT_TRUE(m->SetConfigFirstInitialization(1));
@@ -159,17 +162,25 @@ TEST_F(SettingsTest, RewriteReadsBackKeyForKeyAndValueForValue)
     // A key before any section, a section whose name ends in ':', and values
     // iniparser would change if written plainly: comment characters,
     // blanks, quotes, a closing backslash, nothing.
-    root_.Write(kSettings, "top = level\n[BriskUISetting:]\nbActivateBriskUI = TRUE\n[BriskUISetting]\n"
-                           "u8ColorFormat = 1\n[Odd]\nsemi = \"a;b # c\"\nlead = \"  two blanks\"\n"
-                           "quotes = '\"quoted\"'\nsingle = \"it's\"\ndrive = \"c:\\\"\nempty =\n");
+    root_.Write(kSettings,
+                "top = level\n[BriskUISetting:]\nbActivateBriskUI = TRUE\n[BriskUISetting]\n"
+                "u8ColorFormat = 1\n[Odd]\nsemi = \"a;b # c\"\nlead = \"  two blanks\"\n"
+                "quotes = '\"quoted\"'\nsingle = \"it's\"\ndrive = \"c:\\\"\nempty =\n");
     BriskUiManager* m = Load();
     EXPECT_TRUE(m->SetConfigActivation(0));
     dictionary* after = iniparser_load((root_.Path() + kSettings).c_str());
     ASSERT_NE(after, nullptr);
     const char* expected[][2] = {
-        { ":top", "level" }, { "briskuisetting::bactivatebriskui", "TRUE" }, { "briskuisetting:u8colorformat", "1" },
-        { "briskuisetting:bactivatebriskui", "FALSE" }, { "odd:semi", "a;b # c" }, { "odd:lead", "  two blanks" },
-        { "odd:quotes", "\"quoted\"" }, { "odd:single", "it's" }, { "odd:drive", "c:\\" }, { "odd:empty", "" },
+        { ":top", "level" },
+        { "briskuisetting::bactivatebriskui", "TRUE" },
+        { "briskuisetting:u8colorformat", "1" },
+        { "briskuisetting:bactivatebriskui", "FALSE" },
+        { "odd:semi", "a;b # c" },
+        { "odd:lead", "  two blanks" },
+        { "odd:quotes", "\"quoted\"" },
+        { "odd:single", "it's" },
+        { "odd:drive", "c:\\" },
+        { "odd:empty", "" },
     };
     for (auto& e : expected) EXPECT_STREQ(iniparser_getstring(after, e[0], "(missing)"), e[1]) << e[0];
     EXPECT_EQ(after->n, 13);   // and nothing else: three sections, ten keys
@@ -182,7 +193,8 @@ TEST_F(SettingsTest, RewriteThatWouldNotReadBackKeepsTheOldFile)
 {
     // Quoted without blanks the line just fits iniparser's line length;
     // any rewrite of it does not.
-    std::string original = "[BriskUISetting]\nbActivateBriskUI = TRUE\n[Long]\nk=\"a;" + std::string(1016, 'x') + "\"\n";
+    std::string original =
+        "[BriskUISetting]\nbActivateBriskUI = TRUE\n[Long]\nk=\"a;" + std::string(1016, 'x') + "\"\n";
     root_.Write(kSettings, original);
     BriskUiManager* m = Load();
     BOOL result = TRUE;
@@ -207,7 +219,7 @@ TEST_F(SettingsTest, ConcurrentSettersLoseNoUpdate)
     BriskUiManager* m = Load();
     for (int round = 0; round < 40; ++round) {
         U8 activation = round % 2, first = (round + 1) % 2;
-        std::atomic<int> ready{0};
+        std::atomic<int> ready{ 0 };
         auto set = [&](BOOL (BriskUiManager::*setter)(U8), U8 value) {
             for (ready.fetch_add(1); ready.load() < 2;) {
             }
@@ -271,7 +283,9 @@ TEST_F(SettingsTest, LanguageFolders)
     struct Case {
         U32 language;
         const char* folder;
-    } cases[] = {{468, "UK/"}, {1, "EN/"}, {6, "EN/"}, {5, "GE/"}, {0, "CZ/"}, {35, "TU/"}, {999, "EN/"}};
+    } cases[] = {
+        { 468, "UK/" }, { 1, "EN/" }, { 6, "EN/" }, { 5, "GE/" }, { 0, "CZ/" }, { 35, "TU/" }, { 999, "EN/" }
+    };
     BriskUiManager* m = Load();
     for (const Case& c : cases) {
         sim::SetOsdLanguage(c.language);
@@ -391,4 +405,4 @@ TEST(IniCompat, UnsignedGetterReadsDecimalAndHexFullWord)
     iniparser_freedict(d);
 }
 
-}  // namespace
+}   // namespace

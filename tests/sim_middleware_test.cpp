@@ -19,7 +19,8 @@ namespace {
 class SimTvTest : public ::testing::Test {
 protected:
     void SetUp() override { sim::Reset(); }
-    void TearDown() override {
+    void TearDown() override
+    {
         ASSERT_TRUE(sim::WaitEventsDelivered(2000));
         sim::Reset();
     }
@@ -29,11 +30,11 @@ MSrv_Control* Ctl() { return MSrv_Control::GetInstance(); }
 
 // ---- recorded calls ----------------------------------------------------------
 
-TEST_F(SimTvTest, RecordsCallsInOrderWithUnsignedAndSignedValues) {
+TEST_F(SimTvTest, RecordsCallsInOrderWithUnsignedAndSignedValues)
+{
     Ctl()->SetInputSource(MAPI_INPUT_SOURCE_DTV, TRUE, FALSE, FALSE);
     MSrv_Control::GetMSrvTimer()->SetTVPowerDoneTimer(0xFFFFFFFFu);
-    MSrv_Control::GetMSrvFactoryCmd()->_HandleFactoryEvent(E_FACTORY_EVENT_VIDEO_EXT1, 200,
-                                                           4000000000ul);
+    MSrv_Control::GetMSrvFactoryCmd()->_HandleFactoryEvent(E_FACTORY_EVENT_VIDEO_EXT1, 200, 4000000000ul);
     MSrv_Control::GetMSrvSSSound()->VRL_SND_SetBalance(-7);
     MS_SAT_INFO sat{};
     sat.u8LnbPowerType = 3;
@@ -44,15 +45,16 @@ TEST_F(SimTvTest, RecordsCallsInOrderWithUnsignedAndSignedValues) {
     EXPECT_FALSE(dvbs->UpdateSatelliteInfo(2, sat));   // only two satellites
 
     const std::vector<std::string> expected = {
-        "SetInputSource(28,1,0,0)",      "SetTVPowerDoneTimer(4294967295)",
-        "_HandleFactoryEvent(7,200,4000000000)", "VRL_SND_SetBalance(-7)",
-        "UpdateSatelliteInfo(1,3,1)",    "UpdateSatelliteInfo(2,3,1)"};
+        "SetInputSource(28,1,0,0)", "SetTVPowerDoneTimer(4294967295)", "_HandleFactoryEvent(7,200,4000000000)",
+        "VRL_SND_SetBalance(-7)",   "UpdateSatelliteInfo(1,3,1)",      "UpdateSatelliteInfo(2,3,1)"
+    };
     EXPECT_EQ(sim::Calls(), expected);
     EXPECT_EQ(sim::Satellites()[1].u8LnbPowerType, 3);
     EXPECT_EQ(sim::InputSource(), MAPI_INPUT_SOURCE_DTV);
 }
 
-TEST_F(SimTvTest, WaitForCallSeesCallFromAnotherThread) {
+TEST_F(SimTvTest, WaitForCallSeesCallFromAnotherThread)
+{
     EXPECT_FALSE(sim::WaitForCall("SetBriskUIStatus(1)", 10));
     std::thread t([] { Ctl()->SetBriskUIStatus(1); });
     EXPECT_TRUE(sim::WaitForCall("SetBriskUIStatus(1)", 2000));
@@ -61,7 +63,8 @@ TEST_F(SimTvTest, WaitForCallSeesCallFromAnotherThread) {
 
 // ---- sound and settings ------------------------------------------------------
 
-TEST_F(SimTvTest, VolumeMuteAndHalfMuteRoundTrip) {
+TEST_F(SimTvTest, VolumeMuteAndHalfMuteRoundTrip)
+{
     MSrv_SSSound* snd = MSrv_Control::GetMSrvSSSound();
     MSrv_System_Database* db = MSrv_Control::GetMSrvSystemDatabase();
     ASSERT_NE(db, nullptr);
@@ -99,7 +102,8 @@ TEST_F(SimTvTest, VolumeMuteAndHalfMuteRoundTrip) {
     EXPECT_EQ(MSrv_Control::GetMSrvSystemDatabase(), nullptr);
 }
 
-TEST_F(SimTvTest, FactoryDataLeavesValueUntouchedWhenUnset) {
+TEST_F(SimTvTest, FactoryDataLeavesValueUntouchedWhenUnset)
+{
     MSrv_Factory_Default* fd = MSrv_Control::GetMSrvFactoryDefault();
     unsigned char v = 0xAA;
     EXPECT_FALSE(fd->GetFactoryData(5, &v));
@@ -109,7 +113,8 @@ TEST_F(SimTvTest, FactoryDataLeavesValueUntouchedWhenUnset) {
     EXPECT_EQ(v, 9);
 }
 
-TEST_F(SimTvTest, SealedKeyFileHandsOverItsWholeContentOnlyWhenValid) {
+TEST_F(SimTvTest, SealedKeyFileHandsOverItsWholeContentOnlyWhenValid)
+{
     char path[] = "/tmp/simtv-keyXXXXXX";
     const int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
@@ -134,7 +139,8 @@ TEST_F(SimTvTest, SealedKeyFileHandsOverItsWholeContentOnlyWhenValid) {
     unlink(path);
 }
 
-TEST_F(SimTvTest, KeyFileSealIsCheckedAndAForcedVerdictWins) {
+TEST_F(SimTvTest, KeyFileSealIsCheckedAndAForcedVerdictWins)
+{
     char path[] = "/tmp/simtv-sealXXXXXX";
     const int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
@@ -160,7 +166,7 @@ TEST_F(SimTvTest, KeyFileSealIsCheckedAndAForcedVerdictWins) {
 
     // Any changed byte, in the content or the seal, breaks it; so does a
     // file too short to hold one.
-    for (size_t at : {size_t(0), size_t(63), sealed.size() - 1}) {
+    for (size_t at : { size_t(0), size_t(63), sealed.size() - 1 }) {
         std::string broken = sealed;
         broken[at] ^= 0x01;
         write(broken);
@@ -183,13 +189,15 @@ TEST_F(SimTvTest, KeyFileSealIsCheckedAndAForcedVerdictWins) {
 
 // ---- channels ----------------------------------------------------------------
 
-std::string CurrentName() {
+std::string CurrentName()
+{
     ST_PROGRAM_INFO info{};
     if (!MSrv_Control::GetMSrvChannelManager()->GetProgramInfo(&info)) return "<fail>";
     return std::to_string(info.u32Number) + " " + info.sServiceName;
 }
 
-TEST_F(SimTvTest, ProgramUpDownWrapWithinCurrentSourceList) {
+TEST_F(SimTvTest, ProgramUpDownWrapWithinCurrentSourceList)
+{
     MSrv_ChannelManager* cm = MSrv_Control::GetMSrvChannelManager();
     EXPECT_EQ(CurrentName(), "1 BBC One");
     cm->ProgramDown();
@@ -208,12 +216,13 @@ TEST_F(SimTvTest, ProgramUpDownWrapWithinCurrentSourceList) {
     EXPECT_EQ(CurrentName(), "2 BBC Two");
 }
 
-TEST_F(SimTvTest, SelectProgramAndProgramInfoEdgeCases) {
+TEST_F(SimTvTest, SelectProgramAndProgramInfoEdgeCases)
+{
     MSrv_ChannelManager* cm = MSrv_Control::GetMSrvChannelManager();
     EXPECT_TRUE(cm->SelectProgram(7, 1));
     EXPECT_EQ(CurrentName(), "7 News");
     EXPECT_FALSE(cm->SelectProgram(8, 1));
-    EXPECT_FALSE(cm->SelectProgram(3, 0));        // ATV has indices 0..2
+    EXPECT_FALSE(cm->SelectProgram(3, 0));   // ATV has indices 0..2
     EXPECT_EQ(CurrentName(), "7 News");
     EXPECT_TRUE(sim::Called("SelectProgram(8,1)"));
 
@@ -221,7 +230,7 @@ TEST_F(SimTvTest, SelectProgramAndProgramInfoEdgeCases) {
     longName.number = 99;
     longName.name = std::string(100, 'x');
     longName.hideNumber = true;
-    sim::SetDtvChannels({longName});
+    sim::SetDtvChannels({ longName });
     ST_PROGRAM_INFO info;
     std::memset(&info, 0x7F, sizeof info);
     ASSERT_TRUE(cm->GetProgramInfo(&info));
@@ -243,14 +252,15 @@ TEST_F(SimTvTest, SelectProgramAndProgramInfoEdgeCases) {
 // ---- events ------------------------------------------------------------------
 
 struct Seen {
-    std::atomic<int> count{0};
-    std::atomic<void*> owner{nullptr};
-    std::atomic<uintptr_t> id{0};
-    std::atomic<uintptr_t> param{0};
+    std::atomic<int> count{ 0 };
+    std::atomic<void*> owner{ nullptr };
+    std::atomic<uintptr_t> id{ 0 };
+    std::atomic<uintptr_t> param{ 0 };
 };
 Seen g_seen;
 
-U8 CountingCallback(void* owner, void* id, void* param) {
+U8 CountingCallback(void* owner, void* id, void* param)
+{
     g_seen.owner = owner;
     g_seen.id = reinterpret_cast<uintptr_t>(id);
     g_seen.param = reinterpret_cast<uintptr_t>(param);
@@ -258,7 +268,8 @@ U8 CountingCallback(void* owner, void* id, void* param) {
     return 7;
 }
 
-TEST_F(SimTvTest, EventsReachOnlyTheirSourceWithArguments) {
+TEST_F(SimTvTest, EventsReachOnlyTheirSourceWithArguments)
+{
     g_seen.count = 0;
     MSrv_ATV_Player* atv = MSrv_Control::GetMSrvAtv();
     ASSERT_TRUE(atv->AddEventRecipient(CountingCallback));
@@ -281,7 +292,8 @@ TEST_F(SimTvTest, EventsReachOnlyTheirSourceWithArguments) {
     EXPECT_EQ(g_seen.count, 1);
 }
 
-TEST_F(SimTvTest, EventThreadRestartsAfterStop) {
+TEST_F(SimTvTest, EventThreadRestartsAfterStop)
+{
     g_seen.count = 0;
     Ctl()->AddEventRecipient(CountingCallback);
     sim::StopEventThread();
@@ -290,13 +302,15 @@ TEST_F(SimTvTest, EventThreadRestartsAfterStop) {
     EXPECT_EQ(g_seen.count, 1);
 }
 
-U8 SelfRemovingCallback(void*, void*, void*) {
+U8 SelfRemovingCallback(void*, void*, void*)
+{
     Ctl()->RemoveEventRecipient(SelfRemovingCallback);
     ++g_seen.count;
     return 0;
 }
 
-TEST_F(SimTvTest, CallbackCanRemoveItself) {
+TEST_F(SimTvTest, CallbackCanRemoveItself)
+{
     g_seen.count = 0;
     Ctl()->AddEventRecipient(SelfRemovingCallback);
     sim::PostEvent(EV_BRISKUI_SHOW_BANNER, 0);
@@ -308,15 +322,17 @@ TEST_F(SimTvTest, CallbackCanRemoveItself) {
 
 // The library removes its callback while holding a lock the callback takes.
 std::mutex g_libraryLock;
-std::atomic<bool> g_inCallback{false};
+std::atomic<bool> g_inCallback{ false };
 
-U8 LockingCallback(void*, void*, void*) {
+U8 LockingCallback(void*, void*, void*)
+{
     g_inCallback = true;
     std::lock_guard<std::mutex> lk(g_libraryLock);
     return 1;
 }
 
-TEST_F(SimTvTest, RemoveDoesNotWaitForCallbackInFlight) {
+TEST_F(SimTvTest, RemoveDoesNotWaitForCallbackInFlight)
+{
     g_inCallback = false;
     Ctl()->AddEventRecipient(LockingCallback);
     {
@@ -331,7 +347,8 @@ TEST_F(SimTvTest, RemoveDoesNotWaitForCallbackInFlight) {
 
 // ---- platform and Reset --------------------------------------------------------
 
-TEST_F(SimTvTest, TvosIrOwnedOnlyAfterGrantedEnable) {
+TEST_F(SimTvTest, TvosIrOwnedOnlyAfterGrantedEnable)
+{
     MSystem* sys = MSystem::GetInstance();
     EXPECT_FALSE(sys->IsTvosIr());
     sim::SetTvosIrGrant(false);
@@ -344,7 +361,8 @@ TEST_F(SimTvTest, TvosIrOwnedOnlyAfterGrantedEnable) {
     EXPECT_FALSE(sim::TvosIr());
 }
 
-TEST_F(SimTvTest, ResetRestoresDefaults) {
+TEST_F(SimTvTest, ResetRestoresDefaults)
+{
     Ctl()->AddEventRecipient(CountingCallback);
     Ctl()->EnterActiveStandByMode(TRUE, FALSE);
     Ctl()->SetInputSource(MAPI_INPUT_SOURCE_HDMI, TRUE, FALSE, FALSE);
@@ -378,4 +396,4 @@ TEST_F(SimTvTest, ResetRestoresDefaults) {
     EXPECT_EQ(tv.au8RoutePath[2], E_ROUTE_PATH_SATELLITE2);
 }
 
-}  // namespace
+}   // namespace

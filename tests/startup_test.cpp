@@ -44,7 +44,7 @@ TEST_F(StartupTest, ColourFormatPicksTheLayerFormatWhileTheWindowStaysArgb)
     surface->GetSize(surface, &w, &h);
     EXPECT_EQ(w, 1280);
     EXPECT_EQ(h, 720);
-    EXPECT_EQ(manager_->GetCurrentStatus(), 1u);   // only the base state
+    EXPECT_EQ(manager_->GetCurrentStatus(), 1u);                  // only the base state
     EXPECT_EQ(OpaqueCount(surface, _Rect(0, 0, 1280, 720)), 0);   // no OSD yet
     StopManager();
 
@@ -155,4 +155,4 @@ TEST_F(StartupTest, ExitPathDoesNotSleepTheSetOtherwise)
     EXPECT_FALSE(sim::Called("EnterSleepMode(1)"));
 }
 
-}  // namespace
+}   // namespace

@@ -109,7 +109,7 @@ TEST_F(StatusTest, MutedVolumeKeepsItsIndicatorWhenDisabled)
     manager_->DisableStatus(E_BRISKUI_OSD_STATUS_VOLUME);
     EXPECT_EQ(manager_->GetCurrentStatus() & 0x2u, 0u);   // bit cleared
     EXPECT_TRUE(TimerArmed((EventHandler*)BriskUiManager::pVolumeHandler));
-    EXPECT_FALSE(manager_->IsUpdateNeeded());             // nothing erased
+    EXPECT_FALSE(manager_->IsUpdateNeeded());   // nothing erased
     EXPECT_EQ(Pixel(surface_, 300, 590), kMuteColour);
 }
 
@@ -127,8 +127,8 @@ TEST_F(StatusTest, FirstInitialisationProgressShowsAloneAndComposesAtOnce)
     manager_->SetFirstInitializationProgress(50);
     EXPECT_EQ(manager_->GetCurrentStatus(), 0x0101u);
     EXPECT_EQ(manager_->FlipCount(), 1u);
-    EXPECT_EQ(Pixel(surface_, 350, 310), kVolumeColour);   // the progress panel art
-    EXPECT_EQ(Pixel(surface_, 410 + 149, 360), kBarColour);   // span 300 at 50 %: 150 wide
+    EXPECT_EQ(Pixel(surface_, 350, 310), kVolumeColour);                     // the progress panel art
+    EXPECT_EQ(Pixel(surface_, 410 + 149, 360), kBarColour);                  // span 300 at 50 %: 150 wide
     EXPECT_EQ(Pixel(surface_, 410 + 150 + 10, 360) & 0xFFFFFF, 0x404040u);   // track after the right cap
 
     std::vector<U32> slept;
@@ -141,4 +141,4 @@ TEST_F(StatusTest, FirstInitialisationProgressShowsAloneAndComposesAtOnce)
     EXPECT_EQ(Pixel(surface_, 709, 360), kBarColour);
 }
 
-}  // namespace
+}   // namespace

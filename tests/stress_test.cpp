@@ -29,16 +29,16 @@ protected:
 
 TEST_F(StressTest, EventsKeysAndHostCallsTogether)
 {
-    std::atomic<bool> stop{false};
+    std::atomic<bool> stop{ false };
     std::thread keys([&] {
-        const U32 cycle[] = {0xF04C, 0xF04D, 0xF04E, 0xF062, 0xF051, 0xF04C};
+        const U32 cycle[] = { 0xF04C, 0xF04D, 0xF04E, 0xF062, 0xF051, 0xF04C };
         for (int i = 0; i < 300; ++i) {
             briskui_sim::PostKey(manager_, cycle[i % 6]);
             usleep(300);
         }
     });
     std::thread events([&] {
-        const U32 ids[][2] = {{51, 0}, {295, 0}, {76, 1}, {76, 8}, {114, 0}, {61, 0}};
+        const U32 ids[][2] = { { 51, 0 }, { 295, 0 }, { 76, 1 }, { 76, 8 }, { 114, 0 }, { 61, 0 } };
         sim::SetAvMuteFlag(0x0080);
         for (int i = 0; i < 300; ++i) {
             sim::PostEvent(ids[i % 6][0], ids[i % 6][1], i % 2 ? sim::Source::Dtv : sim::Source::Control);
@@ -49,11 +49,22 @@ TEST_F(StressTest, EventsKeysAndHostCallsTogether)
         int i = 0;
         while (!stop) {
             switch (i++ % 5) {
-            case 0: manager_->EnableStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE, 0xFFFF); break;
-            case 1: manager_->UpdateOsd(); break;
-            case 2: manager_->DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE); break;
-            case 3: (void)manager_->GetVolumeStatus(); (void)manager_->QueryStatus(0x6); break;
-            case 4: manager_->SetFirstInitializationProgress((U8)(i % 101)); break;
+            case 0:
+                manager_->EnableStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE, 0xFFFF);
+                break;
+            case 1:
+                manager_->UpdateOsd();
+                break;
+            case 2:
+                manager_->DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE);
+                break;
+            case 3:
+                (void)manager_->GetVolumeStatus();
+                (void)manager_->QueryStatus(0x6);
+                break;
+            case 4:
+                manager_->SetFirstInitializationProgress((U8)(i % 101));
+                break;
             }
             usleep(200);
         }
@@ -81,8 +92,8 @@ TEST_F(StressTest, EventsKeysAndHostCallsTogether)
 TEST_F(StressTest, TimeOutsFallingInOnePassBothHide)
 {
     Key(0xF04C);                                                          // volume: 3000 ms
-    manager_->EnableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, 0xFFFF);   // 3000 ms
-    manager_->EnableStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE, 0xFFFF);  // 2000 ms
+    manager_->EnableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, 0xFFFF);    // 3000 ms
+    manager_->EnableStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE, 0xFFFF);   // 2000 ms
     ASSERT_TRUE(manager_->WaitIdle(2000));
     ASSERT_EQ(manager_->GetCurrentStatus(), 0x0087u);
     Advance(3500);
@@ -105,4 +116,4 @@ TEST_F(StressTest, TimeOutBehindAKeyIsNotLost)
     EXPECT_FALSE(manager_->QueryStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE));
 }
 
-}  // namespace
+}   // namespace

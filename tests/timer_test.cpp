@@ -24,10 +24,7 @@ public:
     BOOL KeyHandler(U32) override { return TRUE; }
 };
 
-long long Ns(const timespec& t)
-{
-    return (long long)t.tv_sec * 1000000000LL + t.tv_nsec;
-}
+long long Ns(const timespec& t) { return (long long)t.tv_sec * 1000000000LL + t.tv_nsec; }
 
 long long NowNs()
 {
@@ -49,7 +46,7 @@ protected:
         StartOptions options;
         options.keysToLibrary = false;   // no input thread
         StartManager(options);
-        sim::SetTvosIr(true);            // but the timer thread runs
+        sim::SetTvosIr(true);   // but the timer thread runs
         timers_ = BriskTimerManager::GetInstance();
     }
 
@@ -70,7 +67,7 @@ protected:
         DFBEvent event;
         while (buffer->GetEvent(buffer, &event) == DFB_OK) {
             EXPECT_EQ(event.clazz, DFEC_USER);
-            events.push_back(Posted{event.user.type, event.user.data});
+            events.push_back(Posted{ event.user.type, event.user.data });
         }
         return events;
     }
@@ -135,7 +132,7 @@ TEST_F(TimerTest, ResetRestartsWithTheStoredTimeout)
 
 TEST_F(TimerTest, ExpiryArithmeticCarriesNanoseconds)
 {
-    for (U32 ms : {999u, 1500u, 1u, 65535u}) {
+    for (U32 ms : { 999u, 1500u, 1u, 65535u }) {
         long long before = NowNs();
         ASSERT_TRUE(timers_->AddTimer(&a_, ms, ms, E_BRISK_TIMER_ONE_SHOT));
         long long after = NowNs();
@@ -149,7 +146,7 @@ TEST_F(TimerTest, ExpiryArithmeticCarriesNanoseconds)
     // The list stays sorted by expiry.
     std::vector<StTimerDatum> list = timers_->Snapshot();
     for (size_t i = 1; i < list.size(); ++i) EXPECT_TRUE(data_cmp(list[i - 1], list[i]));
-    timespec a{10, 800000000}, b{12, 300000000}, c{12, 300000000};
+    timespec a{ 10, 800000000 }, b{ 12, 300000000 }, c{ 12, 300000000 };
     EXPECT_TRUE(timespec_cmp(b, a));
     EXPECT_FALSE(timespec_cmp(a, b));
     EXPECT_TRUE(timespec_cmp(b, c));   // equal counts as expired
@@ -193,7 +190,8 @@ TEST_F(TimerTest, AfterTheLastTimerTheThreadSleepsWithoutDeadline)
         AdvanceAndPass(200);
         usleep(50000);
     });
-    const std::string line = "BriskTimerManager::timer_manager_thread() pthread_cond_timedwait returned exceptional value.\n";
+    const std::string line =
+        "BriskTimerManager::timer_manager_thread() pthread_cond_timedwait returned exceptional value.\n";
     size_t first = out.find(line);
     ASSERT_NE(first, std::string::npos) << out;
     EXPECT_EQ(out.find(line, first + 1), std::string::npos) << out;
@@ -253,4 +251,4 @@ TEST_F(TimerExitTest, ThreadEndsAtOnceWhenTheKeysAreNotWithTheLibrary)
     EXPECT_NE(manager_->GetEventBuffer()->GetEvent(manager_->GetEventBuffer(), &event), DFB_OK);
 }
 
-}  // namespace
+}   // namespace

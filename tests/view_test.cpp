@@ -98,15 +98,16 @@ class ViewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (system("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb; scripts/install-deps "
-                                                "installs it): the window is not tested";
+        if (system("command -v Xvfb >/dev/null") != 0)
+            GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb; scripts/install-deps "
+                            "installs it): the window is not tested";
         // The server picks a free display number and writes it to the pipe,
         // so that tests running in parallel never share one.
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
-        ASSERT_TRUE(xvfb_.Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1600x900x24",
-                                 "-nolisten", "tcp"},
-                                {}, root_.Path() + "/xvfb.log", fds[1]));
+        ASSERT_TRUE(xvfb_.Start(
+            { "Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1600x900x24", "-nolisten", "tcp" }, {},
+            root_.Path() + "/xvfb.log", fds[1]));
         close(fds[1]);
         std::string number;
         char c;
@@ -131,9 +132,9 @@ protected:
     void StartSim(const std::string& script)
     {
         root_.Write("/view.script", script);
-        ASSERT_TRUE(sim_.Start({BRISKUI_SIM, "--root", BRISKUI_SAMPLE_ROOT, "--fast-clock", "--view", "--shots",
-                                root_.Path(), root_.Path() + "/view.script"},
-                               {"DISPLAY=" + display_, "SDL_VIDEODRIVER=x11"}, root_.Path() + "/sim.log"));
+        ASSERT_TRUE(sim_.Start({ BRISKUI_SIM, "--root", BRISKUI_SAMPLE_ROOT, "--fast-clock", "--view", "--shots",
+                                 root_.Path(), root_.Path() + "/view.script" },
+                               { "DISPLAY=" + display_, "SDL_VIDEODRIVER=x11" }, root_.Path() + "/sim.log"));
     }
     std::string Log() const { return root_.Read("/sim.log"); }
 
@@ -201,14 +202,14 @@ protected:
         XSync(x_, False);
     }
 
-    testsupport::TempRoot root_;  // a scratch folder here
+    testsupport::TempRoot root_;   // a scratch folder here
     Child xvfb_;
     Child sim_;
     std::string display_;
     Display* x_ = nullptr;
 };
 
-}  // namespace
+}   // namespace
 
 TEST(ViewKeys, EveryRemoteKeyHasAPcKeyAndOnlyVolumeAndChannelKeysRepeat)
 {
@@ -237,8 +238,8 @@ TEST(ViewKeys, WithoutADisplayTheWindowIsAClearError)
 {
     testsupport::TempRoot scratch;
     Child sim;
-    ASSERT_TRUE(sim.Start({BRISKUI_SIM, "--root", BRISKUI_SAMPLE_ROOT, "--view"},
-                          {"DISPLAY=", "WAYLAND_DISPLAY=", "SDL_VIDEODRIVER=x11"}, scratch.Path() + "/sim.log"));
+    ASSERT_TRUE(sim.Start({ BRISKUI_SIM, "--root", BRISKUI_SAMPLE_ROOT, "--view" },
+                          { "DISPLAY=", "WAYLAND_DISPLAY=", "SDL_VIDEODRIVER=x11" }, scratch.Path() + "/sim.log"));
     EXPECT_EQ(sim.Wait(30000), 1);
     std::string log = scratch.Read("/sim.log");
     EXPECT_NE(log.find("--view needs an X11 or Wayland session"), std::string::npos) << log;

@@ -58,8 +58,8 @@ TEST_F(VolumeTest, UpAndDownWithTheBar)
     EXPECT_EQ(ItemRect("volume_bar_right").left, 244);
     EXPECT_EQ(Text("volume_number"), "37");
     EXPECT_EQ(Pixel(surface_, 243, 550), kBarColour);
-    EXPECT_EQ(Pixel(surface_, 253, 550), kBarColour);            // right cap
-    EXPECT_EQ(Pixel(surface_, 254, 550) & 0xFFFFFF, 0x404040u);  // empty track
+    EXPECT_EQ(Pixel(surface_, 253, 550), kBarColour);             // right cap
+    EXPECT_EQ(Pixel(surface_, 254, 550) & 0xFFFFFF, 0x404040u);   // empty track
     EXPECT_EQ(Pixel(surface_, 120, 590), kVolumeColour);
     Key(VOL_DOWN);
     EXPECT_EQ(sim::StoredVolume(), 36);
@@ -135,7 +135,7 @@ TEST_F(VolumeTest, EuropeMutesAtOnceAndBack)
     sim::ClearCalls();
     Key(MUTE);
     EXPECT_EQ(manager_->GetVolumeStatus(), 3u);
-    EXPECT_EQ(sim::Calls(), (std::vector<std::string>{"SetMuteStatus(4,1)"}));
+    EXPECT_EQ(sim::Calls(), (std::vector<std::string>{ "SetMuteStatus(4,1)" }));
     Key(MUTE);
     EXPECT_EQ(manager_->GetVolumeStatus(), 1u);
     EXPECT_FALSE(sim::Muted());
@@ -216,9 +216,9 @@ TEST_F(VolumeTest, UnreadableSettingsAreNeverWrittenBack)
     sim::SetVolume(40);
     sim::SetSettingsReadFails(true);
     sim::ClearCalls();
-    Key(VOL_UP);                                 // from the applied volume
+    Key(VOL_UP);   // from the applied volume
     EXPECT_TRUE(sim::Called("SetVolume(41,1)"));
-    Key(MUTE);                                   // NA: half mute
+    Key(MUTE);   // NA: half mute
     EXPECT_TRUE(sim::Called("SetVolume(20,0)"));
     for (const std::string& call : sim::Calls()) {
         EXPECT_EQ(call.find("SetAudioSetting"), std::string::npos) << call;
@@ -238,4 +238,4 @@ TEST_F(VolumeTest, MissingLayoutStillChangesTheVolume)
     EXPECT_EQ(volume_->GetBarSpan(), 0u);
 }
 
-}  // namespace
+}   // namespace

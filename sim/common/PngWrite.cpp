@@ -15,7 +15,8 @@ namespace {
 // damaged files allocating gigabytes.
 constexpr int kMaxReadDimension = 16384;
 
-void SetError(std::string* error, const std::string& message) {
+void SetError(std::string* error, const std::string& message)
+{
     if (error != nullptr) *error = message;
 }
 
@@ -28,26 +29,27 @@ struct PngContext {
     std::string message;
 };
 
-void OnPngError(png_structp png, png_const_charp msg) {
+void OnPngError(png_structp png, png_const_charp msg)
+{
     auto* ctx = static_cast<PngContext*>(png_get_error_ptr(png));
     if (ctx != nullptr) ctx->message = (msg != nullptr) ? msg : "unknown libpng error";
     png_longjmp(png, 1);
 }
 
-void OnPngWarning(png_structp, png_const_charp) {
+void OnPngWarning(png_structp, png_const_charp)
+{
     // Warnings (e.g. about sRGB profiles) are not interesting for our files.
 }
 
 // All libpng calls that can fail happen in these small functions that hold
 // no objects with destructors and whose locals are not used after the jump,
 // so a longjmp out of libpng leaves nothing half-built and nothing clobbered.
-bool EncodeRows(png_structp png, png_infop info, FILE* file, png_bytepp rows, int width,
-                int height, int colorType) {
+bool EncodeRows(png_structp png, png_infop info, FILE* file, png_bytepp rows, int width, int height, int colorType)
+{
     if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, colorType,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     png_write_image(png, rows);
     png_write_end(png, nullptr);
@@ -57,8 +59,9 @@ bool EncodeRows(png_structp png, png_infop info, FILE* file, png_bytepp rows, in
 // Reads the header and sets the transformations that turn any PNG into
 // 8-bit RGBA; the image data itself is read by DecodeRows once the caller
 // has sized the buffers.
-bool DecodeHeader(png_structp png, png_infop info, FILE* file, png_uint_32* width,
-                  png_uint_32* height, size_t* rowBytes) {
+bool DecodeHeader(png_structp png, png_infop info, FILE* file, png_uint_32* width, png_uint_32* height,
+                  size_t* rowBytes)
+{
     if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
     png_set_sig_bytes(png, 8);
@@ -66,11 +69,10 @@ bool DecodeHeader(png_structp png, png_infop info, FILE* file, png_uint_32* widt
     png_read_info(png, info);
 
     const png_byte colorType = png_get_color_type(png, info);
-    png_set_expand(png);  // palette -> RGB, grey < 8 bit -> 8 bit, tRNS -> alpha
+    png_set_expand(png);   // palette -> RGB, grey < 8 bit -> 8 bit, tRNS -> alpha
     png_set_strip_16(png);
-    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
-        png_set_gray_to_rgb(png);
-    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);  // no-op when alpha is present
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);   // no-op when alpha is present
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
@@ -80,40 +82,43 @@ bool DecodeHeader(png_structp png, png_infop info, FILE* file, png_uint_32* widt
     return true;
 }
 
-bool DecodeRows(png_structp png, png_infop info, png_bytepp rows) {
+bool DecodeRows(png_structp png, png_infop info, png_bytepp rows)
+{
     if (setjmp(png_jmpbuf(png))) return false;
     png_read_image(png, rows);
     png_read_end(png, info);
     return true;
 }
 
-bool CheckArgs(const std::string& path, const uint32_t* pixels, int width, int height,
-               int pitchBytes, std::string* error) {
+bool CheckArgs(const std::string& path, const uint32_t* pixels, int width, int height, int pitchBytes,
+               std::string* error)
+{
     if (pixels == nullptr || width <= 0 || height <= 0) {
         SetError(error, "cannot write '" + path + "': empty image");
         return false;
     }
     if (pitchBytes < width * 4 || pitchBytes % 4 != 0) {
-        SetError(error, "cannot write '" + path + "': pitch " + std::to_string(pitchBytes) +
-                            " does not fit width " + std::to_string(width));
+        SetError(error, "cannot write '" + path + "': pitch " + std::to_string(pitchBytes) + " does not fit width " +
+                            std::to_string(width));
         return false;
     }
     return true;
 }
 
-const uint32_t* Row(const uint32_t* pixels, int y, int pitchBytes) {
+const uint32_t* Row(const uint32_t* pixels, int y, int pitchBytes)
+{
     return reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(pixels) +
                                              static_cast<size_t>(y) * pitchBytes);
 }
 
 // Writes rows of 8-bit samples (RGB or RGBA, given by colorType) to path.
 // A partially written file is removed on failure.
-bool WriteRows(const std::string& path, std::vector<png_byte>& data, int width, int height,
-               int colorType, std::string* error) {
+bool WriteRows(const std::string& path, std::vector<png_byte>& data, int width, int height, int colorType,
+               std::string* error)
+{
     const size_t channels = (colorType == PNG_COLOR_TYPE_RGB_ALPHA) ? 4 : 3;
     std::vector<png_bytep> rows(static_cast<size_t>(height));
-    for (int y = 0; y < height; ++y)
-        rows[y] = data.data() + static_cast<size_t>(y) * width * channels;
+    for (int y = 0; y < height; ++y) rows[y] = data.data() + static_cast<size_t>(y) * width * channels;
 
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
@@ -122,8 +127,7 @@ bool WriteRows(const std::string& path, std::vector<png_byte>& data, int width, 
     }
 
     PngContext ctx;
-    png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, &ctx, OnPngError, OnPngWarning);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &ctx, OnPngError, OnPngWarning);
     png_infop info = (png != nullptr) ? png_create_info_struct(png) : nullptr;
     bool ok = false;
     if (info == nullptr) {
@@ -152,14 +156,13 @@ bool WriteRows(const std::string& path, std::vector<png_byte>& data, int width, 
 
 uint8_t Channel(double v) { return static_cast<uint8_t>(std::lround(v)); }
 
-uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) {
-    return 0xFF000000u | (uint32_t{r} << 16) | (uint32_t{g} << 8) | b;
-}
+uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) { return 0xFF000000u | (uint32_t{ r } << 16) | (uint32_t{ g } << 8) | b; }
 
-}  // namespace
+}   // namespace
 
-bool WriteArgbPng(const std::string& path, const uint32_t* pixels, int width, int height,
-                  int pitchBytes, std::string* error) {
+bool WriteArgbPng(const std::string& path, const uint32_t* pixels, int width, int height, int pitchBytes,
+                  std::string* error)
+{
     if (!CheckArgs(path, pixels, width, height, pitchBytes, error)) return false;
     std::vector<png_byte> data(static_cast<size_t>(width) * height * 4);
     png_byte* out = data.data();
@@ -176,30 +179,31 @@ bool WriteArgbPng(const std::string& path, const uint32_t* pixels, int width, in
     return WriteRows(path, data, width, height, PNG_COLOR_TYPE_RGB_ALPHA, error);
 }
 
-uint32_t BackdropPixel(int x, int y, int width, int height) {
+uint32_t BackdropPixel(int x, int y, int width, int height)
+{
     // A dim evening scene: blue-grey sky brightening towards a horizon at 58%
     // of the height, darker blue-green ground below it, and a gentle
     // vignette towards the left and right edges.
     const double fy = (height > 1) ? static_cast<double>(y) / (height - 1) : 0.0;
     const double fx = (width > 1) ? static_cast<double>(x) / (width - 1) : 0.5;
     constexpr double kHorizon = 0.58;
-    constexpr double kHaze = 0.012;  // half height of the soft horizon band
+    constexpr double kHaze = 0.012;   // half height of the soft horizon band
     const double ts = std::min(fy / kHorizon, 1.0);
     const double tg = std::sqrt(std::max(fy - kHorizon, 0.0) / (1.0 - kHorizon));
-    const double sky[3] = {28 + (92 - 28) * ts * ts, 40 + (112 - 40) * ts * ts,
-                           62 + (138 - 62) * ts * ts};
-    const double ground[3] = {52 + (22 - 52) * tg, 66 + (30 - 66) * tg, 70 + (36 - 70) * tg};
+    const double sky[3] = { 28 + (92 - 28) * ts * ts, 40 + (112 - 40) * ts * ts, 62 + (138 - 62) * ts * ts };
+    const double ground[3] = { 52 + (22 - 52) * tg, 66 + (30 - 66) * tg, 70 + (36 - 70) * tg };
     const double u = std::clamp((fy - kHorizon + kHaze) / (2 * kHaze), 0.0, 1.0);
     const double w = u * u * (3 - 2 * u);
     const double r = sky[0] + (ground[0] - sky[0]) * w;
     const double g = sky[1] + (ground[1] - sky[1]) * w;
     const double b = sky[2] + (ground[2] - sky[2]) * w;
     const double dx = fx - 0.5;
-    const double vignette = 1.0 - 0.7 * dx * dx;  // 0.825 at the edges
+    const double vignette = 1.0 - 0.7 * dx * dx;   // 0.825 at the edges
     return Rgb(Channel(r * vignette), Channel(g * vignette), Channel(b * vignette));
 }
 
-uint32_t CompositeOver(uint32_t argb, uint32_t opaqueBackground) {
+uint32_t CompositeOver(uint32_t argb, uint32_t opaqueBackground)
+{
     const uint32_t a = argb >> 24;
     uint32_t out = 0xFF000000u;
     for (int shift = 0; shift <= 16; shift += 8) {
@@ -210,8 +214,9 @@ uint32_t CompositeOver(uint32_t argb, uint32_t opaqueBackground) {
     return out;
 }
 
-bool WriteArgbPngOverBackdrop(const std::string& path, const uint32_t* pixels, int width,
-                              int height, int pitchBytes, std::string* error) {
+bool WriteArgbPngOverBackdrop(const std::string& path, const uint32_t* pixels, int width, int height, int pitchBytes,
+                              std::string* error)
+{
     if (!CheckArgs(path, pixels, width, height, pitchBytes, error)) return false;
     std::vector<png_byte> data(static_cast<size_t>(width) * height * 3);
     png_byte* out = data.data();
@@ -227,8 +232,8 @@ bool WriteArgbPngOverBackdrop(const std::string& path, const uint32_t* pixels, i
     return WriteRows(path, data, width, height, PNG_COLOR_TYPE_RGB, error);
 }
 
-bool ReadPngArgb(const std::string& path, std::vector<uint32_t>* pixels, int* width, int* height,
-                 std::string* error) {
+bool ReadPngArgb(const std::string& path, std::vector<uint32_t>* pixels, int* width, int* height, std::string* error)
+{
     FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         SetError(error, "cannot open '" + path + "': " + ErrnoText(errno));
@@ -272,7 +277,7 @@ bool ReadPngArgb(const std::string& path, std::vector<uint32_t>* pixels, int* wi
     pixels->resize(static_cast<size_t>(w) * h);
     const png_byte* in = data.data();
     for (uint32_t& p : *pixels) {
-        p = (uint32_t{in[3]} << 24) | (uint32_t{in[0]} << 16) | (uint32_t{in[1]} << 8) | in[2];
+        p = (uint32_t{ in[3] } << 24) | (uint32_t{ in[0] } << 16) | (uint32_t{ in[1] } << 8) | in[2];
         in += 4;
     }
     *width = static_cast<int>(w);
@@ -281,7 +286,8 @@ bool ReadPngArgb(const std::string& path, std::vector<uint32_t>* pixels, int* wi
 }
 
 bool CopySurfaceArgb(IDirectFBSurface* surface, std::vector<uint32_t>* pixels, int* width, int* height,
-                     std::string* error) {
+                     std::string* error)
+{
     if (surface == nullptr) {
         SetError(error, "no surface");
         return false;
@@ -321,8 +327,8 @@ bool CopySurfaceArgb(IDirectFBSurface* surface, std::vector<uint32_t>* pixels, i
     return true;
 }
 
-bool WriteSurfacePng(IDirectFBSurface* surface, const std::string& path, bool backdrop,
-                     std::string* error) {
+bool WriteSurfacePng(IDirectFBSurface* surface, const std::string& path, bool backdrop, std::string* error)
+{
     std::vector<uint32_t> pixels;
     int width = 0, height = 0;
     std::string why;
@@ -334,4 +340,4 @@ bool WriteSurfacePng(IDirectFBSurface* surface, const std::string& path, bool ba
                     : WriteArgbPng(path, pixels.data(), width, height, width * 4, error);
 }
 
-}  // namespace briskui_sim
+}   // namespace briskui_sim

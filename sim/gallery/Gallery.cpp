@@ -26,14 +26,14 @@ namespace fs = std::filesystem;
 
 namespace gallery {
 
-const Group kGroups[2] = {{1, "NA"}, {2, "EU"}};
+const Group kGroups[2] = { { 1, "NA" }, { 2, "EU" } };
 
 namespace {
 
 const char* const kHeadless = "--dfb:system=dummy,no-vt,quiet,mode=1280x720";
 // What the gallery sets for every run; a script that set them too would
 // be overridden, and its author misled.
-const char* const kGallerySets[] = {"country-group", "language"};
+const char* const kGallerySets[] = { "country-group", "language" };
 // The OSD language ids tried when looking for a folder's id: the 16-bit
 // range covers every id of the library's table.
 const U32 kLanguageIds = 0x10000;
@@ -128,15 +128,14 @@ struct Job {
         fprintf(stderr, "briskui-gallery: %s\n", error.c_str());
         exit(kExitBadScript);
     }
-    exit(RunHost(options, commands, {"briskui-gallery", kHeadless}));
+    exit(RunHost(options, commands, { "briskui-gallery", kHeadless }));
 }
 
 std::string Describe(const Job& job, int status)
 {
     std::string what = job.script->name + " (" + job.language->folder + ", " + job.group->name + "): ";
     if (WIFEXITED(status)) return what + "exit status " + std::to_string(WEXITSTATUS(status)) + ", see " + job.log;
-    if (WIFSIGNALED(status))
-        return what + "killed by signal " + std::to_string(WTERMSIG(status)) + ", see " + job.log;
+    if (WIFSIGNALED(status)) return what + "killed by signal " + std::to_string(WTERMSIG(status)) + ", see " + job.log;
     return what + "ended oddly, see " + job.log;
 }
 
@@ -145,11 +144,20 @@ std::string Escaped(const std::string& text)
     std::string html;
     for (char ch : text) {
         switch (ch) {
-        case '&': html += "&amp;"; break;
-        case '<': html += "&lt;"; break;
-        case '>': html += "&gt;"; break;
-        case '"': html += "&quot;"; break;
-        default: html += ch;
+        case '&':
+            html += "&amp;";
+            break;
+        case '<':
+            html += "&lt;";
+            break;
+        case '>':
+            html += "&gt;";
+            break;
+        case '"':
+            html += "&quot;";
+            break;
+        default:
+            html += ch;
         }
     }
     return html;
@@ -206,7 +214,7 @@ const char kImageCheck[] =
     "      (broken ? ', ' + broken + ' broken (red)' : '');\n"
     "});\n";
 
-}  // namespace
+}   // namespace
 
 bool LoadScripts(const std::string& dir, std::vector<Script>* scripts, std::string* error)
 {
@@ -291,13 +299,13 @@ std::vector<std::string> RunAll(const std::string& root, const std::string& out,
     std::vector<std::string> failures;
     std::error_code ec;
     fs::create_directories(out + "/logs", ec);
-    if (ec) return {"cannot create " + out + "/logs: " + ec.message()};
+    if (ec) return { "cannot create " + out + "/logs: " + ec.message() };
     std::vector<Job> queue;
     for (const Script& script : scripts) {
         for (const Language& language : languages) {
             for (const Group& group : kGroups) {
-                Job job{&script, &language, &group,
-                        out + "/logs/" + language.folder + "-" + group.name + "-" + script.name + ".log"};
+                Job job{ &script, &language, &group,
+                         out + "/logs/" + language.folder + "-" + group.name + "-" + script.name + ".log" };
                 RemoveImages(out + "/" + ImagePath(language, group, script, ""));
                 queue.push_back(job);
             }
@@ -345,8 +353,8 @@ bool WritePage(const std::string& out, const std::string& root, const std::vecto
 
     std::ostringstream page;
     page << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-         << "<title>BriskUI gallery</title>\n<style>" << kStyle << "</style>\n<script>\n" << kImageCheck
-         << "</script>\n</head>\n<body>\n<h1>BriskUI gallery</h1>\n"
+         << "<title>BriskUI gallery</title>\n<style>" << kStyle << "</style>\n<script>\n"
+         << kImageCheck << "</script>\n</head>\n<body>\n<h1>BriskUI gallery</h1>\n"
          << "<p class=\"note\">Every OSD in each of its states as the library draws it over a TV picture, "
          << "North America beside Europe, for each language folder of " << Escaped(root) << ". "
          << "<span id=\"image-check\">Checking the images...</span></p>\n<nav>";
@@ -391,4 +399,4 @@ bool WritePage(const std::string& out, const std::string& root, const std::vecto
     return true;
 }
 
-}  // namespace gallery
+}   // namespace gallery

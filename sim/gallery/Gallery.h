@@ -23,19 +23,19 @@ namespace gallery {
 
 struct Script {
     std::string path;
-    std::string name;                  // file name without ".script": its shot folder
-    std::string title;                 // section title, from its first line
-    std::vector<std::string> shots;    // shot file names, in script order
+    std::string name;                 // file name without ".script": its shot folder
+    std::string title;                // section title, from its first line
+    std::vector<std::string> shots;   // shot file names, in script order
 };
 
 struct Language {
-    std::string folder;                // layout folder, e.g. "EN"
-    U32 id = 0;                        // an OSD language id the library reads it for
+    std::string folder;   // layout folder, e.g. "EN"
+    U32 id = 0;           // an OSD language id the library reads it for
 };
 
 // The country groups the gallery shows, side by side in this order.
 struct Group {
-    int country;                       // 1 NA, 2 EU
+    int country;   // 1 NA, 2 EU
     const char* name;
 };
 extern const Group kGroups[2];
@@ -69,6 +69,6 @@ std::vector<std::string> RunAll(const std::string& root, const std::string& out,
 bool WritePage(const std::string& out, const std::string& root, const std::vector<Script>& scripts,
                const std::vector<Language>& languages, std::string* error);
 
-}  // namespace gallery
+}   // namespace gallery
 
-#endif  // BRISKUI_SIM_GALLERY_H
+#endif   // BRISKUI_SIM_GALLERY_H

@@ -28,7 +28,7 @@ void Usage()
             BRISKUI_GALLERY_SCRIPTS);
 }
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {

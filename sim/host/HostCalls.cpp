@@ -27,14 +27,16 @@ template <typename T>
 constexpr ArgDesc DescOf()
 {
     if constexpr (std::is_same<T, const char*>::value) {
-        return {ArgKind::Text, 0, "TEXT"};
+        return { ArgKind::Text, 0, "TEXT" };
     } else if constexpr (std::is_enum<T>::value) {
         // The status set is 16 bits wide; larger values are no status.
-        return {ArgKind::Number, 0xFFFF, "STATUS"};
+        return { ArgKind::Number, 0xFFFF, "STATUS" };
     } else {
         static_assert(std::is_unsigned<T>::value && sizeof(T) <= 4, "a new parameter type needs a parser here");
-        return {ArgKind::Number, (U32)std::numeric_limits<T>::max(),
-                sizeof(T) == 1 ? "0..255" : sizeof(T) == 2 ? "0..65535" : "NUMBER"};
+        return { ArgKind::Number, (U32)std::numeric_limits<T>::max(),
+                 sizeof(T) == 1   ? "0..255"
+                 : sizeof(T) == 2 ? "0..65535"
+                                  : "NUMBER" };
     }
 }
 
@@ -96,7 +98,7 @@ struct Op;
 template <typename R, typename... A>
 struct OpBody {
     static constexpr size_t kCount = sizeof...(A);
-    static constexpr ArgDesc kArgs[kCount + 1] = {DescOf<A>()..., {ArgKind::Number, 0, ""}};
+    static constexpr ArgDesc kArgs[kCount + 1] = { DescOf<A>()..., { ArgKind::Number, 0, "" } };
 
     static bool Parse(const ScriptLine& line, size_t first, CallArgs* args, std::string* why)
     {
@@ -131,7 +133,7 @@ template <auto Fn>
 constexpr ManagerOperation Row(const char* name)
 {
     typedef Op<decltype(Fn), Fn> O;
-    return ManagerOperation{name, &O::Parse, &O::Usage, &O::Invoke};
+    return ManagerOperation{ name, &O::Parse, &O::Usage, &O::Invoke };
 }
 
 // The receiver-id query fills a buffer of the caller's: the host passes 20
@@ -140,7 +142,7 @@ bool ParseNothing(const ScriptLine& line, size_t first, CallArgs*, std::string*)
 std::string NoArguments() { return std::string(); }
 bool InvokeReceiveId(BriskUiManager* manager, const CallArgs&, std::string* result)
 {
-    char id[21] = {0};
+    char id[21] = { 0 };
     manager->FactoryGetHDCP20_ReceiveID(id);
     *result = std::string(id, strnlen(id, 20));
     return true;
@@ -163,9 +165,9 @@ bool InvokeTune(BriskUiManager*, const CallArgs& args, std::string* result)
         *result = "(no channel-number handler)";
         return true;
     }
-    *result = ResultText(handler->selectProgramByMajorMinorNumber(
-        (unsigned short)args.numbers[0], (unsigned short)args.numbers[1],
-        (EN_VRL_BRISKUI_DIRECT_TUNE_TYPE)args.numbers[2]));
+    *result = ResultText(handler->selectProgramByMajorMinorNumber((unsigned short)args.numbers[0],
+                                                                  (unsigned short)args.numbers[1],
+                                                                  (EN_VRL_BRISKUI_DIRECT_TUNE_TYPE)args.numbers[2]));
     return true;
 }
 
@@ -191,7 +193,7 @@ const ManagerOperation kOperations[] = {
     BRISK_OP(GetSystemTime),
     BRISK_OP(IsAllowedToSwitchATV),
     // the channel-number entry's exported operation
-    {"selectProgramByMajorMinorNumber", &ParseTune, &TuneUsage, &InvokeTune},
+    { "selectProgramByMajorMinorNumber", &ParseTune, &TuneUsage, &InvokeTune },
     // keys, status set and composition
     BRISK_OP(SetKeyHandlerEnable),
     BRISK_OP(EnableStatus),
@@ -231,7 +233,7 @@ const ManagerOperation kOperations[] = {
     BRISK_OP(FactoryGetCIPlusSerialNumber),
     BRISK_OP(FactoryGetWidevineDeviceID),
     BRISK_OP(FactoryGetNetflixESN),
-    {"FactoryGetHDCP20_ReceiveID", &ParseNothing, &NoArguments, &InvokeReceiveId},
+    { "FactoryGetHDCP20_ReceiveID", &ParseNothing, &NoArguments, &InvokeReceiveId },
     BRISK_OP(FactoryGetHDCP20),
     BRISK_OP(FactoryGetPVR),
     // the 4k2k sub-board stubs
@@ -254,12 +256,9 @@ const ManagerOperation kOperations[] = {
 
 #undef BRISK_OP
 
-}  // namespace
+}   // namespace
 
-const ManagerOperation* FindManagerOperation(const std::string& name)
-{
-    return FindNamed(kOperations, name);
-}
+const ManagerOperation* FindManagerOperation(const std::string& name) { return FindNamed(kOperations, name); }
 
 std::vector<std::string> ManagerOperationNames()
 {

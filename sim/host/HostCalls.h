@@ -37,4 +37,4 @@ const ManagerOperation* FindManagerOperation(const std::string& name);
 // Names of the operations a script can call, in table order.
 std::vector<std::string> ManagerOperationNames();
 
-#endif  // BRISKUI_SIM_HOSTCALLS_H
+#endif   // BRISKUI_SIM_HOSTCALLS_H

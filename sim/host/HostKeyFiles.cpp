@@ -16,7 +16,7 @@ namespace {
 
 const char kKeyDir[] = "ciplus";
 
-}  // namespace
+}   // namespace
 
 bool MakeScratchRoot(const std::string& root, std::string* scratch, std::string* error)
 {

@@ -30,4 +30,4 @@ void RemoveScratchRoot(const std::string& scratch);
 bool ChangeKeyFile(const std::string& scratchRoot, const std::string& name, KeyFileChange change, unsigned offset,
                    std::string* error);
 
-#endif  // BRISKUI_SIM_HOSTKEYFILES_H
+#endif   // BRISKUI_SIM_HOSTKEYFILES_H

@@ -84,8 +84,7 @@ bool RunStateLine(const HostOptions& options, const Command& c, HostState* host,
     case Command::Set: {
         std::string error;
         if (!c.set->apply(c.setValue, c.line, host, &error)) {
-            fprintf(stderr, "briskui-sim: %s: 'set %s': %s\n", Where(options, c).c_str(), c.set->name,
-                    error.c_str());
+            fprintf(stderr, "briskui-sim: %s: 'set %s': %s\n", Where(options, c).c_str(), c.set->name, error.c_str());
             *status = kExitRunFailure;
             return false;
         }
@@ -185,8 +184,7 @@ bool ScriptRun::Run(const Command& c, int* status)
         }
         return true;
     case Command::Event: {
-        const sim::Source sources[] = {sim::Source::Control, sim::Source::Atv, sim::Source::Dtv,
-                                       sim::Source::Cimmi};
+        const sim::Source sources[] = { sim::Source::Control, sim::Source::Atv, sim::Source::Dtv, sim::Source::Cimmi };
         sim::PostEvent(c.value, c.param, sources[c.source]);
         Settle();
         return true;
@@ -206,8 +204,8 @@ bool ScriptRun::Run(const Command& c, int* status)
         std::string path = c.name[0] == '/' ? c.name : options_.shotDir + "/" + c.name;
         std::string error;
         BriskUiManager::Lock();
-        bool ok = manager_->GetSurface() != NULL &&
-                  briskui_sim::WriteSurfacePng(manager_->GetSurface(), path, true, &error);
+        bool ok =
+            manager_->GetSurface() != NULL && briskui_sim::WriteSurfacePng(manager_->GetSurface(), path, true, &error);
         BriskUiManager::Unlock();
         if (!ok) {
             fprintf(stderr, "briskui-sim: %s: cannot write %s: %s\n", Where(options_, c).c_str(), path.c_str(),
@@ -231,15 +229,16 @@ bool ScriptRun::Run(const Command& c, int* status)
         Settle();
         U32 now = manager_->GetCurrentStatus();
         char what[96];
-        snprintf(what, sizeof what, "expect-status 0x%04lX failed: the status set is 0x%04lX",
-                 (unsigned long)c.value, (unsigned long)now);
+        snprintf(what, sizeof what, "expect-status 0x%04lX failed: the status set is 0x%04lX", (unsigned long)c.value,
+                 (unsigned long)now);
         Expect(now == c.value, c, what);
         return true;
     }
     case Command::ExpectResult:
         Expect(!lastCall_.empty() && lastResult_ == c.name, c,
-               lastCall_.empty() ? "expect-result \"" + c.name + "\" failed: no call printed a result before it"
-                                 : "expect-result \"" + c.name + "\" failed: " + lastCall_ + " = \"" + lastResult_ + "\"");
+               lastCall_.empty()
+                   ? "expect-result \"" + c.name + "\" failed: no call printed a result before it"
+                   : "expect-result \"" + c.name + "\" failed: " + lastCall_ + " = \"" + lastResult_ + "\"");
         return true;
     default:
         return true;
@@ -290,10 +289,10 @@ bool HasExpectations(const std::vector<Command>& commands, size_t from)
     return false;
 }
 
-}  // namespace
+}   // namespace
 
-size_t RunBeforeStart(const HostOptions& options, const std::vector<Command>& commands, HostState* host,
-                      bool* stop, int* status)
+size_t RunBeforeStart(const HostOptions& options, const std::vector<Command>& commands, HostState* host, bool* stop,
+                      int* status)
 {
     size_t i = 0;
     *stop = false;

@@ -17,10 +17,10 @@ struct KeyName {
 };
 
 const KeyName kKeys[] = {
-    {"VOL+", 0xF04C},   {"VOL-", 0xF04D},    {"MUTE", 0xF04E},   {"CH+", 0xF046},   {"CH-", 0xF047},
-    {"OK", 0x0D},       {"EXIT", 0xF062},    {"UP", 0xF002},     {"DOWN", 0xF003},  {"SOURCE", 0xF068},
-    {"DASH", 0xF073},   {"ATVDTV", 0xF53F},  {"FACTORY", 0xF54F}, {"POWER", 0xF00F}, {"MENU", 0xF012},
-    {"PLAY", 0xF051},   {"PAUSE", 0xF00A},   {"STOP", 0xF052},   {"INFO", 0xF014},
+    { "VOL+", 0xF04C }, { "VOL-", 0xF04D },   { "MUTE", 0xF04E },    { "CH+", 0xF046 },   { "CH-", 0xF047 },
+    { "OK", 0x0D },     { "EXIT", 0xF062 },   { "UP", 0xF002 },      { "DOWN", 0xF003 },  { "SOURCE", 0xF068 },
+    { "DASH", 0xF073 }, { "ATVDTV", 0xF53F }, { "FACTORY", 0xF54F }, { "POWER", 0xF00F }, { "MENU", 0xF012 },
+    { "PLAY", 0xF051 }, { "PAUSE", 0xF00A },  { "STOP", 0xF052 },    { "INFO", 0xF014 },
 };
 
 bool Fail(std::string* why, const std::string& reason)
@@ -49,7 +49,7 @@ bool ParseEvent(const ScriptLine& l, Command* c, std::string* why)
     if (!ParseU32(l.Word(1), &c->value) || !ParseU32(l.Word(2), &c->param))
         return Fail(why, "'event' id and parameter must be numbers");
     if (l.Size() == 4) {
-        const char* sources[] = {"control", "atv", "dtv", "cimmi"};
+        const char* sources[] = { "control", "atv", "dtv", "cimmi" };
         c->source = -1;
         for (int s = 0; s < 4; ++s)
             if (l.Word(3) == sources[s]) c->source = s;
@@ -83,8 +83,9 @@ bool ParseChannelNumber(const std::string& word, bool digital, sim::Channel* cha
 // channel atv|dtv NUMBER[-MINOR] [locked] [no-number] NAME...
 bool ParseChannel(const ScriptLine& l, Command* c, std::string* why)
 {
-    const char* usage = "'channel' takes atv|dtv, a number (dtv: MAJOR-MINOR too), optionally locked and "
-                        "no-number, and a service name";
+    const char* usage =
+        "'channel' takes atv|dtv, a number (dtv: MAJOR-MINOR too), optionally locked and "
+        "no-number, and a service name";
     if (l.Size() < 4) return Fail(why, usage);
     if (l.Word(1) != "atv" && l.Word(1) != "dtv") return Fail(why, std::string(usage) + ", not '" + l.Word(1) + "'");
     c->tuner = l.Word(1) == "atv" ? 0 : 1;
@@ -130,8 +131,9 @@ bool ParseShot(const ScriptLine& l, Command* c, std::string* why)
 bool ParseExpectedCall(const ScriptLine& l, Command* c, std::string* why)
 {
     if (l.Size() != 2)
-        return Fail(why, "'" + l.Word(0) + "' takes one call as the middleware records it, without blanks, "
-                                           "e.g. SetVolume(21,1)");
+        return Fail(why, "'" + l.Word(0) +
+                             "' takes one call as the middleware records it, without blanks, "
+                             "e.g. SetVolume(21,1)");
     c->name = l.Word(1);
     return true;
 }
@@ -172,7 +174,8 @@ bool ParseKeyFile(const ScriptLine& l, Command* c, std::string* why)
     c->name = l.Word(2);
     if (c->name.find('/') != std::string::npos || c->name == "." || c->name == "..")
         return Fail(why, "'keyfile' takes the name of a file in /ciplus/, not '" + c->name + "'");
-    if (l.Size() == 4 && !ParseU32(l.Word(3), &c->value)) return Fail(why, std::string(usage) + ", not '" + l.Word(3) + "'");
+    if (l.Size() == 4 && !ParseU32(l.Word(3), &c->value))
+        return Fail(why, std::string(usage) + ", not '" + l.Word(3) + "'");
     return true;
 }
 
@@ -190,21 +193,21 @@ struct VerbRow {
 };
 
 const VerbRow kVerbs[] = {
-    {"key", Command::Key, true, &ParseKey},
-    {"wait", Command::Wait, true, &ParseWait},
-    {"event", Command::Event, true, &ParseEvent},
-    {"set", Command::Set, false, &ParseSet},
-    {"channel", Command::Channel, false, &ParseChannel},
-    {"call", Command::Call, true, &ParseCall},
-    {"shot", Command::Shot, true, &ParseShot},
-    {"expect-call", Command::ExpectCall, true, &ParseExpectedCall},
-    {"expect-no-call", Command::ExpectNoCall, true, &ParseExpectedCall},
-    {"expect-status", Command::ExpectStatus, true, &ParseExpectStatus},
-    {"expect-result", Command::ExpectResult, true, &ParseExpectResult},
-    {"keyfile", Command::KeyFile, false, &ParseKeyFile},
-    {"clear-calls", Command::ClearCalls, false, &ParseNothing},
-    {"calls", Command::Calls, false, &ParseNothing},
-    {"quit", Command::Quit, false, &ParseNothing},
+    { "key", Command::Key, true, &ParseKey },
+    { "wait", Command::Wait, true, &ParseWait },
+    { "event", Command::Event, true, &ParseEvent },
+    { "set", Command::Set, false, &ParseSet },
+    { "channel", Command::Channel, false, &ParseChannel },
+    { "call", Command::Call, true, &ParseCall },
+    { "shot", Command::Shot, true, &ParseShot },
+    { "expect-call", Command::ExpectCall, true, &ParseExpectedCall },
+    { "expect-no-call", Command::ExpectNoCall, true, &ParseExpectedCall },
+    { "expect-status", Command::ExpectStatus, true, &ParseExpectStatus },
+    { "expect-result", Command::ExpectResult, true, &ParseExpectResult },
+    { "keyfile", Command::KeyFile, false, &ParseKeyFile },
+    { "clear-calls", Command::ClearCalls, false, &ParseNothing },
+    { "calls", Command::Calls, false, &ParseNothing },
+    { "quit", Command::Quit, false, &ParseNothing },
 };
 
 std::string VerbList()
@@ -214,7 +217,7 @@ std::string VerbList()
     return list;
 }
 
-}  // namespace
+}   // namespace
 
 bool Command::NeedsLibrary() const
 {
@@ -252,7 +255,7 @@ bool ParseScript(const std::string& text, const std::string& fileName, std::vect
     std::istringstream in(text);
     std::string raw;
     int number = 0;
-    int firstLibraryLine = 0;      // the line before which the library starts
+    int firstLibraryLine = 0;   // the line before which the library starts
     std::string firstLibraryVerb;
     while (std::getline(in, raw)) {
         ++number;

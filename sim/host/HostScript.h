@@ -15,21 +15,21 @@
 // Exit statuses of the host.
 enum {
     kExitOk = 0,
-    kExitRunFailure = 1,     // something failed while running (DirectFB, a screenshot, ...)
-    kExitBadScript = 2,      // a bad option or script line, found before running
-    kExitExpectation = 3     // an expectation failed; the whole script still ran
+    kExitRunFailure = 1,   // something failed while running (DirectFB, a screenshot, ...)
+    kExitBadScript = 2,    // a bad option or script line, found before running
+    kExitExpectation = 3   // an expectation failed; the whole script still ran
 };
 
 struct HostOptions {
     std::string root;
-    int country = 0;             // 0: as the settings file (or the script) says
+    int country = 0;   // 0: as the settings file (or the script) says
     int language = 0;
     bool languageSet = false;
     std::string shotDir = ".";
     bool fastClock = false;
     std::string swVersion;
     std::string mstarVersion;
-    std::string scriptName;      // as given, for messages
+    std::string scriptName;   // as given, for messages
     // The scratch root whose key files `keyfile` lines may change; empty
     // when the host runs on the root it was given (the lines are refused).
     std::string keyFileRoot;
@@ -39,20 +39,33 @@ struct HostOptions {
 
 struct Command {
     enum Verb {
-        Key, Wait, Event, Set, Channel, Call, Shot, ExpectCall, ExpectNoCall, ExpectStatus, ExpectResult, KeyFile,
-        ClearCalls, Calls, Quit
+        Key,
+        Wait,
+        Event,
+        Set,
+        Channel,
+        Call,
+        Shot,
+        ExpectCall,
+        ExpectNoCall,
+        ExpectStatus,
+        ExpectResult,
+        KeyFile,
+        ClearCalls,
+        Calls,
+        Quit
     } verb = Quit;
     int line = 0;
-    U32 value = 0;               // key symbol, milliseconds, event id, expected status set
-    U32 param = 0;               // event parameter
-    int source = 0;              // event source: 0 control, 1 atv, 2 dtv, 3 cimmi
-    std::string name;            // key name, shot file, expected call or result, key file
+    U32 value = 0;      // key symbol, milliseconds, event id, expected status set
+    U32 param = 0;      // event parameter
+    int source = 0;     // event source: 0 control, 1 atv, 2 dtv, 3 cimmi
+    std::string name;   // key name, shot file, expected call or result, key file
     const SetRow* set = nullptr;
     SetValue setValue;
     const ManagerOperation* call = nullptr;
     CallArgs callArgs;
     KeyFileChange keyFileChange = KeyFileChange::Remove;
-    int tuner = 0;               // channel: 0 ATV, 1 DTV
+    int tuner = 0;   // channel: 0 ATV, 1 DTV
     sim::Channel channel;
 
     // Whether the line needs the running library: the host starts it before
@@ -79,11 +92,11 @@ bool ChangesKeyFiles(const std::vector<Command>& commands);
 // library against the simulated TV and `host`, in order. Returns the index
 // of the first line not run; sets `stop` when the script ended with 'quit'
 // and `status` to kExitRunFailure when a line failed.
-size_t RunBeforeStart(const HostOptions& options, const std::vector<Command>& commands, HostState* host,
-                      bool* stop, int* status);
+size_t RunBeforeStart(const HostOptions& options, const std::vector<Command>& commands, HostState* host, bool* stop,
+                      int* status);
 
 // Starts DirectFB with `dfbArgv`, the library on top of it, runs the
 // commands and shuts everything down. Returns the process exit status.
 int RunHost(const HostOptions& options, const std::vector<Command>& commands, std::vector<std::string> dfbArgv);
 
-#endif  // BRISKUI_SIM_HOSTSCRIPT_H
+#endif   // BRISKUI_SIM_HOSTSCRIPT_H

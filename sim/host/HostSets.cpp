@@ -13,13 +13,13 @@ constexpr long long kU32Max = 0xFFFFFFFFLL;
 
 constexpr SetArg Int(long long lo, long long hi, const char* label = NULL)
 {
-    return SetArg{SetArg::Int, lo, hi, label};
+    return SetArg{ SetArg::Int, lo, hi, label };
 }
 constexpr SetArg Flag() { return Int(0, 1); }
 constexpr SetArg Byte(const char* label = NULL) { return Int(0, 255, label); }
 constexpr SetArg Number(const char* label = NULL) { return Int(0, kU32Max, label); }
-constexpr SetArg Of(SetArg::Kind kind, const char* label = NULL) { return SetArg{kind, 0, 0, label}; }
-constexpr SetArg kNone = SetArg{SetArg::None, 0, 0, NULL};
+constexpr SetArg Of(SetArg::Kind kind, const char* label = NULL) { return SetArg{ kind, 0, 0, label }; }
+constexpr SetArg kNone = SetArg{ SetArg::None, 0, 0, NULL };
 
 U8 Byte0(const SetValue& v) { return (U8)v.numbers[0]; }
 U32 U32_0(const SetValue& v) { return (U32)v.numbers[0]; }
@@ -51,8 +51,7 @@ bool SetChannel(const SetValue& v, int, HostState*, std::string* error)
     if (sim::SetCurrentChannelIndex((size_t)v.numbers[0])) return true;
     size_t count = sim::CurrentChannelCount();
     *error = "the current tuner's list has " + std::to_string(count) + " channel" + (count == 1 ? "" : "s") +
-             (count ? " (0 to " + std::to_string(count - 1) + ")" : "") + ", no " +
-             std::to_string(v.numbers[0]);
+             (count ? " (0 to " + std::to_string(count - 1) + ")" : "") + ", no " + std::to_string(v.numbers[0]);
     return false;
 }
 
@@ -70,59 +69,73 @@ bool SetHmac(const SetValue& v, int, HostState*, std::string*)
 }
 
 // Plain simulated-TV state: one line of this table per name.
-#define SIM(body) [](const SetValue& v, int, HostState*, std::string*) { body; return true; }
+#define SIM(body)                                          \
+    [](const SetValue& v, int, HostState*, std::string*) { \
+        body;                                              \
+        return true;                                       \
+    }
 
 const SetRow kRows[] = {
     // sound, inputs, channels
-    {"source", {Of(SetArg::Source), kNone}, false, SIM(sim::SetInputSource(v.numbers[0]))},
-    {"volume", {Int(0, 100), kNone}, false, SIM(sim::SetVolume(Byte0(v)))},
-    {"channel", {Int(0, 65535, "INDEX"), kNone}, false, &SetChannel},
-    {"program-info-fails", {Flag(), kNone}, false, SIM(sim::SetProgramInfoFails(On(v)))},
-    {"source-present", {Of(SetArg::Source), Flag()}, false,
-     SIM(sim::SetSourcePresent((MAPI_INPUT_SOURCE_TYPE)v.numbers[0], v.numbers[1] != 0))},
-    {"rear-shared", {Flag(), kNone}, false, SIM(sim::SetRearSharedInput(On(v)))},
-    {"last-tv", {Byte(), kNone}, false, SIM(sim::SetLastTvSourceType(Byte0(v)))},
-    {"av-mute", {Number(), kNone}, false, SIM(sim::SetAvMuteFlag(U32_0(v)))},
+    { "source", { Of(SetArg::Source), kNone }, false, SIM(sim::SetInputSource(v.numbers[0])) },
+    { "volume", { Int(0, 100), kNone }, false, SIM(sim::SetVolume(Byte0(v))) },
+    { "channel", { Int(0, 65535, "INDEX"), kNone }, false, &SetChannel },
+    { "program-info-fails", { Flag(), kNone }, false, SIM(sim::SetProgramInfoFails(On(v))) },
+    { "source-present",
+      { Of(SetArg::Source), Flag() },
+      false,
+      SIM(sim::SetSourcePresent((MAPI_INPUT_SOURCE_TYPE)v.numbers[0], v.numbers[1] != 0)) },
+    { "rear-shared", { Flag(), kNone }, false, SIM(sim::SetRearSharedInput(On(v))) },
+    { "last-tv", { Byte(), kNone }, false, SIM(sim::SetLastTvSourceType(Byte0(v))) },
+    { "av-mute", { Number(), kNone }, false, SIM(sim::SetAvMuteFlag(U32_0(v))) },
     // settings of the system database
-    {"pin", {Int(0, 9999), kNone}, false, SIM(sim::SetPin((U16)v.numbers[0]))},
-    {"language", {Number(), kNone}, false, &SetLanguage},
-    {"country", {Number(), kNone}, false, SIM(sim::SetCountry(U32_0(v)))},
-    {"cable-operator", {Number(), kNone}, false, SIM(sim::SetCableOperator(U32_0(v)))},
-    {"antenna-mode", {Byte(), kNone}, false, SIM(sim::SetAntennaMode(Byte0(v)))},
-    {"satellite-mode", {Byte(), kNone}, false, SIM(sim::SetSatelliteMode(Byte0(v)))},
+    { "pin", { Int(0, 9999), kNone }, false, SIM(sim::SetPin((U16)v.numbers[0])) },
+    { "language", { Number(), kNone }, false, &SetLanguage },
+    { "country", { Number(), kNone }, false, SIM(sim::SetCountry(U32_0(v))) },
+    { "cable-operator", { Number(), kNone }, false, SIM(sim::SetCableOperator(U32_0(v))) },
+    { "antenna-mode", { Byte(), kNone }, false, SIM(sim::SetAntennaMode(Byte0(v))) },
+    { "satellite-mode", { Byte(), kNone }, false, SIM(sim::SetSatelliteMode(Byte0(v))) },
     // DTV routes and the satellite tuner
-    {"route", {Int(0, 3), kNone}, false, SIM(sim::SetCurrentRoute(Byte0(v)))},
-    {"route-path", {Int(0, 3, "ROUTE"), Byte("TYPE")}, false,
-     SIM(sim::SetRoutePath(Byte0(v), (U8)v.numbers[1]))},
-    {"satellite-capable", {Flag(), kNone}, false, SIM(sim::SetSatelliteCapability(On(v)))},
-    {"dvbs-player", {Flag(), kNone}, false, SIM(sim::SetDvbsPlayer(On(v)))},
-    {"dvbs-tuner", {Flag(), kNone}, false, SIM(sim::SetDvbsEnabled(On(v)))},
-    {"satellites", {Int(0, 255, "COUNT"), kNone}, false,
-     SIM(sim::SetSatellites(std::vector<MS_SAT_INFO>((size_t)v.numbers[0], MS_SAT_INFO{})))},
-    {"mux", {Of(SetArg::Mux), kNone}, false, SIM(sim::SetMuxInfo(v.known, U32_0(v)))},
+    { "route", { Int(0, 3), kNone }, false, SIM(sim::SetCurrentRoute(Byte0(v))) },
+    { "route-path", { Int(0, 3, "ROUTE"), Byte("TYPE") }, false, SIM(sim::SetRoutePath(Byte0(v), (U8)v.numbers[1])) },
+    { "satellite-capable", { Flag(), kNone }, false, SIM(sim::SetSatelliteCapability(On(v))) },
+    { "dvbs-player", { Flag(), kNone }, false, SIM(sim::SetDvbsPlayer(On(v))) },
+    { "dvbs-tuner", { Flag(), kNone }, false, SIM(sim::SetDvbsEnabled(On(v))) },
+    { "satellites",
+      { Int(0, 255, "COUNT"), kNone },
+      false,
+      SIM(sim::SetSatellites(std::vector<MS_SAT_INFO>((size_t)v.numbers[0], MS_SAT_INFO{}))) },
+    { "mux", { Of(SetArg::Mux), kNone }, false, SIM(sim::SetMuxInfo(v.known, U32_0(v))) },
     // factory
-    {"factory-code", {Int(0, 65535), kNone}, false, SIM(sim::SetFactoryCode((U16)v.numbers[0]))},
-    {"factory-mmode", {Flag(), kNone}, false, SIM(sim::SetFactoryMmode(On(v)))},
-    {"factory-data", {Int(0, 65535, "ITEM"), Byte("VALUE")}, false,
-     SIM(sim::SetFactoryData((U16)v.numbers[0], (U8)v.numbers[1]))},
-    {"hotel-mode", {Byte(), kNone}, false, SIM(sim::SetFactoryData(kHotelModeItem, Byte0(v)))},
-    {"hotel-max-volume", {Byte(), kNone}, false, SIM(sim::SetFactoryData(kHotelMaxVolumeItem, Byte0(v)))},
-    {"mac", {Of(SetArg::Choice, "ethernet|wlan"), Of(SetArg::Mac)}, false,
-     SIM(v.numbers[0] == 0 ? sim::SetEthernetMac(v.mac) : sim::SetWifiMac(v.mac))},
-    {"temperature", {Int(-32768, 32767, "DEGREES"), Byte("STATUS")}, false,
-     SIM(sim::SetTemperature((S16)v.numbers[0], (U8)v.numbers[1]))},
-    {"edid", {Int(1, 4, "PORT"), Byte("RESULT")}, false,
-     SIM(sim::SetEdidChecksum(Byte0(v), (U8)v.numbers[1]))},
-    {"hmac", {Of(SetArg::File), Of(SetArg::Choice, "0|1|seal")}, false, &SetHmac},
-    {"mboot-version", {Of(SetArg::Text), kNone}, false, SIM(sim::SetMbootVersion(v.text))},
+    { "factory-code", { Int(0, 65535), kNone }, false, SIM(sim::SetFactoryCode((U16)v.numbers[0])) },
+    { "factory-mmode", { Flag(), kNone }, false, SIM(sim::SetFactoryMmode(On(v))) },
+    { "factory-data",
+      { Int(0, 65535, "ITEM"), Byte("VALUE") },
+      false,
+      SIM(sim::SetFactoryData((U16)v.numbers[0], (U8)v.numbers[1])) },
+    { "hotel-mode", { Byte(), kNone }, false, SIM(sim::SetFactoryData(kHotelModeItem, Byte0(v))) },
+    { "hotel-max-volume", { Byte(), kNone }, false, SIM(sim::SetFactoryData(kHotelMaxVolumeItem, Byte0(v))) },
+    { "mac",
+      { Of(SetArg::Choice, "ethernet|wlan"), Of(SetArg::Mac) },
+      false,
+      SIM(v.numbers[0] == 0 ? sim::SetEthernetMac(v.mac) : sim::SetWifiMac(v.mac)) },
+    { "temperature",
+      { Int(-32768, 32767, "DEGREES"), Byte("STATUS") },
+      false,
+      SIM(sim::SetTemperature((S16)v.numbers[0], (U8)v.numbers[1])) },
+    { "edid", { Int(1, 4, "PORT"), Byte("RESULT") }, false, SIM(sim::SetEdidChecksum(Byte0(v), (U8)v.numbers[1])) },
+    { "hmac", { Of(SetArg::File), Of(SetArg::Choice, "0|1|seal") }, false, &SetHmac },
+    { "mboot-version", { Of(SetArg::Text), kNone }, false, SIM(sim::SetMbootVersion(v.text)) },
     // the host itself
-    {"boot-seconds", {Number(), kNone}, false, SIM(BriskUiManager::TotalTicksInSeconds = U32_0(v))},
-    {"country-group", {Int(1, 2), kNone}, true, &SetCountryGroup},
-    {"first-initialization", {Flag(), kNone}, true,
-     [](const SetValue& v, int, HostState* host, std::string*) {
-         host->firstInitialization = On(v) ? 1 : 0;
-         return true;
-     }},
+    { "boot-seconds", { Number(), kNone }, false, SIM(BriskUiManager::TotalTicksInSeconds = U32_0(v)) },
+    { "country-group", { Int(1, 2), kNone }, true, &SetCountryGroup },
+    { "first-initialization",
+      { Flag(), kNone },
+      true,
+      [](const SetValue& v, int, HostState* host, std::string*) {
+          host->firstInitialization = On(v) ? 1 : 0;
+          return true;
+      } },
 };
 
 #undef SIM
@@ -133,10 +146,10 @@ struct SourceName {
 };
 
 const SourceName kSources[] = {
-    {"vga", MAPI_INPUT_SOURCE_VGA},     {"atv", MAPI_INPUT_SOURCE_ATV},     {"cvbs", MAPI_INPUT_SOURCE_CVBS},
-    {"cvbs2", MAPI_INPUT_SOURCE_CVBS2}, {"svideo", MAPI_INPUT_SOURCE_SVIDEO}, {"ypbpr", MAPI_INPUT_SOURCE_YPBPR},
-    {"scart", MAPI_INPUT_SOURCE_SCART}, {"hdmi1", MAPI_INPUT_SOURCE_HDMI},  {"hdmi2", MAPI_INPUT_SOURCE_HDMI2},
-    {"hdmi3", MAPI_INPUT_SOURCE_HDMI3}, {"hdmi4", MAPI_INPUT_SOURCE_HDMI4}, {"dtv", MAPI_INPUT_SOURCE_DTV},
+    { "vga", MAPI_INPUT_SOURCE_VGA },     { "atv", MAPI_INPUT_SOURCE_ATV },       { "cvbs", MAPI_INPUT_SOURCE_CVBS },
+    { "cvbs2", MAPI_INPUT_SOURCE_CVBS2 }, { "svideo", MAPI_INPUT_SOURCE_SVIDEO }, { "ypbpr", MAPI_INPUT_SOURCE_YPBPR },
+    { "scart", MAPI_INPUT_SOURCE_SCART }, { "hdmi1", MAPI_INPUT_SOURCE_HDMI },    { "hdmi2", MAPI_INPUT_SOURCE_HDMI2 },
+    { "hdmi3", MAPI_INPUT_SOURCE_HDMI3 }, { "hdmi4", MAPI_INPUT_SOURCE_HDMI4 },   { "dtv", MAPI_INPUT_SOURCE_DTV },
 };
 
 bool ParseChoice(const char* choices, const std::string& word, long long* index)
@@ -175,23 +188,27 @@ std::string ArgUsage(const SetArg& arg)
                                                    : std::to_string(arg.lo) + ".." + std::to_string(arg.hi);
         return arg.label != NULL ? std::string(arg.label) + "(" + range + ")" : range;
     }
-    case SetArg::Source: return "SOURCE(0..39|vga|atv|cvbs|cvbs2|svideo|ypbpr|scart|hdmi1..hdmi4|dtv)";
-    case SetArg::Choice: return arg.label;
-    case SetArg::Mac: return "XX:XX:XX:XX:XX:XX";
-    case SetArg::Mux: return "FLAGS|unknown";
-    case SetArg::File: return "FILE";
-    case SetArg::Text: return "TEXT";
-    case SetArg::None: break;
+    case SetArg::Source:
+        return "SOURCE(0..39|vga|atv|cvbs|cvbs2|svideo|ypbpr|scart|hdmi1..hdmi4|dtv)";
+    case SetArg::Choice:
+        return arg.label;
+    case SetArg::Mac:
+        return "XX:XX:XX:XX:XX:XX";
+    case SetArg::Mux:
+        return "FLAGS|unknown";
+    case SetArg::File:
+        return "FILE";
+    case SetArg::Text:
+        return "TEXT";
+    case SetArg::None:
+        break;
     }
     return std::string();
 }
 
-}  // namespace
+}   // namespace
 
-const SetRow* FindSetRow(const std::string& name)
-{
-    return FindNamed(kRows, name);
-}
+const SetRow* FindSetRow(const std::string& name) { return FindNamed(kRows, name); }
 
 std::vector<std::string> SetNames()
 {
@@ -230,15 +247,21 @@ bool ParseSetValue(const SetRow& row, const ScriptLine& line, SetValue* value, s
         if (word.empty()) return false;
         bool ok = true;
         switch (arg.kind) {
-        case SetArg::Int: ok = ParseInteger(word, arg.lo, arg.hi, &value->numbers[a]); break;
+        case SetArg::Int:
+            ok = ParseInteger(word, arg.lo, arg.hi, &value->numbers[a]);
+            break;
         case SetArg::Source: {
             MAPI_INPUT_SOURCE_TYPE source = MAPI_INPUT_SOURCE_NONE;
             ok = ParseSource(word, &source);
             value->numbers[a] = source;
             break;
         }
-        case SetArg::Choice: ok = ParseChoice(arg.label, word, &value->numbers[a]); break;
-        case SetArg::Mac: ok = ParseMac(word, value->mac); break;
+        case SetArg::Choice:
+            ok = ParseChoice(arg.label, word, &value->numbers[a]);
+            break;
+        case SetArg::Mac:
+            ok = ParseMac(word, value->mac);
+            break;
         case SetArg::Mux:
             value->known = word != "unknown";
             ok = !value->known || ParseInteger(word, 0, kU32Max, &value->numbers[a]);
@@ -250,7 +273,8 @@ bool ParseSetValue(const SetRow& row, const ScriptLine& line, SetValue* value, s
         case SetArg::Text:
             value->text = line.Rest(w);   // runs to the end of the line
             return true;
-        case SetArg::None: break;
+        case SetArg::None:
+            break;
         }
         if (!ok) {
             *why = "not '" + word + "'";

@@ -12,10 +12,10 @@
 
 // What the host keeps between script lines.
 struct HostState {
-    bool started = false;               // the library is running
-    int countryGroup = 0;               // from 'set country-group', 0 when not given
+    bool started = false;   // the library is running
+    int countryGroup = 0;   // from 'set country-group', 0 when not given
     int countryGroupLine = 0;
-    int languageLine = 0;               // line of a 'set language' before start
+    int languageLine = 0;   // line of a 'set language' before start
     // From 'set first-initialization': the settings file's first-initialisation
     // flag as the library starts, -1 when the file's own value stands.
     int firstInitialization = -1;
@@ -27,15 +27,15 @@ struct HostState {
 
 // The parsed arguments of one 'set' line.
 struct SetValue {
-    long long numbers[2] = {0, 0};
-    std::string text;                   // TEXT, or FILE resolved under the root at run time
-    U8 mac[6] = {0, 0, 0, 0, 0, 0};
-    bool known = true;                  // mux: false for 'unknown'
+    long long numbers[2] = { 0, 0 };
+    std::string text;   // TEXT, or FILE resolved under the root at run time
+    U8 mac[6] = { 0, 0, 0, 0, 0, 0 };
+    bool known = true;   // mux: false for 'unknown'
 };
 
 struct SetArg {
     enum Kind { None, Int, Source, Choice, Mac, Mux, File, Text } kind;
-    long long lo;                       // Int: the range
+    long long lo;   // Int: the range
     long long hi;
     // Choice: the words it takes ("ethernet|wlan"); Int: the name the usage
     // gives it ("ROUTE"), or null.
@@ -64,4 +64,4 @@ bool ParseSetValue(const SetRow& row, const ScriptLine& line, SetValue* value, s
 // Input sources by script name ("hdmi2") or number (0 to 39).
 bool ParseSource(const std::string& word, MAPI_INPUT_SOURCE_TYPE* source);
 
-#endif  // BRISKUI_SIM_HOSTSETS_H
+#endif   // BRISKUI_SIM_HOSTSETS_H

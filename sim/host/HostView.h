@@ -29,4 +29,4 @@ protected:
     ~HostView() {}
 };
 
-#endif  // BRISKUI_SIM_HOSTVIEW_H
+#endif   // BRISKUI_SIM_HOSTVIEW_H

@@ -32,7 +32,7 @@ bool HasHexPrefix(const std::string& text, size_t at)
     return text.size() > at + 1 && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X');
 }
 
-}  // namespace
+}   // namespace
 
 ScriptLine::ScriptLine(const std::string& text) : text_(text.substr(0, text.find('#')))
 {
@@ -62,8 +62,8 @@ bool ParseInteger(const std::string& text, long long lo, long long hi, long long
     bool negative = !text.empty() && text[0] == '-';
     if (negative) at = 1;
     unsigned long long magnitude = 0;
-    bool ok = HasHexPrefix(text, at) ? ParseDigits(text, at + 2, 16, &magnitude)
-                                     : ParseDigits(text, at, 10, &magnitude);
+    bool ok =
+        HasHexPrefix(text, at) ? ParseDigits(text, at + 2, 16, &magnitude) : ParseDigits(text, at, 10, &magnitude);
     if (!ok || magnitude > 0xFFFFFFFFULL) return false;
     long long v = negative ? -(long long)magnitude : (long long)magnitude;
     if (v < lo || v > hi) return false;

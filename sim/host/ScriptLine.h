@@ -43,4 +43,4 @@ const Row* FindNamed(const Row (&rows)[N], const std::string& name)
     return NULL;
 }
 
-#endif  // BRISKUI_SIM_SCRIPTLINE_H
+#endif   // BRISKUI_SIM_SCRIPTLINE_H

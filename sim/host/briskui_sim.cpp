@@ -77,7 +77,7 @@ void Usage()
             Wrapped(ManagerOperationNames(), "  ").c_str());
 }
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {

@@ -60,7 +60,8 @@ constexpr size_t kKeyDataBytes = 8192;   // what CheckHmacAndReadData's caller p
 
 typedef std::array<ST_MSRV_SOURCE_INFO, MAPI_INPUT_SOURCE_NUM> SourceList;
 
-sim::Channel MakeChannel(U32 number, const char* name) {
+sim::Channel MakeChannel(U32 number, const char* name)
+{
     sim::Channel c;
     c.number = number;
     c.name = name;
@@ -93,7 +94,7 @@ struct State {
     U8 antennaMode = 0;
     U8 satelliteMode = 0;
 
-    U8 routePath[kRoutes] = {E_ROUTE_PATH_ANTENNA, E_ROUTE_PATH_CABLE, E_ROUTE_PATH_SATELLITE2, 0};
+    U8 routePath[kRoutes] = { E_ROUTE_PATH_ANTENNA, E_ROUTE_PATH_CABLE, E_ROUTE_PATH_SATELLITE2, 0 };
     bool satelliteCapability = true;
     U8 currentRoute = 0;
     bool dvbsPlayer = true;
@@ -108,8 +109,8 @@ struct State {
     bool factoryMmode = false;
     std::map<U16, U8> factoryData;
     std::map<U8, U8> edidChecksum;
-    U8 ethernetMac[6] = {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e};
-    U8 wifiMac[6] = {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5f};
+    U8 ethernetMac[6] = { 0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e };
+    U8 wifiMac[6] = { 0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5f };
     S16 temperature = 41;
     U8 temperatureStatus = 3;
     std::map<std::string, bool> hmacForced;   // seal verdicts forced by path
@@ -117,18 +118,19 @@ struct State {
     std::string mboot = kDefaultMboot;
     bool dvbsEnabled = true;
 
-    State() {
+    State()
+    {
         sound.u8Volume = 20;
         sound.s8Balance = 0;
         static const MAPI_INPUT_SOURCE_TYPE present[] = {
-            MAPI_INPUT_SOURCE_VGA,   MAPI_INPUT_SOURCE_ATV,   MAPI_INPUT_SOURCE_CVBS,
-            MAPI_INPUT_SOURCE_CVBS2, MAPI_INPUT_SOURCE_YPBPR, MAPI_INPUT_SOURCE_SCART,
-            MAPI_INPUT_SOURCE_HDMI,  MAPI_INPUT_SOURCE_HDMI2, MAPI_INPUT_SOURCE_HDMI3,
-            MAPI_INPUT_SOURCE_HDMI4, MAPI_INPUT_SOURCE_DTV};
+            MAPI_INPUT_SOURCE_VGA,   MAPI_INPUT_SOURCE_ATV,   MAPI_INPUT_SOURCE_CVBS, MAPI_INPUT_SOURCE_CVBS2,
+            MAPI_INPUT_SOURCE_YPBPR, MAPI_INPUT_SOURCE_SCART, MAPI_INPUT_SOURCE_HDMI, MAPI_INPUT_SOURCE_HDMI2,
+            MAPI_INPUT_SOURCE_HDMI3, MAPI_INPUT_SOURCE_HDMI4, MAPI_INPUT_SOURCE_DTV
+        };
         for (MAPI_INPUT_SOURCE_TYPE s : present) sources[s].u32Present = 1;
-        atv = {MakeChannel(1, "ATV 1"), MakeChannel(2, "ATV 2"), MakeChannel(3, "ATV 3")};
-        dtv = {MakeChannel(1, "BBC One"), MakeChannel(2, "BBC Two"), MakeChannel(3, "ITV"),
-               MakeChannel(7, "News"), MakeChannel(12, "Film4")};
+        atv = { MakeChannel(1, "ATV 1"), MakeChannel(2, "ATV 2"), MakeChannel(3, "ATV 3") };
+        dtv = { MakeChannel(1, "BBC One"), MakeChannel(2, "BBC Two"), MakeChannel(3, "ITV"), MakeChannel(7, "News"),
+                MakeChannel(12, "Film4") };
     }
 };
 
@@ -160,16 +162,16 @@ struct Objects {
 };
 
 struct Sim {
-    std::mutex mu;                       // guards everything below but the atomics
-    std::condition_variable callCv;      // a call was recorded
-    std::condition_variable eventCv;     // an event was queued or the thread must stop
-    std::condition_variable idleCv;      // the event queue drained or a callback returned
+    std::mutex mu;                     // guards everything below but the atomics
+    std::condition_variable callCv;    // a call was recorded
+    std::condition_variable eventCv;   // an event was queued or the thread must stop
+    std::condition_variable idleCv;    // the event queue drained or a callback returned
 
     State st;
     std::vector<std::string> calls;
     std::array<std::vector<MSRV_EVENT_CALLBACK>, kEventSources> recipients;
     std::deque<Event> queue;
-    bool busy = false;                   // the event thread is delivering an event
+    bool busy = false;   // the event thread is delivering an event
     U8 lastResult = 0;
 
     // Source lists handed out by GetSourceList. The caller reads them without
@@ -184,20 +186,21 @@ struct Sim {
     std::mutex lifeMu;
     std::thread thread;
     bool threadAlive = false;
-    bool stopRequested = false;          // cleared only once the thread is joined
+    bool stopRequested = false;   // cleared only once the thread is joined
     std::thread::id threadId;
 
-    std::atomic<IDirectFB*> dfb{nullptr};
-    std::atomic<IDirectFBDisplayLayer*> layer{nullptr};
-    std::atomic<bool> irGrant{true};
-    std::atomic<bool> irOwned{false};
+    std::atomic<IDirectFB*> dfb{ nullptr };
+    std::atomic<IDirectFBDisplayLayer*> layer{ nullptr };
+    std::atomic<bool> irGrant{ true };
+    std::atomic<bool> irOwned{ false };
 
     Objects obj;
 
     Sim() { sourceLists.push_back(st.sources); }
 };
 
-Sim& S() {
+Sim& S()
+{
     static Sim* sim = new Sim;   // never destroyed, see the top of the file
     return *sim;
 }
@@ -208,7 +211,8 @@ void StoreFlag(BOOL& flag, BOOL value) { __atomic_store_n(&flag, value, __ATOMIC
 BOOL LoadFlag(BOOL& flag) { return __atomic_load_n(&flag, __ATOMIC_SEQ_CST); }
 
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* fmt, ...) {
+std::string Format(const char* fmt, ...)
+{
     char buf[256];
     va_list ap;
     va_start(ap, fmt);
@@ -219,34 +223,33 @@ std::string Format(const char* fmt, ...) {
 }
 
 // Appends a recorded call; mu must be held.
-void RecordLocked(Sim& s, std::string call) {
+void RecordLocked(Sim& s, std::string call)
+{
     s.calls.push_back(std::move(call));
     s.callCv.notify_all();
 }
 
-void Record(const std::string& call) {
+void Record(const std::string& call)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     RecordLocked(s, call);
 }
 
 // Publishes the working source list if it differs from the one handed out.
-void PublishSourcesLocked(Sim& s) {
+void PublishSourcesLocked(Sim& s)
+{
     const SourceList& last = s.sourceLists.back();
-    if (std::memcmp(last.data(), s.st.sources.data(), sizeof(SourceList)) != 0)
-        s.sourceLists.push_back(s.st.sources);
+    if (std::memcmp(last.data(), s.st.sources.data(), sizeof(SourceList)) != 0) s.sourceLists.push_back(s.st.sources);
 }
 
 // Channel list and current index of the current tuner source: ATV when the
 // input is ATV, DTV otherwise.
-std::vector<sim::Channel>& CurrentListLocked(State& st) {
-    return st.source == MAPI_INPUT_SOURCE_ATV ? st.atv : st.dtv;
-}
-size_t& CurrentIndexLocked(State& st) {
-    return st.source == MAPI_INPUT_SOURCE_ATV ? st.atvIndex : st.dtvIndex;
-}
+std::vector<sim::Channel>& CurrentListLocked(State& st) { return st.source == MAPI_INPUT_SOURCE_ATV ? st.atv : st.dtv; }
+size_t& CurrentIndexLocked(State& st) { return st.source == MAPI_INPUT_SOURCE_ATV ? st.atvIndex : st.dtvIndex; }
 
-int SourceOf(const MSrv* object) {
+int SourceOf(const MSrv* object)
+{
     Objects& o = S().obj;
     if (object == static_cast<const MSrv*>(&o.control)) return static_cast<int>(sim::Source::Control);
     if (object == static_cast<const MSrv*>(&o.atv)) return static_cast<int>(sim::Source::Atv);
@@ -257,24 +260,27 @@ int SourceOf(const MSrv* object) {
 }
 
 // The object an event of `source` comes from; mu must be held.
-void* OwnerLocked(Sim& s, sim::Source source) {
+void* OwnerLocked(Sim& s, sim::Source source)
+{
     switch (source) {
-    case sim::Source::Control: return static_cast<MSrv*>(&s.obj.control);
-    case sim::Source::Atv: return static_cast<MSrv*>(&s.obj.atv);
+    case sim::Source::Control:
+        return static_cast<MSrv*>(&s.obj.control);
+    case sim::Source::Atv:
+        return static_cast<MSrv*>(&s.obj.atv);
     case sim::Source::Dtv:
         return s.st.dvbsPlayer ? static_cast<MSrv*>(&s.obj.dtvs) : static_cast<MSrv*>(&s.obj.dtv);
-    case sim::Source::Cimmi: return static_cast<MSrv*>(&s.obj.cimmi);
+    case sim::Source::Cimmi:
+        return static_cast<MSrv*>(&s.obj.cimmi);
     }
     return nullptr;
 }
 
 void* ToVoid(U32 v) { return reinterpret_cast<void*>(static_cast<uintptr_t>(v)); }
 
-bool OnEventThreadLocked(const Sim& s) {
-    return s.threadAlive && s.threadId == std::this_thread::get_id();
-}
+bool OnEventThreadLocked(const Sim& s) { return s.threadAlive && s.threadId == std::this_thread::get_id(); }
 
-void EventLoop() {
+void EventLoop()
+{
     Sim& s = S();
     std::unique_lock<std::mutex> lk(s.mu);
     for (;;) {
@@ -310,7 +316,8 @@ struct EventThreadStopper {
 };
 
 // Joins a thread that was asked to stop. lifeMu held, mu not held.
-void JoinStoppedThread(Sim& s) {
+void JoinStoppedThread(Sim& s)
+{
     if (!s.thread.joinable()) return;
     {
         std::lock_guard<std::mutex> lk(s.mu);
@@ -324,7 +331,8 @@ void JoinStoppedThread(Sim& s) {
 }
 
 // Starts the event thread. lifeMu and mu held, no thread running.
-void StartThreadLocked(Sim& s) {
+void StartThreadLocked(Sim& s)
+{
     // Constructed on the first start, hence destroyed (and the thread joined)
     // before any static object constructed earlier, such as the library's.
     static EventThreadStopper stopper;
@@ -335,7 +343,8 @@ void StartThreadLocked(Sim& s) {
     s.threadId = s.thread.get_id();
 }
 
-void ResetLocked(Sim& s) {
+void ResetLocked(Sim& s)
+{
     s.st = State();
     PublishSourcesLocked(s);
     s.calls.clear();
@@ -350,7 +359,7 @@ void ResetLocked(Sim& s) {
     s.idleCv.notify_all();
 }
 
-}  // namespace
+}   // namespace
 
 // ===========================================================================
 // Middleware
@@ -358,7 +367,8 @@ void ResetLocked(Sim& s) {
 
 // ---- events ----------------------------------------------------------------
 
-BOOL MSrv::AddEventRecipient(MSRV_EVENT_CALLBACK callback) {
+BOOL MSrv::AddEventRecipient(MSRV_EVENT_CALLBACK callback)
+{
     const int src = SourceOf(this);
     if (src < 0 || callback == nullptr) return FALSE;
     Sim& s = S();
@@ -370,7 +380,8 @@ BOOL MSrv::AddEventRecipient(MSRV_EVENT_CALLBACK callback) {
 
 // Does not wait for a callback in flight: the caller may hold a lock that
 // the callback is waiting for.
-BOOL MSrv::RemoveEventRecipient(MSRV_EVENT_CALLBACK callback) {
+BOOL MSrv::RemoveEventRecipient(MSRV_EVENT_CALLBACK callback)
+{
     const int src = SourceOf(this);
     if (src < 0) return FALSE;
     Sim& s = S();
@@ -384,14 +395,15 @@ BOOL MSrv::RemoveEventRecipient(MSRV_EVENT_CALLBACK callback) {
 
 // ---- control ---------------------------------------------------------------
 
-MAPI_INPUT_SOURCE_TYPE MSrv_Control_common::GetCurrentInputSource() {
+MAPI_INPUT_SOURCE_TYPE MSrv_Control_common::GetCurrentInputSource()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.source;
 }
 
-BOOL MSrv_Control_common::SetInputSource(MAPI_INPUT_SOURCE_TYPE source, BOOL bWriteDb,
-                                         BOOL bUpdateLock, BOOL bLock) {
+BOOL MSrv_Control_common::SetInputSource(MAPI_INPUT_SOURCE_TYPE source, BOOL bWriteDb, BOOL bUpdateLock, BOOL bLock)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     // A caller may pass any 32-bit number: read it as one, not as the enum,
@@ -406,19 +418,22 @@ BOOL MSrv_Control_common::SetInputSource(MAPI_INPUT_SOURCE_TYPE source, BOOL bWr
     return TRUE;
 }
 
-const ST_MSRV_SOURCE_INFO* MSrv_Control_common::GetSourceList() {
+const ST_MSRV_SOURCE_INFO* MSrv_Control_common::GetSourceList()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.sourceLists.back().data();
 }
 
-BOOL MSrv_Control_common::RearSharedInput() {
+BOOL MSrv_Control_common::RearSharedInput()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.rearShared ? TRUE : FALSE;
 }
 
-ST_MSRV_TV_INFO MSrv_Control_common::GetTVInfo() {
+ST_MSRV_TV_INFO MSrv_Control_common::GetTVInfo()
+{
     ST_MSRV_TV_INFO info{};
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
@@ -427,7 +442,8 @@ ST_MSRV_TV_INFO MSrv_Control_common::GetTVInfo() {
     return info;
 }
 
-BOOL MSrv_Control_common::SwitchMSrvDtvRoute(U8 route) {
+BOOL MSrv_Control_common::SwitchMSrvDtvRoute(U8 route)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     RecordLocked(s, Format("SwitchMSrvDtvRoute(%u)", static_cast<unsigned>(route)));
@@ -436,31 +452,36 @@ BOOL MSrv_Control_common::SwitchMSrvDtvRoute(U8 route) {
     return TRUE;
 }
 
-BOOL MSrv_Control_common::EnterActiveStandByMode(BOOL bEnter, BOOL bByUser) {
+BOOL MSrv_Control_common::EnterActiveStandByMode(BOOL bEnter, BOOL bByUser)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
-    RecordLocked(s, Format("EnterActiveStandByMode(%u,%u)", static_cast<unsigned>(bEnter),
-                           static_cast<unsigned>(bByUser)));
+    RecordLocked(
+        s, Format("EnterActiveStandByMode(%u,%u)", static_cast<unsigned>(bEnter), static_cast<unsigned>(bByUser)));
     StoreFlag(m_bEnterActiveStandby, bEnter);
     return TRUE;
 }
 
-BOOL MSrv_Control_common::EnterSleepMode(BOOL bMode) {
+BOOL MSrv_Control_common::EnterSleepMode(BOOL bMode)
+{
     Record(Format("EnterSleepMode(%u)", static_cast<unsigned>(bMode)));
     return TRUE;
 }
 
-void MSrv_Control_common::SetPasswordVerified(BOOL bVerified) {
+void MSrv_Control_common::SetPasswordVerified(BOOL bVerified)
+{
     Record(Format("SetPasswordVerified(%u)", static_cast<unsigned>(bVerified)));
 }
 
-void MSrv_Control_common::SetBriskUIStatus(U8 status) {
+void MSrv_Control_common::SetBriskUIStatus(U8 status)
+{
     Record(Format("SetBriskUIStatus(%u)", static_cast<unsigned>(status)));
 }
 
 MSrv_SSSound* MSrv_Control_common::GetMSrvSSSound() { return &S().obj.sound; }
 
-MSrv_System_Database* MSrv_Control_common::GetMSrvSystemDatabase() {
+MSrv_System_Database* MSrv_Control_common::GetMSrvSystemDatabase()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.databasePresent ? &s.obj.database : nullptr;
@@ -473,13 +494,15 @@ MSrv_PreSharedKey* MSrv_Control_common::GetMSrvPreSharedKey() { return &S().obj.
 MSrv_CEC* MSrv_Control_common::GetMSrvCEC() { return &S().obj.cec; }
 MSrv_Timer* MSrv_Control_common::GetMSrvTimer() { return &S().obj.timer; }
 
-S16 MSrv_Control_TV::VRL_GetTempSensorDegree() {
+S16 MSrv_Control_TV::VRL_GetTempSensorDegree()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.temperature;
 }
 
-U8 MSrv_Control_TV::VRL_GetTempSensorStatus() {
+U8 MSrv_Control_TV::VRL_GetTempSensorStatus()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.temperatureStatus;
@@ -487,7 +510,8 @@ U8 MSrv_Control_TV::VRL_GetTempSensorStatus() {
 
 MSrv_ATV_Player* MSrv_Control_TV::GetMSrvAtv() { return &S().obj.atv; }
 
-MSrv_DTV_Player_DVB* MSrv_Control_TV::GetMSrvDtv() {
+MSrv_DTV_Player_DVB* MSrv_Control_TV::GetMSrvDtv()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.dvbsPlayer ? &s.obj.dtvs : &s.obj.dtv;
@@ -496,13 +520,15 @@ MSrv_DTV_Player_DVB* MSrv_Control_TV::GetMSrvDtv() {
 MSrv_ATV_Database* MSrv_Control_TV::GetMSrvAtvDatabase() { return &S().obj.atvDatabase; }
 MSrv_Network* MSrv_Control_TV::GetMSrvNetwork() { return &S().obj.network; }
 
-U8 MSrv_Control_DVB::GetCurrentTvRoute() {
+U8 MSrv_Control_DVB::GetCurrentTvRoute()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.currentRoute;
 }
 
-U8 MSrv_Control_DVB::GetLastTvSourceType() {
+U8 MSrv_Control_DVB::GetLastTvSourceType()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.lastTvSourceType;
@@ -514,45 +540,49 @@ MSrv_Control* MSrv_Control::GetInstance() { return &S().obj.control; }
 
 // ---- sound -----------------------------------------------------------------
 
-U8 MSrv_SSSound::GetVolume() {
+U8 MSrv_SSSound::GetVolume()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.appliedVolume;
 }
 
-BOOL MSrv_SSSound::SetVolume(U8 volume, U8 fromSetting) {
+BOOL MSrv_SSSound::SetVolume(U8 volume, U8 fromSetting)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
-    RecordLocked(s, Format("SetVolume(%u,%u)", static_cast<unsigned>(volume),
-                           static_cast<unsigned>(fromSetting)));
+    RecordLocked(s, Format("SetVolume(%u,%u)", static_cast<unsigned>(volume), static_cast<unsigned>(fromSetting)));
     s.st.appliedVolume = volume;
     return TRUE;
 }
 
-U8 MSrv_SSSound::GetMuteStatus(U8 muteStatusType) {
+U8 MSrv_SSSound::GetMuteStatus(U8 muteStatusType)
+{
     (void)muteStatusType;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.muted ? 1 : 0;
 }
 
-BOOL MSrv_SSSound::SetMuteStatus(U8 muteType, BOOL bMute) {
+BOOL MSrv_SSSound::SetMuteStatus(U8 muteType, BOOL bMute)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
-    RecordLocked(s, Format("SetMuteStatus(%u,%u)", static_cast<unsigned>(muteType),
-                           static_cast<unsigned>(bMute)));
+    RecordLocked(s, Format("SetMuteStatus(%u,%u)", static_cast<unsigned>(muteType), static_cast<unsigned>(bMute)));
     s.st.muted = bMute != FALSE;
     return TRUE;
 }
 
-BOOL MSrv_SSSound::VRL_SND_SetBalance(S8 balance) {
+BOOL MSrv_SSSound::VRL_SND_SetBalance(S8 balance)
+{
     Record(Format("VRL_SND_SetBalance(%d)", static_cast<int>(balance)));
     return TRUE;
 }
 
 // ---- system database -----------------------------------------------------
 
-BOOL MSrv_System_Database::GetAudioSetting(_SoundSettingType* pSetting) {
+BOOL MSrv_System_Database::GetAudioSetting(_SoundSettingType* pSetting)
+{
     if (pSetting == nullptr) return FALSE;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
@@ -561,18 +591,19 @@ BOOL MSrv_System_Database::GetAudioSetting(_SoundSettingType* pSetting) {
     return TRUE;
 }
 
-BOOL MSrv_System_Database::SetAudioSetting(const _SoundSettingType* pSetting) {
+BOOL MSrv_System_Database::SetAudioSetting(const _SoundSettingType* pSetting)
+{
     if (pSetting == nullptr) return FALSE;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     s.st.sound = *pSetting;
-    RecordLocked(s, Format("SetAudioSetting(volume=%u,balance=%d)",
-                           static_cast<unsigned>(pSetting->u8Volume),
+    RecordLocked(s, Format("SetAudioSetting(volume=%u,balance=%d)", static_cast<unsigned>(pSetting->u8Volume),
                            static_cast<int>(pSetting->s8Balance)));
     return TRUE;
 }
 
-BOOL MSrv_System_Database::GetUserSystemSetting(MS_USER_SYSTEM_SETTING* pSetting) {
+BOOL MSrv_System_Database::GetUserSystemSetting(MS_USER_SYSTEM_SETTING* pSetting)
+{
     if (pSetting == nullptr) return FALSE;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
@@ -581,42 +612,47 @@ BOOL MSrv_System_Database::GetUserSystemSetting(MS_USER_SYSTEM_SETTING* pSetting
     return TRUE;
 }
 
-BOOL MSrv_System_Database::SetUserSystemSetting(const MS_USER_SYSTEM_SETTING* pSetting) {
+BOOL MSrv_System_Database::SetUserSystemSetting(const MS_USER_SYSTEM_SETTING* pSetting)
+{
     if (pSetting == nullptr) return FALSE;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     s.st.user = *pSetting;
-    RecordLocked(s, Format("SetUserSystemSetting(halfmute=%u,toggle=%u)",
-                           static_cast<unsigned>(pSetting->u8HalfMute),
+    RecordLocked(s, Format("SetUserSystemSetting(halfmute=%u,toggle=%u)", static_cast<unsigned>(pSetting->u8HalfMute),
                            static_cast<unsigned>(pSetting->u8DishLnbToggle)));
     return TRUE;
 }
 
-U32 MSrv_System_Database::GetOsdLanguage() {
+U32 MSrv_System_Database::GetOsdLanguage()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.osdLanguage;
 }
 
-U16 MSrv_System_Database::GetPassword() {
+U16 MSrv_System_Database::GetPassword()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.pin;
 }
 
-U32 MSrv_System_Database::GetSystemCountry() {
+U32 MSrv_System_Database::GetSystemCountry()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.country;
 }
 
-U32 MSrv_System_Database::GetSystemCableOperators() {
+U32 MSrv_System_Database::GetSystemCableOperators()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.cableOperator;
 }
 
-BOOL MSrv_System_Database::GetEnableAntennaMode(U8* pMode) {
+BOOL MSrv_System_Database::GetEnableAntennaMode(U8* pMode)
+{
     if (pMode == nullptr) return FALSE;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
@@ -624,7 +660,8 @@ BOOL MSrv_System_Database::GetEnableAntennaMode(U8* pMode) {
     return TRUE;
 }
 
-BOOL MSrv_System_Database::GetEnableSatelliteMode(U8* pMode) {
+BOOL MSrv_System_Database::GetEnableSatelliteMode(U8* pMode)
+{
     if (pMode == nullptr) return FALSE;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
@@ -637,7 +674,8 @@ BOOL MSrv_System_Database::GetEnableSatelliteMode(U8* pMode) {
 namespace {
 
 // Steps the current tuner source's channel, wrapping at both ends.
-U8 StepProgram(int step, const char* call) {
+U8 StepProgram(int step, const char* call)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     RecordLocked(s, call);
@@ -650,18 +688,20 @@ U8 StepProgram(int step, const char* call) {
 }
 
 // Index of the DTV channel numbered `number`, or the list size.
-size_t FindDtvLocked(const State& st, U32 number) {
+size_t FindDtvLocked(const State& st, U32 number)
+{
     for (size_t i = 0; i < st.dtv.size(); ++i)
         if (st.dtv[i].number == number) return i;
     return st.dtv.size();
 }
 
-}  // namespace
+}   // namespace
 
 U8 MSrv_ChannelManager::ProgramUp() { return StepProgram(1, "ProgramUp()"); }
 U8 MSrv_ChannelManager::ProgramDown() { return StepProgram(-1, "ProgramDown()"); }
 
-BOOL MSrv_ChannelManager::GetProgramInfo(ST_PROGRAM_INFO* pInfo) {
+BOOL MSrv_ChannelManager::GetProgramInfo(ST_PROGRAM_INFO* pInfo)
+{
     if (pInfo == nullptr) return FALSE;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
@@ -678,11 +718,11 @@ BOOL MSrv_ChannelManager::GetProgramInfo(ST_PROGRAM_INFO* pInfo) {
     return TRUE;
 }
 
-BOOL MSrv_ChannelManager::SelectProgram(U32 number, U8 type) {
+BOOL MSrv_ChannelManager::SelectProgram(U32 number, U8 type)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
-    RecordLocked(s, Format("SelectProgram(%lu,%u)", static_cast<unsigned long>(number),
-                           static_cast<unsigned>(type)));
+    RecordLocked(s, Format("SelectProgram(%lu,%u)", static_cast<unsigned long>(number), static_cast<unsigned>(type)));
     if (type == 0) {
         if (number >= s.st.atv.size()) return FALSE;
         s.st.atvIndex = number;
@@ -700,7 +740,8 @@ BOOL MSrv_ChannelManager::SelectProgram(U32 number, U8 type) {
 // Selects in the current tuner source's list by the channel number a
 // program record reports (u32Number), so that a record's program can be
 // selected again.
-BOOL MSrv_ChannelManager::SelectProgram(U32 number, U8 serviceType, U8 flag) {
+BOOL MSrv_ChannelManager::SelectProgram(U32 number, U8 serviceType, U8 flag)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     RecordLocked(s, Format("SelectProgram(%lu,%u,%u)", static_cast<unsigned long>(number),
@@ -716,7 +757,8 @@ BOOL MSrv_ChannelManager::SelectProgram(U32 number, U8 serviceType, U8 flag) {
 
 // Searches the DTV list, in order, for the program numbered major-minor, or
 // for the first of the major number when any minor will do.
-BOOL MSrv_ChannelManager::SelectProgramByMajorMinor(U16 major, U16 minor, BOOL anyMinor) {
+BOOL MSrv_ChannelManager::SelectProgramByMajorMinor(U16 major, U16 minor, BOOL anyMinor)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     RecordLocked(s, Format("SelectProgramByMajorMinor(%u,%u,%u)", static_cast<unsigned>(major),
@@ -731,25 +773,26 @@ BOOL MSrv_ChannelManager::SelectProgramByMajorMinor(U16 major, U16 minor, BOOL a
     return FALSE;
 }
 
-BOOL MSrv_ChannelManager::ChangeProgramList(U8 listType, U8 mode) {
-    Record(Format("ChangeProgramList(%u,%u)", static_cast<unsigned>(listType),
-                  static_cast<unsigned>(mode)));
+BOOL MSrv_ChannelManager::ChangeProgramList(U8 listType, U8 mode)
+{
+    Record(Format("ChangeProgramList(%u,%u)", static_cast<unsigned>(listType), static_cast<unsigned>(mode)));
     return TRUE;
 }
 
 // ---- ATV -------------------------------------------------------------------
 
-U16 MSrv_ATV_Player::GetCurrentProgramNumber() {
+U16 MSrv_ATV_Player::GetCurrentProgramNumber()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return static_cast<U16>(s.st.atvIndex);
 }
 
-BOOL MSrv_ATV_Player::SetProgram(U16 number, U8 flag) {
+BOOL MSrv_ATV_Player::SetProgram(U16 number, U8 flag)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
-    RecordLocked(s, Format("SetProgram(%u,%u)", static_cast<unsigned>(number),
-                           static_cast<unsigned>(flag)));
+    RecordLocked(s, Format("SetProgram(%u,%u)", static_cast<unsigned>(number), static_cast<unsigned>(flag)));
     if (number >= s.st.atv.size()) return FALSE;
     s.st.atvIndex = number;
     return TRUE;
@@ -758,7 +801,8 @@ BOOL MSrv_ATV_Player::SetProgram(U16 number, U8 flag) {
 // The command is not interpreted: every query answers with the current
 // ATV programme number (what command 0 asks for) and, given a buffer, the
 // lock flag of that channel in its first byte.
-U32 MSrv_ATV_Database::GetProgramCtrl(U32 command, U16 param1, U16 param2, U8* pBuffer) {
+U32 MSrv_ATV_Database::GetProgramCtrl(U32 command, U16 param1, U16 param2, U8* pBuffer)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     RecordLocked(s, Format("GetProgramCtrl(%lu,%u,%u)", static_cast<unsigned long>(command),
@@ -774,18 +818,21 @@ U32 MSrv_ATV_Database::GetProgramCtrl(U32 command, U16 param1, U16 param2, U8* p
 
 MSrv_DTV_Player::~MSrv_DTV_Player() {}
 
-BOOL MSrv_DTV_Player::PlayCurrentProgram() {
+BOOL MSrv_DTV_Player::PlayCurrentProgram()
+{
     Record("PlayCurrentProgram()");
     return TRUE;
 }
 
-BOOL MSrv_DTV_Player_DVB::CHECK_DVB_PLAYER_INIT() {
+BOOL MSrv_DTV_Player_DVB::CHECK_DVB_PLAYER_INIT()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.dvbPlayerInit ? TRUE : FALSE;
 }
 
-BOOL MSrv_DTV_Player_DVB::GetAVMonitorMuteFlag(U32* pFlag) {
+BOOL MSrv_DTV_Player_DVB::GetAVMonitorMuteFlag(U32* pFlag)
+{
     if (pFlag == nullptr) return FALSE;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
@@ -793,7 +840,8 @@ BOOL MSrv_DTV_Player_DVB::GetAVMonitorMuteFlag(U32* pFlag) {
     return TRUE;
 }
 
-BOOL MSrv_DTV_Player_DVB::GetCurrentMuxInfo(_DVB_MUXINFO& info) {
+BOOL MSrv_DTV_Player_DVB::GetCurrentMuxInfo(_DVB_MUXINFO& info)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     if (!s.st.muxKnown) return FALSE;
@@ -802,18 +850,21 @@ BOOL MSrv_DTV_Player_DVB::GetCurrentMuxInfo(_DVB_MUXINFO& info) {
     return TRUE;
 }
 
-BOOL MSrv_DTV_Player_DVB::UnlockChannel() {
+BOOL MSrv_DTV_Player_DVB::UnlockChannel()
+{
     Record("UnlockChannel()");
     return TRUE;
 }
 
-U32 MSrv_DTV_Player_DVBS::GetCurrentSateliteCount() {
+U32 MSrv_DTV_Player_DVBS::GetCurrentSateliteCount()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return static_cast<U32>(s.st.satellites.size());
 }
 
-BOOL MSrv_DTV_Player_DVBS::GetSatelliteInfo(unsigned long index, MS_SAT_INFO& info) {
+BOOL MSrv_DTV_Player_DVBS::GetSatelliteInfo(unsigned long index, MS_SAT_INFO& info)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     if (index >= s.st.satellites.size() || s.st.unreadableSatellites.count(index) != 0) return FALSE;
@@ -821,31 +872,33 @@ BOOL MSrv_DTV_Player_DVBS::GetSatelliteInfo(unsigned long index, MS_SAT_INFO& in
     return TRUE;
 }
 
-BOOL MSrv_DTV_Player_DVBS::UpdateSatelliteInfo(unsigned long index, MS_SAT_INFO& info) {
+BOOL MSrv_DTV_Player_DVBS::UpdateSatelliteInfo(unsigned long index, MS_SAT_INFO& info)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
-    RecordLocked(s, Format("UpdateSatelliteInfo(%lu,%u,%u)", index,
-                           static_cast<unsigned>(info.u8LnbPowerType),
+    RecordLocked(s, Format("UpdateSatelliteInfo(%lu,%u,%u)", index, static_cast<unsigned>(info.u8LnbPowerType),
                            static_cast<unsigned>(info.u8LnbPowerOn)));
     if (index >= s.st.satellites.size()) return FALSE;
     s.st.satellites[index] = info;
     return TRUE;
 }
 
-BOOL MSrv_DTV_Player_DVBS::DishSetLNBPower(MS_EN_LNBPWR_ONOFF power) {
+BOOL MSrv_DTV_Player_DVBS::DishSetLNBPower(MS_EN_LNBPWR_ONOFF power)
+{
     Record(Format("DishSetLNBPower(%d)", static_cast<int>(power)));
     return TRUE;
 }
 
-BOOL MSrv_DTV_Player_DVBS::DiSEqCSwitchPort(U8 port, U8 flag) {
-    Record(Format("DiSEqCSwitchPort(%u,%u)", static_cast<unsigned>(port),
-                  static_cast<unsigned>(flag)));
+BOOL MSrv_DTV_Player_DVBS::DiSEqCSwitchPort(U8 port, U8 flag)
+{
+    Record(Format("DiSEqCSwitchPort(%u,%u)", static_cast<unsigned>(port), static_cast<unsigned>(flag)));
     return TRUE;
 }
 
 // ---- factory, keys, network, CEC, timer ------------------------------------
 
-BOOL MSrv_Factory_Cmd::GetFactoryCode(unsigned short* pCode) {
+BOOL MSrv_Factory_Cmd::GetFactoryCode(unsigned short* pCode)
+{
     if (pCode == nullptr) return FALSE;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
@@ -853,27 +906,29 @@ BOOL MSrv_Factory_Cmd::GetFactoryCode(unsigned short* pCode) {
     return TRUE;
 }
 
-U8 MSrv_Factory_Cmd::GetFactoryMmodeStatus() {
+U8 MSrv_Factory_Cmd::GetFactoryMmodeStatus()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.factoryMmode ? 1 : 0;
 }
 
-BOOL MSrv_Factory_Cmd::_HandleFactoryEvent(EN_FACTORY_EVENT event, unsigned char param1,
-                                           unsigned long param2) {
-    Record(Format("_HandleFactoryEvent(%d,%u,%lu)", static_cast<int>(event),
-                  static_cast<unsigned>(param1), param2));
+BOOL MSrv_Factory_Cmd::_HandleFactoryEvent(EN_FACTORY_EVENT event, unsigned char param1, unsigned long param2)
+{
+    Record(Format("_HandleFactoryEvent(%d,%u,%lu)", static_cast<int>(event), static_cast<unsigned>(param1), param2));
     return TRUE;
 }
 
-U8 MSrv_Factory_Cmd::EDIDCheckSum(U8 port) {
+U8 MSrv_Factory_Cmd::EDIDCheckSum(U8 port)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     auto it = s.st.edidChecksum.find(port);
     return it == s.st.edidChecksum.end() ? 1 : it->second;
 }
 
-BOOL MSrv_Factory_Default::GetFactoryData(unsigned short item, unsigned char* pValue) {
+BOOL MSrv_Factory_Default::GetFactoryData(unsigned short item, unsigned char* pValue)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     auto it = s.st.factoryData.find(item);
@@ -886,13 +941,14 @@ namespace {
 
 // The seal of a key file: its content followed by the four characters
 // "BKS1" and the CRC-32 of the content, least significant byte first.
-const char kSealMagic[4] = {'B', 'K', 'S', '1'};
+const char kSealMagic[4] = { 'B', 'K', 'S', '1' };
 constexpr size_t kSealBytes = 8;
 constexpr size_t kMaxSealedFile = 1 << 20;   // no key file is larger
 
 // The whole file at `path` if it is a readable regular file of at most
 // kMaxSealedFile bytes.
-bool ReadKeyFile(const char* path, std::vector<unsigned char>* bytes) {
+bool ReadKeyFile(const char* path, std::vector<unsigned char>* bytes)
+{
     struct stat st;
     if (path == nullptr || stat(path, &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<unsigned long long>(st.st_size) > kMaxSealedFile)
@@ -908,7 +964,8 @@ bool ReadKeyFile(const char* path, std::vector<unsigned char>* bytes) {
 
 // Length of the content a well-sealed file protects; false when the seal
 // does not match it.
-bool SealedContent(const std::vector<unsigned char>& bytes, size_t* length) {
+bool SealedContent(const std::vector<unsigned char>& bytes, size_t* length)
+{
     if (bytes.size() < kSealBytes) return false;
     size_t content = bytes.size() - kSealBytes;
     if (std::memcmp(bytes.data() + content, kSealMagic, sizeof kSealMagic) != 0) return false;
@@ -925,7 +982,8 @@ bool SealedContent(const std::vector<unsigned char>& bytes, size_t* length) {
 // when one was set for the path, else its seal. `content` (optional) gets
 // the protected content of an intact file: the bytes before the seal, or
 // the whole file when a forced verdict meets a file without a good seal.
-bool KeyFileIntact(const char* path, std::vector<unsigned char>* content) {
+bool KeyFileIntact(const char* path, std::vector<unsigned char>* content)
+{
     if (path == nullptr) return false;
     int forced = -1;
     {
@@ -947,13 +1005,14 @@ bool KeyFileIntact(const char* path, std::vector<unsigned char>* content) {
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 U8 MSrv_PreSharedKey::CheckHmac(const char* path) { return KeyFileIntact(path, nullptr) ? 1 : 0; }
 
 // An intact key file hands over its protected content, as much of it as the
 // caller's 8192 bytes hold; a broken one hands over nothing.
-BOOL MSrv_PreSharedKey::CheckHmacAndReadData(const char* path, unsigned char* pData) {
+BOOL MSrv_PreSharedKey::CheckHmacAndReadData(const char* path, unsigned char* pData)
+{
     std::vector<unsigned char> content;
     if (!KeyFileIntact(path, &content)) return FALSE;
     if (pData != nullptr && !content.empty())
@@ -961,7 +1020,8 @@ BOOL MSrv_PreSharedKey::CheckHmacAndReadData(const char* path, unsigned char* pD
     return TRUE;
 }
 
-BOOL MSrv_Network::GetEthernetMACAddress(msrv_network_mac_s* pMac) {
+BOOL MSrv_Network::GetEthernetMACAddress(msrv_network_mac_s* pMac)
+{
     if (pMac == nullptr) return FALSE;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
@@ -969,7 +1029,8 @@ BOOL MSrv_Network::GetEthernetMACAddress(msrv_network_mac_s* pMac) {
     return TRUE;
 }
 
-BOOL MSrv_Network::GetWiFiMACAddress(msrv_network_mac_s* pMac) {
+BOOL MSrv_Network::GetWiFiMACAddress(msrv_network_mac_s* pMac)
+{
     if (pMac == nullptr) return FALSE;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
@@ -977,12 +1038,14 @@ BOOL MSrv_Network::GetWiFiMACAddress(msrv_network_mac_s* pMac) {
     return TRUE;
 }
 
-BOOL MSrv_CEC::SetARCStatus(unsigned char bOn) {
+BOOL MSrv_CEC::SetARCStatus(unsigned char bOn)
+{
     Record(Format("SetARCStatus(%u)", static_cast<unsigned>(bOn)));
     return TRUE;
 }
 
-BOOL MSrv_Timer::SetTVPowerDoneTimer(U32 time) {
+BOOL MSrv_Timer::SetTVPowerDoneTimer(U32 time)
+{
     Record(Format("SetTVPowerDoneTimer(%lu)", static_cast<unsigned long>(time)));
     return TRUE;
 }
@@ -994,35 +1057,37 @@ IDirectFB* MSystem::GetDirectFB() { return S().dfb.load(); }
 IDirectFBDisplayLayer* MSystem::GetDisplayLayer() { return S().layer.load(); }
 BOOL MSystem::IsTvosIr() { return S().irOwned.load() ? TRUE : FALSE; }
 
-void MSystem::EnableTvosIr() {
+void MSystem::EnableTvosIr()
+{
     Sim& s = S();
     if (s.irGrant.load()) s.irOwned.store(true);
 }
 
 SystemInfo* SystemInfo::GetInstance() { return &S().obj.systemInfo; }
 
-const char* SystemInfo::GetMbootVersion() {
+const char* SystemInfo::GetMbootVersion()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     // Interned: the returned pointer stays valid whatever is set later.
     return s.mbootStrings.insert(s.st.mboot).first->c_str();
 }
 
-BOOL SystemInfo::IsDVBSEnable() {
+BOOL SystemInfo::IsDVBSEnable()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.st.dvbsEnabled ? TRUE : FALSE;
 }
 
-extern "C" int pthread_mutex_lock_tracker(pthread_mutex_t* mutex, const char* function, int line) {
+extern "C" int pthread_mutex_lock_tracker(pthread_mutex_t* mutex, const char* function, int line)
+{
     (void)function;
     (void)line;
     return pthread_mutex_lock(mutex);
 }
 
-extern "C" int pthread_mutex_unlock_tracker(pthread_mutex_t* mutex) {
-    return pthread_mutex_unlock(mutex);
-}
+extern "C" int pthread_mutex_unlock_tracker(pthread_mutex_t* mutex) { return pthread_mutex_unlock(mutex); }
 
 // ===========================================================================
 // Control interface
@@ -1033,14 +1098,16 @@ namespace sim {
 namespace {
 // Runs `f` on the state under the lock.
 template <typename F>
-auto WithState(F f) -> decltype(f(S().st)) {
+auto WithState(F f) -> decltype(f(S().st))
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return f(s.st);
 }
-}  // namespace
+}   // namespace
 
-void Reset() {
+void Reset()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     ResetLocked(s);
@@ -1048,138 +1115,189 @@ void Reset() {
 
 // ---- host platform --------------------------------------------------------
 
-void SetHostDirectFB(IDirectFB* dfb, IDirectFBDisplayLayer* layer) {
+void SetHostDirectFB(IDirectFB* dfb, IDirectFBDisplayLayer* layer)
+{
     S().dfb.store(dfb);
     S().layer.store(layer);
 }
 void SetTvosIrGrant(bool grant) { S().irGrant.store(grant); }
 void SetTvosIr(bool owned) { S().irOwned.store(owned); }
 bool TvosIr() { return S().irOwned.load(); }
-void SetMbootVersion(const std::string& version) {
+void SetMbootVersion(const std::string& version)
+{
     WithState([&](State& st) { st.mboot = version; });
 }
-void SetDvbsEnabled(bool enabled) {
+void SetDvbsEnabled(bool enabled)
+{
     WithState([&](State& st) { st.dvbsEnabled = enabled; });
 }
 
 // ---- sound ----------------------------------------------------------------
 
-void SetVolume(U8 volume) {
+void SetVolume(U8 volume)
+{
     WithState([&](State& st) {
         st.sound.u8Volume = volume;
         st.appliedVolume = volume;
     });
 }
-U8 StoredVolume() { return WithState([](State& st) { return st.sound.u8Volume; }); }
-U8 AppliedVolume() { return WithState([](State& st) { return st.appliedVolume; }); }
-bool Muted() { return WithState([](State& st) { return st.muted; }); }
-S8 Balance() { return WithState([](State& st) { return st.sound.s8Balance; }); }
-U8 HalfMuteFlag() { return WithState([](State& st) { return st.user.u8HalfMute; }); }
+U8 StoredVolume()
+{
+    return WithState([](State& st) { return st.sound.u8Volume; });
+}
+U8 AppliedVolume()
+{
+    return WithState([](State& st) { return st.appliedVolume; });
+}
+bool Muted()
+{
+    return WithState([](State& st) { return st.muted; });
+}
+S8 Balance()
+{
+    return WithState([](State& st) { return st.sound.s8Balance; });
+}
+U8 HalfMuteFlag()
+{
+    return WithState([](State& st) { return st.user.u8HalfMute; });
+}
 
 // ---- inputs and channels --------------------------------------------------
 
-bool SetInputSource(long long source) {
+bool SetInputSource(long long source)
+{
     if (source < MAPI_INPUT_SOURCE_VGA || source >= MAPI_INPUT_SOURCE_NUM) return false;
     WithState([&](State& st) { st.source = static_cast<MAPI_INPUT_SOURCE_TYPE>(source); });
     return true;
 }
-MAPI_INPUT_SOURCE_TYPE InputSource() {
+MAPI_INPUT_SOURCE_TYPE InputSource()
+{
     return WithState([](State& st) { return st.source; });
 }
-void SetSourcePresent(MAPI_INPUT_SOURCE_TYPE source, bool present) {
+void SetSourcePresent(MAPI_INPUT_SOURCE_TYPE source, bool present)
+{
     if (source < MAPI_INPUT_SOURCE_VGA || source >= MAPI_INPUT_SOURCE_NUM) return;
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     s.st.sources[source].u32Present = present ? 1 : 0;
     PublishSourcesLocked(s);
 }
-void SetRearSharedInput(bool shared) {
+void SetRearSharedInput(bool shared)
+{
     WithState([&](State& st) { st.rearShared = shared; });
 }
-void SetLastTvSourceType(U8 type) {
+void SetLastTvSourceType(U8 type)
+{
     WithState([&](State& st) { st.lastTvSourceType = type; });
 }
-void SetAtvChannels(const std::vector<Channel>& channels) {
+void SetAtvChannels(const std::vector<Channel>& channels)
+{
     WithState([&](State& st) {
         st.atv = channels;
         if (st.atvIndex >= st.atv.size()) st.atvIndex = 0;
     });
 }
-void SetDtvChannels(const std::vector<Channel>& channels) {
+void SetDtvChannels(const std::vector<Channel>& channels)
+{
     WithState([&](State& st) {
         st.dtv = channels;
         if (st.dtvIndex >= st.dtv.size()) st.dtvIndex = 0;
     });
 }
-bool SetCurrentChannelIndex(size_t index) {
+bool SetCurrentChannelIndex(size_t index)
+{
     return WithState([&](State& st) {
         if (index >= CurrentListLocked(st).size()) return false;
         CurrentIndexLocked(st) = index;
         return true;
     });
 }
-size_t CurrentChannelCount() {
+size_t CurrentChannelCount()
+{
     return WithState([](State& st) { return CurrentListLocked(st).size(); });
 }
-size_t CurrentChannelIndex() {
+size_t CurrentChannelIndex()
+{
     return WithState([](State& st) { return CurrentIndexLocked(st); });
 }
-void SetProgramInfoFails(bool fails) {
+void SetProgramInfoFails(bool fails)
+{
     WithState([&](State& st) { st.programInfoFails = fails; });
 }
-void SetSettingsReadFails(bool fails) {
+void SetSettingsReadFails(bool fails)
+{
     WithState([&](State& st) { st.settingsReadFails = fails; });
 }
 
 // ---- settings -------------------------------------------------------------
 
-void SetPin(U16 pin) {
+void SetPin(U16 pin)
+{
     WithState([&](State& st) { st.pin = pin; });
 }
-void SetOsdLanguage(U32 language) {
+void SetOsdLanguage(U32 language)
+{
     WithState([&](State& st) { st.osdLanguage = language; });
 }
-void SetSystemDatabasePresent(bool present) {
+void SetSystemDatabasePresent(bool present)
+{
     WithState([&](State& st) { st.databasePresent = present; });
 }
-void SetCountry(U32 country) {
+void SetCountry(U32 country)
+{
     WithState([&](State& st) { st.country = country; });
 }
-void SetCableOperator(U32 op) {
+void SetCableOperator(U32 op)
+{
     WithState([&](State& st) { st.cableOperator = op; });
 }
-void SetAntennaMode(U8 mode) {
+void SetAntennaMode(U8 mode)
+{
     WithState([&](State& st) { st.antennaMode = mode; });
 }
-void SetSatelliteMode(U8 mode) {
+void SetSatelliteMode(U8 mode)
+{
     WithState([&](State& st) { st.satelliteMode = mode; });
 }
-U8 DishLnbToggle() { return WithState([](State& st) { return st.user.u8DishLnbToggle; }); }
+U8 DishLnbToggle()
+{
+    return WithState([](State& st) { return st.user.u8DishLnbToggle; });
+}
 
 // ---- DTV routes -----------------------------------------------------------
 
-void SetRoutePath(U8 route, U8 type) {
+void SetRoutePath(U8 route, U8 type)
+{
     if (route >= kRoutes) return;
     WithState([&](State& st) { st.routePath[route] = type; });
 }
-void SetCurrentRoute(U8 route) {
+void SetCurrentRoute(U8 route)
+{
     if (route >= kRoutes) return;
     WithState([&](State& st) { st.currentRoute = route; });
 }
-U8 CurrentRoute() { return WithState([](State& st) { return st.currentRoute; }); }
-void SetSatelliteCapability(bool present) {
+U8 CurrentRoute()
+{
+    return WithState([](State& st) { return st.currentRoute; });
+}
+void SetSatelliteCapability(bool present)
+{
     WithState([&](State& st) { st.satelliteCapability = present; });
 }
-void SetDvbsPlayer(bool satellite) {
+void SetDvbsPlayer(bool satellite)
+{
     WithState([&](State& st) { st.dvbsPlayer = satellite; });
 }
-void SetSatellites(const std::vector<MS_SAT_INFO>& sats) {
+void SetSatellites(const std::vector<MS_SAT_INFO>& sats)
+{
     WithState([&](State& st) { st.satellites = sats; });
 }
-std::vector<MS_SAT_INFO> Satellites() {
+std::vector<MS_SAT_INFO> Satellites()
+{
     return WithState([](State& st) { return st.satellites; });
 }
-void SetSatelliteUnreadable(unsigned long index, bool unreadable) {
+void SetSatelliteUnreadable(unsigned long index, bool unreadable)
+{
     WithState([&](State& st) {
         if (unreadable)
             st.unreadableSatellites.insert(index);
@@ -1187,54 +1305,67 @@ void SetSatelliteUnreadable(unsigned long index, bool unreadable) {
             st.unreadableSatellites.erase(index);
     });
 }
-void SetMuxInfo(bool known, U32 flags) {
+void SetMuxInfo(bool known, U32 flags)
+{
     WithState([&](State& st) {
         st.muxKnown = known;
         st.muxFlags = flags;
     });
 }
-void SetAvMuteFlag(U32 flag) {
+void SetAvMuteFlag(U32 flag)
+{
     WithState([&](State& st) { st.avMuteFlag = flag; });
 }
-void SetDvbPlayerInit(bool init) {
+void SetDvbPlayerInit(bool init)
+{
     WithState([&](State& st) { st.dvbPlayerInit = init; });
 }
 
 // ---- factory --------------------------------------------------------------
 
-void SetFactoryCode(U16 code) {
+void SetFactoryCode(U16 code)
+{
     WithState([&](State& st) { st.factoryCode = code; });
 }
-void SetFactoryMmode(bool on) {
+void SetFactoryMmode(bool on)
+{
     WithState([&](State& st) { st.factoryMmode = on; });
 }
-void SetFactoryData(U16 item, U8 value) {
+void SetFactoryData(U16 item, U8 value)
+{
     WithState([&](State& st) { st.factoryData[item] = value; });
 }
-void SetEthernetMac(const U8 mac[6]) {
+void SetEthernetMac(const U8 mac[6])
+{
     WithState([&](State& st) { std::memcpy(st.ethernetMac, mac, sizeof st.ethernetMac); });
 }
-void SetWifiMac(const U8 mac[6]) {
+void SetWifiMac(const U8 mac[6])
+{
     WithState([&](State& st) { std::memcpy(st.wifiMac, mac, sizeof st.wifiMac); });
 }
-void SetTemperature(S16 degrees, U8 status) {
+void SetTemperature(S16 degrees, U8 status)
+{
     WithState([&](State& st) {
         st.temperature = degrees;
         st.temperatureStatus = status;
     });
 }
-void SetEdidChecksum(U8 port, U8 result) {
+void SetEdidChecksum(U8 port, U8 result)
+{
     WithState([&](State& st) { st.edidChecksum[port] = result; });
 }
-void SetHmacValid(const std::string& path, bool valid) {
+void SetHmacValid(const std::string& path, bool valid)
+{
     WithState([&](State& st) { st.hmacForced[path] = valid; });
 }
-void ClearHmacVerdict(const std::string& path) {
+void ClearHmacVerdict(const std::string& path)
+{
     WithState([&](State& st) { st.hmacForced.erase(path); });
 }
-std::string Sealed(const std::string& content) {
-    uLong crc = crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(content.data()),
-                      static_cast<uInt>(content.size()));
+std::string Sealed(const std::string& content)
+{
+    uLong crc =
+        crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(content.data()), static_cast<uInt>(content.size()));
     std::string sealed = content + std::string(kSealMagic, sizeof kSealMagic);
     for (int i = 0; i < 4; ++i) sealed += static_cast<char>((crc >> (8 * i)) & 0xFF);
     return sealed;
@@ -1243,54 +1374,57 @@ std::string Sealed(const std::string& content) {
 // ---- active standby flags --------------------------------------------------
 
 bool ActiveStandby() { return LoadFlag(MSrv_Control_common::m_bEnterActiveStandby) != FALSE; }
-void SetActiveStandby(bool on) {
-    StoreFlag(MSrv_Control_common::m_bEnterActiveStandby, on ? TRUE : FALSE);
-}
+void SetActiveStandby(bool on) { StoreFlag(MSrv_Control_common::m_bEnterActiveStandby, on ? TRUE : FALSE); }
 
 // ---- recorded calls ---------------------------------------------------------
 
-std::vector<std::string> Calls() {
+std::vector<std::string> Calls()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.calls;
 }
 
-void ClearCalls() {
+void ClearCalls()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     s.calls.clear();
 }
 
-bool Called(const std::string& call) {
+bool Called(const std::string& call)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return std::find(s.calls.begin(), s.calls.end(), call) != s.calls.end();
 }
 
-bool WaitForCall(const std::string& call, int timeoutMs) {
+bool WaitForCall(const std::string& call, int timeoutMs)
+{
     Sim& s = S();
     std::unique_lock<std::mutex> lk(s.mu);
-    return s.callCv.wait_for(lk, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] {
-        return std::find(s.calls.begin(), s.calls.end(), call) != s.calls.end();
-    });
+    return s.callCv.wait_for(lk, std::chrono::milliseconds(std::max(timeoutMs, 0)),
+                             [&] { return std::find(s.calls.begin(), s.calls.end(), call) != s.calls.end(); });
 }
 
 // ---- events -----------------------------------------------------------------
 
-size_t Recipients(Source source) {
+size_t Recipients(Source source)
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.recipients[static_cast<size_t>(source)].size();
 }
 
-void PostEvent(U32 id, U32 param, Source source) {
+void PostEvent(U32 id, U32 param, Source source)
+{
     Sim& s = S();
     {
         std::lock_guard<std::mutex> lk(s.mu);
         // Running thread, or a callback posting from the event thread itself
         // (then the event waits for a restart if the thread is stopping).
         if ((s.threadAlive && !s.stopRequested) || OnEventThreadLocked(s)) {
-            s.queue.push_back(Event{id, param, source});
+            s.queue.push_back(Event{ id, param, source });
             s.eventCv.notify_all();
             return;
         }
@@ -1298,12 +1432,13 @@ void PostEvent(U32 id, U32 param, Source source) {
     std::lock_guard<std::mutex> life(s.lifeMu);
     JoinStoppedThread(s);
     std::lock_guard<std::mutex> lk(s.mu);
-    s.queue.push_back(Event{id, param, source});
+    s.queue.push_back(Event{ id, param, source });
     if (!s.threadAlive) StartThreadLocked(s);
     s.eventCv.notify_all();
 }
 
-bool WaitEventsDelivered(int timeoutMs) {
+bool WaitEventsDelivered(int timeoutMs)
+{
     Sim& s = S();
     std::unique_lock<std::mutex> lk(s.mu);
     // A callback waiting for its own delivery to finish would only time out.
@@ -1312,7 +1447,8 @@ bool WaitEventsDelivered(int timeoutMs) {
                              [&s] { return s.queue.empty() && !s.busy; });
 }
 
-U8 LastCallbackResult() {
+U8 LastCallbackResult()
+{
     Sim& s = S();
     std::lock_guard<std::mutex> lk(s.mu);
     return s.lastResult;
@@ -1320,7 +1456,8 @@ U8 LastCallbackResult() {
 
 // Events still queued are dropped. Called from a callback, the thread stops
 // once that callback returns and is joined by the next start or at exit.
-void StopEventThread() {
+void StopEventThread()
+{
     Sim& s = S();
     {
         std::lock_guard<std::mutex> lk(s.mu);
@@ -1342,4 +1479,4 @@ void StopEventThread() {
     JoinStoppedThread(s);
 }
 
-}  // namespace sim
+}   // namespace sim

@@ -51,12 +51,12 @@ void SetMbootVersion(const std::string& version);
 void SetDvbsEnabled(bool enabled);
 
 // ---- sound ----------------------------------------------------------------
-void SetVolume(U8 volume);            // stored setting and applied volume
-U8 StoredVolume();                    // _SoundSettingType volume byte
-U8 AppliedVolume();                   // last volume given to the audio path
-bool Muted();                         // SetMuteStatus(4, 1) in effect
-S8 Balance();                         // stored balance
-U8 HalfMuteFlag();                    // user system setting half-mute byte
+void SetVolume(U8 volume);   // stored setting and applied volume
+U8 StoredVolume();           // _SoundSettingType volume byte
+U8 AppliedVolume();          // last volume given to the audio path
+bool Muted();                // SetMuteStatus(4, 1) in effect
+S8 Balance();                // stored balance
+U8 HalfMuteFlag();           // user system setting half-mute byte
 
 // ---- inputs and channels --------------------------------------------------
 // The current input source, 0 to 39; false (and nothing changes) for any
@@ -89,11 +89,11 @@ void SetSatelliteMode(U8 mode);
 U8 DishLnbToggle();
 
 // ---- DTV routes -----------------------------------------------------------
-void SetRoutePath(U8 route, U8 type);          // route 0..3
+void SetRoutePath(U8 route, U8 type);   // route 0..3
 void SetCurrentRoute(U8 route);
 U8 CurrentRoute();
-void SetSatelliteCapability(bool present);     // TV info byte 8 bit 0x40
-void SetDvbsPlayer(bool satellite);            // GetMSrvDtv is a DVBS player
+void SetSatelliteCapability(bool present);   // TV info byte 8 bit 0x40
+void SetDvbsPlayer(bool satellite);          // GetMSrvDtv is a DVBS player
 void SetSatellites(const std::vector<MS_SAT_INFO>& sats);
 std::vector<MS_SAT_INFO> Satellites();
 // GetSatelliteInfo fails for the stored satellite at `index` (it stays in
@@ -124,7 +124,7 @@ void ClearHmacVerdict(const std::string& path);
 std::string Sealed(const std::string& content);
 
 // ---- active standby flags --------------------------------------------------
-bool ActiveStandby();                 // MSrv_Control_common::m_bEnterActiveStandby
+bool ActiveStandby();   // MSrv_Control_common::m_bEnterActiveStandby
 void SetActiveStandby(bool on);
 
 // ---- recorded calls ---------------------------------------------------------
@@ -151,6 +151,6 @@ U8 LastCallbackResult();
 // Stops the event thread (joined); Reset or PostEvent starts it again.
 void StopEventThread();
 
-}  // namespace sim
+}   // namespace sim
 
-#endif  // BRISKUI_SIM_SIMTV_H
+#endif   // BRISKUI_SIM_SIMTV_H

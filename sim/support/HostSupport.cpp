@@ -43,4 +43,4 @@ bool AdvanceClockAndSettle(BriskUiManager* manager, U32 ms)
     return manager->WaitIdle(5000) != 0;
 }
 
-}  // namespace briskui_sim
+}   // namespace briskui_sim

@@ -16,6 +16,6 @@ void PostKey(BriskUiManager* manager, U32 symbol);
 // pass and waits until the input thread has handled what that posted.
 bool AdvanceClockAndSettle(BriskUiManager* manager, U32 ms);
 
-}  // namespace briskui_sim
+}   // namespace briskui_sim
 
-#endif  // BRISKUI_SIM_HOSTSUPPORT_H
+#endif   // BRISKUI_SIM_HOSTSUPPORT_H

@@ -57,7 +57,7 @@ private:
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
-    int width_ = 0, height_ = 0;  // of the texture
+    int width_ = 0, height_ = 0;   // of the texture
     std::vector<uint32_t> surface_, backdrop_, frame_;
     BriskUiManager* manager_ = nullptr;
     bool copied_ = false;
@@ -242,7 +242,7 @@ void LiveView::Close()
     SDL_HideWindow(window_);
 }
 
-}  // namespace
+}   // namespace
 
 int RunHostWithView(const HostOptions& options, const std::vector<Command>& commands,
                     const std::vector<std::string>& dfbArgv)

@@ -18,4 +18,4 @@ int RunHostWithView(const HostOptions& options, const std::vector<Command>& comm
 // kept on one line.
 std::vector<std::string> ViewKeyHelp();
 
-#endif  // BRISKUI_SIM_LIVEVIEW_H
+#endif   // BRISKUI_SIM_LIVEVIEW_H

@@ -14,32 +14,32 @@ struct ViewKeyRow {
     const char* label;
     const char* remote;
     bool repeats;
-    SDL_Keycode keys[4];  // ends at the first 0
+    SDL_Keycode keys[4];   // ends at the first 0
 };
 
 const ViewKeyRow kViewKeys[] = {
-    {"Up", "UP", false, {SDLK_UP}},
-    {"Down", "DOWN", false, {SDLK_DOWN}},
-    {"Enter", "OK", false, {SDLK_RETURN, SDLK_KP_ENTER}},
-    {"Esc", "EXIT", false, {SDLK_ESCAPE}},
-    {"+ or =", "VOL+", true, {SDLK_PLUS, SDLK_EQUALS, SDLK_KP_PLUS, SDLK_VOLUMEUP}},
-    {"-", "VOL-", true, {SDLK_MINUS, SDLK_KP_MINUS, SDLK_VOLUMEDOWN}},
-    {"M", "MUTE", false, {SDLK_m, SDLK_MUTE, SDLK_AUDIOMUTE}},
-    {"PgUp", "CH+", true, {SDLK_PAGEUP}},
-    {"PgDn", "CH-", true, {SDLK_PAGEDOWN}},
-    {"S", "SOURCE", false, {SDLK_s}},
-    {".", "DASH", false, {SDLK_PERIOD, SDLK_KP_PERIOD}},
-    {"T", "ATVDTV", false, {SDLK_t}},
-    {"F", "FACTORY", false, {SDLK_f}},
-    {"P", "POWER", false, {SDLK_p, SDLK_POWER}},
-    {"Home", "MENU", false, {SDLK_HOME, SDLK_MENU, SDLK_APPLICATION}},
-    {"I", "INFO", false, {SDLK_i}},
-    {"Space", "PLAY", false, {SDLK_SPACE, SDLK_AUDIOPLAY}},
-    {"K", "PAUSE", false, {SDLK_k, SDLK_PAUSE}},
-    {"X", "STOP", false, {SDLK_x, SDLK_AUDIOSTOP}},
+    { "Up", "UP", false, { SDLK_UP } },
+    { "Down", "DOWN", false, { SDLK_DOWN } },
+    { "Enter", "OK", false, { SDLK_RETURN, SDLK_KP_ENTER } },
+    { "Esc", "EXIT", false, { SDLK_ESCAPE } },
+    { "+ or =", "VOL+", true, { SDLK_PLUS, SDLK_EQUALS, SDLK_KP_PLUS, SDLK_VOLUMEUP } },
+    { "-", "VOL-", true, { SDLK_MINUS, SDLK_KP_MINUS, SDLK_VOLUMEDOWN } },
+    { "M", "MUTE", false, { SDLK_m, SDLK_MUTE, SDLK_AUDIOMUTE } },
+    { "PgUp", "CH+", true, { SDLK_PAGEUP } },
+    { "PgDn", "CH-", true, { SDLK_PAGEDOWN } },
+    { "S", "SOURCE", false, { SDLK_s } },
+    { ".", "DASH", false, { SDLK_PERIOD, SDLK_KP_PERIOD } },
+    { "T", "ATVDTV", false, { SDLK_t } },
+    { "F", "FACTORY", false, { SDLK_f } },
+    { "P", "POWER", false, { SDLK_p, SDLK_POWER } },
+    { "Home", "MENU", false, { SDLK_HOME, SDLK_MENU, SDLK_APPLICATION } },
+    { "I", "INFO", false, { SDLK_i } },
+    { "Space", "PLAY", false, { SDLK_SPACE, SDLK_AUDIOPLAY } },
+    { "K", "PAUSE", false, { SDLK_k, SDLK_PAUSE } },
+    { "X", "STOP", false, { SDLK_x, SDLK_AUDIOSTOP } },
 };
 
-const char* const kDigitNames[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+const char* const kDigitNames[] = { "0", "1", "2", "3", "4", "5", "6", "7", "8", "9" };
 
 const ViewKeyRow* RowOf(SDL_Keycode key)
 {
@@ -51,7 +51,7 @@ const ViewKeyRow* RowOf(SDL_Keycode key)
     return nullptr;
 }
 
-}  // namespace
+}   // namespace
 
 const char* ViewKeyName(SDL_Keycode key)
 {
@@ -75,8 +75,8 @@ std::vector<SDL_Keycode> ViewKeycodes()
 {
     std::vector<SDL_Keycode> keys;
     for (SDL_Keycode k = SDLK_0; k <= SDLK_9; ++k) keys.push_back(k);
-    for (SDL_Keycode k : {SDLK_KP_0, SDLK_KP_1, SDLK_KP_2, SDLK_KP_3, SDLK_KP_4, SDLK_KP_5, SDLK_KP_6, SDLK_KP_7,
-                          SDLK_KP_8, SDLK_KP_9})
+    for (SDL_Keycode k : { SDLK_KP_0, SDLK_KP_1, SDLK_KP_2, SDLK_KP_3, SDLK_KP_4, SDLK_KP_5, SDLK_KP_6, SDLK_KP_7,
+                           SDLK_KP_8, SDLK_KP_9 })
         keys.push_back(k);
     for (const ViewKeyRow& row : kViewKeys)
         for (SDL_Keycode k : row.keys) {
@@ -88,7 +88,7 @@ std::vector<SDL_Keycode> ViewKeycodes()
 
 std::vector<std::string> ViewKeyHelp()
 {
-    std::vector<std::string> pairs = {"0..9 digits,"};
+    std::vector<std::string> pairs = { "0..9 digits," };
     for (const ViewKeyRow& row : kViewKeys) pairs.push_back(std::string(row.label) + " " + row.remote + ",");
     pairs.push_back("Q closes the window");
     return pairs;

@@ -18,4 +18,4 @@ const char* ViewKeyName(SDL_Keycode key);
 // Every PC key that stands for a remote key.
 std::vector<SDL_Keycode> ViewKeycodes();
 
-#endif  // BRISKUI_SIM_VIEWKEYS_H
+#endif   // BRISKUI_SIM_VIEWKEYS_H

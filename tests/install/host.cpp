@@ -10,8 +10,8 @@
 
 int main()
 {
-    BOOL (ChannelNumberHandler::*tune)(unsigned short, unsigned short, EN_VRL_BRISKUI_DIRECT_TUNE_TYPE) =
-        &ChannelNumberHandler::selectProgramByMajorMinorNumber;
+    typedef BOOL (ChannelNumberHandler::*DirectTune)(unsigned short, unsigned short, EN_VRL_BRISKUI_DIRECT_TUNE_TYPE);
+    DirectTune tune = &ChannelNumberHandler::selectProgramByMajorMinorNumber;
     if (tune == NULL) return 1;
     BriskUiManager* manager = BriskUiManager::GetInstance();
     if (manager == NULL || !manager->LoadCommonSetting() || MSystem::GetInstance() == NULL) return 1;

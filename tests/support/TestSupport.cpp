@@ -69,7 +69,7 @@ void InitDfb()
     if (g_dfb != nullptr) return;
     static char arg0[] = "briskui-test";
     static char arg1[] = "--dfb:system=dummy,no-vt,quiet,mode=1280x720";
-    char* args[] = {arg0, arg1, nullptr};
+    char* args[] = { arg0, arg1, nullptr };
     int argc = 2;
     char** argv = args;
     ASSERT_EQ(DirectFBInit(&argc, &argv), DFB_OK);
@@ -83,8 +83,8 @@ void NoSleep(U32) {}
 std::string Rect(const _Rect& r)
 {
     std::ostringstream s;
-    s << "u32Left = " << r.left << "\nu32Top = " << r.top << "\nu32Width = " << r.width
-      << "\nu32Height = " << r.height << "\n";
+    s << "u32Left = " << r.left << "\nu32Top = " << r.top << "\nu32Width = " << r.width << "\nu32Height = " << r.height
+      << "\n";
     return s.str();
 }
 
@@ -101,15 +101,12 @@ std::string Text(const std::string& name, const _Rect& r, const std::string& tex
            text + "\n\n";
 }
 
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*)
-{
-    return remove(path);
-}
+int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) { return remove(path); }
 
-const char* const kIconItems[] = { "vga", "atv", "cvbs", "svideo", "ypbpr", "scart",
-                                   "hdmi1", "hdmi2", "hdmi3", "hdmi4", "dtv" };
+const char* const kIconItems[] = { "vga",   "atv",   "cvbs",  "svideo", "ypbpr", "scart",
+                                   "hdmi1", "hdmi2", "hdmi3", "hdmi4",  "dtv" };
 
-}  // namespace
+}   // namespace
 
 U32 InputIconColour(const std::string& item)
 {
@@ -122,13 +119,15 @@ std::string InputIconLayout(bool withDtv)
 {
     std::string layout = Image("bg_image", kIconPanel, "icon/panel.png");
     for (const char* item : kIconItems)
-        if (withDtv || std::string(item) != "dtv") layout += Image(item, kIconSpot, std::string("icon/") + item + ".png");
+        if (withDtv || std::string(item) != "dtv")
+            layout += Image(item, kIconSpot, std::string("icon/") + item + ".png");
     return layout + "[setting]\nu16TimeOut = 3000\nu16StateMask = 0xFFFF\n";
 }
 
 U32 SwitchIconColour(int row, bool focused)
 {
-    static const U32 colours[3][2] = { { 0xFF404080, 0xFF80C0FF }, { 0xFF408040, 0xFF80FF80 },
+    static const U32 colours[3][2] = { { 0xFF404080, 0xFF80C0FF },
+                                       { 0xFF408040, 0xFF80FF80 },
                                        { 0xFF804040, 0xFFFF8080 } };
     return row >= 0 && row < 3 ? colours[row][focused ? 1 : 0] : 0;
 }
@@ -159,12 +158,9 @@ void WriteSwitchMenuLayout(const TempRoot& root)
                layout + "[setting]\nu16TimeOut = 6000\nu16StateMask = 0\n");
 }
 
-}  // namespace
+}   // namespace
 
-_Rect MenuIconRect(int entry)
-{
-    return _Rect(120, 80 + 70 * entry, 40, 40);
-}
+_Rect MenuIconRect(int entry) { return _Rect(120, 80 + 70 * entry, 40, 40); }
 
 std::string InputMenuLayout(bool labels)
 {
@@ -339,8 +335,7 @@ void TempRoot::Remove()
 void TempRoot::Write(const std::string& rel, const std::string& content) const
 {
     std::string full = path_ + rel;
-    for (size_t slash = full.find('/', path_.size() + 1); slash != std::string::npos;
-         slash = full.find('/', slash + 1))
+    for (size_t slash = full.find('/', path_.size() + 1); slash != std::string::npos; slash = full.find('/', slash + 1))
         mkdir(full.substr(0, slash).c_str(), 0755);
     std::ofstream out(full, std::ios::binary | std::ios::trunc);
     out << content;
@@ -392,8 +387,7 @@ void ManagerTest::SetUp()
 std::string ManagerTest::BannerLayout(const std::string& settings)
 {
     return Image("bg_image", kBannerPanel, "banner.png") + Image("input_icon", kBannerIcon, "b_ant.png") +
-           Text("input_name", _Rect(160, 650, 100, 4), "Input") +
-           Text("channel_number", _Rect(300, 650, 100, 4), "0") +
+           Text("input_name", _Rect(160, 650, 100, 4), "Input") + Text("channel_number", _Rect(300, 650, 100, 4), "0") +
            Text("channel_name", _Rect(400, 650, 400, 4), "Name") +
            "[setting]\nu16TimeOut = 3000\nbanner_Video = /test/images/b_video.png\n"
            "banner_Spectrel = /test/images/b_comp.png\nbanner_HDMI = /test/images/b_hdmi.png\n"
@@ -433,27 +427,26 @@ void ManagerTest::WriteStandardLayouts()
     WriteSolidPng(images + "na.png", 8, 8, 0xFF8020A0);
     WriteSolidPng(images + "banner.png", 8, 8, kBannerColour);
     WriteSolidPng(images + "number.png", 8, 8, kNumberColour);
-    const std::pair<const char*, U32> icons[] = { { "b_ant.png", kAntennaColour },   { "b_tv.png", kTvTypeColour },
-                                                  { "b_video.png", kVideoColour },   { "b_comp.png", kComponentColour },
-                                                  { "b_hdmi.png", kHdmiColour },     { "b_pc.png", kPcColour } };
+    const std::pair<const char*, U32> icons[] = { { "b_ant.png", kAntennaColour }, { "b_tv.png", kTvTypeColour },
+                                                  { "b_video.png", kVideoColour }, { "b_comp.png", kComponentColour },
+                                                  { "b_hdmi.png", kHdmiColour },   { "b_pc.png", kPcColour } };
     for (const auto& icon : icons) WriteSolidPng(images + icon.first, 4, 4, icon.second);
 
-    std::string volume = Image("bg_image_volume", kVolumePanel, "vol.png") +
-                         Image("bg_image_mute", kMutePanel, "mute.png", 0) +
-                         Image("volume_icon", _Rect(110, 520, 40, 40), "icon.png") +
-                         Image("half_mute_icon", _Rect(210, 520, 40, 40), "icon.png", 0) +
-                         Image("mute_icon", _Rect(210, 520, 40, 40), "icon.png", 0) +
-                         Image("volume_bg", kVolumeTrack, "track.png") +
-                         Image("volume_bar_left", _Rect(160, 540, 10, 20), "bar.png") +
-                         Image("volume_bar_center", _Rect(170, 540, 200, 20), "bar.png") +
-                         Image("volume_bar_right", _Rect(370, 540, 10, 20), "bar.png") +
-                         Text("volume_text", _Rect(160, 530, 200, 4), "Volume") +
-                         Text("mute_text", _Rect(260, 570, 200, 4), "Mute", 0) +
-                         Text("volume_number", _Rect(400, 570, 80, 4), "0") +
-                         "[setting]\nu16TimeOut = 3000\nu16StateMask = 0\nu16MaxVolume = 100\n";
+    std::string volume =
+        Image("bg_image_volume", kVolumePanel, "vol.png") + Image("bg_image_mute", kMutePanel, "mute.png", 0) +
+        Image("volume_icon", _Rect(110, 520, 40, 40), "icon.png") +
+        Image("half_mute_icon", _Rect(210, 520, 40, 40), "icon.png", 0) +
+        Image("mute_icon", _Rect(210, 520, 40, 40), "icon.png", 0) + Image("volume_bg", kVolumeTrack, "track.png") +
+        Image("volume_bar_left", _Rect(160, 540, 10, 20), "bar.png") +
+        Image("volume_bar_center", _Rect(170, 540, 200, 20), "bar.png") +
+        Image("volume_bar_right", _Rect(370, 540, 10, 20), "bar.png") +
+        Text("volume_text", _Rect(160, 530, 200, 4), "Volume") + Text("mute_text", _Rect(260, 570, 200, 4), "Mute", 0) +
+        Text("volume_number", _Rect(400, 570, 80, 4), "0") +
+        "[setting]\nu16TimeOut = 3000\nu16StateMask = 0\nu16MaxVolume = 100\n";
     WriteLayout("BriskUIVolumeLayout_NA.ini", volume);
     WriteLayout("BriskUIVolumeLayout_EU.ini", volume);
-    std::string wait = Image("bg_image", kWaitPanel, "wait.png") + Text("text", _Rect(320, 480, 300, 4), "Please wait") +
+    std::string wait = Image("bg_image", kWaitPanel, "wait.png") +
+                       Text("text", _Rect(320, 480, 300, 4), "Please wait") +
                        Text("text_pincode", _Rect(320, 480, 300, 4), "Locked", 0) +
                        Text("text_pincode1", _Rect(320, 510, 300, 4), "Enter PIN", 0) +
                        "[setting]\nu16TimeOut = 3000\nu16StateMask = 0xFFFF\n";
@@ -461,16 +454,15 @@ void ManagerTest::WriteStandardLayouts()
     WriteLayout("BriskUIWaitMessageLayout_EU.ini", wait);
     WriteLayout("BriskUINotAvailableMessageLayout.ini",
                 Image("bg_image", _Rect(900, 100, 200, 80), "na.png") + "[setting]\nu16TimeOut = 2000\n");
-    WriteLayout("BriskUIInitializationLayout.ini",
-                Image("bg_image_volume", _Rect(340, 300, 600, 120), "vol.png") +
-                    Image("volume_bg", _Rect(400, 350, 320, 20), "track.png") +
-                    Image("volume_bar_left", _Rect(400, 350, 10, 20), "bar.png") +
-                    Image("volume_bar_center", _Rect(410, 350, 300, 20), "bar.png") +
-                    Image("volume_bar_right", _Rect(710, 350, 10, 20), "bar.png") +
-                    Text("volume_text", _Rect(400, 330, 300, 4), "Setting up") +
-                    Text("wait_text_line1", _Rect(400, 330, 300, 4), "Starting") +
-                    Text("wait_text_line2", _Rect(400, 400, 300, 4), "Please wait") +
-                    Text("volume_number", _Rect(760, 370, 100, 4), "0%"));
+    WriteLayout("BriskUIInitializationLayout.ini", Image("bg_image_volume", _Rect(340, 300, 600, 120), "vol.png") +
+                                                       Image("volume_bg", _Rect(400, 350, 320, 20), "track.png") +
+                                                       Image("volume_bar_left", _Rect(400, 350, 10, 20), "bar.png") +
+                                                       Image("volume_bar_center", _Rect(410, 350, 300, 20), "bar.png") +
+                                                       Image("volume_bar_right", _Rect(710, 350, 10, 20), "bar.png") +
+                                                       Text("volume_text", _Rect(400, 330, 300, 4), "Setting up") +
+                                                       Text("wait_text_line1", _Rect(400, 330, 300, 4), "Starting") +
+                                                       Text("wait_text_line2", _Rect(400, 400, 300, 4), "Please wait") +
+                                                       Text("volume_number", _Rect(760, 370, 100, 4), "0%"));
 
     root_.Write("/test/images/rom/.keep", "");
     root_.Write("/test/images/src/.keep", "");
@@ -486,7 +478,8 @@ void ManagerTest::WriteStandardLayouts()
         baseline += 40;
     }
     WriteLayout("BriskUIFactoryRomLayout.ini", rom);
-    WriteLayout("BriskUIFactoryArcLayout.ini", Image("bg_image", kFactoryCard, "na.png") + "[setting]\nu16TimeOut = 5000\n");
+    WriteLayout("BriskUIFactoryArcLayout.ini",
+                Image("bg_image", kFactoryCard, "na.png") + "[setting]\nu16TimeOut = 5000\n");
     WriteLayout("BriskUIFactoryBalanceLayout.ini", Image("bg_image", kFactoryCard, "na.png") +
                                                        Text("text", _Rect(720, 90, 300, 4), "Adjustment") +
                                                        "[setting]\nu16TimeOut = 5000\n");
@@ -495,12 +488,12 @@ void ManagerTest::WriteStandardLayouts()
                     Text("inputsource_value", _Rect(720, 220, 300, 4), "--"));
     WriteLayout("BriskUIFactoryOrvexCheckLayout.ini",
                 Image("bg_image", kSubBoardPage, "na.png") + Text("orvex_value", _Rect(720, 340, 300, 4), "--") +
-                    Text("orvex_memory_test_value", _Rect(720, 380, 300, 4), "--") +
-                    "[setting]\nu16TimeOut = 3000\n");
+                    Text("orvex_memory_test_value", _Rect(720, 380, 300, 4), "--") + "[setting]\nu16TimeOut = 3000\n");
 
     root_.Write("/test/images/pin/.keep", "");
     root_.Write("/test/images/icon/.keep", "");
-    const std::pair<const char*, U32> pinArt[] = { { "panel", kPinPanelColour }, { "error", kPinErrorColour },
+    const std::pair<const char*, U32> pinArt[] = { { "panel", kPinPanelColour },
+                                                   { "error", kPinErrorColour },
                                                    { "box_nomal", kBoxNormalColour },
                                                    { "box_focus", kBoxFocusColour } };
     for (const auto& art : pinArt) WriteSolidPng(images + "pin/" + art.first + ".png", 8, 8, art.second);
@@ -522,8 +515,10 @@ void ManagerTest::WriteStandardLayouts()
     WriteSwitchMenuLayout(root_);
 
     root_.Write("/test/images/menu/.keep", "");
-    const std::pair<const char*, U32> menuArt[] = { { "panel", kMenuPanelColour }, { "bar", kMenuBarColour },
-                                                    { "in_n", kMenuIconNormal }, { "in_f", kMenuIconFocused } };
+    const std::pair<const char*, U32> menuArt[] = { { "panel", kMenuPanelColour },
+                                                    { "bar", kMenuBarColour },
+                                                    { "in_n", kMenuIconNormal },
+                                                    { "in_f", kMenuIconFocused } };
     for (const auto& art : menuArt) WriteSolidPng(images + "menu/" + art.first + ".png", 8, 8, art.second);
     WriteLayout("BriskUIInputSourceMenuLayout_NA.ini", InputMenuLayout(true));
     WriteLayout("BriskUIInputSourceMenuLayout_EU.ini", InputMenuLayout(true));
@@ -586,9 +581,6 @@ void ManagerTest::Key(U32 symbol)
     ASSERT_TRUE(manager_->WaitIdle(5000));
 }
 
-void ManagerTest::Advance(U32 ms)
-{
-    ASSERT_TRUE(briskui_sim::AdvanceClockAndSettle(manager_, ms));
-}
+void ManagerTest::Advance(U32 ms) { ASSERT_TRUE(briskui_sim::AdvanceClockAndSettle(manager_, ms)); }
 
-}  // namespace testsupport
+}   // namespace testsupport

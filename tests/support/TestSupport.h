@@ -64,8 +64,8 @@ public:
 
 private:
     std::string path_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> blocked_{false};
+    std::atomic<bool> stop_{ false };
+    std::atomic<bool> blocked_{ false };
     std::thread helper_;
 };
 
@@ -90,8 +90,8 @@ private:
 };
 
 struct StartOptions {
-    int country = 2;                 // set after LoadCommonSetting
-    bool keysToLibrary = true;       // the host hands the IR keys over
+    int country = 2;             // set after LoadCommonSetting
+    bool keysToLibrary = true;   // the host hands the IR keys over
     bool loadSettings = true;
 };
 
@@ -140,10 +140,10 @@ protected:
 };
 
 // Layout geometry of the standard test layouts.
-extern const _Rect kVolumePanel;      // bg_image_volume
-extern const _Rect kVolumeTrack;      // volume_bg, span 200 with 10-px caps
-extern const _Rect kMutePanel;        // bg_image_mute
-extern const _Rect kWaitPanel;        // wait message, overlapping the volume panel
+extern const _Rect kVolumePanel;   // bg_image_volume
+extern const _Rect kVolumeTrack;   // volume_bg, span 200 with 10-px caps
+extern const _Rect kMutePanel;     // bg_image_mute
+extern const _Rect kWaitPanel;     // wait message, overlapping the volume panel
 extern const U32 kVolumeColour, kMuteColour, kBarColour, kWaitColour;
 // Factory screens: the self-check page (background /test/images/rom/black.png,
 // its blue1.png beside it), the ARC and balance card, the direct-source
@@ -189,6 +189,6 @@ extern const _Rect kSwitchPanel, kSwitchBar, kSwitchIcons[3], kSwitchLabels[3];
 extern const U32 kSwitchBg3Colour, kSwitchBg2Colour, kSwitchBarColour;
 U32 SwitchIconColour(int row, bool focused);
 
-}  // namespace testsupport
+}   // namespace testsupport
 
-#endif  // BRISKUI_TESTS_SUPPORT_H
+#endif   // BRISKUI_TESTS_SUPPORT_H

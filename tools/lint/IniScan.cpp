@@ -29,7 +29,7 @@ std::string ValueOf(const std::string& raw)
     return value;
 }
 
-}  // namespace
+}   // namespace
 
 std::string LowerCase(const std::string& text)
 {

@@ -14,14 +14,14 @@ struct ST_SCAN_KEY {
     std::string strLower;   // folded, as iniparser stores it
     std::string strValue;   // as iniparser reads it (unquoted, trimmed)
     int iLine;
-    int iHeader;            // which header of its section it follows (0: the first)
+    int iHeader;   // which header of its section it follows (0: the first)
 };
 
 struct ST_SCAN_SECTION {
-    std::string strName;    // as written at its first header
+    std::string strName;   // as written at its first header
     std::string strLower;
-    int iLine;              // of its first header
-    int iHeaders;           // headers of that name seen so far
+    int iLine;                        // of its first header
+    int iHeaders;                     // headers of that name seen so far
     std::vector<ST_SCAN_KEY> vKeys;   // of every header of that name, in file order
 };
 
@@ -48,4 +48,4 @@ const ST_SCAN_KEY* FindScanKey(const ST_SCAN_SECTION& section, const std::string
 
 std::string LowerCase(const std::string& text);
 
-#endif  // BRISKUI_LINT_INISCAN_H
+#endif   // BRISKUI_LINT_INISCAN_H

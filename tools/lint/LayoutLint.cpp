@@ -37,7 +37,7 @@ struct ST_ITEM_KEY {
     const char* pName;    // as the library writes it
     int iBits;            // 8, 16 or 32; 0 for a string
     int iKinds;
-    bool bGeometry;       // a position or size: 2^31 and more wraps negative
+    bool bGeometry;   // a position or size: 2^31 and more wraps negative
 };
 
 // The keys of an item section the base reads (EventHandler::LoadLayout).
@@ -79,16 +79,10 @@ const ST_ITEM_KEY* FindItemKey(const std::string& lower)
     return NULL;
 }
 
-const char* KindName(int type)
-{
-    return type == E_DRAW_ITEM_IMAGE ? "image" : "text";
-}
+const char* KindName(int type) { return type == E_DRAW_ITEM_IMAGE ? "image" : "text"; }
 
 // "an image" / "a text".
-const char* AKindName(int type)
-{
-    return type == E_DRAW_ITEM_IMAGE ? "an image" : "a text";
-}
+const char* AKindName(int type) { return type == E_DRAW_ITEM_IMAGE ? "an image" : "a text"; }
 
 bool FileExists(const std::string& path)
 {
@@ -154,7 +148,7 @@ const ST_BRISKUI_HANDLER_ROW* RowOfFile(const std::string& name)
     return NULL;
 }
 
-}  // namespace
+}   // namespace
 
 LayoutLint::~LayoutLint()
 {
@@ -222,8 +216,7 @@ void LayoutLint::CheckLayoutFile(const std::string& path)
         Report(path, 1, true, "no such file");
         return;
     }
-    if (row == NULL)
-        Report(path, 1, false, "no handler loads a layout of this name: only the base's keys are checked");
+    if (row == NULL) Report(path, 1, false, "no handler loads a layout of this name: only the base's keys are checked");
     CheckLayout(path, row);
 }
 
@@ -293,8 +286,7 @@ void LayoutLint::CheckItemSection(const std::string& path, const ST_SCAN_SECTION
             continue;
         }
         if ((known->iKinds & kind) == 0) {
-            Report(path, k.iLine, false,
-                   Format("%s is not read for %s item", known->pName, AKindName(type)));
+            Report(path, k.iLine, false, Format("%s is not read for %s item", known->pName, AKindName(type)));
             continue;
         }
         if (known->iBits == 0) continue;
@@ -355,8 +347,8 @@ void LayoutLint::CheckItemSection(const std::string& path, const ST_SCAN_SECTION
     }
 }
 
-void LayoutLint::CheckEndings(const std::string& file, int line, const std::string& section,
-                              const std::string& image, const ST_LAYOUT_ITEM& declared, const ST_BRISKUI_HANDLER_ROW* row)
+void LayoutLint::CheckEndings(const std::string& file, int line, const std::string& section, const std::string& image,
+                              const ST_LAYOUT_ITEM& declared, const ST_BRISKUI_HANDLER_ROW* row)
 {
     // Every ending the handler may give the path: its own, then the twins.
     std::vector<std::string> endings;
@@ -396,8 +388,8 @@ void LayoutLint::CheckEndings(const std::string& file, int line, const std::stri
         }
         if (fileName.size() < e.size()) {
             Report(file, line, true,
-                   Format("file name \"%s\" of [%s] is shorter than \"%s\", the ending %s swaps in",
-                          fileName.c_str(), section.c_str(), e.c_str(), HandlerName(row).c_str()));
+                   Format("file name \"%s\" of [%s] is shorter than \"%s\", the ending %s swaps in", fileName.c_str(),
+                          section.c_str(), e.c_str(), HandlerName(row).c_str()));
             return;
         }
         std::string swapped = image.substr(0, image.size() - e.size()) + e;
@@ -414,16 +406,16 @@ void LayoutLint::CheckNumber(const std::string& file, const ST_SCAN_KEY& key, in
     U32 mask = bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
     if (!StrictNumber(key.strValue, &value)) {
         Report(file, key.iLine, true,
-                       Format("%s = '%s' is not a number: the library reads %lu", key.strName.c_str(),
-                              key.strValue.c_str(), (unsigned long)(read & mask)));
+               Format("%s = '%s' is not a number: the library reads %lu", key.strName.c_str(), key.strValue.c_str(),
+                      (unsigned long)(read & mask)));
     } else if (value > mask) {
         Report(file, key.iLine, true,
-                       Format("%s = %s does not fit %d bits: the library reads %lu", key.strName.c_str(),
-                              key.strValue.c_str(), bits, (unsigned long)(read & mask)));
+               Format("%s = %s does not fit %d bits: the library reads %lu", key.strName.c_str(), key.strValue.c_str(),
+                      bits, (unsigned long)(read & mask)));
     } else if (geometry && value >= 0x80000000ull) {
         Report(file, key.iLine, true,
-                       Format("%s = %s is 2^31 or more: a negative position or size on the screen",
-                              key.strName.c_str(), key.strValue.c_str()));
+               Format("%s = %s is 2^31 or more: a negative position or size on the screen", key.strName.c_str(),
+                      key.strValue.c_str()));
     }
 }
 
@@ -462,8 +454,7 @@ void LayoutLint::CheckSettingSection(const std::string& path, const ST_SCAN_SECT
     }
 
     const ST_SCAN_KEY* timeOut = FindScanKey(section, "u16timeout");
-    if (timeOut != NULL && spec != NULL && spec->bTimeOutUsed &&
-        (U16)keys.GetUnsigned("setting:u16TimeOut", 3000) == 0)
+    if (timeOut != NULL && spec != NULL && spec->bTimeOutUsed && (U16)keys.GetUnsigned("setting:u16TimeOut", 3000) == 0)
         Report(path, timeOut->iLine, true,
                Format("u16TimeOut = %s is read as 0: %s's time-out never fires, so the OSD stays on the screen",
                       timeOut->strValue.c_str(), HandlerName(row).c_str()));
@@ -474,8 +465,7 @@ void LayoutLint::CheckSettingSection(const std::string& path, const ST_SCAN_SECT
         for (int b = 0; b < 32; ++b) {
             U32 bit = 1u << b;
             if ((bits & bit) != 0 && strcmp(BriskUiOsdName(bit), "unknown") == 0)
-                Report(path, mask->iLine, false,
-                       Format("u16StateMask bit 0x%lX names no OSD", (unsigned long)bit));
+                Report(path, mask->iLine, false, Format("u16StateMask bit 0x%lX names no OSD", (unsigned long)bit));
         }
     }
 }
@@ -493,8 +483,7 @@ void LayoutLint::CheckDeclaredItems(const std::string& path, const ST_SCAN_RESUL
         if (type == E_DRAW_ITEM_IMAGE || type == E_DRAW_ITEM_TEXT)
             Report(path, section->iLine, false,
                    Format("[%s] is %s item; %s looks up %s item of that name and goes without it",
-                          section->strName.c_str(), AKindName(type), HandlerName(row).c_str(),
-                          AKindName(item.u8Type)));
+                          section->strName.c_str(), AKindName(type), HandlerName(row).c_str(), AKindName(item.u8Type)));
         else if (section == NULL)
             Report(path, 1, false,
                    Format("no %s item [%s]: %s looks it up and goes without it", KindName(item.u8Type), item.pName,
@@ -567,9 +556,7 @@ void LayoutLint::CheckSettingsFile(const std::string& path)
 {
     std::string why;
     if (!BriskIsReadableFile(path.c_str(), E_BRISK_MAX_INI_BYTES, &why)) {
-        Report(path, 1, true,
-               (why.empty() ? std::string("no such file") : "cannot be read" + why) +
-                   kNoSettings);
+        Report(path, 1, true, (why.empty() ? std::string("no such file") : "cannot be read" + why) + kNoSettings);
         return;
     }
     ST_SCAN_RESULT scan;
@@ -602,7 +589,8 @@ void LayoutLint::CheckSettingsFile(const std::string& path)
                 CheckNumber(path, k, 8, false, read);
                 if (iErrors == before && (U8)read != 1 && (U8)read != 2)
                     Report(path, k.iLine, false,
-                           Format("u8ColorFormat = %s is neither 1 (16-bit ARGB4444) nor 2 (32-bit ARGB): the layer is 32-bit",
+                           Format("u8ColorFormat = %s is neither 1 (16-bit ARGB4444) nor 2 (32-bit ARGB): the layer is "
+                                  "32-bit",
                                   k.strValue.c_str()));
             } else {
                 Report(path, k.iLine, false,

@@ -71,4 +71,4 @@ private:
     std::map<std::pair<std::string, unsigned>, IDirectFBFont*> mFonts;
 };
 
-#endif  // BRISKUI_LINT_LAYOUTLINT_H
+#endif   // BRISKUI_LINT_LAYOUTLINT_H

@@ -40,7 +40,7 @@ void Usage(FILE* out)
             kSettingFile);
 }
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
