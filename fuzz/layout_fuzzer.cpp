@@ -138,11 +138,12 @@ void RunSteps(EventHandler* handler, const uint8_t* steps, size_t count)
     }
 }
 
-// Composing draws in software, by far the most costly part of a run: the
-// walk composes after every few keys.
+// Composing draws in software, by far the most costly part of a run, and
+// every row of the handler table takes the walk: it composes twice a round
+// of keys, and once more after the round's timers.
 void RunDefaultSteps(EventHandler* handler)
 {
-    const size_t kKeysPerComposition = 8;
+    const size_t kKeysPerComposition = 20;
     for (int round = 0; round < 2; ++round) {
         for (size_t k = 0; k < kKeyCount; ++k) {
             if (round == 1)
