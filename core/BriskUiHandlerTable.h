@@ -13,7 +13,7 @@
 
 #include "BriskTypes.h"
 #include "BriskUiStatus.h"
-#include "LayoutSpec.h"
+#include "LayoutNeeds.h"
 
 class EventHandler;
 
@@ -39,7 +39,7 @@ struct ST_BRISKUI_HANDLER_ROW {
     BOOL bLayoutRequired;
     // What the handler reads from its layout beyond the base keys (its
     // class's kLayout): the layout checker checks layouts against it.
-    const ST_LAYOUT_SPEC* pLayoutSpec;
+    const ST_LAYOUT_NEEDS* pLayoutNeeds;
 };
 
 // The three operations of a row for handler class T kept in the manager's

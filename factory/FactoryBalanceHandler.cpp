@@ -49,7 +49,7 @@ const ST_LAYOUT_ITEM kItems[] = {
 
 }   // namespace
 
-const ST_LAYOUT_SPEC FactoryBalanceHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
+const ST_LAYOUT_NEEDS FactoryBalanceHandler::kLayout = BriskLayoutNeeds(kItems, TRUE);
 
 void FactoryBalanceHandler::LoadResource(const char* path)
 {

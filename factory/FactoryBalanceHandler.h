@@ -13,7 +13,7 @@
 class FactoryBalanceHandler final : public EventHandler {
 public:
     // Items and "setting" keys read from the layout, listed in the .cpp.
-    static const ST_LAYOUT_SPEC kLayout;
+    static const ST_LAYOUT_NEEDS kLayout;
 
     // Factory codes that reach this screen.
     enum {

@@ -15,7 +15,7 @@ const ST_LAYOUT_ITEM kItems[] = {
 
 }   // namespace
 
-const ST_LAYOUT_SPEC FactoryDirectlyInputSourceChanged::kLayout = BriskLayoutSpec(kItems, FALSE);
+const ST_LAYOUT_NEEDS FactoryDirectlyInputSourceChanged::kLayout = BriskLayoutNeeds(kItems, FALSE);
 
 void FactoryDirectlyInputSourceChanged::LoadResource(const char* path)
 {

@@ -11,7 +11,7 @@
 class FactoryDirectlyInputSourceChanged final : public EventHandler {
 public:
     // Items and "setting" keys read from the layout, listed in the .cpp.
-    static const ST_LAYOUT_SPEC kLayout;
+    static const ST_LAYOUT_NEEDS kLayout;
 
     FactoryDirectlyInputSourceChanged() : pInputSourceValue(NULL), pBgImage(NULL) {}
 

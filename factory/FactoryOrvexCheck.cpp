@@ -39,7 +39,7 @@ static_assert(sizeof(kItems) / sizeof(kItems[0]) == FactoryOrvexCheck::E_VERSION
 }   // namespace
 
 // The time-out sets the memory-test value.
-const ST_LAYOUT_SPEC FactoryOrvexCheck::kLayout = BriskLayoutSpec(kItems, TRUE);
+const ST_LAYOUT_NEEDS FactoryOrvexCheck::kLayout = BriskLayoutNeeds(kItems, TRUE);
 
 FactoryOrvexCheck::FactoryOrvexCheck() : pMemoryTestValue(NULL), pBgImage(NULL)
 {

@@ -17,7 +17,7 @@
 class FactoryOrvexCheck final : public EventHandler {
 public:
     // Items and "setting" keys read from the layout, listed in the .cpp.
-    static const ST_LAYOUT_SPEC kLayout;
+    static const ST_LAYOUT_NEEDS kLayout;
 
     // Text items set at every redraw, one per sub-board query.
     enum { E_VERSION_ITEMS = 12 };

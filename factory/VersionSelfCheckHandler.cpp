@@ -132,7 +132,7 @@ static_assert(sizeof(kItems) / sizeof(kItems[0]) == VersionSelfCheckHandler::E_V
 }   // namespace
 
 // The page stays until its status is cleared: the time-out is not used.
-const ST_LAYOUT_SPEC VersionSelfCheckHandler::kLayout = BriskLayoutSpec(kItems, FALSE);
+const ST_LAYOUT_NEEDS VersionSelfCheckHandler::kLayout = BriskLayoutNeeds(kItems, FALSE);
 
 VersionSelfCheckHandler::VersionSelfCheckHandler() : pWriteProtectValue(NULL), pBgImage(NULL)
 {

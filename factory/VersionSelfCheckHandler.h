@@ -17,7 +17,7 @@
 class VersionSelfCheckHandler final : public EventHandler {
 public:
     // Items and "setting" keys read from the layout, listed in the .cpp.
-    static const ST_LAYOUT_SPEC kLayout;
+    static const ST_LAYOUT_NEEDS kLayout;
 
     // Text items filled from the value table.
     enum { E_VALUE_ITEMS = 28 };

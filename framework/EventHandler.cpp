@@ -24,7 +24,7 @@ void ReadGeometry(DrawItem* item, const LayoutKeys& keys, const char* section)
 
 }   // namespace
 
-const ST_LAYOUT_SPEC EventHandler::kLayout = { NULL, 0, NULL, 0, TRUE };
+const ST_LAYOUT_NEEDS EventHandler::kLayout = { NULL, 0, NULL, 0, TRUE };
 
 EventHandler::~EventHandler()
 {
@@ -83,13 +83,13 @@ void EventHandler::LoadLayout(const char* path, LayoutKeys& keys)
     u16StateMask = (U16)keys.GetUnsigned("setting:u16StateMask", 0);
 }
 
-void EventHandler::BindItems(const ST_LAYOUT_SPEC& spec, std::initializer_list<ItemSlot> slots)
+void EventHandler::BindItems(const ST_LAYOUT_NEEDS& needs, std::initializer_list<ItemSlot> slots)
 {
     size_t next = 0;
     for (const ItemSlot& slot : slots) {
         for (size_t i = 0; i < slot.uCount; ++i, ++next) {
-            BRISK_ASSERT(next < spec.uItemCount);
-            const ST_LAYOUT_ITEM& item = spec.pItems[next];
+            BRISK_ASSERT(next < needs.uItemCount);
+            const ST_LAYOUT_ITEM& item = needs.pItems[next];
             if (slot.ppImage != NULL) {
                 BRISK_ASSERT(item.u8Type == E_DRAW_ITEM_IMAGE);
                 slot.ppImage[i] = FindImageItem(item.pName);
@@ -99,7 +99,7 @@ void EventHandler::BindItems(const ST_LAYOUT_SPEC& spec, std::initializer_list<I
             }
         }
     }
-    BRISK_ASSERT(next == spec.uItemCount);
+    BRISK_ASSERT(next == needs.uItemCount);
 }
 
 void EventHandler::Update(IDirectFBSurface* surface)

@@ -23,7 +23,7 @@
 #include "BriskUiStatus.h"
 #include "DrawItem.h"
 #include "LayoutKeys.h"
-#include "LayoutSpec.h"
+#include "LayoutNeeds.h"
 #include "Rect.h"
 
 // Timer id of every OSD's hide timer.
@@ -54,7 +54,7 @@ public:
     // What a handler reads from its layout beyond the base keys; a handler
     // class declares its own kLayout, this one is for handlers that look
     // nothing up. The handler table takes it from each handler class.
-    static const ST_LAYOUT_SPEC kLayout;
+    static const ST_LAYOUT_NEEDS kLayout;
 
     EventHandler() : u16TimeOut(3000), u16StateMask(0), eOsdStatus((EN_BRISKUI_OSD_STATUS)0) {}
     // Deletes every item as its own kind. Not virtual: each handler is
@@ -119,11 +119,11 @@ protected:
     // in `keys` so that the caller reads its extra keys from it. `keys`
     // stays closed when the file cannot be read.
     void LoadLayout(const char* path, LayoutKeys& keys);
-    // Looks up every item `spec` declares, in its order, into `slots`
+    // Looks up every item `needs` declares, in its order, into `slots`
     // (each slot takes as many items as it holds): null for an item the
     // layout lacks. Slots that do not match the declaration in number and
     // kind are a programming error and assert. Start-up, after the load.
-    void BindItems(const ST_LAYOUT_SPEC& spec, std::initializer_list<ItemSlot> slots);
+    void BindItems(const ST_LAYOUT_NEEDS& needs, std::initializer_list<ItemSlot> slots);
 
     std::vector<DrawItem*> vItems;
     U16 u16TimeOut;

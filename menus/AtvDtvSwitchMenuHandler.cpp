@@ -98,7 +98,7 @@ U32 AtvLabelColor(const TextItem* label, U32 normal, void*)
 
 }   // namespace
 
-const ST_LAYOUT_SPEC AtvDtvSwitchMenuHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
+const ST_LAYOUT_NEEDS AtvDtvSwitchMenuHandler::kLayout = BriskLayoutNeeds(kItems, TRUE);
 
 AtvDtvSwitchMenuHandler::AtvDtvSwitchMenuHandler() : pBgImage(NULL), pTitleText(NULL), u8FormEntries(0)
 {

@@ -23,7 +23,7 @@
 class AtvDtvSwitchMenuHandler final : public EventHandler {
 public:
     // Items read from the layout, listed in the .cpp.
-    static const ST_LAYOUT_SPEC kLayout;
+    static const ST_LAYOUT_NEEDS kLayout;
 
     // What an entry selects: the input source (28 digital TV, 1 analogue
     // TV) and, for a digital entry, the route-path type of its reception

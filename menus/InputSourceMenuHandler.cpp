@@ -88,7 +88,7 @@ static_assert(sizeof(kItems) / sizeof(kItems[0]) == E_ITEM_LABEL1 + InputSourceM
 
 }   // namespace
 
-const ST_LAYOUT_SPEC InputSourceMenuHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
+const ST_LAYOUT_NEEDS InputSourceMenuHandler::kLayout = BriskLayoutNeeds(kItems, TRUE);
 
 InputSourceMenuHandler::InputSourceMenuHandler()
 {

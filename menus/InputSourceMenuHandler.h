@@ -30,7 +30,7 @@ public:
     enum { E_ENTRY_COUNT = 8, E_TV_ENTRY = 0, E_VIDEO1_ENTRY = 1, E_VIDEO2_ENTRY = 2 };
 
     // The items it looks up, for the handler table and the layout checker.
-    static const ST_LAYOUT_SPEC kLayout;
+    static const ST_LAYOUT_NEEDS kLayout;
 
     // Builds the eight entries for the manager's country group. Start-up.
     InputSourceMenuHandler();

@@ -75,7 +75,7 @@ bool IsTuner(MAPI_INPUT_SOURCE_TYPE source)
 
 }   // namespace
 
-const ST_LAYOUT_SPEC ChannelChangeHandler::kLayout = BriskLayoutSpec(kItems, kKeys, TRUE);
+const ST_LAYOUT_NEEDS ChannelChangeHandler::kLayout = BriskLayoutNeeds(kItems, kKeys, TRUE);
 
 ChannelChangeHandler::ChannelChangeHandler()
     : pInputIcon(NULL),

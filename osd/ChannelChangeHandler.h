@@ -14,7 +14,7 @@
 class ChannelChangeHandler final : public EventHandler {
 public:
     // Items and "setting" keys read from the layout, listed in the .cpp.
-    static const ST_LAYOUT_SPEC kLayout;
+    static const ST_LAYOUT_NEEDS kLayout;
 
     // Room for one icon path of the layout: 99 characters and the end.
     enum { E_PATH_SIZE = 100 };

@@ -53,7 +53,7 @@ BOOL TuneMajorMinor(const char* caller, U32 major, U32 minor, BOOL anyMinor)
 
 }   // namespace
 
-const ST_LAYOUT_SPEC ChannelNumberHandler::kLayout = BriskLayoutSpec(kItems, kKeys, TRUE);
+const ST_LAYOUT_NEEDS ChannelNumberHandler::kLayout = BriskLayoutNeeds(kItems, kKeys, TRUE);
 
 ChannelNumberHandler::ChannelNumberHandler()
     : u8MaxDigitNumber(E_DEFAULT_MAX_DIGITS),

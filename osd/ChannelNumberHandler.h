@@ -24,7 +24,7 @@ enum EN_VRL_BRISKUI_DIRECT_TUNE_TYPE {
 class ChannelNumberHandler final : public EventHandler {
 public:
     // Items and "setting" keys read from the layout, listed in the .cpp.
-    static const ST_LAYOUT_SPEC kLayout;
+    static const ST_LAYOUT_NEEDS kLayout;
 
     // Default and largest EU digit limit: ten digits would overflow the
     // 32-bit number.

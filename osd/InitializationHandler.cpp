@@ -22,7 +22,7 @@ const ST_LAYOUT_ITEM kItems[] = {
 }   // namespace
 
 // The time-out is the handler's own, whatever the layout says.
-const ST_LAYOUT_SPEC InitializationHandler::kLayout = BriskLayoutSpec(kItems, FALSE);
+const ST_LAYOUT_NEEDS InitializationHandler::kLayout = BriskLayoutNeeds(kItems, FALSE);
 
 InitializationHandler::InitializationHandler()
     : pBgImageVolume(NULL), pVolumeText(NULL), pWaitTextLine1(NULL), pWaitTextLine2(NULL), pVolumeNumber(NULL)

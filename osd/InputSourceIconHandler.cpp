@@ -36,7 +36,7 @@ size_t RowOf(U32 source)
 
 }   // namespace
 
-const ST_LAYOUT_SPEC InputSourceIconHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
+const ST_LAYOUT_NEEDS InputSourceIconHandler::kLayout = BriskLayoutNeeds(kItems, TRUE);
 
 InputSourceIconHandler::InputSourceIconHandler() : pBgImage(NULL)
 {

@@ -67,7 +67,7 @@ void UnlockAtv()
 }   // namespace
 
 // The time-out hides a wrong-PIN message.
-const ST_LAYOUT_SPEC PinCodeHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
+const ST_LAYOUT_NEEDS PinCodeHandler::kLayout = BriskLayoutNeeds(kItems, TRUE);
 
 PinCodeHandler::PinCodeHandler()
     : u8FocusIndex(0),

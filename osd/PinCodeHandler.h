@@ -26,7 +26,7 @@ enum EN_BRISKUI_LOCK_TYPE { E_BRISKUI_LOCK_CHANNEL = 0, E_BRISKUI_LOCK_PARENTAL 
 class PinCodeHandler final : public EventHandler {
 public:
     // Items and "setting" keys read from the layout, listed in the .cpp.
-    static const ST_LAYOUT_SPEC kLayout;
+    static const ST_LAYOUT_NEEDS kLayout;
 
     enum { E_PIN_DIGITS = 4 };
 

@@ -36,7 +36,7 @@ const ST_LAYOUT_KEY kKeys[] = {
 
 }   // namespace
 
-const ST_LAYOUT_SPEC VolumeHandler::kLayout = BriskLayoutSpec(kItems, kKeys, TRUE);
+const ST_LAYOUT_NEEDS VolumeHandler::kLayout = BriskLayoutNeeds(kItems, kKeys, TRUE);
 
 VolumeHandler::VolumeHandler()
     : pBgImageVolume(NULL),

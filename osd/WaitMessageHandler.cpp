@@ -10,7 +10,7 @@ const ST_LAYOUT_ITEM kItems[] = {
 
 }   // namespace
 
-const ST_LAYOUT_SPEC WaitMessageHandler::kLayout = BriskLayoutSpec(kItems, TRUE);
+const ST_LAYOUT_NEEDS WaitMessageHandler::kLayout = BriskLayoutNeeds(kItems, TRUE);
 
 void WaitMessageHandler::LoadResource(const char* path)
 {

@@ -8,7 +8,7 @@
 class WaitMessageHandler final : public EventHandler {
 public:
     // Items and "setting" keys read from the layout, listed in the .cpp.
-    static const ST_LAYOUT_SPEC kLayout;
+    static const ST_LAYOUT_NEEDS kLayout;
 
     WaitMessageHandler() : pText(NULL), pTextPinCode(NULL), pTextPinCode1(NULL) {}
 

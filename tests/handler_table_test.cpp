@@ -83,9 +83,9 @@ TEST_F(HandlerTableTest, EveryRowDeclaresTheSettingKeysItsHandlerReads)
         SCOPED_TRACE(BriskUiOsdName(rows[i].eStatus));
         // The base reads the time-out, the state mask, and every section's type.
         std::set<std::string> declared = { "setting:u16timeout", "setting:u16statemask", "setting:u8type" };
-        const ST_LAYOUT_SPEC* spec = rows[i].pLayoutSpec;
-        ASSERT_NE(spec, nullptr);
-        for (size_t k = 0; k < spec->uKeyCount; ++k) declared.insert("setting:" + Folded(spec->pKeys[k].pName));
+        const ST_LAYOUT_NEEDS* needs = rows[i].pLayoutNeeds;
+        ASSERT_NE(needs, nullptr);
+        for (size_t k = 0; k < needs->uKeyCount; ++k) declared.insert("setting:" + Folded(needs->pKeys[k].pName));
         for (const char* file : { rows[i].pLayoutNA, rows[i].pLayoutEU }) {
             g_reads.clear();
             EventHandler* handler = rows[i].pfCreate();

@@ -225,7 +225,7 @@ TEST_F(LintTest, SettingsFile)
 // "2.png".
 class MenuProbe final : public EventHandler {
 public:
-    static const ST_LAYOUT_SPEC kLayout;
+    static const ST_LAYOUT_NEEDS kLayout;
     BOOL KeyHandler(U32) override { return FALSE; }
 };
 MenuProbe* g_menuProbe = nullptr;
@@ -235,7 +235,7 @@ const ST_LAYOUT_ITEM kMenuItems[] = {
     BriskImageItem("icon3", "n.png", "f.png"),
     BriskImageItem("bg_image", nullptr, "2.png"),
 };
-const ST_LAYOUT_SPEC MenuProbe::kLayout = BriskLayoutSpec(kMenuItems, TRUE);
+const ST_LAYOUT_NEEDS MenuProbe::kLayout = BriskLayoutNeeds(kMenuItems, TRUE);
 const ST_BRISKUI_HANDLER_ROW kMenuRows[] = {
     BriskHandlerRow<MenuProbe, &g_menuProbe>(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU, "Menu.ini", "Menu.ini"),
 };

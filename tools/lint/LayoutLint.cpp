@@ -132,9 +132,9 @@ std::string HandlerName(const ST_BRISKUI_HANDLER_ROW* row)
 
 const ST_LAYOUT_ITEM* DeclaredItem(const ST_BRISKUI_HANDLER_ROW* row, const std::string& lower)
 {
-    if (row == NULL || row->pLayoutSpec == NULL) return NULL;
-    for (size_t i = 0; i < row->pLayoutSpec->uItemCount; ++i)
-        if (lower == row->pLayoutSpec->pItems[i].pName) return &row->pLayoutSpec->pItems[i];
+    if (row == NULL || row->pLayoutNeeds == NULL) return NULL;
+    for (size_t i = 0; i < row->pLayoutNeeds->uItemCount; ++i)
+        if (lower == row->pLayoutNeeds->pItems[i].pName) return &row->pLayoutNeeds->pItems[i];
     return NULL;
 }
 
@@ -422,13 +422,13 @@ void LayoutLint::CheckNumber(const std::string& file, const ST_SCAN_KEY& key, in
 void LayoutLint::CheckSettingSection(const std::string& path, const ST_SCAN_SECTION& section, const LayoutKeys& keys,
                                      const ST_BRISKUI_HANDLER_ROW* row)
 {
-    const ST_LAYOUT_SPEC* spec = row != NULL ? row->pLayoutSpec : NULL;
+    const ST_LAYOUT_NEEDS* needs = row != NULL ? row->pLayoutNeeds : NULL;
     for (const ST_SCAN_KEY& k : section.vKeys) {
         const ST_LAYOUT_KEY* known = NULL;
         for (const ST_LAYOUT_KEY& base : kBaseSettingKeys)
             if (k.strLower == LowerCase(base.pName)) known = &base;
-        for (size_t i = 0; known == NULL && spec != NULL && i < spec->uKeyCount; ++i)
-            if (k.strLower == LowerCase(spec->pKeys[i].pName)) known = &spec->pKeys[i];
+        for (size_t i = 0; known == NULL && needs != NULL && i < needs->uKeyCount; ++i)
+            if (k.strLower == LowerCase(needs->pKeys[i].pName)) known = &needs->pKeys[i];
         if (known == NULL) {
             Report(path, k.iLine, false,
                    Format("unknown key '%s' in [%s] is not read%s", k.strName.c_str(), section.strName.c_str(),
@@ -454,7 +454,8 @@ void LayoutLint::CheckSettingSection(const std::string& path, const ST_SCAN_SECT
     }
 
     const ST_SCAN_KEY* timeOut = FindScanKey(section, "u16timeout");
-    if (timeOut != NULL && spec != NULL && spec->bTimeOutUsed && (U16)keys.GetUnsigned("setting:u16TimeOut", 3000) == 0)
+    if (timeOut != NULL && needs != NULL && needs->bTimeOutUsed &&
+        (U16)keys.GetUnsigned("setting:u16TimeOut", 3000) == 0)
         Report(path, timeOut->iLine, true,
                Format("u16TimeOut = %s is read as 0: %s's time-out never fires, so the OSD stays on the screen",
                       timeOut->strValue.c_str(), HandlerName(row).c_str()));
@@ -473,10 +474,10 @@ void LayoutLint::CheckSettingSection(const std::string& path, const ST_SCAN_SECT
 void LayoutLint::CheckDeclaredItems(const std::string& path, const ST_SCAN_RESULT& scan, const LayoutKeys& keys,
                                     const ST_BRISKUI_HANDLER_ROW* row)
 {
-    if (row == NULL || row->pLayoutSpec == NULL) return;
-    const ST_LAYOUT_SPEC& spec = *row->pLayoutSpec;
-    for (size_t i = 0; i < spec.uItemCount; ++i) {
-        const ST_LAYOUT_ITEM& item = spec.pItems[i];
+    if (row == NULL || row->pLayoutNeeds == NULL) return;
+    const ST_LAYOUT_NEEDS& needs = *row->pLayoutNeeds;
+    for (size_t i = 0; i < needs.uItemCount; ++i) {
+        const ST_LAYOUT_ITEM& item = needs.pItems[i];
         const ST_SCAN_SECTION* section = FindScanSection(scan, item.pName);
         U8 type = section != NULL ? (U8)keys.GetUnsigned(item.pName, "u8Type", 0) : 0;
         if (type == item.u8Type) continue;

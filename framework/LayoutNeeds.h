@@ -1,12 +1,12 @@
-// LayoutSpec: what a handler reads from its layout file beyond the base
+// LayoutNeeds: what a handler reads from its layout file beyond the base
 // keys, declared once as data next to the handler: the items it looks up
 // (by name and kind, with the path endings it swaps), its own "setting"
 // keys, and whether the layout's time-out matters to it. The handler binds
 // its items from this declaration (EventHandler::BindItems) and the layout
 // checker (briskui-lint) checks layout files against the same declaration,
 // so the two cannot disagree.
-#ifndef BRISKUI_LAYOUTSPEC_H
-#define BRISKUI_LAYOUTSPEC_H
+#ifndef BRISKUI_LAYOUTNEEDS_H
+#define BRISKUI_LAYOUTNEEDS_H
 
 #include <stddef.h>
 
@@ -53,7 +53,7 @@ constexpr ST_LAYOUT_ITEM BriskImageItem(const char* name, const char* ending = N
 }
 constexpr ST_LAYOUT_ITEM BriskTextItem(const char* name) { return { name, 2, NULL, NULL, FALSE }; }
 
-struct ST_LAYOUT_SPEC {
+struct ST_LAYOUT_NEEDS {
     const ST_LAYOUT_ITEM* pItems;   // in the order the handler binds them
     size_t uItemCount;
     const ST_LAYOUT_KEY* pKeys;   // the handler's own "setting" keys
@@ -66,15 +66,15 @@ struct ST_LAYOUT_SPEC {
 // The declaration of a handler with the item array `items` and the key
 // array `keys` (the second form: no keys of its own).
 template <size_t N, size_t K>
-constexpr ST_LAYOUT_SPEC BriskLayoutSpec(const ST_LAYOUT_ITEM (&items)[N], const ST_LAYOUT_KEY (&keys)[K],
-                                         BOOL timeOutUsed)
+constexpr ST_LAYOUT_NEEDS BriskLayoutNeeds(const ST_LAYOUT_ITEM (&items)[N], const ST_LAYOUT_KEY (&keys)[K],
+                                           BOOL timeOutUsed)
 {
     return { items, N, keys, K, timeOutUsed };
 }
 template <size_t N>
-constexpr ST_LAYOUT_SPEC BriskLayoutSpec(const ST_LAYOUT_ITEM (&items)[N], BOOL timeOutUsed)
+constexpr ST_LAYOUT_NEEDS BriskLayoutNeeds(const ST_LAYOUT_ITEM (&items)[N], BOOL timeOutUsed)
 {
     return { items, N, NULL, 0, timeOutUsed };
 }
 
-#endif   // BRISKUI_LAYOUTSPEC_H
+#endif   // BRISKUI_LAYOUTNEEDS_H
