@@ -112,4 +112,21 @@ void RunKeyToFlip(benchmark::State& state, BriskUiManager* manager, int warmup,
     floor.buffer->Release(floor.buffer);
 }
 
+void KeyToFlipEnv::TearDown()
+{
+    osd.Release();
+    window.Destroy();
+    if (manager != nullptr) StopLibrary(true);
+    manager = nullptr;
+}
+
+int KeyToFlipMain(int argc, char** argv, const char* name, void (*run)(benchmark::State&), int samples,
+                  KeyToFlipEnv& env)
+{
+    benchmark::RegisterBenchmark(name, run)->UseManualTime()->Iterations(samples)->Unit(benchmark::kMicrosecond);
+    Options options;
+    options.teardown = [&env] { env.TearDown(); };
+    return Main(argc, argv, options);
+}
+
 }   // namespace bench

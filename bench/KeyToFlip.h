@@ -10,9 +10,32 @@
 
 #include <functional>
 
+#include "RawOsd.h"
+
 class BriskUiManager;
 
 namespace bench {
+
+// What a key-to-flip benchmark keeps for its whole run: the library with
+// its input thread, and the floor's window and copy of the OSD. The
+// benchmark's own set-up fills them and sets `ready` or `failed`.
+struct KeyToFlipEnv {
+    BriskUiManager* manager = nullptr;
+    RawWindow window;
+    RawOsd osd;
+    bool ready = false;
+    bool failed = false;
+
+    // Frees the floor's pictures and window and stops the library. Main
+    // thread, after the runs.
+    void TearDown();
+};
+
+// The program of one key-to-flip benchmark: registers `run` as `name` with
+// `samples` samples (manual time, in microseconds), runs it (bench::Main)
+// and tears `env` down after. Returns the process exit status.
+int KeyToFlipMain(int argc, char** argv, const char* name, void (*run)(benchmark::State&), int samples,
+                  KeyToFlipEnv& env);
 
 // Samples the library (with its input thread) and its floor in
 // alternation (RunPaired), after `warmup` samples of each that are not

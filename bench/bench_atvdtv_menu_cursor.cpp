@@ -41,13 +41,8 @@ std::string Icon(int i) { return "icon" + std::to_string(i + 1); }
 
 std::string Label(int i) { return "dtv_text" + std::to_string(i + 1); }
 
-struct Env {
-    BriskUiManager* manager = nullptr;
-    bench::RawWindow window;
-    bench::RawOsd menu;
+struct Env : bench::KeyToFlipEnv {
     std::string normalArt[kEntries], focusedArt[kEntries];
-    bool ready = false;
-    bool failed = false;
 
     void Set()
     {
@@ -61,29 +56,22 @@ struct Env {
         std::string layout = bench::LayoutDir() + "BriskUIAtvDtvSwitchMenuLayout.ini";
         failed = manager->GetSurface() == nullptr || !bench::KeyAndWaitFlip(manager, kMenuKey, 5000) ||
                  !manager->QueryStatus(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU) || !window.Create(bench::Layer()) ||
-                 !menu.Load(layout) || !menu.Decode(bench::Dfb());
+                 !osd.Load(layout) || !osd.Decode(bench::Dfb());
         dictionary* ini = failed ? NULL : iniparser_load(layout.c_str());
         failed = ini == NULL;
         for (int i = 0; i < kEntries && !failed; ++i) {
-            menu.SetItemText(Label(i), kLabels[i]);
+            osd.SetItemText(Label(i), kLabels[i]);
             // The layout names the normal art; the focused one ends in "f.png".
             std::string art = iniparser_getstring(ini, (Icon(i) + ":pImagePath").c_str(), "");
             failed = art.size() < 5;
             if (failed) break;
             normalArt[i] = art.substr(0, art.size() - 5) + "n.png";
             focusedArt[i] = art.substr(0, art.size() - 5) + "f.png";
-            failed = !menu.SetItemImage(bench::Dfb(), Icon(i), focusedArt[i]) ||
-                     !menu.SetItemImage(bench::Dfb(), Icon(i), normalArt[i]);
+            failed = !osd.SetItemImage(bench::Dfb(), Icon(i), focusedArt[i]) ||
+                     !osd.SetItemImage(bench::Dfb(), Icon(i), normalArt[i]);
         }
         if (ini != NULL) iniparser_freedict(ini);
         ready = !failed;
-    }
-    void TearDown()
-    {
-        menu.Release();
-        window.Destroy();
-        if (manager != nullptr) bench::StopLibrary(true);
-        manager = nullptr;
     }
 };
 
@@ -96,16 +84,16 @@ unsigned KeyOf(int) { return kCursorDown; }
 void FloorFrame(int n)
 {
     int focused = (n + 1) % kEntries;
-    bench::RawOsd& menu = g_env.menu;
-    bench::RawRect icon = menu.ItemRect(Icon(focused));
-    bench::RawRect bar = menu.ItemRect("focus_bar");
-    menu.SetItemTop("focus_bar", icon.top + icon.height / 2 - bar.height / 2);
+    bench::RawOsd& osd = g_env.osd;
+    bench::RawRect icon = osd.ItemRect(Icon(focused));
+    bench::RawRect bar = osd.ItemRect("focus_bar");
+    osd.SetItemTop("focus_bar", icon.top + icon.height / 2 - bar.height / 2);
     for (int i = 0; i < kEntries; ++i) {
         bool focus = i == focused;
-        menu.SetItemImage(bench::Dfb(), Icon(i), focus ? g_env.focusedArt[i] : g_env.normalArt[i]);
-        menu.SetItemColor(Label(i), focus ? kFocusedColor : kNormalColor);
+        osd.SetItemImage(bench::Dfb(), Icon(i), focus ? g_env.focusedArt[i] : g_env.normalArt[i]);
+        osd.SetItemColor(Label(i), focus ? kFocusedColor : kNormalColor);
     }
-    bench::RawFrame(menu, g_env.window);
+    bench::RawFrame(osd, g_env.window);
 }
 
 void BM_AtvDtvMenuCursorToFlip(benchmark::State& state)
@@ -122,15 +110,7 @@ void BM_AtvDtvMenuCursorToFlip(benchmark::State& state)
 
 }   // namespace
 
-BENCHMARK(BM_AtvDtvMenuCursorToFlip)
-    ->Name("BM_AtvDtvMenuCursorToFlip")
-    ->UseManualTime()
-    ->Iterations(kSamples)
-    ->Unit(benchmark::kMicrosecond);
-
 int main(int argc, char** argv)
 {
-    bench::Options options;
-    options.teardown = [] { g_env.TearDown(); };
-    return bench::Main(argc, argv, options);
+    return bench::KeyToFlipMain(argc, argv, "BM_AtvDtvMenuCursorToFlip", &BM_AtvDtvMenuCursorToFlip, kSamples, g_env);
 }

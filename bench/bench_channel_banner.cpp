@@ -28,15 +28,10 @@ const int kWarmup = 50;
 const char* const kNumbers[] = { "2", "1" };
 const char* const kNames[] = { "BBC Two", "BBC One" };
 
-struct Env {
-    BriskUiManager* manager = nullptr;
-    bench::RawWindow window;
-    bench::RawOsd banner;
+struct Env : bench::KeyToFlipEnv {
     // Where the row starts and the gap in it, as ChannelChangeHandler
     // reads them from the layout (European row on digital TV).
     int rowStart = 0, padding = 5;
-    bool ready = false;
-    bool failed = false;
 
     void Set()
     {
@@ -44,24 +39,17 @@ struct Env {
         sim::SetInputSource(MAPI_INPUT_SOURCE_DTV);
         manager = bench::StartLibrary(true);
         std::string layout = bench::LayoutDir() + "BriskUIChannelChangeLayout_EU.ini";
-        failed = manager->GetSurface() == nullptr || !window.Create(bench::Layer()) || !banner.Load(layout) ||
-                 !banner.Decode(bench::Dfb());
+        failed = manager->GetSurface() == nullptr || !window.Create(bench::Layer()) || !osd.Load(layout) ||
+                 !osd.Decode(bench::Dfb());
         if (failed) return;
         dictionary* ini = iniparser_load(layout.c_str());
         if (ini != NULL) {
             padding = iniparser_getint(ini, "setting:text_padding", 5);
             iniparser_freedict(ini);
         }
-        bench::RawRect icon = banner.ItemRect("input_icon");
+        bench::RawRect icon = osd.ItemRect("input_icon");
         rowStart = icon.left + icon.width + padding;
         ready = true;
-    }
-    void TearDown()
-    {
-        banner.Release();
-        window.Destroy();
-        if (manager != nullptr) bench::StopLibrary(true);
-        manager = nullptr;
     }
 };
 
@@ -74,16 +62,16 @@ unsigned KeyOf(int i) { return (i & 1) ? bench::KEY_CH_DOWN : bench::KEY_CH_UP; 
 // each placed after the measured width of the one before; then the frame.
 void FloorFrame(int i)
 {
-    bench::RawOsd& banner = g_env.banner;
-    banner.SetItemText("channel_number", kNumbers[i & 1]);
-    banner.SetItemText("input_name", "");
-    banner.SetItemText("channel_name", kNames[i & 1]);
+    bench::RawOsd& osd = g_env.osd;
+    osd.SetItemText("channel_number", kNumbers[i & 1]);
+    osd.SetItemText("input_name", "");
+    osd.SetItemText("channel_name", kNames[i & 1]);
     int x = g_env.rowStart;
     for (const char* item : { "channel_number", "input_name", "channel_name" }) {
-        banner.SetItemSpan(item, x, banner.ItemRect(item).width);
-        x += banner.TextWidth(item) + g_env.padding;
+        osd.SetItemSpan(item, x, osd.ItemRect(item).width);
+        x += osd.TextWidth(item) + g_env.padding;
     }
-    bench::RawFrame(banner, g_env.window);
+    bench::RawFrame(osd, g_env.window);
 }
 
 void BM_BannerKeyToFlip(benchmark::State& state)
@@ -94,15 +82,7 @@ void BM_BannerKeyToFlip(benchmark::State& state)
 
 }   // namespace
 
-BENCHMARK(BM_BannerKeyToFlip)
-    ->Name("BM_BannerKeyToFlip")
-    ->UseManualTime()
-    ->Iterations(kSamples)
-    ->Unit(benchmark::kMicrosecond);
-
 int main(int argc, char** argv)
 {
-    bench::Options options;
-    options.teardown = [] { g_env.TearDown(); };
-    return bench::Main(argc, argv, options);
+    return bench::KeyToFlipMain(argc, argv, "BM_BannerKeyToFlip", &BM_BannerKeyToFlip, kSamples, g_env);
 }

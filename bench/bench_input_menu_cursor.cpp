@@ -14,11 +14,8 @@
 // glyph, the focus bar and the eight icons in their state, the DrawStrings
 // of the title and the labels in their colours, the Flip of the region) on
 // a window of its own, from pictures decoded once (bench::RunKeyToFlip).
-#include <fcntl.h>
 #include <iniparser.h>
-#include <sys/stat.h>
 
-#include <filesystem>
 #include <string>
 
 #include "BenchSupport.h"
@@ -43,48 +40,31 @@ const unsigned kFocusedColour = 0xFFFFFFFF, kNormalColour = 0xFF4B557C;
 
 std::string Number(int i) { return std::to_string(i + 1); }
 
-// The art a set has carried since it was built: old enough for the
-// decoded-image cache, which does not keep a file that changed moments ago.
-void AgeArt(const std::string& root)
-{
-    std::error_code error;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root + "/config/briskui/images", error)) {
-        struct timespec times[2] = { { 1600000000, 0 }, { 1600000000, 0 } };
-        utimensat(AT_FDCWD, entry.path().c_str(), times, 0);
-    }
-}
-
-struct Env {
-    BriskUiManager* manager = nullptr;
-    bench::RawWindow window;
-    bench::RawOsd menu;
+struct Env : bench::KeyToFlipEnv {
     std::string iconArt[kEntries][2];   // normal, focused
     int iconCentre[kEntries] = {};
     int barHeight = 0;
-    bool ready = false;
-    bool failed = false;
 
     void Set()
     {
         if (ready || failed) return;
-        AgeArt(bench::Root());
         sim::SetInputSource(MAPI_INPUT_SOURCE_HDMI);
         manager = bench::StartLibrary(true);
         failed = manager->GetSurface() == nullptr || !bench::KeyAndWaitFlip(manager, kSourceKey, 5000) ||
                  !manager->QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU) || !window.Create(bench::Layer()) ||
-                 !menu.Load(bench::LayoutDir() + "BriskUIInputSourceMenuLayout_EU.ini") || !menu.Decode(bench::Dfb());
+                 !osd.Load(bench::LayoutDir() + "BriskUIInputSourceMenuLayout_EU.ini") || !osd.Decode(bench::Dfb());
         if (failed) return;
-        barHeight = menu.ItemRect("focus_bar").height;
+        barHeight = osd.ItemRect("focus_bar").height;
         // Both files of every icon decoded up front, as the library's cache
         // holds them after the warm-up.
         for (int i = 0; i < kEntries && !failed; ++i) {
-            bench::RawRect icon = menu.ItemRect("icon" + Number(i));
+            bench::RawRect icon = osd.ItemRect("icon" + Number(i));
             iconCentre[i] = icon.top + icon.height / 2;
             std::string normal = ImagePath(bench::LayoutDir() + "BriskUIInputSourceMenuLayout_EU.ini", i);
             iconArt[i][0] = normal;
             iconArt[i][1] = normal.substr(0, normal.size() - 5) + "f.png";
-            failed = normal.empty() || !menu.SetItemImage(bench::Dfb(), "icon" + Number(i), iconArt[i][1]) ||
-                     !menu.SetItemImage(bench::Dfb(), "icon" + Number(i), iconArt[i][0]);
+            failed = normal.empty() || !osd.SetItemImage(bench::Dfb(), "icon" + Number(i), iconArt[i][1]) ||
+                     !osd.SetItemImage(bench::Dfb(), "icon" + Number(i), iconArt[i][0]);
         }
         // Two rounds of the menu: every icon shown in both states. The
         // focus is back on the opening entry, where the samples start.
@@ -100,13 +80,6 @@ struct Env {
         iniparser_freedict(ini);
         return path;
     }
-    void TearDown()
-    {
-        menu.Release();
-        window.Destroy();
-        if (manager != nullptr) bench::StopLibrary(true);
-        manager = nullptr;
-    }
 };
 
 Env g_env;
@@ -119,11 +92,11 @@ void FloorFrame(int n)
 {
     int focus = (kOpeningEntry + n + 1) % kEntries;
     for (int i = 0; i < kEntries; ++i) {
-        g_env.menu.SetItemImage(bench::Dfb(), "icon" + Number(i), g_env.iconArt[i][i == focus ? 1 : 0]);
-        g_env.menu.SetItemColor("text" + Number(i), i == focus ? kFocusedColour : kNormalColour);
+        g_env.osd.SetItemImage(bench::Dfb(), "icon" + Number(i), g_env.iconArt[i][i == focus ? 1 : 0]);
+        g_env.osd.SetItemColor("text" + Number(i), i == focus ? kFocusedColour : kNormalColour);
     }
-    g_env.menu.SetItemTop("focus_bar", g_env.iconCentre[focus] - g_env.barHeight / 2);
-    bench::RawFrame(g_env.menu, g_env.window);
+    g_env.osd.SetItemTop("focus_bar", g_env.iconCentre[focus] - g_env.barHeight / 2);
+    bench::RawFrame(g_env.osd, g_env.window);
 }
 
 void BM_InputMenuCursorToFlip(benchmark::State& state)
@@ -138,15 +111,7 @@ void BM_InputMenuCursorToFlip(benchmark::State& state)
 
 }   // namespace
 
-BENCHMARK(BM_InputMenuCursorToFlip)
-    ->Name("BM_InputMenuCursorToFlip")
-    ->UseManualTime()
-    ->Iterations(kSamples)
-    ->Unit(benchmark::kMicrosecond);
-
 int main(int argc, char** argv)
 {
-    bench::Options options;
-    options.teardown = [] { g_env.TearDown(); };
-    return bench::Main(argc, argv, options);
+    return bench::KeyToFlipMain(argc, argv, "BM_InputMenuCursorToFlip", &BM_InputMenuCursorToFlip, kSamples, g_env);
 }

@@ -22,14 +22,9 @@ const int kWarmup = 50;
 // The library (with its input thread) and the floor's window both exist
 // for the whole run, so that each measurement composes over the same two
 // windows.
-struct Env {
-    BriskUiManager* manager = nullptr;
-    bench::RawWindow window;
-    bench::RawOsd volume;
+struct Env : bench::KeyToFlipEnv {
     // The bar's geometry from the layout, as VolumeHandler reads it.
     int barLeft = 0, barSpan = 0, capWidth = 0;
-    bool ready = false;
-    bool failed = false;
 
     void Set()
     {
@@ -39,23 +34,16 @@ struct Env {
         sim::SetVolume(100);
         manager = bench::StartLibrary(true);
         failed = manager->GetSurface() == nullptr || !window.Create(bench::Layer()) ||
-                 !volume.Load(bench::LayoutDir() + "BriskUIVolumeLayout_EU.ini") || !volume.Decode(bench::Dfb());
+                 !osd.Load(bench::LayoutDir() + "BriskUIVolumeLayout_EU.ini") || !osd.Decode(bench::Dfb());
         if (!failed) {
-            bench::RawRect track = volume.ItemRect("volume_bg");
-            bench::RawRect left = volume.ItemRect("volume_bar_left");
-            bench::RawRect right = volume.ItemRect("volume_bar_right");
-            barLeft = volume.ItemRect("volume_bar_center").left;
+            bench::RawRect track = osd.ItemRect("volume_bg");
+            bench::RawRect left = osd.ItemRect("volume_bar_left");
+            bench::RawRect right = osd.ItemRect("volume_bar_right");
+            barLeft = osd.ItemRect("volume_bar_center").left;
             capWidth = right.width;
             barSpan = track.width > left.width + right.width ? track.width - left.width - right.width : 0;
         }
         ready = !failed;
-    }
-    void TearDown()
-    {
-        volume.Release();
-        window.Destroy();
-        if (manager != nullptr) bench::StopLibrary(true);
-        manager = nullptr;
     }
 };
 
@@ -69,10 +57,10 @@ void FloorFrame(int i)
 {
     int v = (i & 1) ? 100 : 99;
     int width = g_env.barSpan * v / 100;
-    g_env.volume.SetItemSpan("volume_bar_center", g_env.barLeft, width);
-    g_env.volume.SetItemSpan("volume_bar_right", g_env.barLeft + width, g_env.capWidth);
-    g_env.volume.SetItemText("volume_number", std::to_string(v));
-    bench::RawFrame(g_env.volume, g_env.window);
+    g_env.osd.SetItemSpan("volume_bar_center", g_env.barLeft, width);
+    g_env.osd.SetItemSpan("volume_bar_right", g_env.barLeft + width, g_env.capWidth);
+    g_env.osd.SetItemText("volume_number", std::to_string(v));
+    bench::RawFrame(g_env.osd, g_env.window);
 }
 
 void BM_KeyToFlip(benchmark::State& state)
@@ -83,11 +71,7 @@ void BM_KeyToFlip(benchmark::State& state)
 
 }   // namespace
 
-BENCHMARK(BM_KeyToFlip)->Name("BM_KeyToFlip")->UseManualTime()->Iterations(kSamples)->Unit(benchmark::kMicrosecond);
-
 int main(int argc, char** argv)
 {
-    bench::Options options;
-    options.teardown = [] { g_env.TearDown(); };
-    return bench::Main(argc, argv, options);
+    return bench::KeyToFlipMain(argc, argv, "BM_KeyToFlip", &BM_KeyToFlip, kSamples, g_env);
 }

@@ -32,13 +32,7 @@ const char kFocusArt[] = "/config/briskui/images/pin_box_focus.png";
 
 std::string Box(int i) { return "password" + std::to_string(i + 1); }
 
-struct Env {
-    BriskUiManager* manager = nullptr;
-    bench::RawWindow window;
-    bench::RawOsd pin;
-    bool ready = false;
-    bool failed = false;
-
+struct Env : bench::KeyToFlipEnv {
     void Set()
     {
         if (ready || failed) return;
@@ -47,26 +41,19 @@ struct Env {
         sim::PostEvent(76, 4, sim::Source::Dtv);
         failed = !sim::WaitEventsDelivered(5000) || !manager->WaitIdle(5000) ||
                  !manager->QueryStatus(E_BRISKUI_OSD_STATUS_PIN_CODE) || manager->GetSurface() == nullptr ||
-                 !window.Create(bench::Layer()) || !pin.Load(bench::LayoutDir() + "BriskUIPinCodeLayout.ini");
+                 !window.Create(bench::Layer()) || !osd.Load(bench::LayoutDir() + "BriskUIPinCodeLayout.ini");
         if (failed) return;
         // Everything the frames use is decoded up front: every item, and
         // both arts of every box.
         for (const char* item :
              { "errormessage_bg_image", "error_message", "channel_pin_message1", "channel_pin_message2",
                "password1_message", "password2_message", "password3_message", "password4_message" })
-            pin.SetItemVisible(item, true);
-        failed = !pin.Decode(bench::Dfb());
+            osd.SetItemVisible(item, true);
+        failed = !osd.Decode(bench::Dfb());
         for (int i = 0; i < 4 && !failed; ++i)
-            failed = !pin.SetItemImage(bench::Dfb(), Box(i), kFocusArt) ||
-                     !pin.SetItemImage(bench::Dfb(), Box(i), kNormalArt);
+            failed = !osd.SetItemImage(bench::Dfb(), Box(i), kFocusArt) ||
+                     !osd.SetItemImage(bench::Dfb(), Box(i), kNormalArt);
         ready = !failed;
-    }
-    void TearDown()
-    {
-        pin.Release();
-        window.Destroy();
-        if (manager != nullptr) bench::StopLibrary(true);
-        manager = nullptr;
     }
 };
 
@@ -82,13 +69,13 @@ void FloorFrame(int n)
     int k = n % 4;
     bool wrong = k == 3;
     for (int i = 0; i < 4; ++i) {
-        g_env.pin.SetItemVisible(Box(i) + "_message", !wrong && i <= k);
+        g_env.osd.SetItemVisible(Box(i) + "_message", !wrong && i <= k);
         bool focus = wrong ? i == 0 : i == k + 1;
-        g_env.pin.SetItemImage(bench::Dfb(), Box(i), focus ? kFocusArt : kNormalArt);
+        g_env.osd.SetItemImage(bench::Dfb(), Box(i), focus ? kFocusArt : kNormalArt);
     }
-    g_env.pin.SetItemVisible("errormessage_bg_image", wrong);
-    g_env.pin.SetItemVisible("error_message", wrong);
-    bench::RawFrame(g_env.pin, g_env.window);
+    g_env.osd.SetItemVisible("errormessage_bg_image", wrong);
+    g_env.osd.SetItemVisible("error_message", wrong);
+    bench::RawFrame(g_env.osd, g_env.window);
 }
 
 void BM_PinDigitToFlip(benchmark::State& state)
@@ -99,15 +86,7 @@ void BM_PinDigitToFlip(benchmark::State& state)
 
 }   // namespace
 
-BENCHMARK(BM_PinDigitToFlip)
-    ->Name("BM_PinDigitToFlip")
-    ->UseManualTime()
-    ->Iterations(kSamples)
-    ->Unit(benchmark::kMicrosecond);
-
 int main(int argc, char** argv)
 {
-    bench::Options options;
-    options.teardown = [] { g_env.TearDown(); };
-    return bench::Main(argc, argv, options);
+    return bench::KeyToFlipMain(argc, argv, "BM_PinDigitToFlip", &BM_PinDigitToFlip, kSamples, g_env);
 }
