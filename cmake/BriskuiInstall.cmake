@@ -30,7 +30,7 @@ set(BRISKUI_PUBLIC_HEADERS
   VolumeHandler.h        # GetStatus, behind GetVolumeStatus
   ChannelNumberHandler.h # selectProgramByMajorMinorNumber
 )
-set(BRISKUI_HEADER_DIRS core framework osd menus factory)
+set(BRISKUI_HEADER_DIRS core framework platform osd menus factory)
 
 # Sets `out` to the full paths of `names` found in the library's folders
 # and of every header they include with #include "...", directly or not.

@@ -13,6 +13,7 @@
 #include "EventHandler.h"
 #include "ImageCache.h"
 #include "ManagerLock.h"
+#include "ManagerOsdHost.h"
 #include "Middleware.h"
 #include "VolumeHandler.h"
 
@@ -126,6 +127,7 @@ BOOL BriskUiManager::CreateHandlers()
         EventHandler* handler = rows[i].pfCreate();
         if (handler == NULL) return FALSE;
         handler->SetOsdStatus(rows[i].eStatus);
+        handler->SetHost(BriskManagerOsdHost());
         std::string path = dir + (eCountry == E_BRISKUI_COUNTRY_NA ? rows[i].pLayoutNA : rows[i].pLayoutEU);
         handler->LoadResource(path.c_str());
     }
@@ -212,7 +214,7 @@ void BriskUiManager::Start()
     MSrv_Control_TV::GetMSrvDtv()->AddEventRecipient(&BriskUiManager::MiddlewareCallback);
     MSrv_Control_DVB::GetMSrvCIMMI()->AddEventRecipient(&BriskUiManager::MiddlewareCallback);
 
-    BriskTimerManager::GetInstance()->Start();
+    BriskTimerManager::GetInstance()->Start(BriskManagerOsdHost());
     printf("BriskUI init check %d\n", __LINE__);
 
     system->EnableTvosIr();

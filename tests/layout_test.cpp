@@ -25,13 +25,14 @@ const char kExample[] =
 
 class LayoutTest : public ::testing::Test {
 protected:
-    void SetUp() override { sim::SetHostDirectFB(Dfb(), Layer()); }
+    void SetUp() override { handler_.SetHost(&host_); }
     std::string Write(const std::string& content)
     {
         root_.Write("/layout.ini", content);
         return root_.Path() + "/layout.ini";
     }
     TempRoot root_;
+    RecordingHost host_{ Dfb() };
     PlainHandler handler_;
 };
 

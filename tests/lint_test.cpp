@@ -237,7 +237,8 @@ const ST_LAYOUT_ITEM kMenuItems[] = {
 };
 const ST_LAYOUT_NEEDS MenuProbe::kLayout = BriskLayoutNeeds(kMenuItems, TRUE);
 const ST_BRISKUI_HANDLER_ROW kMenuRows[] = {
-    BriskHandlerRow<MenuProbe, &g_menuProbe>(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU, "Menu.ini", "Menu.ini"),
+    BriskHandlerRow<MenuProbe, &g_menuProbe>(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU, "InputSourceMenuHandler")
+        .Layout("Menu.ini"),
 };
 
 TEST_F(LintTest, EndingsSwappedWithinTheFileName)

@@ -583,4 +583,38 @@ void ManagerTest::Key(U32 symbol)
 
 void ManagerTest::Advance(U32 ms) { ASSERT_TRUE(briskui_sim::AdvanceClockAndSettle(manager_, ms)); }
 
+// ---- RecordingHost ----------------------------------------------------------
+
+void RecordingHost::ShowOsd(U32 status, U32 mask, BOOL wide)
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    status_ = (status_ & ((wide ? mask : (mask & 0xFFFF)) | 1)) | status;
+}
+
+void RecordingHost::HideOsd(U32 status)
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    status_ &= ~status;
+}
+
+void RecordingHost::PostTimerExpiry(EventHandler* handler, U32 timerId)
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    expiries_.push_back(Expiry{ handler, timerId });
+}
+
+std::vector<RecordingHost::Expiry> RecordingHost::TakeExpiries()
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    std::vector<Expiry> taken;
+    taken.swap(expiries_);
+    return taken;
+}
+
+U32 RecordingHost::Status()
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    return status_;
+}
+
 }   // namespace testsupport

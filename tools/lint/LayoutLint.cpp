@@ -55,12 +55,6 @@ const ST_ITEM_KEY kItemKeys[] = {
     { "ptext", "pText", 0, E_FOR_TEXT, false },
 };
 
-// The "setting" keys the base reads.
-const ST_LAYOUT_KEY kBaseSettingKeys[] = {
-    { "u16TimeOut", E_LAYOUT_KEY_U16, 0 },
-    { "u16StateMask", E_LAYOUT_KEY_U16, 0 },
-};
-
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* format, ...)
 {
@@ -425,7 +419,7 @@ void LayoutLint::CheckSettingSection(const std::string& path, const ST_SCAN_SECT
     const ST_LAYOUT_NEEDS* needs = row != NULL ? row->pLayoutNeeds : NULL;
     for (const ST_SCAN_KEY& k : section.vKeys) {
         const ST_LAYOUT_KEY* known = NULL;
-        for (const ST_LAYOUT_KEY& base : kBaseSettingKeys)
+        for (const ST_LAYOUT_KEY& base : kBaseLayoutKeys)
             if (k.strLower == LowerCase(base.pName)) known = &base;
         for (size_t i = 0; known == NULL && needs != NULL && i < needs->uKeyCount; ++i)
             if (k.strLower == LowerCase(needs->pKeys[i].pName)) known = &needs->pKeys[i];
@@ -460,15 +454,23 @@ void LayoutLint::CheckSettingSection(const std::string& path, const ST_SCAN_SECT
                Format("u16TimeOut = %s is read as 0: %s's time-out never fires, so the OSD stays on the screen",
                       timeOut->strValue.c_str(), HandlerName(row).c_str()));
 
-    const ST_SCAN_KEY* mask = FindScanKey(section, "u16statemask");
-    if (mask != NULL) {
-        U32 bits = keys.GetUnsigned("setting:u16StateMask", 0);
+    for (EN_BASE_LAYOUT_KEY which : { E_BASE_KEY_STATE_MASK, E_BASE_KEY_WIDE_STATE_MASK }) {
+        const char* name = kBaseLayoutKeys[which].pName;
+        const ST_SCAN_KEY* mask = FindScanKey(section, LowerCase(name).c_str());
+        if (mask == NULL) continue;
+        U32 bits = keys.GetUnsigned(kLayoutSettings, name, 0);
         for (int b = 0; b < 32; ++b) {
             U32 bit = 1u << b;
             if ((bits & bit) != 0 && strcmp(BriskUiOsdName(bit), "unknown") == 0)
-                Report(path, mask->iLine, false, Format("u16StateMask bit 0x%lX names no OSD", (unsigned long)bit));
+                Report(path, mask->iLine, false, Format("%s bit 0x%lX names no OSD", name, (unsigned long)bit));
         }
     }
+    const ST_SCAN_KEY* narrow = FindScanKey(section, LowerCase(kBaseLayoutKeys[E_BASE_KEY_STATE_MASK].pName).c_str());
+    const ST_SCAN_KEY* wide =
+        FindScanKey(section, LowerCase(kBaseLayoutKeys[E_BASE_KEY_WIDE_STATE_MASK].pName).c_str());
+    if (narrow != NULL && wide != NULL)
+        Report(path, narrow->iLine, false,
+               Format("u16StateMask is not used: u32StateMask on line %d wins", wide->iLine));
 }
 
 void LayoutLint::CheckDeclaredItems(const std::string& path, const ST_SCAN_RESULT& scan, const LayoutKeys& keys,
