@@ -16,6 +16,7 @@
 #include "InitializationHandler.h"
 #include "InputSourceIconHandler.h"
 #include "InputSourceMenuHandler.h"
+#include "ManagerOsdHost.h"
 #include "NotAvailableMessageHandler.h"
 #include "PinCodeHandler.h"
 #include "VersionSelfCheckHandler.h"
@@ -174,6 +175,15 @@ std::vector<const ST_BRISKUI_HANDLER_ROW*>& Order()
 }
 
 }   // namespace
+
+EventHandler* BriskCreateRowHandler(const ST_BRISKUI_HANDLER_ROW& row)
+{
+    EventHandler* handler = row.pfCreate();
+    if (handler == NULL) return NULL;
+    handler->SetOsdStatus(row.eStatus);
+    handler->SetHost(BriskManagerOsdHost());
+    return handler;
+}
 
 const ST_BRISKUI_HANDLER_ROW* BriskHandlerTable(size_t* count)
 {

@@ -124,10 +124,8 @@ BOOL BriskUiManager::CreateHandlers()
     size_t count = 0;
     const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
     for (size_t i = 0; i < count; ++i) {
-        EventHandler* handler = rows[i].pfCreate();
+        EventHandler* handler = BriskCreateRowHandler(rows[i]);
         if (handler == NULL) return FALSE;
-        handler->SetOsdStatus(rows[i].eStatus);
-        handler->SetHost(BriskManagerOsdHost());
         std::string path = dir + (eCountry == E_BRISKUI_COUNTRY_NA ? rows[i].pLayoutNA : rows[i].pLayoutEU);
         handler->LoadResource(path.c_str());
     }

@@ -166,9 +166,8 @@ void DriveRow(const ST_BRISKUI_HANDLER_ROW& row, const uint8_t* steps, size_t st
         if (!keys.Open((fuzz::Root() + kLayoutPath).c_str())) return;
     }
     BriskManagerLock lock;
-    EventHandler* handler = row.pfCreate();
+    EventHandler* handler = BriskCreateRowHandler(row);
     if (handler == NULL) fuzz::Fail("no memory for the handler of %s", BriskUiOsdName(row.eStatus));
-    handler->SetOsdStatus(row.eStatus);
     handler->LoadResource((fuzz::Root() + kLayoutPath).c_str());
     handler->ShowOsd();
     Compose();
