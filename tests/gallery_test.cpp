@@ -201,11 +201,13 @@ TEST_F(GalleryTest, AFailedRunIsReportedAndItsStatesShowAsMissing)
     logText << log.rdbuf();
     EXPECT_NE(logText.str().find("the current tuner's list has 3 channels"), std::string::npos);
 
-    ASSERT_TRUE(gallery::WritePage(out, BRISKUI_SAMPLE_ROOT, scripts, { english }, &error)) << error;
+    ASSERT_TRUE(gallery::WritePage(out, "../roots/tv&1", scripts, { english }, &error)) << error;
     std::ifstream file(out + "/index.html");
     std::stringstream page;
     page << file.rdbuf();
     std::string html = page.str();
+    // The root as it was given, relative, escaped.
+    EXPECT_NE(html.find("language folder of the root <code>../roots/tv&amp;1</code>."), std::string::npos);
     for (const char* image :
          { "EN/NA/10-volume/bar.png", "EN/EU/10-volume/bar.png", "EN/NA/11-mute/mute.png", "EN/EU/11-mute/mute.png" }) {
         EXPECT_TRUE(fs::is_regular_file(out + "/" + image)) << image;
