@@ -219,7 +219,8 @@ constexpr ST_BRISKUI_HANDLER_ROW BriskHandlerRow(EN_BRISKUI_OSD_STATUS status, c
 }
 
 // `row` with its handler replaced by class T in *Slot: everything else (the
-// status, the keys, the layer, ...) as the row has it. For tests that run
+// status, the keys, the layer, ...) as the row has it, but for the hooks,
+// which belong to the row's own class and are left out. For tests that run
 // the table's rows on probe handlers.
 template <class T, T** Slot>
 constexpr ST_BRISKUI_HANDLER_ROW BriskRowWithClass(const ST_BRISKUI_HANDLER_ROW& row)
@@ -229,6 +230,7 @@ constexpr ST_BRISKUI_HANDLER_ROW BriskRowWithClass(const ST_BRISKUI_HANDLER_ROW&
     r.pfGet = &BriskHandlerSlot<T, Slot>::Get;
     r.pfDelete = &BriskHandlerSlot<T, Slot>::Delete;
     r.pLayoutNeeds = &T::kLayout;
+    r.pfStatusCleared = NULL;
     return r;
 }
 

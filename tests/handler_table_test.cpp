@@ -277,6 +277,7 @@ protected:
         probes_ = ProbeRows(std::make_index_sequence<32>());
         ASSERT_EQ(probes_.size(), Rows().size()) << "more rows than probe slots";
         names_.clear();
+        names_.reserve(probes_.size());   // the rows point into it
         for (size_t i = 0; i < probes_.size(); ++i) {
             ST_BRISKUI_HANDLER_ROW& row = probes_[i];
             names_.push_back({ ProbeLayout(row.eStatus, 1), ProbeLayout(row.eStatus, 2) });
