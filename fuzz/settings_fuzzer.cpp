@@ -81,6 +81,8 @@ const Setter kSetters[] = {
       &BriskUiManager::QueryBriskUiEnabled },
     { "SetConfigFirstInitialization", "briskuisetting:bfirstinitialization",
       &BriskUiManager::SetConfigFirstInitialization, &BriskUiManager::IsFirstInitialization },
+    { "SetConfigAudioGuidance", "briskuisetting:baudioguidance", &BriskUiManager::SetConfigAudioGuidance,
+      &BriskUiManager::QueryAudioGuidance },
 };
 
 }   // namespace
@@ -98,5 +100,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     manager->LoadCommonSetting();
     CheckSetter(manager, kSetters[0], (U8)(size % 3), path);
     CheckSetter(manager, kSetters[1], (U8)(size / 3 % 3), path);
+    CheckSetter(manager, kSetters[2], (U8)(size / 9 % 3), path);
     return 0;
 }
