@@ -245,8 +245,8 @@ constexpr ST_BRISKUI_HANDLER_ROW BriskRowWithClass(const ST_BRISKUI_HANDLER_ROW&
 
 // Creates the handler of `row` as Start does: allocated, stored where the
 // row keeps it, told its status bit and what it says, and handed the
-// manager's host; its layout is not loaded yet. Null when the allocation failed. Under the
-// manager lock, while no manager runs that row's handler.
+// manager's host; its layout is not loaded yet. Null when the allocation
+// failed. Under the manager lock, while no manager runs that row's handler.
 EventHandler* BriskCreateRowHandler(const ST_BRISKUI_HANDLER_ROW& row);
 
 // The rows in force, in start-up order, and their number. Any thread.

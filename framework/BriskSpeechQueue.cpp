@@ -1,5 +1,6 @@
 #include "BriskSpeechQueue.h"
 
+#include <stdint.h>
 #include <stdio.h>
 
 #include <algorithm>
@@ -79,7 +80,10 @@ void BriskSpeechQueue::Start(bool enabled)
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     pthread_attr_setstacksize(&attr, 0x100000);
-    if (pthread_create(&tThread, &attr, &BriskSpeechQueue::SpeechThread, this) != 0) {
+    // The thread is handed its generation: a Stop that comes before it first
+    // runs must find it already told apart from the next one.
+    void* generation = (void*)(uintptr_t)u32Generation;
+    if (pthread_create(&tThread, &attr, &BriskSpeechQueue::SpeechThread, generation) != 0) {
         puts("BRISKUI - create speech thread failed");
         BRISK_ASSERT(0);
     }
@@ -179,9 +183,9 @@ bool BriskSpeechQueue::Idle()
 
 void* BriskSpeechQueue::SpeechThread(void* arg)
 {
-    BriskSpeechQueue* self = static_cast<BriskSpeechQueue*>(arg);
+    BriskSpeechQueue* self = &Instance();
+    const U32 generation = (U32)(uintptr_t)arg;
     std::unique_lock<std::mutex> lock(self->mLock);
-    const U32 generation = self->u32Generation;
     for (;;) {
         std::vector<ST_UTTERANCE>::iterator next = self->vWaiting.end();
         self->cDue.wait(lock, [self, generation, &next] {

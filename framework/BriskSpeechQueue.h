@@ -94,6 +94,7 @@ private:
     BriskSpeechQueue(const BriskSpeechQueue&) = delete;
     BriskSpeechQueue& operator=(const BriskSpeechQueue&) = delete;
 
+    // The thread's body; `arg` is the generation it runs for.
     static void* SpeechThread(void* arg);
     // Under the lock.
     void MakeDue(ST_UTTERANCE& utterance);
