@@ -21,10 +21,9 @@ struct FolderVoice {
     const char* voice;
 };
 const FolderVoice kVoices[] = {
-    { "EN", "en" }, { "UK", "en-gb" }, { "GE", "de" }, { "FR", "fr" }, { "IT", "it" }, { "SP", "es" },
-    { "NE", "nl" }, { "CZ", "cs" },    { "DA", "da" }, { "FI", "fi" }, { "SW", "sv" }, { "NO", "nb" },
-    { "HU", "hu" }, { "GR", "el" },    { "RU", "ru" }, { "RO", "ro" }, { "TU", "tr" }, { "BU", "bg" },
-    { "CR", "hr" }, { "SL", "sl" },
+    { "EN", "en" }, { "UK", "en-gb" }, { "GE", "de" }, { "FR", "fr" }, { "IT", "it" }, { "SP", "es" }, { "NE", "nl" },
+    { "CZ", "cs" }, { "DA", "da" },    { "FI", "fi" }, { "SW", "sv" }, { "NO", "nb" }, { "HU", "hu" }, { "GR", "el" },
+    { "RU", "ru" }, { "RO", "ro" },    { "TU", "tr" }, { "BU", "bg" }, { "CR", "hr" }, { "SL", "sl" },
 };
 
 }   // namespace
@@ -32,8 +31,9 @@ const FolderVoice kVoices[] = {
 HostSpeaker::HostSpeaker(bool speak) : speak_(speak)
 {
     if (speak_ && !EspeakInstalled()) {
-        printf("briskui-sim: --speak: espeak-ng is not installed (scripts/install-deps speech installs it); the "
-               "utterances are printed only\n");
+        printf(
+            "briskui-sim: --speak: espeak-ng is not installed (scripts/install-deps speech installs it); the "
+            "utterances are printed only\n");
         speak_ = false;
     }
 }
