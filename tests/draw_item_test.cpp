@@ -302,6 +302,49 @@ TEST_F(TextItemTest, FontCacheRules)
     EXPECT_EQ(text_.GetText(), "HHHHHHHH");
 }
 
+// A text is kept up to what an item can show: E_TEXT_MAX_CHARS whole UTF-8
+// characters, or E_TEXT_MAX_BYTES bytes of what is no UTF-8. Each cut is
+// said once while the same text is set again; a text that fits is kept whole.
+TEST_F(TextItemTest, LongTextIsCutToWholeCharactersAndSaidOnce)
+{
+    auto repeat = [](const std::string& unit, size_t n) {
+        std::string s;
+        for (size_t i = 0; i < n; ++i) s += unit;
+        return s;
+    };
+    const std::string emoji = "\xF0\x9F\x98\x80";   // four bytes
+    const struct {
+        std::string text;
+        size_t kept;
+    } cases[] = {
+        { repeat("x", E_TEXT_MAX_CHARS), E_TEXT_MAX_CHARS },   // fits: no cut
+        { repeat("x", E_TEXT_MAX_CHARS + 1), E_TEXT_MAX_CHARS },
+        { "x" + repeat(emoji, E_TEXT_MAX_CHARS), 1 + 4 * (E_TEXT_MAX_CHARS - 1) },
+        { repeat("\x80", 3 * E_TEXT_MAX_BYTES), E_TEXT_MAX_BYTES },   // stray continuation bytes
+    };
+    text_.SetName("label");
+    for (const auto& c : cases) {
+        std::string out = CaptureStdout([&] {
+            text_.SetText(c.text.c_str());
+            text_.SetText(c.text.c_str());
+        });
+        EXPECT_EQ(text_.GetText(), c.text.substr(0, c.kept));
+        if (c.kept == c.text.size()) {
+            EXPECT_EQ(out, "");
+            continue;
+        }
+        EXPECT_EQ(out, "[BriskUI] TextItem label: text cut from " + std::to_string(c.text.size()) + " to " +
+                           std::to_string(c.kept) + " bytes (at most 1280 characters): the item cannot show more\n");
+        EXPECT_TRUE(text_.Update(surface_, Dfb()));
+    }
+    // After another text, the long one is said again.
+    std::string out = CaptureStdout([&] {
+        text_.SetText("short");
+        text_.SetText(cases[1].text.c_str());
+    });
+    EXPECT_NE(out, "");
+}
+
 TEST_F(TextItemTest, ColourIsSplitFromTheArgbWord)
 {
     text_.SetFontColor(0xFF20A040);
