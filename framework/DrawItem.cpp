@@ -57,6 +57,9 @@ BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
         switch (BriskDecodeImageCached(dfb, strResolvedPath.c_str(), &image)) {
         case E_IMAGE_DECODED:
             pImageSurface = image.pSurface;
+            if (image.acWarning[0] != '\0')
+                printf("[BriskUI] ImageItem %s: %s has a fault that libpng skips (%s): drawn as libpng reads it\n",
+                       strName.c_str(), strResolvedPath.c_str(), image.acWarning);
             break;
         case E_IMAGE_NOT_FOUND:
             printf("ImageItem::Update() fail to create provider of image %s\n", strResolvedPath.c_str());
