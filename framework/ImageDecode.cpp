@@ -61,13 +61,17 @@ EN_IMAGE_DECODE PngChunksFit(int fd, off_t size, ST_IMAGE_DECODE* out)
         out->u32Height = Be32(ihdr + 12);
         return E_IMAGE_TOO_LARGE;
     }
-    for (off_t at = 8; size - at >= 8;) {
+    // Unsigned and wide: a claimed length of 2^31 or more must not turn
+    // negative where off_t has 32 bits.
+    const unsigned long long total = (unsigned long long)size;
+    for (unsigned long long at = 8; total - at >= 8;) {
         png_byte header[8];   // length, type
-        if (pread(fd, header, sizeof(header), at) != (ssize_t)sizeof(header)) return E_IMAGE_DAMAGED;
+        if (pread(fd, header, sizeof(header), (off_t)at) != (ssize_t)sizeof(header)) return E_IMAGE_DAMAGED;
         // Length, type, data and CRC within what is left.
-        if ((off_t)Be32(header) > size - at - 12) return E_IMAGE_DAMAGED;
+        unsigned long long chunk = 12ULL + Be32(header);
+        if (chunk > total - at) return E_IMAGE_DAMAGED;
         if (memcmp(header + 4, "IEND", 4) == 0) break;
-        at += 12 + (off_t)Be32(header);
+        at += chunk;
     }
     return E_IMAGE_DECODED;
 }

@@ -303,8 +303,8 @@ bool ParseScriptFile(const std::string& path, std::vector<Command>* commands, st
     // Only a regular file is a script (a symbolic link to one too): a folder
     // would read as an empty script that runs and succeeds, and a FIFO with
     // no writer would hang the host. O_NONBLOCK keeps the open of a FIFO from
-    // blocking; fstat then turns it away, as what replaced the file between
-    // a look and the open.
+    // blocking, and fstat looks at what was opened, so nothing swapped in
+    // after a look gets through.
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st;
     std::string why;
