@@ -68,10 +68,11 @@ std::string FileBehind(const std::string& path)
 
 // Writes `dict` over the file `path` names so that a power cut at any
 // moment leaves either the old file or the new one, never a truncated one,
-// and the new one only when it reads back entry for entry: the dictionary
-// goes to one temporary file of a fixed name beside it (so that a cut
-// leaves at most that one behind, replaced at the next rewrite), which is
-// flushed to disk, read back and only then renamed over the file. Any
+// and the new one only when it loads as the next start will load it (within
+// the same size and entry limits) and reads back entry for entry: the
+// dictionary goes to one temporary file of a fixed name beside it (so that
+// a cut leaves at most that one behind, replaced at the next rewrite), which
+// is flushed to disk, read back and only then renamed over the file. Any
 // failure leaves the old file untouched.
 bool ReplaceFileAtomically(dictionary* dict, const std::string& path)
 {
@@ -98,9 +99,15 @@ bool ReplaceFileAtomically(dictionary* dict, const std::string& path)
     bool ok = fflush(out) == 0 && !ferror(out) && fsync(fileno(out)) == 0;
     if (fclose(out) != 0) ok = false;
     if (!ok && problem == NULL) problem = strerror(errno);
+    std::string refused;
     if (problem == NULL) {
-        dictionary* back = iniparser_load(tmp.c_str());
-        if (!BriskSameIni(dict, back)) problem = "the new file does not read back as written";
+        dictionary* back = BriskLoadIniFile(tmp.c_str(), &refused);
+        if (back == NULL && !refused.empty()) {
+            refused = "the new file would not load" + refused;
+            problem = refused.c_str();
+        } else if (!BriskSameIni(dict, back)) {
+            problem = "the new file does not read back as written";
+        }
         if (back != NULL) iniparser_freedict(back);
     }
     if (problem == NULL && rename(tmp.c_str(), file.c_str()) != 0) problem = strerror(errno);
