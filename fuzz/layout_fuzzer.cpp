@@ -3,7 +3,9 @@
 // expiries, composed, and destroyed. A handler that lands in the table
 // later is fuzzed the same way, with nothing to add here.
 //
-// Input: the layout file, optionally followed by a NUL byte and commands.
+// Input: the layout file (or a recipe for one near the size and entry
+// limits, fuzz::WriteIniInput), optionally followed by a NUL byte and
+// commands.
 // Without a NUL every row's handler takes the layout and a short walk over
 // every key, first straight to the handler and then through the key
 // router, with the timers firing after each round. After a NUL, the first
@@ -217,7 +219,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const uint8_t* nul = static_cast<const uint8_t*>(memchr(data, 0, size));
     size_t layoutSize = nul != NULL ? (size_t)(nul - data) : size;
-    fuzz::WriteFile(kLayoutPath, data, layoutSize);
+    fuzz::WriteIniInput(kLayoutPath, data, layoutSize);
     const uint8_t* steps = nul != NULL ? nul + 1 : NULL;
     size_t stepCount = nul != NULL ? size - layoutSize - 1 : 0;
     U8 scene = stepCount > 0 ? steps[0] : 0;
