@@ -63,8 +63,9 @@ std::string NumberedLines(int count, const std::string& prefix, size_t width, co
 // a blank line after the section.
 std::string WorstSettings()
 {
-    std::string head = "[briskuisetting]\nbactivatebriskui = FALSE\nbfirstinitialization = FALSE\n"
-                       "u8colorformat = 2\n";
+    std::string head =
+        "[briskuisetting]\nbactivatebriskui = FALSE\nbfirstinitialization = FALSE\n"
+        "u8colorformat = 2\n";
     int keys = E_BRISK_MAX_INI_ENTRIES - 4;
     const std::string value = " = 1";
     // Every key line as long as the bytes left allow, one byte kept for the closing blank line.

@@ -1,9 +1,9 @@
 // Checks on the files the library reads. Settings and layout files must be
-// regular files of at most 1 MiB and E_BRISK_MAX_INI_ENTRIES entries
+// regular files within E_BRISK_MAX_INI_BYTES and E_BRISK_MAX_INI_ENTRIES
 // (iniparser's time grows with the square of the entries); images and
-// fonts must be regular files. Anything else
-// (a FIFO, a device, a folder) is never opened: opening a FIFO for reading
-// blocks until someone writes to it, and the reader holds the manager lock.
+// fonts must be regular files. Anything else (a FIFO, a device, a folder)
+// is never opened: opening a FIFO for reading blocks until someone writes
+// to it, and the reader holds the manager lock.
 #ifndef BRISKUI_FILES_H
 #define BRISKUI_FILES_H
 

@@ -8,7 +8,6 @@
 #include <string.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <set>
 #include <vector>
 
