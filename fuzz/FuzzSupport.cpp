@@ -118,9 +118,11 @@ std::string WriteFile(const std::string& path, const uint8_t* data, size_t size)
     return full;
 }
 
+size_t IniRecipeHeader(const uint8_t* data, size_t size) { return size >= 3 && data[0] == 0x01 ? 3 : 0; }
+
 std::string WriteIniInput(const std::string& path, const uint8_t* data, size_t size)
 {
-    if (size < 3 || data[0] != 0x01) return WriteFile(path, data, size);
+    if (IniRecipeHeader(data, size) == 0) return WriteFile(path, data, size);
     bool entries = (data[1] & 1) != 0;
     long aim = (entries ? (long)E_BRISK_MAX_INI_ENTRIES : (long)E_BRISK_MAX_INI_BYTES) + (int8_t)data[2];
     std::string rest(reinterpret_cast<const char*>(data) + 3, size - 3);

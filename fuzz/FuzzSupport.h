@@ -44,6 +44,10 @@ std::string WriteFile(const std::string& path, const uint8_t* data, size_t size)
 // copy cut short fills it up to the aim; never beyond 2 MiB). Returns the
 // full path.
 std::string WriteIniInput(const std::string& path, const uint8_t* data, size_t size);
+// The length of a recipe's first three bytes (they may be NUL), 0 when
+// `data` is no recipe: a target that splits its input at a NUL looks for
+// it after them.
+size_t IniRecipeHeader(const uint8_t* data, size_t size);
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFile(const std::string& fullPath);
 
