@@ -100,7 +100,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string path = fuzz::WriteIniInput(kSettingFile, data, size);
     BriskUiManager* manager = BriskUiManager::GetInstance();
     manager->LoadCommonSetting();
-    CheckSetter(manager, kSetters[0], (U8)(size % 3), path);
-    CheckSetter(manager, kSetters[1], (U8)(size / 3 % 3), path);
+    // A file near the limits costs a setter and its checks about a second;
+    // the two setters share one path, so such a file tries one of them.
+    bool nearLimits = fuzz::IniRecipeHeader(data, size) != 0;
+    if (!nearLimits || size % 2 == 0) CheckSetter(manager, kSetters[0], (U8)(size % 3), path);
+    if (!nearLimits || size % 2 == 1) CheckSetter(manager, kSetters[1], (U8)(size / 3 % 3), path);
     return 0;
 }
