@@ -129,7 +129,7 @@ protected:
     TempRoot scratch_;   // a scratch folder here, not a root
 };
 
-TEST_F(GalleryTest, ScriptsThatWouldMisleadAreRefusedNamingTheLine)
+TEST_F(GalleryTest, ScriptsThatWouldMisleadOrHangAreRefusedNamingTheLine)
 {
     const struct {
         const char* script;
@@ -149,6 +149,13 @@ TEST_F(GalleryTest, ScriptsThatWouldMisleadAreRefusedNamingTheLine)
         WriteScript("20-b.script", c.script);
         EXPECT_NE(LoadError().find(c.error), std::string::npos) << c.script;
     }
+
+    // A FIFO among the scripts, which nothing writes to, would hang the gallery.
+    WriteScript("20-b.script", "# B\nkey VOL+\nshot bar.png\n");
+    Fifo fifo(Dir("/scripts/30-c.script"));
+    EXPECT_NE(LoadError().find("cannot read script " + Dir("/scripts/30-c.script") + ": not a regular file"),
+              std::string::npos);
+    EXPECT_FALSE(fifo.ReaderBlocked());
 }
 
 TEST_F(GalleryTest, EachLayoutFolderGetsALanguageTheLibraryReadsItFor)

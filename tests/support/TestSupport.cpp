@@ -475,8 +475,9 @@ void ManagerTest::WriteStandardLayouts()
     WriteSolidPng(images + "src/white.PNG", 8, 8, kWhiteColour);
     std::string rom = Image("bg_image", kRomPage, "rom/black.png");
     int baseline = 80;
-    for (const char* item : { "tv_model_value", "a/d_adjust_pal_value", "a/d_adjust_ntsc_value",
-                              "a/d_adjust_cvbs_value", "edid_vga_value", "widevine_value", "wp_value" }) {
+    for (const char* item :
+         { "tv_model_value", "a/d_adjust_pal_value", "a/d_adjust_ntsc_value", "a/d_adjust_cvbs_value", "edid_vga_value",
+           "widevine_value", "wp_value", "sw_version_value", "mstar_version_value" }) {
         rom += Text(item, _Rect(60, baseline, 300, 4), "--");
         baseline += 40;
     }

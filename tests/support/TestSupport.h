@@ -198,7 +198,9 @@ extern const _Rect kMutePanel;     // bg_image_mute
 extern const _Rect kWaitPanel;     // wait message, overlapping the volume panel
 extern const U32 kVolumeColour, kMuteColour, kBarColour, kWaitColour;
 // Factory screens: the self-check page (background /test/images/rom/black.png,
-// its blue1.png beside it), the ARC and balance card, the direct-source
+// its blue1.png beside it; value texts at x 60 on baselines 80, 120, ...
+// 400: TV model, PAL, NTSC, CVBS, VGA EDID, Widevine, write protect,
+// software and MStar version), the ARC and balance card, the direct-source
 // card (/test/images/src/plain.png, its white.PNG beside it) and the
 // sub-board page (layout time-out 3000).
 extern const _Rect kRomPage, kFactoryCard, kDirectSourceCard, kSubBoardPage;
