@@ -2,7 +2,9 @@
 // list of timers, each owned by an EventHandler and keyed by (handler, id).
 // An expiry is never delivered on the timer thread: it is posted as a
 // DirectFB user event (class DFEC_USER, type = id, data = handler) to the
-// manager's event buffer, and the input thread calls the handler.
+// manager's event buffer, and the input thread calls the handler. On a
+// real clock the thread sleeps until the earliest expiry; on a virtual one
+// until the next clock change (every change signals it).
 #ifndef BRISKUI_TIMERMANAGER_H
 #define BRISKUI_TIMERMANAGER_H
 

@@ -26,12 +26,12 @@ std::string Where(const HostOptions& options, const Command& c)
 
 // Lets `ms` pass on the real clock. The library's sleep takes 32-bit
 // microseconds; longer waits go in steps that fit.
-void SleepMilliseconds(U32 ms)
+void SleepMilliseconds(U64 ms)
 {
-    const U32 kStepMs = 1000000;
+    const U64 kStepMs = 1000000;
     while (ms > 0) {
-        U32 step = ms < kStepMs ? ms : kStepMs;
-        BriskSleepUs(step * 1000);
+        U64 step = ms < kStepMs ? ms : kStepMs;
+        BriskSleepUs((U32)step * 1000);
         ms -= step;
     }
 }
@@ -170,15 +170,29 @@ bool ScriptRun::Run(const Command& c, int* status)
         manager_->WaitIdle(kIdleMs);
         return true;
     case Command::Wait:
+        if (c.ms > kBriskClockLimitMs - BriskClockNowMs()) {
+            fprintf(stderr,
+                    "briskui-sim: %s: 'wait %llu' would pass the clock's limit of %llu ms: it stands at %llu ms\n",
+                    Where(options_, c).c_str(), (unsigned long long)c.ms, (unsigned long long)kBriskClockLimitMs,
+                    (unsigned long long)BriskClockNowMs());
+            *status = kExitBadScript;
+            return false;
+        }
         if (options_.fastClock) {
-            briskui_sim::AdvanceClockAndSettle(manager_, c.value);
+            briskui_sim::Settle settled = briskui_sim::AdvanceClockAndSettle(manager_, c.ms);
+            if (settled != briskui_sim::Settle::Done) {
+                fprintf(stderr, "briskui-sim: %s: 'wait %llu': %s\n", Where(options_, c).c_str(),
+                        (unsigned long long)c.ms, briskui_sim::SettleReason(settled).c_str());
+                *status = kExitRunFailure;
+                return false;
+            }
         } else {
             // A live window keeps showing compositions while the time passes.
             bool open = true;
             if (options_.view != NULL)
-                open = options_.view->Sleep(c.value);
+                open = options_.view->Sleep(c.ms);
             else
-                SleepMilliseconds(c.value);
+                SleepMilliseconds(c.ms);
             manager_->WaitIdle(kIdleMs);
             return open;
         }
@@ -359,6 +373,10 @@ int RunHost(const HostOptions& options, const std::vector<Command>& commands, st
         return status;
     }
     BriskSleepHook pause = options.fastClock ? BriskSetSleepHook(&NoPause) : NULL;
+    // Under --fast-clock the clock stands still from 0 ms on: a script's
+    // time is the sum of its waits, the same on every machine however
+    // loaded.
+    if (options.fastClock) BriskSetVirtualClock(0);
     manager->Start();
     host.started = true;
     bool inputThread = MSystem::GetInstance()->IsTvosIr() != 0;
@@ -378,6 +396,9 @@ int RunHost(const HostOptions& options, const std::vector<Command>& commands, st
         if (options.view != NULL && !options.view->Pump()) stop = true;
     }
     if (options.view != NULL) {
+        // The live window just runs: time-outs fall due in real time again,
+        // from where the script left the clock.
+        if (options.fastClock) BriskSetRealClock();
         options.view->Hold();
         options.view->Detach();
     }
@@ -394,7 +415,10 @@ int RunHost(const HostOptions& options, const std::vector<Command>& commands, st
         manager->Finalize();
     }
     run.Finish(&status);
-    if (options.fastClock) BriskSetSleepHook(pause);
+    if (options.fastClock) {
+        BriskSetSleepHook(pause);
+        BriskSetRealClock();
+    }
     sim::StopEventThread();
     sim::SetHostDirectFB(NULL, NULL);
     layer->Release(layer);
