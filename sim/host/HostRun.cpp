@@ -17,7 +17,10 @@
 
 namespace {
 
-const U32 kIdleMs = 5000;
+// Real time the host gives the library to handle a line, far beyond what a
+// loaded machine takes: only a hang reaches it, and the script then stops
+// with the line and the reason.
+const U32 kIdleMs = briskui_sim::kStuckMs;
 
 std::string Where(const HostOptions& options, const Command& c)
 {
@@ -137,12 +140,24 @@ public:
     void Finish(int* status) const;
 
 private:
-    void Settle()
+    // Waits until the library has handled what line `c` gave it (with
+    // `events`, the middleware's events and this thread's changes too) and
+    // composed. False, with the
+    // reason printed and `status` set, when it has not within kIdleMs.
+    bool Idle(const Command& c, int* status, bool events = false)
     {
-        sim::WaitEventsDelivered(kIdleMs);
-        manager_->WakeUp();   // a change made on this thread is composed at once
-        manager_->WaitIdle(kIdleMs);
+        bool delivered = true;
+        if (events) {
+            delivered = sim::WaitEventsDelivered(kIdleMs);
+            manager_->WakeUp();   // a change made on this thread is composed at once
+        }
+        if (delivered && manager_->WaitIdle(kIdleMs)) return true;
+        fprintf(stderr, "briskui-sim: %s: the %s did not handle the line within %u s of real time\n",
+                Where(options_, c).c_str(), delivered ? "library" : "simulated middleware", (unsigned)(kIdleMs / 1000));
+        *status = kExitRunFailure;
+        return false;
     }
+    bool Settle(const Command& c, int* status) { return Idle(c, status, true); }
     void Expect(bool held, const Command& c, const std::string& what);
 
     const HostOptions& options_;
@@ -167,8 +182,7 @@ bool ScriptRun::Run(const Command& c, int* status)
     switch (c.verb) {
     case Command::Key:
         briskui_sim::PostKey(manager_, c.value);
-        manager_->WaitIdle(kIdleMs);
-        return true;
+        return Idle(c, status);
     case Command::Wait:
         if (c.ms > kBriskClockLimitMs - BriskClockNowMs()) {
             fprintf(stderr,
@@ -193,15 +207,13 @@ bool ScriptRun::Run(const Command& c, int* status)
                 open = options_.view->Sleep(c.ms);
             else
                 SleepMilliseconds(c.ms);
-            manager_->WaitIdle(kIdleMs);
-            return open;
+            return Idle(c, status) && open;
         }
         return true;
     case Command::Event: {
         const sim::Source sources[] = { sim::Source::Control, sim::Source::Atv, sim::Source::Dtv, sim::Source::Cimmi };
         sim::PostEvent(c.value, c.param, sources[c.source]);
-        Settle();
-        return true;
+        return Settle(c, status);
     }
     case Command::Call: {
         std::string result;
@@ -210,11 +222,10 @@ bool ScriptRun::Run(const Command& c, int* status)
             lastCall_ = c.call->name;
             lastResult_ = result;
         }
-        Settle();
-        return true;
+        return Settle(c, status);
     }
     case Command::Shot: {
-        manager_->WaitIdle(kIdleMs);
+        if (!Idle(c, status)) return false;
         std::string path = c.name[0] == '/' ? c.name : options_.shotDir + "/" + c.name;
         std::string error;
         BriskUiManager::Lock();
@@ -232,7 +243,7 @@ bool ScriptRun::Run(const Command& c, int* status)
     }
     case Command::ExpectCall:
     case Command::ExpectNoCall: {
-        Settle();
+        if (!Settle(c, status)) return false;
         bool expected = c.verb == Command::ExpectCall;
         Expect(sim::Called(c.name) == expected, c,
                (expected ? "expect-call " : "expect-no-call ") + c.name +
@@ -240,7 +251,7 @@ bool ScriptRun::Run(const Command& c, int* status)
         return true;
     }
     case Command::ExpectStatus: {
-        Settle();
+        if (!Settle(c, status)) return false;
         U32 now = manager_->GetCurrentStatus();
         char what[96];
         snprintf(what, sizeof what, "expect-status 0x%04lX failed: the status set is 0x%04lX", (unsigned long)c.value,

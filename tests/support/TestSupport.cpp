@@ -582,7 +582,7 @@ void OsdTest::Start(int country)
 void ManagerTest::Key(U32 symbol)
 {
     briskui_sim::PostKey(manager_, symbol);
-    ASSERT_TRUE(manager_->WaitIdle(5000));
+    ASSERT_TRUE(manager_->WaitIdle(briskui_sim::kStuckMs));
 }
 
 void ManagerTest::Advance(U64 ms)
