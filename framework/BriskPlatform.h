@@ -23,14 +23,15 @@ std::string BriskResolvePath(const char* path);
 //  - virtual (a desktop host under --fast-clock, the tests): frozen; it moves
 //    only when advanced, so a time-out falls due exactly when the host or a
 //    test moves the clock to it, however long real time takes meanwhile.
-// Any thread reads the clock; one thread at a time changes it (the host's or
-// the test's). Every change calls the advance hook.
+// Any thread reads the clock or changes it (changes are serialised); every
+// change calls the advance hook. Only a desktop host and the tests change it.
 
 // The clock never passes this time: a timer armed at it with the longest
 // time-out (2^32 - 1 ms) still expires within a 32-bit time_t (2^31 - 1 s),
 // as the set's processor has, so the clock behaves alike on every build.
 const U64 kBriskClockLimitMs = 2147483647ULL * 1000ULL - 0xFFFFFFFFULL;
 
+// The clock's time, as a timespec (the timers' unit) or in milliseconds.
 void BriskClockNow(struct timespec* now);
 U64 BriskClockNowMs();
 // Moves the clock forward by `ms` milliseconds and wakes whoever sleeps on
@@ -44,6 +45,7 @@ BOOL BriskSetVirtualClock(U64 ms);
 // Makes the clock real again: from where it stands it follows
 // CLOCK_MONOTONIC.
 void BriskSetRealClock();
+// TRUE while the clock is virtual.
 BOOL BriskClockIsVirtual();
 // Nanoseconds the real clock runs ahead of CLOCK_MONOTONIC (negative after
 // a virtual clock that stood behind it turned real).

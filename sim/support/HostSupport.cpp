@@ -19,6 +19,8 @@ namespace {
 
 const long long kNsPerMs = 1000000LL;
 
+long long Ns(const struct timespec& t) { return (long long)t.tv_sec * 1000000000LL + t.tv_nsec; }
+
 // The earliest timer expiry after `after`, in whole milliseconds rounded
 // up; false when no timer expires after it. An expiry at or before
 // `after` is one the last pass already fired or restarted: only a
@@ -27,7 +29,7 @@ bool NextExpiry(BriskTimerManager* timers, U64 after, U64* next)
 {
     bool found = false;
     for (const StTimerDatum& d : timers->Snapshot()) {
-        long long ns = (long long)d.tExpiry.tv_sec * 1000000000LL + d.tExpiry.tv_nsec;
+        long long ns = Ns(d.tExpiry);
         U64 ms = ns <= 0 ? 0 : (U64)((ns + kNsPerMs - 1) / kNsPerMs);
         if (ms > after && (!found || ms < *next)) {
             *next = ms;
@@ -35,6 +37,14 @@ bool NextExpiry(BriskTimerManager* timers, U64 after, U64* next)
         }
     }
     return found;
+}
+
+// Whether a timer expires at `ns` or earlier: one a pass at `ns` would fire.
+bool AnyDue(BriskTimerManager* timers, long long ns)
+{
+    for (const StTimerDatum& d : timers->Snapshot())
+        if (Ns(d.tExpiry) <= ns) return true;
+    return false;
 }
 
 }   // namespace
@@ -61,7 +71,10 @@ bool WaitForTimerPass(U64 clockMs)
     if (timers == NULL) return true;
     const long long ns = (long long)clockMs * kNsPerMs;
     const auto stuck = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStuckMs);
-    while (timers->LastPassClockNs() < ns) {
+    // A pass that fires a timer takes it off the list or restarts it in the
+    // same step as it posts it. With nothing due the thread may not pass at
+    // all: a signal that reaches it while it finds its list empty is spent.
+    while (timers->LastPassClockNs() < ns && AnyDue(timers, ns)) {
         if (std::chrono::steady_clock::now() > stuck) return false;
         usleep(200);
     }

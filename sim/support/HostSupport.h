@@ -20,9 +20,10 @@ void PostKey(BriskUiManager* manager, U32 symbol);
 // under a sanitizer, so that only a hang reaches it.
 const U32 kStuckMs = 60000;
 
-// Waits until the timer thread has finished a pass that read the library's
-// clock at `clockMs` or later (a pass under way when the clock moved read
-// the old time and does not count). False after kStuckMs.
+// Waits until the timer thread has handled the library's clock at
+// `clockMs`: it has finished a pass that read the clock at `clockMs` or
+// later (a pass under way when the clock moved read the old time and does
+// not count), or no timer expires by then. False after kStuckMs.
 bool WaitForTimerPass(U64 clockMs);
 
 // How AdvanceClockAndSettle ended.
