@@ -81,7 +81,7 @@ void Usage()
         for (const std::string& pc : k.pcKeys) pcKeys += (pcKeys.empty() ? "" : "/") + pc;
         keys.push_back(pcKeys + " " + k.remote + ",");
     }
-    keys.push_back("Q closes the window");
+    keys.push_back(keys.empty() ? "(none: this build has no window)" : "Q closes the window");
     text += "window keys (--view), PC key and remote key:\n" + WrappedList(keys, "  ");
     text += "set names:\n" + WrappedList(SetNames(), "  ");
     text += "call operations:\n" + WrappedList(ManagerOperationNames(), "  ");
