@@ -278,8 +278,11 @@ std::string ArgUsage(const SetArg& arg)
                                                    : std::to_string(arg.lo) + ".." + std::to_string(arg.hi);
         return arg.label != NULL ? std::string(arg.label) + "(" + range + ")" : range;
     }
-    case SetArg::Source:
-        return "SOURCE(0..39|vga|atv|cvbs|cvbs2|svideo|ypbpr|scart|hdmi1..hdmi4|dtv)";
+    case SetArg::Source: {
+        std::string names = "SOURCE(0.." + std::to_string(MAPI_INPUT_SOURCE_NUM - 1);
+        for (const SourceName& s : kSources) names += "|" + std::string(s.name);
+        return names + ")";
+    }
     case SetArg::Choice:
         return arg.label;
     case SetArg::Mac:
