@@ -69,6 +69,8 @@ TEST(DocsReference, EveryRowOfTheTablesReachesItsSection)
             EXPECT_TRUE(Has(text, "| `" + std::string(needs.pItems[k].pName) + "` |")) << id;
         for (size_t k = 0; k < needs.uKeyCount; ++k)
             EXPECT_TRUE(Has(text, "| `" + std::string(needs.pKeys[k].pName) + "` |")) << id;
+        for (size_t k = 0; rows[i].pSpeech != NULL && k < rows[i].pSpeech->uCount; ++k)
+            EXPECT_TRUE(Has(text, "| `" + std::string(rows[i].pSpeech->pTexts[k].pId) + "` |")) << id;
         EXPECT_EQ(Has(text, "Keys it takes"), rows[i].uKeyCount > 0) << id;
         EXPECT_EQ(Has(text, "Factory codes"), rows[i].uFactoryCodeCount > 0) << id;
     }

@@ -68,6 +68,19 @@ bool TakeView(const std::string&, HostCommandLine* l, std::string*)
     return true;
 }
 
+bool TakeAudioGuidance(const std::string&, HostCommandLine* l, std::string*)
+{
+    l->options.audioGuidance = true;
+    return true;
+}
+
+bool TakeSpeak(const std::string&, HostCommandLine* l, std::string*)
+{
+    l->options.audioGuidance = true;
+    l->options.speak = true;
+    return true;
+}
+
 bool TakeHelp(const std::string&, HostCommandLine* l, std::string*)
 {
     l->help = true;
@@ -96,6 +109,12 @@ const HostOption kOptions[] = {
     { "--view", NULL,
       "shows the library's screen in a window (needs a display) and takes the keyboard as the remote; stays "
       "open after the script until the window is closed", &TakeView },
+    { "--audio-guidance", NULL,
+      "audio guidance on for this run (the settings file stays as it is); every utterance is printed and "
+      "recorded as a `Speak(...)` call", &TakeAudioGuidance },
+    { "--speak", NULL,
+      "also speaks the utterances through espeak-ng (`scripts/install-deps speech`); implies `--audio-guidance`",
+      &TakeSpeak },
     { "--help", NULL, "prints this summary", &TakeHelp },
 };
 

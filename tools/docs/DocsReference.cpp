@@ -12,6 +12,7 @@
 #include "LayoutKeys.h"
 #include "LayoutLint.h"
 #include "LiveView.h"
+#include "SpeechNeeds.h"
 
 namespace {
 
@@ -219,6 +220,24 @@ std::string LayoutSection(const ST_BRISKUI_HANDLER_ROW& row, const std::string& 
             const ST_LAYOUT_KEY& key = needs.pKeys[i];
             text += Row({ Code(key.pName), LayoutKeyType(key.u8Type),
                           key.u16MaxLength == 0 ? "" : std::to_string(key.u16MaxLength) + " characters" });
+        }
+    }
+    if (row.pSpeech != NULL && row.pSpeech->uCount > 0) {
+        text += std::string("\nWhat it says with audio guidance on (a layout words each text under its id in `[") +
+                kSpeechSection +
+                "]`; `{value}` placeholders are the values it fills in, any other `{name}` the "
+                "text of the layout's text item `[name]`):\n\n";
+        text += Table({ "Id", "Default wording", "Values", "Said" });
+        for (size_t i = 0; i < row.pSpeech->uCount; ++i) {
+            const ST_SPEECH_TEXT& t = row.pSpeech->pTexts[i];
+            std::vector<std::string> said;
+            if (t.u8Flags & E_SPEECH_ON_SHOW) said.push_back("when the OSD shows");
+            if (t.u8Flags & E_SPEECH_SETTLE)
+                said.push_back("once the keys pause " + std::to_string((int)E_SPEECH_SETTLE_MS) + " ms");
+            said.push_back(t.u8Flags & E_SPEECH_INTERRUPT ? "cutting short what is being said"
+                                                          : "after what is being said");
+            text += Row(
+                { Code(t.pId), Code(t.pDefault), *t.pValues == '\0' ? "" : CodeList(t.pValues), Joined(said, ", ") });
         }
     }
     if (row.uKeyCount > 0) {
