@@ -99,6 +99,12 @@ public:
     // file at `path`; an unreadable file leaves no items. Overrides call
     // this (or LoadLayout) first, then look their items up once. Start-up.
     virtual void LoadResource(const char* path);
+    // Deletes the items and has LoadResource read the layout at `path` again,
+    // for a desktop host that shows a designer's layout edits while the OSDs
+    // run (briskui-sim's live window); what a handler keeps beside its items
+    // (a menu's focus) starts again as after a load, and nothing is drawn.
+    // Nothing in the library calls it. Under the manager lock.
+    void ReloadResource(const char* path);
     // Handles one key the manager routed here; TRUE when handled. Input thread.
     virtual BOOL KeyHandler(U32 key) = 0;
     // Erases the item region and draws every item in layout order, with
