@@ -476,15 +476,4 @@ TEST_F(FactoryKeyTest, CodeChoosesTheScreenAndOnlyArcAndBalanceCloseTheWaitMessa
     }
 }
 
-TEST_F(FactoryKeyTest, ThroughTheInputThread)
-{
-    sim::SetFactoryCode(61081);
-    manager_->EnableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, 0xFFFF);
-    Key(0xF54F);
-    EXPECT_FALSE(manager_->QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE));
-    BriskManagerLock lock;
-    EXPECT_EQ(g_factoryKeys.size(), 1u);
-    g_factoryKeys.clear();
-}
-
 }   // namespace
