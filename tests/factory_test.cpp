@@ -138,6 +138,9 @@ TEST_F(FactoryTest, SensorsAtTheirLimits)
     EXPECT_EQ(Str(manager_->FactoryGetMainBoardTemp()), "-32768 C");
     sim::SetFactoryData(69, 255);
     EXPECT_EQ(Str(manager_->FactoryGetDLNACheck()), "255");
+    // A counter with the top bit set reads the same on a 32-bit set as here.
+    for (unsigned short i = 0; i < 4; ++i) sim::SetFactoryData((unsigned short)(83 + i), 0xFF);
+    EXPECT_EQ(Str(manager_->FactoryGetAST()), "4294967295");
 }
 
 TEST_F(FactoryTest, PassFailItemsCountOnlyOne)
