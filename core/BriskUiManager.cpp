@@ -10,6 +10,7 @@
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
 #include "BriskUiHandlerTable.h"
+#include "Damage.h"
 #include "EventHandler.h"
 #include "ImageCache.h"
 #include "ManagerLock.h"
@@ -183,6 +184,7 @@ void BriskUiManager::Start()
             pSurface->Clear(pSurface, 0, 0, 0, 0);
             pSurface->Flip(pSurface, NULL, DSFLIP_NONE);
             pSurface->Clear(pSurface, 0, 0, 0, 0);
+            BriskComposerAttach(pSurface);
         }
         pWindow->SetOpacity(pWindow, 255);
     }
@@ -240,6 +242,7 @@ void BriskUiManager::Finalize()
         MSrv_Control_DVB::GetMSrvCIMMI()->RemoveEventRecipient(&BriskUiManager::MiddlewareCallback);
 
         ClearScreen();
+        BriskComposerDetach();
         if (pSurface != NULL) {
             pSurface->Release(pSurface);
             pSurface = NULL;

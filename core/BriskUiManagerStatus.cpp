@@ -3,6 +3,7 @@
 
 #include "BriskUiHandlerTable.h"
 #include "BriskUiManager.h"
+#include "Damage.h"
 #include "EventHandler.h"
 #include "ManagerLock.h"
 
@@ -91,6 +92,7 @@ void BriskUiManager::UpdateOsd()
         puts("BriskUiManager::UpdateOsd, no DFB surface for drawing");
         return;
     }
+    BriskFrame frame(pSurface);
     for (size_t i = 0; i < sizeof(kCompositionOrder) / sizeof(kCompositionOrder[0]); ++i) {
         EN_BRISKUI_OSD_STATUS status = kCompositionOrder[i];
         if (HandlerFor(status) == NULL) continue;
@@ -101,9 +103,7 @@ void BriskUiManager::UpdateOsd()
         EventHandler* handler = HandlerFor(status);
         if (handler != NULL && QueryStatus(status)) handler->Update(pSurface);
     }
-    DFBRegion region;
-    if (BriskSurfaceRegion(rcDirty, pSurface, &region)) pSurface->Flip(pSurface, &region, DSFLIP_BLIT);
-    rcLastFlip = rcDirty;
+    rcLastFlip = frame.Finish(rcDirty);
     u32Flips.fetch_add(1);
     rcDirty.clear();
     u32PrevStatus = u32CurrentStatus;

@@ -9,6 +9,7 @@
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
 #include "BriskUiManager.h"
+#include "Damage.h"
 #include "Middleware.h"
 
 namespace {
@@ -114,8 +115,7 @@ void EventHandler::ClearSurface(IDirectFBSurface* surface)
     // clip and clear under the previous one instead.
     DFBRegion clip;
     if (!BriskSurfaceRegion(rcItemRegion, surface, &clip)) return;
-    surface->SetClip(surface, &clip);
-    surface->Clear(surface, 0, 0, 0, 0);
+    BriskDrawClear(surface, this, clip);
 }
 
 void EventHandler::TimerHandler(U32) {}
