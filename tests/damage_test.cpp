@@ -14,6 +14,7 @@
 
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 
 #include "BriskKeys.h"
@@ -289,6 +290,143 @@ TEST_F(DamageTest, AChangeRedrawsAndFlipsOnlyWhatChanged)
     Key(BRISKKEY_VOLUME_UP);
     EXPECT_EQ(manager_->FlipCount(), flips + 1);
     EXPECT_TRUE(manager_->GetLastFlipRect().empty());
+}
+
+// A 64-bit FNV-1a hash of the window's pixels.
+unsigned long long WindowHash(IDirectFBSurface* surface)
+{
+    unsigned long long hash = 1469598103934665603ULL;
+    for (U32 pixel : Pixels(surface)) {
+        hash ^= pixel;
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+// What one run of the script below leaves after each step, and what the
+// library printed and asked of the middleware on the way.
+struct ScriptRun {
+    std::vector<unsigned long long> windows;
+    std::string printed;
+    std::vector<std::string> calls;
+};
+
+// Every OSD of the sample layouts in turn, each hidden by its time-out or
+// a key before the next: keys, a middleware event or a host call, then
+// what the library does with them.
+void RunScript(BriskUiManager* manager, ScriptRun* run)
+{
+    struct Step {
+        char kind;   // k key, e event 76/param, s EnableStatus, f factory code then FACTORY, w wait, p progress
+        U32 value;
+    };
+    const Step kScript[] = {
+        { 'k', BRISKKEY_VOLUME_UP },
+        { 'k', BRISKKEY_VOLUME_UP },
+        { 'k', BRISKKEY_VOLUME_DOWN },
+        { 'k', BRISKKEY_MUTE },
+        { 'k', BRISKKEY_MUTE },
+        { 'k', BRISKKEY_MUTE },
+        { 'w', 3100 },
+        { 'k', BRISKKEY_CHANNEL_UP },
+        { 'k', BRISKKEY_CHANNEL_DOWN },
+        { 'w', 3100 },
+        { 'k', '1' },
+        { 'k', '2' },
+        { 'k', BRISKKEY_EXIT },
+        { 'k', BRISKKEY_INPUT_SOURCE },
+        { 'k', BRISKKEY_CURSOR_DOWN },
+        { 'k', BRISKKEY_CURSOR_DOWN },
+        { 'k', BRISKKEY_CURSOR_UP },
+        { 'k', BRISKKEY_RETURN },
+        { 'w', 6100 },
+        { 'k', BRISKKEY_CUSTOM63_ATV_DTV },
+        { 'k', BRISKKEY_CURSOR_DOWN },
+        { 'k', BRISKKEY_CURSOR_DOWN },
+        { 'k', BRISKKEY_EXIT },
+        { 'e', 4 },
+        { 'k', '5' },
+        { 'k', '6' },
+        { 'k', '7' },
+        { 'k', '8' },
+        { 'w', 3100 },
+        { 'k', '1' },
+        { 'k', '2' },
+        { 'k', '3' },
+        { 'k', '4' },
+        { 'e', 1 },
+        { 'w', 6100 },
+        { 's', E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON },
+        { 'w', 3100 },
+        { 's', E_BRISKUI_OSD_STATUS_NOT_AVAILABLE },
+        { 'w', 6100 },
+        { 'f', 0xBFAB },
+        { 'k', BRISKKEY_EXIT },
+        { 'f', 0xEE99 },
+        { 'w', 6100 },
+        { 'f', 0xEE39 },
+        { 'f', 0xEE39 },
+        { 'k', BRISKKEY_EXIT },
+        { 's', E_BRISKUI_OSD_STATUS_FACTORY_DIRECT_SOURCE },
+        { 'k', BRISKKEY_EXIT },
+        { 'p', 40 },
+        { 'p', 100 },
+        { 'k', BRISKKEY_MENU },
+        { 'w', 6100 },
+    };
+    for (const Step& step : kScript) {
+        switch (step.kind) {
+        case 'k':
+            briskui_sim::PostKey(manager, step.value);
+            break;
+        case 'e':
+            sim::PostEvent(76, step.value, sim::Source::Dtv);
+            break;
+        case 's':
+            manager->EnableStatus((EN_BRISKUI_OSD_STATUS)step.value, 0);
+            break;
+        case 'f':
+            sim::SetFactoryCode((U16)step.value);
+            briskui_sim::PostKey(manager, BRISKKEY_CUSTOM79_FACTORY);
+            break;
+        case 'w':
+            ASSERT_TRUE(briskui_sim::AdvanceClockAndSettle(manager, step.value));
+            break;
+        case 'p':
+            manager->SetFirstInitializationProgress((U8)step.value);
+            break;
+        }
+        ASSERT_NO_FATAL_FAILURE(Settle(manager));
+        run->windows.push_back(WindowHash(manager->GetSurface()));
+    }
+}
+
+// The same steps through the full composition and through the one that
+// redraws only what changed: the same window after every step (the script
+// shows some thirty different screens), the same lines printed, the same
+// middleware calls.
+TEST_F(DamageTest, FullAndChangedCompositionsDrawPrintAndCallTheSame)
+{
+    ScriptRun runs[2];
+    for (int r = 0; r < 2; ++r) {
+        sim::Reset();
+        sim::SetHostDirectFB(Dfb(), Layer());
+        sim::SetInputSource(MAPI_INPUT_SOURCE_DTV);
+        sim::SetVolume(40);
+        BriskSetFullComposition(r == 0 ? TRUE : FALSE);
+        runs[r].printed = CaptureStdout([&] {
+            StartSample(E_BRISKUI_COUNTRY_EU, 6, false);
+            RunScript(manager_, &runs[r]);
+            StopManager();
+        });
+        runs[r].calls = sim::Calls();
+    }
+    ASSERT_EQ(runs[0].windows.size(), runs[1].windows.size());
+    EXPECT_GE(std::set<unsigned long long>(runs[0].windows.begin(), runs[0].windows.end()).size(), 25u);
+    for (size_t i = 0; i < runs[0].windows.size(); ++i)
+        EXPECT_EQ(runs[0].windows[i], runs[1].windows[i]) << "step " << i;
+    EXPECT_EQ(runs[0].calls, runs[1].calls);
+    EXPECT_EQ(runs[0].printed, runs[1].printed);
 }
 
 // One run of keys, events, host calls, TV changes and time-outs, each
