@@ -139,6 +139,8 @@ const int kScratchMaxHeight = 1024;
 const long long kMinHidden = 256;
 // Images whose opaque interior is remembered.
 const size_t kOpaqueEntries = 32;
+// Texts whose glyph box is remembered.
+const size_t kInkEntries = 64;
 
 class Composer {
 public:
@@ -176,8 +178,10 @@ public:
 private:
     // Fills in what `op` may change: its footprint within its clip.
     void Measure(BriskDrawOp& op, IDirectFB* dfb);
-    // The pixels `text` covers in `font` with its origin at (0, 0).
+    // The pixels `text` covers in `font` with its origin at (0, 0): as
+    // measured lately, or drawn on the scratch and looked at (RenderInk).
     BriskDrawOp::EN_INK MeasureInk(IDirectFB* dfb, IDirectFBFont* font, const std::string& text, DFBRegion* ink);
+    BriskDrawOp::EN_INK RenderInk(IDirectFB* dfb, IDirectFBFont* font, const std::string& text, DFBRegion* ink);
     void PairFrames();
     void Replay(IDirectFBSurface* target, const BriskDrawOp& op, const DFBRegion& clip);
     // Draws the frame's ops from `from` on, clipped to `area`.
@@ -191,6 +195,13 @@ private:
     void DrawOpaque(const BriskDrawOp& op, const DFBRegion& area);
     void ReleaseRefs(std::vector<BriskDrawOp>& ops);
 
+    // A text measured lately, by its font (held).
+    struct Ink {
+        IDirectFBFont* pFont = NULL;
+        std::string strText;
+        BriskDrawOp::EN_INK eInk = BriskDrawOp::E_INK_UNKNOWN;
+        DFBRegion box;
+    };
     // The opaque interior of an image, by its decoded surface (held).
     struct Opaque {
         IDirectFBSurface* pImage;
@@ -216,6 +227,8 @@ private:
     std::vector<bool> vMatchedPrev, vMatchedCur;
     std::vector<U32> vCandidates, vTails, vLinks;
     std::vector<Opaque> vOpaque;
+    std::vector<Ink> vInks;
+    size_t uNextInk;   // the slot the next measured text takes
     IDirectFBSurface* pRefFull;
     IDirectFBSurface* pRefShown;
     BriskDamage refTouched;   // areas the window or the references changed since the last check
@@ -234,6 +247,7 @@ Composer::Composer(IDirectFBSurface* surface)
       pScratch(NULL),
       scratchWidth(0),
       scratchHeight(0),
+      uNextInk(0),
       pRefFull(NULL),
       pRefShown(NULL)
 {
@@ -251,6 +265,7 @@ Composer::~Composer()
     ReleaseRefs(vPrev);
     ReleaseRefs(vCur);
     for (Opaque& entry : vOpaque) entry.pImage->Release(entry.pImage);
+    for (Ink& entry : vInks) entry.pFont->Release(entry.pFont);
     if (pScratch != NULL) pScratch->Release(pScratch);
 }
 
@@ -291,17 +306,38 @@ BriskDrawOp& Composer::Record(BriskDrawOp::EN_KIND kind, const void* owner)
 
 BriskDrawOp::EN_INK Composer::MeasureInk(IDirectFB* dfb, IDirectFBFont* font, const std::string& text, DFBRegion* ink)
 {
-    int ascender = 0, descender = 0, height = 0, advance = 0, width = 0;
+    for (const Ink& known : vInks) {
+        if (known.pFont != font || known.strText != text) continue;
+        *ink = known.box;
+        return known.eInk;
+    }
+    BriskDrawOp::EN_INK result = RenderInk(dfb, font, text, ink);
+    if (dfb == NULL) return result;
+    // Texts come back (a channel's name, a volume step): the last few are kept.
+    if (vInks.size() < kInkEntries) vInks.emplace_back();
+    Ink& slot = vInks[uNextInk];
+    uNextInk = (uNextInk + 1) % kInkEntries;
+    font->AddRef(font);
+    if (slot.pFont != NULL) slot.pFont->Release(slot.pFont);
+    slot.pFont = font;
+    slot.strText = text;
+    slot.eInk = result;
+    slot.box = *ink;
+    return result;
+}
+
+BriskDrawOp::EN_INK Composer::RenderInk(IDirectFB* dfb, IDirectFBFont* font, const std::string& text, DFBRegion* ink)
+{
+    int ascender = 0, descender = 0, height = 0, width = 0;
     font->GetAscender(font, &ascender);
     font->GetDescender(font, &descender);
     font->GetHeight(font, &height);
-    font->GetMaxAdvance(font, &advance);
     if (font->GetStringWidth(font, text.c_str(), -1, &width) != DFB_OK || dfb == NULL)
         return BriskDrawOp::E_INK_UNBOUNDED;
-    // Glyphs reach beyond the advance and the line by less than a glyph:
-    // a margin of the largest of them around the text holds every pixel,
-    // and a pixel on the scratch's edge says it did not.
-    long long pad = std::max(std::max(height, advance), std::max(ascender, -descender));
+    // Glyphs reach beyond the advance and the line by less than a line:
+    // a margin of a line around the text holds every pixel, and a pixel on
+    // the scratch's edge says it did not.
+    long long pad = std::max(height, std::max(ascender, 0) + std::max(-descender, 0));
     if (pad < 0) pad = 0;
     pad += 4;
     long long w = (width > 0 ? width : 0) + 2 * pad;
