@@ -426,7 +426,15 @@ TEST_F(DamageTest, FullAndChangedCompositionsDrawPrintAndCallTheSame)
     for (size_t i = 0; i < runs[0].windows.size(); ++i)
         EXPECT_EQ(runs[0].windows[i], runs[1].windows[i]) << "step " << i;
     EXPECT_EQ(runs[0].calls, runs[1].calls);
-    EXPECT_EQ(runs[0].printed, runs[1].printed);
+    // Left out: the timer thread's lines, which say how often it woke up
+    // while the clock was moved, and fall between the others where they may.
+    std::vector<std::string> lines[2];
+    for (int r = 0; r < 2; ++r) {
+        std::istringstream in(runs[r].printed);
+        for (std::string line; std::getline(in, line);)
+            if (line.find("BriskTimerManager::") != 0) lines[r].push_back(line);
+    }
+    EXPECT_EQ(lines[0], lines[1]);
 }
 
 // One run of keys, events, host calls, TV changes and time-outs, each
