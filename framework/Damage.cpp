@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <new>
+#include <vector>
 
 namespace {
 
@@ -37,23 +39,6 @@ BOOL CutRegion(long long x1, long long y1, long long x2, long long y2, const DFB
     out->x2 = (int)x2;
     out->y2 = (int)y2;
     return TRUE;
-}
-
-// Copies `area` of `from` onto `to` byte for byte (both ARGB, same size).
-void CopyArea(IDirectFBSurface* from, IDirectFBSurface* to, const DFBRegion& area)
-{
-    void* src = NULL;
-    void* dst = NULL;
-    int srcPitch = 0, dstPitch = 0;
-    if (from->Lock(from, DSLF_READ, &src, &srcPitch) != DFB_OK) return;
-    if (to->Lock(to, DSLF_WRITE, &dst, &dstPitch) == DFB_OK) {
-        size_t bytes = (size_t)(area.x2 - area.x1 + 1) * 4;
-        for (int y = area.y1; y <= area.y2; ++y)
-            memcpy((char*)dst + (size_t)y * dstPitch + (size_t)area.x1 * 4,
-                   (const char*)src + (size_t)y * srcPitch + (size_t)area.x1 * 4, bytes);
-        to->Unlock(to);
-    }
-    from->Unlock(from);
 }
 
 std::atomic<bool> g_fullComposition(false);
@@ -91,7 +76,7 @@ BRISK_NO_COVERAGE bool NonZeroBounds(const void* data, int pitch, int w, int h, 
 
 // The largest rectangle of fully opaque pixels of an ARGB image (alpha
 // 0xFF), by the largest rectangle under each row's histogram of opaque runs;
-// FALSE when it has none or is not ARGB.
+// FALSE when it has none, is not ARGB or is not opaque in its middle.
 BRISK_NO_COVERAGE BOOL FindOpaque(IDirectFBSurface* image, int w, int h, DFBRegion* out)
 {
     DFBSurfacePixelFormat format = DSPF_UNKNOWN;
@@ -100,6 +85,12 @@ BRISK_NO_COVERAGE BOOL FindOpaque(IDirectFBSurface* image, int w, int h, DFBRegi
     if (w <= 0 || h <= 0 || image->GetPixelFormat(image, &format) != DFB_OK || format != DSPF_ARGB ||
         image->Lock(image, DSLF_READ, &data, &pitch) != DFB_OK)
         return FALSE;
+    // An image that is not opaque in its middle (a translucent panel) hides
+    // too little to be worth the scan.
+    if ((((const U32*)((const char*)data + (size_t)(h / 2) * pitch))[w / 2] >> 24) != 0xFF) {
+        image->Unlock(image);
+        return FALSE;
+    }
     std::vector<int> runs((size_t)w + 1, 0), stack;
     long long best = 0;
     for (int y = 0; y < h; ++y) {
@@ -126,6 +117,64 @@ BRISK_NO_COVERAGE BOOL FindOpaque(IDirectFBSurface* image, int w, int h, DFBRegi
     }
     image->Unlock(image);
     return best > 0 ? TRUE : FALSE;
+}
+
+// ---- recorded draws -----------------------------------------------------------------
+
+// One draw of a frame: what was drawn, under which clip, and what it may change.
+struct BriskDrawOp {
+    enum EN_KIND { E_CLEAR, E_IMAGE, E_TEXT };
+    // What is known of the pixels a text's glyphs cover.
+    enum EN_INK { E_INK_UNKNOWN, E_INK_NONE, E_INK_BOX, E_INK_UNBOUNDED };
+
+    EN_KIND eKind;
+    const void* pOwner;         // the item (image, text) or handler (erase) that drew
+    DFBRegion clip;             // the surface's clip it is drawn under; an erase fills it
+    bool bCovered;              // its clip was erased earlier in the same frame
+    bool bPaints;               // it may change pixels: footprint is valid
+    DFBRegion footprint;        // the pixels it may change, within clip and the surface
+    IDirectFBSurface* pImage;   // E_IMAGE: the decoded image, a reference of the op's own
+    DFBRectangle dest;          // E_IMAGE: where it is stretched to
+    IDirectFBFont* pFont;       // E_TEXT: the font, a reference of the op's own
+    U32 u32Color;               // E_TEXT: 0xAARRGGBB
+    std::string strText;        // E_TEXT
+    int x, y;                   // E_TEXT: left edge and baseline
+    DFBRegion ink;              // E_TEXT: the pixels its glyphs cover, relative to (x, y), when E_INK_BOX
+    EN_INK eInk;                // E_TEXT: measured yet, and how
+
+    BriskDrawOp();
+    // Same owner and kind, and the same pixels drawn under the same clip.
+    bool SameDraw(const BriskDrawOp& other) const;
+};
+
+BriskDrawOp::BriskDrawOp()
+    : eKind(E_CLEAR),
+      pOwner(NULL),
+      bCovered(false),
+      bPaints(false),
+      pImage(NULL),
+      pFont(NULL),
+      u32Color(0),
+      x(0),
+      y(0),
+      eInk(E_INK_UNKNOWN)
+{}
+
+bool BriskDrawOp::SameDraw(const BriskDrawOp& o) const
+{
+    if (eKind != o.eKind || pOwner != o.pOwner || clip.x1 != o.clip.x1 || clip.y1 != o.clip.y1 ||
+        clip.x2 != o.clip.x2 || clip.y2 != o.clip.y2)
+        return false;
+    switch (eKind) {
+    case E_CLEAR:
+        return true;
+    case E_IMAGE:
+        return pImage == o.pImage && dest.x == o.dest.x && dest.y == o.dest.y && dest.w == o.dest.w &&
+               dest.h == o.dest.h;
+    case E_TEXT:
+        return pFont == o.pFont && u32Color == o.u32Color && x == o.x && y == o.y && strText == o.strText;
+    }
+    return false;
 }
 
 // ---- the composer ----------------------------------------------------------------
@@ -162,22 +211,29 @@ public:
     // A draw made at once on the surface: damage for the next composition,
     // and drawn onto the full reference too.
     void NoteDirect(BriskDrawOp& op, IDirectFB* dfb);
+    // Draws `op` whole onto the full reference, when there is one.
+    void DrawOnReference(const BriskDrawOp& op);
     // Whether draws made at once must be noted: always but for the full
     // composition, which only keeps the references.
     bool Noting() const { return !BriskFullComposition() || pRefFull != NULL; }
-    // The full composition flipped `region`: on the shown reference too.
+    // The full composition flipped `region`: the screen changed there.
     void NoteFullFlip(const DFBRegion& region)
     {
-        if (pRefShown == NULL) return;
-        CopyArea(pSurface, pRefShown, region);
-        refTouched.Add(region);
+        if (pRefFull != NULL) refTouched.Add(region);
     }
-    void SetReference(IDirectFBSurface* full, IDirectFBSurface* shown);
+    void SetReference(IDirectFBSurface* full);
     BOOL CheckReference(std::string* why);
 
 private:
-    // Fills in what `op` may change: its footprint within its clip.
-    void Measure(BriskDrawOp& op, IDirectFB* dfb);
+    // Fills in what `op` may change: its footprint, within its clip and
+    // the surface. A text's glyphs are measured only when that is needed
+    // (Pin): until then its footprint is its whole clip.
+    void Measure(BriskDrawOp& op);
+    // Measures a text's glyphs, narrowing its footprint to them.
+    void Pin(BriskDrawOp& op);
+    // Whether `op` may change pixels of `area`, and which (`part`); a text
+    // is measured when that decides it.
+    BOOL Reaches(BriskDrawOp& op, const DFBRegion& area, DFBRegion* part);
     // The pixels `text` covers in `font` with its origin at (0, 0): as
     // measured lately, or drawn on the scratch and looked at (RenderInk).
     BriskDrawOp::EN_INK MeasureInk(IDirectFB* dfb, IDirectFBFont* font, const std::string& text, DFBRegion* ink);
@@ -230,11 +286,14 @@ private:
     std::vector<Ink> vInks;
     size_t uNextInk;   // the slot the next measured text takes
     IDirectFBSurface* pRefFull;
-    IDirectFBSurface* pRefShown;
-    BriskDamage refTouched;   // areas the window or the references changed since the last check
+    BriskDamage refTouched;   // areas the window or the reference changed since the last check
 };
 
+// The composer and the surface it serves. Attaching and detaching happen
+// under the manager lock, as every draw on that surface does; a draw on any
+// other surface, on any thread, only ever reads the surface.
 Composer* g_composer = NULL;
+std::atomic<IDirectFBSurface*> g_attached(NULL);
 
 Composer::Composer(IDirectFBSurface* surface)
     : pSurface(surface),
@@ -248,8 +307,7 @@ Composer::Composer(IDirectFBSurface* surface)
       scratchWidth(0),
       scratchHeight(0),
       uNextInk(0),
-      pRefFull(NULL),
-      pRefShown(NULL)
+      pRefFull(NULL)
 {
     int w = 0, h = 0;
     surface->GetSize(surface, &w, &h);
@@ -390,7 +448,7 @@ BriskDrawOp::EN_INK Composer::RenderInk(IDirectFB* dfb, IDirectFBFont* font, con
     return BriskDrawOp::E_INK_BOX;
 }
 
-void Composer::Measure(BriskDrawOp& op, IDirectFB* dfb)
+void Composer::Measure(BriskDrawOp& op)
 {
     DFBRegion clip;
     op.bPaints = BriskIntersectRegion(op.clip, bounds, &clip) != FALSE;
@@ -405,8 +463,7 @@ void Composer::Measure(BriskDrawOp& op, IDirectFB* dfb)
                                (long long)op.dest.y + op.dest.h - 1, clip, &op.footprint);
         break;
     case BriskDrawOp::E_TEXT:
-        if (op.eInk == BriskDrawOp::E_INK_UNKNOWN) op.eInk = MeasureInk(dfb, op.pFont, op.strText, &op.ink);
-        if (op.eInk == BriskDrawOp::E_INK_UNBOUNDED) {
+        if (op.eInk == BriskDrawOp::E_INK_UNKNOWN || op.eInk == BriskDrawOp::E_INK_UNBOUNDED) {
             op.footprint = clip;
         } else {
             op.bPaints = op.eInk == BriskDrawOp::E_INK_BOX &&
@@ -417,27 +474,55 @@ void Composer::Measure(BriskDrawOp& op, IDirectFB* dfb)
     }
 }
 
+void Composer::Pin(BriskDrawOp& op)
+{
+    if (op.eKind != BriskDrawOp::E_TEXT || op.eInk != BriskDrawOp::E_INK_UNKNOWN || !op.bPaints) return;
+    op.eInk = MeasureInk(pDfb, op.pFont, op.strText, &op.ink);
+    Measure(op);
+}
+
+BOOL Composer::Reaches(BriskDrawOp& op, const DFBRegion& area, DFBRegion* part)
+{
+    if (!op.bPaints || !BriskIntersectRegion(op.footprint, area, part)) return FALSE;
+    // A text not measured yet may reach the area only where its glyphs are,
+    // unless the area holds its whole clip anyway.
+    if (op.eKind != BriskDrawOp::E_TEXT || op.eInk != BriskDrawOp::E_INK_UNKNOWN || Area(*part) == Area(op.footprint))
+        return TRUE;
+    Pin(op);
+    return op.bPaints && BriskIntersectRegion(op.footprint, area, part);
+}
+
 void Composer::NoteDirect(BriskDrawOp& op, IDirectFB* dfb)
 {
+    op.eInk = BriskDrawOp::E_INK_UNKNOWN;
+    if (dfb != NULL) pDfb = dfb;
+    Measure(op);
+    Pin(op);
     // The full composition keeps no account of what it draws, except on
     // the references.
-    bool full = BriskFullComposition() != FALSE;
-    op.eInk = BriskDrawOp::E_INK_UNKNOWN;
-    Measure(op, dfb);
-    if (!op.bPaints) return;
-    if (!full) pending.Add(op.footprint);
-    if (pRefFull != NULL) {
-        Replay(pRefFull, op, op.clip);
+    if (op.bPaints && !BriskFullComposition()) pending.Add(op.footprint);
+    DrawOnReference(op);
+}
+
+void Composer::DrawOnReference(const BriskDrawOp& op)
+{
+    if (pRefFull == NULL) return;
+    // Every draw, even one taken to change nothing: should it change
+    // something after all, the check sees it.
+    Replay(pRefFull, op, op.clip);
+    DFBRegion clip;
+    if (op.bPaints)
         refTouched.Add(op.footprint);
-    }
+    else if (BriskIntersectRegion(op.clip, bounds, &clip))
+        refTouched.Add(clip);
 }
 
 void Composer::DrawOps(const DFBRegion& area, size_t from)
 {
     for (size_t c = from; c < uCurCount; ++c) {
-        const BriskDrawOp& op = vCur[c];
+        BriskDrawOp& op = vCur[c];
         DFBRegion part, clip;
-        if (!op.bPaints || !BriskIntersectRegion(op.footprint, area, &part)) continue;
+        if (!Reaches(op, area, &part)) continue;
         BriskIntersectRegion(op.clip, area, &clip);
         Replay(pSurface, op, clip);
     }
@@ -623,7 +708,7 @@ _Rect Composer::Finish()
                 op.eInk = before.eInk;
             }
         }
-        Measure(op, pDfb);
+        Measure(op);
     }
 
     BriskDamage damage;
@@ -635,12 +720,16 @@ _Rect Composer::Finish()
         // one changes nothing by itself.
         size_t firstDraw = 0;
         while (firstDraw < uPrevCount && vPrev[firstDraw].eKind == BriskDrawOp::E_CLEAR) ++firstDraw;
-        for (size_t p = 0; p < uPrevCount; ++p)
-            if (!vMatchedPrev[p] && vPrev[p].bPaints && p >= firstDraw) damage.Add(vPrev[p].footprint);
+        for (size_t p = 0; p < uPrevCount; ++p) {
+            if (vMatchedPrev[p] || p < firstDraw) continue;
+            Pin(vPrev[p]);
+            if (vPrev[p].bPaints) damage.Add(vPrev[p].footprint);
+        }
         for (size_t c = 0; c < uCurCount; ++c) {
-            const BriskDrawOp& op = vCur[c];
-            if (op.bPaints && (!vMatchedCur[c] || (!op.bCovered && op.eKind != BriskDrawOp::E_CLEAR)))
-                damage.Add(op.footprint);
+            BriskDrawOp& op = vCur[c];
+            if (vMatchedCur[c] && (op.bCovered || op.eKind == BriskDrawOp::E_CLEAR)) continue;
+            Pin(op);
+            if (op.bPaints) damage.Add(op.footprint);
         }
         for (size_t k = 0; k < pending.Count(); ++k) damage.Add(pending.At(k));
     }
@@ -653,7 +742,7 @@ _Rect Composer::Finish()
         bool any = false;
         for (size_t c = 0; c < uCurCount; ++c) {
             DFBRegion part;
-            if (!vCur[c].bPaints || !BriskIntersectRegion(vCur[c].footprint, area, &part)) continue;
+            if (!Reaches(vCur[c], area, &part)) continue;
             touched = any ? Bound(touched, part) : part;
             any = true;
         }
@@ -669,7 +758,6 @@ _Rect Composer::Finish()
         }
         if (!any) continue;
         pSurface->Flip(pSurface, &touched, DSFLIP_BLIT);
-        if (pRefShown != NULL) CopyArea(pSurface, pRefShown, touched);
         flipped = anyFlip ? Bound(flipped, touched) : touched;
         anyFlip = true;
     }
@@ -677,12 +765,7 @@ _Rect Composer::Finish()
     if (anyDrawn) pSurface->SetClip(pSurface, &logicalClip);
 
     if (pRefFull != NULL) {
-        for (size_t c = 0; c < uCurCount; ++c) {
-            if (!vCur[c].bPaints) continue;
-            Replay(pRefFull, vCur[c], vCur[c].clip);
-            refTouched.Add(vCur[c].footprint);
-        }
-        pRefFull->SetClip(pRefFull, &logicalClip);
+        for (size_t c = 0; c < uCurCount; ++c) DrawOnReference(vCur[c]);
         for (size_t k = 0; k < pending.Count(); ++k) refTouched.Add(pending.At(k));
     }
 
@@ -697,60 +780,75 @@ _Rect Composer::Finish()
     return _Rect(flipped.x1, flipped.y1, flipped.x2 - flipped.x1, flipped.y2 - flipped.y1);
 }
 
-void Composer::SetReference(IDirectFBSurface* full, IDirectFBSurface* shown)
+void Composer::SetReference(IDirectFBSurface* full)
 {
     pRefFull = full;
-    pRefShown = shown;
     refTouched.Clear();
-    if (full != NULL) CopyArea(pSurface, full, bounds);
-    if (shown != NULL) CopyArea(pSurface, shown, bounds);
+    if (full == NULL) return;
+    // The back buffer, which holds every draw: what the full composition
+    // would have left.
+    void* src = NULL;
+    void* dst = NULL;
+    int srcPitch = 0, dstPitch = 0;
+    if (pSurface->Lock(pSurface, (DFBSurfaceLockFlags)(DSLF_READ | DSLF_WRITE), &src, &srcPitch) != DFB_OK) return;
+    if (full->Lock(full, DSLF_WRITE, &dst, &dstPitch) == DFB_OK) {
+        for (int y = 0; y <= bounds.y2; ++y)
+            memcpy((char*)dst + (size_t)y * dstPitch, (const char*)src + (size_t)y * srcPitch,
+                   (size_t)(bounds.x2 + 1) * 4);
+        full->Unlock(full);
+    }
+    pSurface->Unlock(pSurface);
 }
 
 BOOL Composer::CheckReference(std::string* why)
 {
-    IDirectFBSurface* refs[2] = { pRefFull, pRefShown };
-    const char* names[2] = { "the full composition", "the flipped screen" };
+    // A lock for reading alone gives the front buffer, the screen; with
+    // writing, the back buffer the draws go to.
+    const DFBSurfaceLockFlags locks[2] = { (DFBSurfaceLockFlags)(DSLF_READ | DSLF_WRITE), DSLF_READ };
+    const char* names[2] = { "back buffer", "screen" };
     BOOL same = TRUE;
-    void* window = NULL;
-    int windowPitch = 0;
-    if (pSurface->Lock(pSurface, DSLF_READ, &window, &windowPitch) != DFB_OK) {
-        if (why != NULL) *why = "cannot read the window surface";
+    void* data = NULL;
+    int pitch = 0;
+    if (pRefFull == NULL || pRefFull->Lock(pRefFull, DSLF_READ, &data, &pitch) != DFB_OK) {
+        if (why != NULL) *why = "no reference";
         return FALSE;
     }
-    for (int r = 0; r < 2 && same; ++r) {
-        if (refs[r] == NULL) continue;
-        void* data = NULL;
-        int pitch = 0;
-        if (refs[r]->Lock(refs[r], DSLF_READ, &data, &pitch) != DFB_OK) continue;
+    for (int b = 0; b < 2 && same; ++b) {
+        void* window = NULL;
+        int windowPitch = 0;
+        if (pSurface->Lock(pSurface, locks[b], &window, &windowPitch) != DFB_OK) {
+            if (why != NULL) *why = std::string("cannot read the window's ") + names[b];
+            same = FALSE;
+            break;
+        }
         for (size_t k = 0; k < refTouched.Count() && same; ++k) {
             const DFBRegion& area = refTouched.At(k);
             size_t bytes = (size_t)(area.x2 - area.x1 + 1) * 4;
             for (int y = area.y1; y <= area.y2 && same; ++y) {
                 const U32* a = (const U32*)((const char*)window + (size_t)y * windowPitch);
-                const U32* b = (const U32*)((const char*)data + (size_t)y * pitch);
-                if (memcmp(a + area.x1, b + area.x1, bytes) == 0) continue;
+                const U32* r = (const U32*)((const char*)data + (size_t)y * pitch);
+                if (memcmp(a + area.x1, r + area.x1, bytes) == 0) continue;
                 same = FALSE;
                 int x = area.x1;
-                while (a[x] == b[x]) ++x;
+                while (a[x] == r[x]) ++x;
                 if (why != NULL) {
                     char line[160];
-                    snprintf(line, sizeof(line), "pixel (%d, %d): window 0x%08X, %s 0x%08X", x, y, (unsigned)a[x],
-                             names[r], (unsigned)b[x]);
+                    snprintf(line, sizeof(line), "pixel (%d, %d): window %s 0x%08X, full composition 0x%08X", x, y,
+                             names[b], (unsigned)a[x], (unsigned)r[x]);
                     *why = line;
                 }
             }
         }
-        refs[r]->Unlock(refs[r]);
+        pSurface->Unlock(pSurface);
     }
-    pSurface->Unlock(pSurface);
+    pRefFull->Unlock(pRefFull);
     refTouched.Clear();
     return same;
 }
 
 Composer* ComposerFor(IDirectFBSurface* surface)
 {
-    Composer* c = g_composer;
-    return c != NULL && surface != NULL && c->Surface() == surface ? c : NULL;
+    return surface != NULL && g_attached.load() == surface ? g_composer : NULL;
 }
 
 }   // namespace
@@ -806,38 +904,6 @@ DFBRegion BriskDamage::Bounds() const
     DFBRegion r = aAreas[0];
     for (size_t i = 1; i < uCount; ++i) r = Bound(r, aAreas[i]);
     return r;
-}
-
-// ---- BriskDrawOp ----------------------------------------------------------------------
-
-BriskDrawOp::BriskDrawOp()
-    : eKind(E_CLEAR),
-      pOwner(NULL),
-      bCovered(false),
-      bPaints(false),
-      pImage(NULL),
-      pFont(NULL),
-      u32Color(0),
-      x(0),
-      y(0),
-      eInk(E_INK_UNKNOWN)
-{}
-
-bool BriskDrawOp::SameDraw(const BriskDrawOp& o) const
-{
-    if (eKind != o.eKind || pOwner != o.pOwner || clip.x1 != o.clip.x1 || clip.y1 != o.clip.y1 ||
-        clip.x2 != o.clip.x2 || clip.y2 != o.clip.y2)
-        return false;
-    switch (eKind) {
-    case E_CLEAR:
-        return true;
-    case E_IMAGE:
-        return pImage == o.pImage && dest.x == o.dest.x && dest.y == o.dest.y && dest.w == o.dest.w &&
-               dest.h == o.dest.h;
-    case E_TEXT:
-        return pFont == o.pFont && u32Color == o.u32Color && x == o.x && y == o.y && strText == o.strText;
-    }
-    return false;
 }
 
 // ---- drawing --------------------------------------------------------------------------
@@ -923,11 +989,15 @@ void BriskDrawText(IDirectFBSurface* surface, IDirectFB* dfb, const void* owner,
 void BriskComposerAttach(IDirectFBSurface* surface)
 {
     BriskComposerDetach();
-    if (surface != NULL) g_composer = new Composer(surface);
+    if (surface == NULL) return;
+    // Without a composer every composition draws everything, as the full one.
+    g_composer = new (std::nothrow) Composer(surface);
+    if (g_composer != NULL) g_attached.store(surface);
 }
 
 void BriskComposerDetach()
 {
+    g_attached.store(NULL);
     delete g_composer;
     g_composer = NULL;
 }
@@ -970,9 +1040,9 @@ void BriskSetFullComposition(BOOL on) { g_fullComposition.store(on != FALSE); }
 
 BOOL BriskFullComposition() { return g_fullComposition.load() ? TRUE : FALSE; }
 
-void BriskComposerSetReference(IDirectFBSurface* full, IDirectFBSurface* shown)
+void BriskComposerSetReference(IDirectFBSurface* full)
 {
-    if (g_composer != NULL) g_composer->SetReference(full, shown);
+    if (g_composer != NULL) g_composer->SetReference(full);
 }
 
 BOOL BriskComposerCheckReference(std::string* why)

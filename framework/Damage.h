@@ -2,14 +2,17 @@
 // surface (a handler's erase of its region, an image item's blit, a text
 // item's string) goes through BriskDrawClear, BriskDrawImage and
 // BriskDrawText. While the manager composes, those draws are recorded, not
-// made: each is one BriskDrawOp, keyed by the item or handler that made
+// made: each is one recorded draw, keyed by the item or handler that made
 // it. At the end of the composition the frame is compared with the last
 // one. An item that was drawn with other parameters (hidden or shown,
 // moved, resized, another image, text, colour or font, another clip), or
 // only in one of the two frames, damages what it covers in either; the
 // frame's draws are then made again clipped to that damage, in their
 // order, and only the damaged areas are flipped. A composition that
-// changes nothing draws and flips nothing.
+// changes nothing draws and flips nothing. Where an image drawn at its own
+// size is opaque, what it covers is not drawn again and its pixels are
+// copied: on a surface set up as the window is (alpha-channel blending,
+// source alpha over inverse source alpha) an opaque pixel blends to itself.
 //
 // Why the pixels inside the damage come out as the full composition would
 // leave them: each OSD erases its region before it draws into it, so a
@@ -42,17 +45,17 @@
 #include <stddef.h>
 
 #include <string>
-#include <vector>
 
 #include "BriskTypes.h"
 #include "Rect.h"
 
 // ---- damage region ------------------------------------------------------------
 // A few disjoint areas of the surface, DirectFB regions (corners included).
-// Adding an area that overlaps or touches one already held merges the two
-// into their bounding box; past E_MAX_AREAS areas the two whose bounding box
-// wastes the fewest pixels merge. So the region always covers what was
-// added and no pixel lies in two of its areas.
+// Adding an area that overlaps one already held, or lines up with it into
+// one rectangle, merges the two into their bounding box; past E_MAX_AREAS
+// areas the two whose bounding box wastes the fewest pixels merge. So the
+// region always covers what was added and no pixel lies in two of its
+// areas. Not locked: one owner at a time.
 class BriskDamage {
 public:
     enum { E_MAX_AREAS = 8 };
@@ -73,32 +76,6 @@ private:
 
 // The overlap of two regions; FALSE when they do not overlap.
 BOOL BriskIntersectRegion(const DFBRegion& a, const DFBRegion& b, DFBRegion* out);
-
-// ---- recorded draws -----------------------------------------------------------------
-struct BriskDrawOp {
-    enum EN_KIND { E_CLEAR, E_IMAGE, E_TEXT };
-    // What is known of the pixels a text's glyphs cover.
-    enum EN_INK { E_INK_UNKNOWN, E_INK_NONE, E_INK_BOX, E_INK_UNBOUNDED };
-
-    EN_KIND eKind;
-    const void* pOwner;         // the item (image, text) or handler (erase) that drew
-    DFBRegion clip;             // the surface's clip it is drawn under; an erase fills it
-    bool bCovered;              // its clip was erased earlier in the same frame
-    bool bPaints;               // it may change pixels: footprint is valid
-    DFBRegion footprint;        // the pixels it may change, within clip and the surface
-    IDirectFBSurface* pImage;   // E_IMAGE: the decoded image, a reference of the op's own
-    DFBRectangle dest;          // E_IMAGE: where it is stretched to
-    IDirectFBFont* pFont;       // E_TEXT: the font, a reference of the op's own
-    U32 u32Color;               // E_TEXT: 0xAARRGGBB
-    std::string strText;        // E_TEXT
-    int x, y;                   // E_TEXT: left edge and baseline
-    DFBRegion ink;              // E_TEXT: the pixels its glyphs cover, relative to (x, y), when E_INK_BOX
-    EN_INK eInk;                // E_TEXT: measured yet, and how
-
-    BriskDrawOp();
-    // Same owner and kind, and the same pixels drawn under the same clip.
-    bool SameDraw(const BriskDrawOp& other) const;
-};
 
 // ---- drawing on a surface ---------------------------------------------------------
 // The draws of the OSD items and handlers. On the attached surface while it
@@ -157,17 +134,18 @@ BOOL BriskFullComposition();
 
 // ---- differential check (tests and fuzzers) --------------------------------------
 // Until set to null: every draw on the attached surface, inside a
-// composition or not, is also drawn onto `full` whole with its own clip,
-// which is what the full composition leaves on the window; and each area a
-// composition flips is copied from the window onto `shown`, which is what
-// the screen shows. Both must be ARGB surfaces of the window's size with
-// its drawing set-up (blend functions source alpha / inverse source alpha,
-// alpha-channel blending); both start as copies of the window. Under the
-// manager lock.
-void BriskComposerSetReference(IDirectFBSurface* full, IDirectFBSurface* shown);
-// Compares the window with both references, byte for byte, within the
-// areas drawn or flipped since the last check; FALSE with the first
-// difference described in `why` (either may be null). Under the manager lock.
+// composition or not, is also drawn onto `full` whole, with its own clip:
+// what the full composition leaves in the window's back buffer. `full`
+// must be an ARGB surface of the window's size with its drawing set-up
+// (blend functions source alpha / inverse source alpha, alpha-channel
+// blending); it starts as a copy of the back buffer. Under the manager lock.
+void BriskComposerSetReference(IDirectFBSurface* full);
+// Compares the window's back buffer and its front buffer (the screen) with
+// the reference, byte for byte, within the areas drawn or flipped since the
+// last check: what the compositions drew is what the full composition
+// draws, and all of it was flipped. FALSE with the first difference
+// described in `why` (may be null). Only once every change is composed
+// (the manager has nothing dirty). Under the manager lock.
 BOOL BriskComposerCheckReference(std::string* why);
 
 #endif   // BRISKUI_DAMAGE_H

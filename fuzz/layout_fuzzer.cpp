@@ -4,8 +4,8 @@
 // later is fuzzed the same way, with nothing to add here.
 //
 // Every composition is also checked against the full composition: the
-// window must hold what drawing every frame whole leaves (drawn onto a
-// reference surface), and every area it changed must have been flipped.
+// window's back buffer and the screen must both hold what drawing every
+// frame whole leaves (drawn onto a reference surface).
 //
 // Input: the layout file, optionally followed by a NUL byte and commands.
 // Without a NUL every row's handler takes the layout and a short walk over
@@ -241,7 +241,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     // An invisible window: every composition still draws into its surface
     // and flips it, without DirectFB repainting the layer each time.
     g_manager->ClearScreen();
-    BriskComposerSetReference(ReferenceSurface(), ReferenceSurface());
+    BriskComposerSetReference(ReferenceSurface());
     // Each input creates its own handlers; none runs between inputs.
     size_t count = 0;
     const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
