@@ -201,21 +201,26 @@ public:
     void Forget() { bKnown = false; }
     void Begin();
     _Rect Finish();
-    BriskDrawOp& Record(BriskDrawOp::EN_KIND kind, const void* owner);
-    void UseDfb(IDirectFB* dfb) { pDfb = dfb; }
-    void SetLogicalClip(const DFBRegion& clip)
+    // Whether `composer` (may be null) records the draws on its surface
+    // now, and whether it notes the draws made at once: always but for the
+    // full composition, which only keeps the reference.
+    static bool Records(const Composer* composer) { return composer != NULL && composer->bRecording; }
+    static bool Notes(const Composer* composer)
     {
-        logicalClip = clip;
-        bClipCleared = true;
+        return composer != NULL && (!BriskFullComposition() || composer->pRefFull != NULL);
     }
+    // The op a draw fills in: the frame's next one while recording (its
+    // clip the one the full composition would have set), else `local`, a
+    // draw already made, with the surface's clip.
+    BriskDrawOp& Take(BriskDrawOp::EN_KIND kind, const void* owner, BriskDrawOp* local);
+    // The op is filled in: an erase sets the clip from now on; a draw made
+    // at once is noted (NoteDirect) and `local`'s references dropped.
+    void Done(BriskDrawOp& op, IDirectFB* dfb);
     // A draw made at once on the surface: damage for the next composition,
     // and drawn onto the full reference too.
-    void NoteDirect(BriskDrawOp& op, IDirectFB* dfb);
+    void NoteDirect(BriskDrawOp& op);
     // Draws `op` whole onto the full reference, when there is one.
     void DrawOnReference(const BriskDrawOp& op);
-    // Whether draws made at once must be noted: always but for the full
-    // composition, which only keeps the references.
-    bool Noting() const { return !BriskFullComposition() || pRefFull != NULL; }
     // The full composition flipped `region`: the screen changed there.
     void NoteFullFlip(const DFBRegion& region)
     {
@@ -225,6 +230,8 @@ public:
     BOOL CheckReference(std::string* why);
 
 private:
+    // The frame's next op, its clip the logical one.
+    BriskDrawOp& Record(BriskDrawOp::EN_KIND kind, const void* owner);
     // Fills in what `op` may change: its footprint, within its clip and
     // the surface. A text's glyphs are measured only when that is needed
     // (Pin): until then its footprint is its whole clip.
@@ -343,6 +350,32 @@ void Composer::Begin()
     uCurCount = 0;
     if (pSurface->GetClip(pSurface, &logicalClip) != DFB_OK) logicalClip = bounds;
     bClipCleared = false;
+}
+
+BriskDrawOp& Composer::Take(BriskDrawOp::EN_KIND kind, const void* owner, BriskDrawOp* local)
+{
+    if (bRecording) return Record(kind, owner);
+    local->eKind = kind;
+    local->pOwner = owner;
+    pSurface->GetClip(pSurface, &local->clip);
+    return *local;
+}
+
+void Composer::Done(BriskDrawOp& op, IDirectFB* dfb)
+{
+    if (dfb != NULL) pDfb = dfb;
+    if (bRecording) {
+        if (op.eKind == BriskDrawOp::E_CLEAR) {
+            logicalClip = op.clip;
+            bClipCleared = true;
+        }
+        return;
+    }
+    NoteDirect(op);
+    if (op.pImage != NULL) op.pImage->Release(op.pImage);
+    if (op.pFont != NULL) op.pFont->Release(op.pFont);
+    op.pImage = NULL;
+    op.pFont = NULL;
 }
 
 BriskDrawOp& Composer::Record(BriskDrawOp::EN_KIND kind, const void* owner)
@@ -492,10 +525,9 @@ BOOL Composer::Reaches(BriskDrawOp& op, const DFBRegion& area, DFBRegion* part)
     return op.bPaints && BriskIntersectRegion(op.footprint, area, part);
 }
 
-void Composer::NoteDirect(BriskDrawOp& op, IDirectFB* dfb)
+void Composer::NoteDirect(BriskDrawOp& op)
 {
     op.eInk = BriskDrawOp::E_INK_UNKNOWN;
-    if (dfb != NULL) pDfb = dfb;
     Measure(op);
     Pin(op);
     // The full composition keeps no account of what it draws, except on
@@ -911,77 +943,52 @@ DFBRegion BriskDamage::Bounds() const
 void BriskDrawClear(IDirectFBSurface* surface, const void* owner, const DFBRegion& clip)
 {
     Composer* composer = ComposerFor(surface);
-    if (composer != NULL && composer->Recording()) {
-        composer->Record(BriskDrawOp::E_CLEAR, owner).clip = clip;
-        composer->SetLogicalClip(clip);
-        return;
+    if (!Composer::Records(composer)) {
+        surface->SetClip(surface, &clip);
+        surface->Clear(surface, 0, 0, 0, 0);
+        if (!Composer::Notes(composer)) return;
     }
-    surface->SetClip(surface, &clip);
-    surface->Clear(surface, 0, 0, 0, 0);
-    if (composer != NULL && composer->Noting()) {
-        BriskDrawOp op;
-        op.eKind = BriskDrawOp::E_CLEAR;
-        op.pOwner = owner;
-        op.clip = clip;
-        composer->NoteDirect(op, NULL);
-    }
+    BriskDrawOp local;
+    BriskDrawOp& op = composer->Take(BriskDrawOp::E_CLEAR, owner, &local);
+    op.clip = clip;
+    composer->Done(op, NULL);
 }
 
 void BriskDrawImage(IDirectFBSurface* surface, const void* owner, IDirectFBSurface* image, const DFBRectangle& dest)
 {
     Composer* composer = ComposerFor(surface);
-    if (composer != NULL && composer->Recording()) {
-        BriskDrawOp& op = composer->Record(BriskDrawOp::E_IMAGE, owner);
-        image->AddRef(image);
-        op.pImage = image;
-        op.dest = dest;
-        return;
+    if (!Composer::Records(composer)) {
+        surface->StretchBlit(surface, image, NULL, &dest);
+        surface->ReleaseSource(surface);
+        if (!Composer::Notes(composer)) return;
     }
-    surface->StretchBlit(surface, image, NULL, &dest);
-    surface->ReleaseSource(surface);
-    if (composer != NULL && composer->Noting()) {
-        BriskDrawOp op;
-        op.eKind = BriskDrawOp::E_IMAGE;
-        op.pOwner = owner;
-        surface->GetClip(surface, &op.clip);
-        op.pImage = image;
-        op.dest = dest;
-        composer->NoteDirect(op, NULL);
-        op.pImage = NULL;
-    }
+    BriskDrawOp local;
+    BriskDrawOp& op = composer->Take(BriskDrawOp::E_IMAGE, owner, &local);
+    image->AddRef(image);
+    op.pImage = image;
+    op.dest = dest;
+    composer->Done(op, NULL);
 }
 
 void BriskDrawText(IDirectFBSurface* surface, IDirectFB* dfb, const void* owner, IDirectFBFont* font, U32 argb,
                    const std::string& text, int x, int y)
 {
     Composer* composer = ComposerFor(surface);
-    if (composer != NULL && composer->Recording()) {
-        BriskDrawOp& op = composer->Record(BriskDrawOp::E_TEXT, owner);
-        composer->UseDfb(dfb);
-        font->AddRef(font);
-        op.pFont = font;
-        op.u32Color = argb;
-        op.strText = text;
-        op.x = x;
-        op.y = y;
-        return;
+    if (!Composer::Records(composer)) {
+        surface->SetFont(surface, font);
+        surface->SetColor(surface, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, (argb >> 24) & 0xFF);
+        surface->DrawString(surface, text.c_str(), -1, x, y, (DFBSurfaceTextFlags)0);
+        if (!Composer::Notes(composer)) return;
     }
-    surface->SetFont(surface, font);
-    surface->SetColor(surface, (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, (argb >> 24) & 0xFF);
-    surface->DrawString(surface, text.c_str(), -1, x, y, (DFBSurfaceTextFlags)0);
-    if (composer != NULL && composer->Noting()) {
-        BriskDrawOp op;
-        op.eKind = BriskDrawOp::E_TEXT;
-        op.pOwner = owner;
-        surface->GetClip(surface, &op.clip);
-        op.pFont = font;
-        op.u32Color = argb;
-        op.strText = text;
-        op.x = x;
-        op.y = y;
-        composer->NoteDirect(op, dfb);
-        op.pFont = NULL;
-    }
+    BriskDrawOp local;
+    BriskDrawOp& op = composer->Take(BriskDrawOp::E_TEXT, owner, &local);
+    font->AddRef(font);
+    op.pFont = font;
+    op.u32Color = argb;
+    op.strText = text;
+    op.x = x;
+    op.y = y;
+    composer->Done(op, dfb);
 }
 
 // ---- composition ----------------------------------------------------------------------
