@@ -231,7 +231,7 @@ public:
     // Waits until the input thread has handled every queued event and
     // composed; FALSE after `timeoutMs`.
     BOOL WaitIdle(U32 timeoutMs);
-    // Compositions and flips since start-up.
+    // Compositions since start-up (one that changes nothing flips nothing).
     U32 FlipCount() { return u32Flips.load(); }
     // Passes of the input thread's loop since start-up.
     U32 InputPassCount() { return u32InputPasses.load(); }
