@@ -1,7 +1,9 @@
 // Draw items: what a layout file describes, drawn onto the OSD window's
 // surface. An ImageItem shows one image file scaled into its rectangle, a
 // TextItem draws one string. Items create their DirectFB resources on first
-// use and keep them until a property they depend on changes.
+// use and keep them until a property they depend on changes. They draw
+// through framework/Damage.h: on the OSD window while the manager composes,
+// a draw is recorded and made later, clipped to what changed.
 #ifndef BRISKUI_DRAWITEM_H
 #define BRISKUI_DRAWITEM_H
 

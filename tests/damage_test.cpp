@@ -19,8 +19,10 @@
 
 #include "BriskKeys.h"
 #include "BriskUiManager.h"
+#include "ChannelChangeHandler.h"
 #include "ChannelNumberHandler.h"
 #include "Damage.h"
+#include "EventHandler.h"
 #include "HostSupport.h"
 #include "SimTv.h"
 #include "TestSupport.h"
@@ -219,8 +221,8 @@ void CopySampleLayouts(const TempRoot& root)
 class DamageTest : public ManagerTest {
 protected:
     // Starts the library on the sample layouts in `country` and `language`
-    // (an OSD language id: 6 English, 5 German), with the references of
-    // the differential check in place when `references`.
+    // (an OSD language id: 6 English, 5 German), with the reference of the
+    // differential check in place when `references`.
     void StartSample(int country, U32 language, bool references)
     {
         CopySampleLayouts(root_);
@@ -287,6 +289,45 @@ TEST_F(DamageTest, AChangeRedrawsAndFlipsOnlyWhatChanged)
     Key(BRISKKEY_VOLUME_UP);
     EXPECT_EQ(manager_->FlipCount(), flips + 1);
     EXPECT_TRUE(manager_->GetLastFlipRect().empty());
+}
+
+// The screen's pixels of `rect`.
+std::vector<U32> ScreenArea(IDirectFBSurface* surface, const _Rect& rect)
+{
+    std::vector<U32> all = Pixels(surface), area;
+    for (int y = rect.top; y < rect.top + rect.height; ++y)
+        area.insert(area.end(), all.begin() + (long)y * 1280 + rect.left,
+                    all.begin() + (long)y * 1280 + rect.left + rect.width);
+    return area;
+}
+
+// The banner draws the input at every composition. Shown on digital TV,
+// then the input switched to HDMI by the host: the next composition (here
+// the host's own UpdateOsd) draws the HDMI banner, and it reaches the
+// screen. The full composition draws it too but flips only what was shown
+// or hidden since the composition before, which leaves the old banner on
+// screen until something else flips its area.
+TEST_F(DamageTest, ALookChangedWithoutShowingAgainReachesTheScreen)
+{
+    sim::SetInputSource(MAPI_INPUT_SOURCE_DTV);
+    StartSample(E_BRISKUI_COUNTRY_EU, 6, false);
+    Key(BRISKKEY_CHANNEL_UP);
+    ASSERT_TRUE(manager_->QueryStatus(E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE));
+    _Rect banner = static_cast<EventHandler*>(BriskUiManager::pChannelChangeHandler)->GetItemRegion();
+    std::vector<U32> tuner = ScreenArea(manager_->GetSurface(), banner);
+
+    sim::SetInputSource(MAPI_INPUT_SOURCE_HDMI);
+    manager_->UpdateOsd();
+    std::vector<U32> hdmi = ScreenArea(manager_->GetSurface(), banner);
+    EXPECT_NE(hdmi, tuner);
+    // The full composition, back on digital TV: drawn, not shown.
+    sim::SetInputSource(MAPI_INPUT_SOURCE_DTV);
+    BriskSetFullComposition(TRUE);
+    manager_->UpdateOsd();
+    BriskSetFullComposition(FALSE);
+    EXPECT_EQ(ScreenArea(manager_->GetSurface(), banner), hdmi);
+    manager_->UpdateOsd();
+    EXPECT_EQ(ScreenArea(manager_->GetSurface(), banner), tuner);
 }
 
 // A 64-bit FNV-1a hash of the window's pixels.
