@@ -18,7 +18,6 @@
 // Counters: instructions_per_key (changed pixels only), full_instructions_per_key
 // and ratio (the first over the second). Without callgrind the benchmarks
 // skip with an error.
-#include <dirent.h>
 #include <valgrind/callgrind.h>
 
 #include <fstream>
