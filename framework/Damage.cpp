@@ -196,7 +196,6 @@ public:
     explicit Composer(IDirectFBSurface* surface);
     ~Composer();
 
-    IDirectFBSurface* Surface() const { return pSurface; }
     bool Recording() const { return bRecording; }
     void Forget() { bKnown = false; }
     void Begin();
