@@ -1,6 +1,7 @@
 // The set of shown OSDs and the composition of the screen.
 #include <stdio.h>
 
+#include "BriskSpeechQueue.h"
 #include "BriskUiHandlerTable.h"
 #include "BriskUiManager.h"
 #include "Damage.h"
@@ -83,9 +84,13 @@ void BriskUiManager::UpdateOsd()
         if (order[i]->pfGet() == NULL) continue;
         if (QueryPrevStatus(status) && !QueryStatus(status)) DisableStatus(status);
     }
+    // With audio guidance on, each OSD says what it shows once drawn.
+    bool speak = BriskSpeechQueue::Instance().Wanted();
     for (size_t i = 0; i < count; ++i) {
         EventHandler* handler = order[i]->pfGet();
-        if (handler != NULL && QueryStatus(order[i]->eStatus)) handler->Update(pSurface);
+        if (handler == NULL || !QueryStatus(order[i]->eStatus)) continue;
+        handler->Update(pSurface);
+        if (speak) handler->SpeakShown(QueryPrevStatus(order[i]->eStatus) ? FALSE : TRUE);
     }
     rcLastFlip = frame.Finish(rcDirty);
     u32Flips.fetch_add(1);
