@@ -25,22 +25,6 @@ bool Overlap(const DFBRegion& a, const DFBRegion& b)
     return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2;
 }
 
-// The region of a rectangle given in 64 bits, cut to `within`; FALSE when
-// none of it is left.
-BOOL CutRegion(long long x1, long long y1, long long x2, long long y2, const DFBRegion& within, DFBRegion* out)
-{
-    if (x1 < within.x1) x1 = within.x1;
-    if (y1 < within.y1) y1 = within.y1;
-    if (x2 > within.x2) x2 = within.x2;
-    if (y2 > within.y2) y2 = within.y2;
-    if (x1 > x2 || y1 > y2) return FALSE;
-    out->x1 = (int)x1;
-    out->y1 = (int)y1;
-    out->x2 = (int)x2;
-    out->y2 = (int)y2;
-    return TRUE;
-}
-
 std::atomic<bool> g_fullComposition(false);
 
 // The pixel scans below branch on every pixel, which tells a coverage-
@@ -491,16 +475,16 @@ void Composer::Measure(BriskDrawOp& op)
         break;
     case BriskDrawOp::E_IMAGE:
         op.bPaints = op.dest.w > 0 && op.dest.h > 0 &&
-                     CutRegion(op.dest.x, op.dest.y, (long long)op.dest.x + op.dest.w - 1,
-                               (long long)op.dest.y + op.dest.h - 1, clip, &op.footprint);
+                     BriskCutRegion(op.dest.x, op.dest.y, (long long)op.dest.x + op.dest.w - 1,
+                                    (long long)op.dest.y + op.dest.h - 1, clip, &op.footprint);
         break;
     case BriskDrawOp::E_TEXT:
         if (op.eInk == BriskDrawOp::E_INK_UNKNOWN || op.eInk == BriskDrawOp::E_INK_UNBOUNDED) {
             op.footprint = clip;
         } else {
             op.bPaints = op.eInk == BriskDrawOp::E_INK_BOX &&
-                         CutRegion((long long)op.x + op.ink.x1, (long long)op.y + op.ink.y1,
-                                   (long long)op.x + op.ink.x2, (long long)op.y + op.ink.y2, clip, &op.footprint);
+                         BriskCutRegion((long long)op.x + op.ink.x1, (long long)op.y + op.ink.y1,
+                                        (long long)op.x + op.ink.x2, (long long)op.y + op.ink.y2, clip, &op.footprint);
         }
         break;
     }
@@ -615,9 +599,9 @@ BOOL Composer::OpaqueArea(const BriskDrawOp& op, DFBRegion* out)
         opaque = &vOpaque.back();
     }
     return opaque->bAny &&
-           CutRegion((long long)op.dest.x + opaque->interior.x1, (long long)op.dest.y + opaque->interior.y1,
-                     (long long)op.dest.x + opaque->interior.x2, (long long)op.dest.y + opaque->interior.y2, bounds,
-                     out);
+           BriskCutRegion((long long)op.dest.x + opaque->interior.x1, (long long)op.dest.y + opaque->interior.y1,
+                          (long long)op.dest.x + opaque->interior.x2, (long long)op.dest.y + opaque->interior.y2,
+                          bounds, out);
 }
 
 void Composer::DrawOpaque(const BriskDrawOp& op, const DFBRegion& area)
