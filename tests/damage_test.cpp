@@ -428,7 +428,7 @@ void RunScript(BriskUiManager* manager, ScriptRun* run)
             briskui_sim::PostKey(manager, BRISKKEY_CUSTOM79_FACTORY);
             break;
         case 'w':
-            ASSERT_TRUE(briskui_sim::AdvanceClockAndSettle(manager, step.value));
+            ASSERT_EQ(briskui_sim::AdvanceClockAndSettle(manager, step.value), briskui_sim::Settle::Done);
             break;
         case 'p':
             manager->SetFirstInitializationProgress((U8)step.value);
@@ -567,7 +567,7 @@ void DifferentialTest::Walk(unsigned seed, int steps)
             static const U32 kTimes[] = { 50, 120, 400, 1000, 2100, 3100, 6100 };
             U32 ms = kTimes[pick(sizeof(kTimes) / sizeof(kTimes[0]))];
             what << "wait " << ms;
-            ASSERT_TRUE(briskui_sim::AdvanceClockAndSettle(manager_, ms)) << what.str();
+            ASSERT_EQ(briskui_sim::AdvanceClockAndSettle(manager_, ms), briskui_sim::Settle::Done) << what.str();
         } else {
             switch (pick(5)) {
             case 0: {
