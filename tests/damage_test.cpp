@@ -476,8 +476,8 @@ TEST_F(DamageTest, FullAndChangedCompositionsDrawPrintAndCallTheSame)
 }
 
 // One run of keys, events, host calls, TV changes and time-outs, each
-// step checked. `seed` makes it repeatable but for the real time the
-// library's clock also follows (a time-out may fire between steps).
+// step checked. `seed` makes it repeatable: the library's clock moves
+// only with the walk's waits.
 class DifferentialTest : public DamageTest, public ::testing::WithParamInterface<std::tuple<int, U32>> {
 protected:
     void Walk(unsigned seed, int steps);
