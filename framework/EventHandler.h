@@ -101,9 +101,10 @@ public:
     virtual void LoadResource(const char* path);
     // Deletes the items and has LoadResource read the layout at `path` again,
     // for a desktop host that shows a designer's layout edits while the OSDs
-    // run (briskui-sim's live window); what a handler keeps beside its items
-    // (a menu's focus) starts again as after a load, and nothing is drawn.
-    // Nothing in the library calls it. Under the manager lock.
+    // run (briskui-sim's live window): the items are the new layout's, as at
+    // start-up; what a handler keeps beside them stays unless its
+    // LoadResource sets it. Draws nothing. Nothing in the library calls it.
+    // Under the manager lock.
     void ReloadResource(const char* path);
     // Handles one key the manager routed here; TRUE when handled. Input thread.
     virtual BOOL KeyHandler(U32 key) = 0;
