@@ -50,7 +50,7 @@ public:
         manager_ = nullptr;
     }
     bool Pump() override;
-    bool Sleep(U32 ms) override;
+    bool Sleep(U64 ms) override;
     void Hold() override;
 
 private:
@@ -132,7 +132,7 @@ bool LiveView::Pump()
     return !closed_;
 }
 
-bool LiveView::Sleep(U32 ms)
+bool LiveView::Sleep(U64 ms)
 {
     const Uint64 end = SDL_GetTicks64() + ms;
     for (Uint64 now = SDL_GetTicks64(); !closed_ && now < end; now = SDL_GetTicks64()) {
