@@ -105,9 +105,10 @@ bool Render(const std::string& svg, const std::string& png, const std::string& c
     pid_t pid = 0;
     if (posix_spawn(&pid, argv[0], NULL, NULL, argv.data(), environ) != 0) return false;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    pid_t ended;
+    while ((ended = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return ended == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }   // namespace
