@@ -99,7 +99,9 @@ const HostOption kOptions[] = {
       "`set language`, with a note", &TakeLanguage },
     { "--shots", "DIR", "folder for relative screenshot names (default: the current folder)", &TakeShots },
     { "--fast-clock", NULL,
-      "`wait` moves the library's clock instead of sleeping, and the library's own pauses (the steps of a first "
+      "the library's clock becomes virtual: it starts at 0 ms and stands still but for `wait`, which moves it to "
+      "each timer expiry within the wait in turn (a time-out is handled, and the screen composed, before the clock "
+      "moves on) and then to the wait's end, at once; the library's own pauses (the steps of a first "
       "initialisation's progress) take no time", &TakeFastClock },
     { "--sw-version", "S", "software version handed to the library before start", &TakeSwVersion },
     { "--mstar-version", "S", "middleware version handed to the library before start", &TakeMstarVersion },
@@ -122,12 +124,13 @@ const HostExitStatus kExitStatuses[] = {
     { kExitOk, "the script ran and every expectation held" },
     { kExitRunFailure,
       "a run-time failure (DirectFB, a screenshot that could not be written, a `set` the TV could not take, the "
-      "library not finalising)" },
+      "library not finalising, a `--fast-clock` wait whose time-outs the library did not handle within 60 s of real "
+      "time)" },
     { kExitBadScript,
       "a bad option or script line, reported with its file, line number and reason before anything ran: an "
       "unknown word, a value out of range, a line holding a NUL byte, a script that is not a regular file (a "
       "folder, a FIFO) or cannot be read, a root (`--root`, `$BRISKUI_ROOT` or the build's sample root) that is "
-      "not a folder" },
+      "not a folder; also a `wait` that would move the clock past its limit, when the script reaches it" },
     { kExitExpectation, "an expectation failed; the whole script ran" },
 };
 // clang-format on

@@ -219,7 +219,8 @@ const ScriptVerb kVerbs[] = {
       "a key press into the library's event buffer, as the IR receiver delivers it: a key name of the key table "
       "or a key symbol such as `0xF04C`" },
     { "wait", Command::Wait, true, &ParseWait, "wait MS",
-      "lets MS milliseconds pass: real time, or under `--fast-clock` the library's clock alone" },
+      "lets MS milliseconds pass: real time, or under `--fast-clock` the library's clock alone, through each "
+      "time-out within it in turn; MS up to the clock's limit (a 32-bit time_t's worth of milliseconds)" },
     { "event", Command::Event, true, &ParseEvent, "event ID PARAM [control|atv|dtv|cimmi]",
       "a middleware event from that source (default `control`), delivered on the simulated middleware's own "
       "thread" },
