@@ -31,7 +31,7 @@ struct SimRun {
 
 SimRun RunSim(const std::string& args)
 {
-    std::string command = std::string(BRISKUI_SIM) + " " + args + " 2>&1";
+    std::string command = ProgramCommand(BRISKUI_SIM) + " " + args + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     SimRun run{ -1, "" };
     if (pipe == nullptr) return run;

@@ -74,7 +74,7 @@ TEST_F(StartupTest, CountryPicksTheLayoutFiles)
 
 TEST_F(StartupTest, UnknownCountryAbortsBeforeAnyLayoutIsLoaded)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    UseThreadsafeDeathTests();
     EXPECT_DEATH(
         {
             dup2(2, 1);   // the library logs on stdout
