@@ -119,6 +119,11 @@ def main(paths):
              lambda g: g("ratio_median") <= 1.25)
     t.paired("Timer lateness", "BM_TimerLateness", "p99 <= floor p99 + 1 ms",
              lambda g: g("p99_us") <= g("floor_p99_us") + 1000.0)
+    t.paired("Settings file at the limits, LoadCommonSetting", "BM_SettingsAtTheLimits", "median <= 50 ms",
+             lambda g: g("median_us") <= 50000.0)
+    t.paired("  its rewrite, SetConfigActivation", "BM_SettingsSetterAtTheLimits", "(reference)", None)
+    t.paired("Layout at the limits, volume handler load", "BM_LayoutAtTheLimits", "median <= 50 ms",
+             lambda g: g("median_us") <= 50000.0)
 
     heap = "BM_SteadyState/heap"
     growth = t.get(heap, "growth_bytes")

@@ -30,7 +30,7 @@ set(BRISKUI_PUBLIC_HEADERS
   VolumeHandler.h        # GetStatus, behind GetVolumeStatus
   ChannelNumberHandler.h # selectProgramByMajorMinorNumber
 )
-set(BRISKUI_HEADER_DIRS core framework osd menus factory)
+set(BRISKUI_HEADER_DIRS core framework platform osd menus factory)
 
 # Sets `out` to the full paths of `names` found in the library's folders
 # and of every header they include with #include "...", directly or not.
@@ -102,8 +102,17 @@ function(briskui_install_library)
     "${PROJECT_SOURCE_DIR}/cmake/briskuiDependencies.cmake"
     DESTINATION "${BRISKUI_CMAKE_DIR}" COMPONENT development)
 
+  # The headers of DirectFB and iniparser are system headers to a host, as
+  # with find_package: DirectFB's trip warnings under C++17 (`register`)
+  # that would stop a host built with -Werror. A folder given with -isystem
+  # stays a system folder when the directfb module adds it with -I too.
+  get_target_property(dfb_include PkgConfig::DIRECTFB INTERFACE_INCLUDE_DIRECTORIES)
   get_target_property(ini_include iniparser::iniparser INTERFACE_INCLUDE_DIRECTORIES)
-  briskui_strip_sysroot(BRISKUI_PC_INIPARSER_INCLUDE "${ini_include}")
+  set(BRISKUI_PC_SYSTEM_INCLUDES "")
+  foreach(dir IN LISTS dfb_include ini_include)
+    briskui_strip_sysroot(dir "${dir}")
+    string(APPEND BRISKUI_PC_SYSTEM_INCLUDES " -isystem ${dir}")
+  endforeach()
   set(BRISKUI_PC_LIBS "")
   foreach(lib IN LISTS BRISKUI_ATOMIC_LIBRARY)
     string(APPEND BRISKUI_PC_LIBS " -l${lib}")

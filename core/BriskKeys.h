@@ -2,6 +2,12 @@
 // (Unicode below 0xF000, special keys at 0xF000 + n, custom keys at
 // 0xF500 + n), as the IR keymap produces them. Prefixed so as not to meet
 // the KEY_* macros of the platform's input headers.
+//
+// Which OSD takes which key is said by the handler table's rows. The
+// manager itself owns the exit keys (BRISKKEY_EXIT, BRISKKEY_CUSTOM61_EXIT),
+// the power keys (BRISKKEY_POWER, BRISKKEY_CUSTOM80_POWER), the factory key
+// (BRISKKEY_CUSTOM79_FACTORY) and the keys of the full interface (listed in
+// BriskUiManagerInput.cpp).
 #ifndef BRISKUI_KEYS_H
 #define BRISKUI_KEYS_H
 
@@ -9,6 +15,8 @@
 
 enum : U32 {
     BRISKKEY_RETURN = 0x0D,
+    BRISKKEY_0 = 0x30,
+    BRISKKEY_9 = 0x39,
     BRISKKEY_CURSOR_UP = 0xF002,
     BRISKKEY_CURSOR_DOWN = 0xF003,
     BRISKKEY_PAUSE = 0xF00A,

@@ -13,6 +13,7 @@
 #include "EventHandler.h"
 #include "ImageCache.h"
 #include "ManagerLock.h"
+#include "ManagerOsdHost.h"
 #include "Middleware.h"
 #include "VolumeHandler.h"
 
@@ -123,9 +124,8 @@ BOOL BriskUiManager::CreateHandlers()
     size_t count = 0;
     const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
     for (size_t i = 0; i < count; ++i) {
-        EventHandler* handler = rows[i].pfCreate();
+        EventHandler* handler = BriskCreateRowHandler(rows[i]);
         if (handler == NULL) return FALSE;
-        handler->SetOsdStatus(rows[i].eStatus);
         std::string path = dir + (eCountry == E_BRISKUI_COUNTRY_NA ? rows[i].pLayoutNA : rows[i].pLayoutEU);
         handler->LoadResource(path.c_str());
     }
@@ -212,7 +212,7 @@ void BriskUiManager::Start()
     MSrv_Control_TV::GetMSrvDtv()->AddEventRecipient(&BriskUiManager::MiddlewareCallback);
     MSrv_Control_DVB::GetMSrvCIMMI()->AddEventRecipient(&BriskUiManager::MiddlewareCallback);
 
-    BriskTimerManager::GetInstance()->Start();
+    BriskTimerManager::GetInstance()->Start(BriskManagerOsdHost());
     printf("BriskUI init check %d\n", __LINE__);
 
     system->EnableTvosIr();

@@ -23,6 +23,8 @@
 #include "Rect.h"
 
 class EventHandler;
+struct ST_BRISKUI_HANDLER_ROW;
+struct ST_BRISKUI_KEY_CLAIM;
 class VolumeHandler;
 class ChannelChangeHandler;
 class ChannelNumberHandler;
@@ -66,23 +68,59 @@ enum { E_BRISKUI_COUNTRY_NA = 1, E_BRISKUI_COUNTRY_EU = 2 };
 
 class BriskUiManager {
 public:
+    // The singleton, created on the first call (allocated without throwing;
+    // asserts and aborts when it cannot be). No lock: the host makes the
+    // first call before Start creates any thread. The manager owns itself
+    // until Finalize deletes it; the caller never deletes it.
     static BriskUiManager* GetInstance();
-    // The instance if one exists, without creating it (timer thread, callback).
+    // The instance if one exists, without creating it; null before the
+    // first GetInstance and after Finalize. Any thread (timer thread, the
+    // middleware's callback).
     static BriskUiManager* PeekInstance() { return pInstance; }
 
     // ---- lifecycle -------------------------------------------------------
+    // Binds the library to the display and starts it: configures the
+    // host's layer, creates the OSD window (shown, transparent) and its
+    // surface, loads the IR keymap, creates the input event buffer, creates
+    // every handler of the handler table in row order and has each load its
+    // layout from the language folder for the country group, registers the
+    // middleware callback, starts the timer service and, once the host has
+    // handed the IR keys over, the input thread. Asserts and aborts on a
+    // missing layer or event buffer, an unknown country group, a required
+    // layout that does not load, or a failed allocation or thread. Host
+    // thread, once, after LoadCommonSetting.
     void Start();
+    // Undoes Start: removes the middleware callback, hides the window,
+    // releases the surface, the window and the event buffer, deletes every
+    // handler in row order, empties the image cache and deletes the manager
+    // itself: every pointer to it is dangling afterwards, and the next
+    // GetInstance creates a new, unstarted manager. Then tells the
+    // middleware the library has finished. Normally the input thread calls
+    // it when the host takes the keys back, after finalising the timer
+    // service; a host without an input thread calls both itself.
     void Finalize();
 
     // ---- settings, language and clock ---------------------------------------
+    // Reads the common settings file (activation, first initialisation,
+    // colour format), sets the country group to EU and the layout folder
+    // of the OSD language. A missing or unreadable file keeps every default
+    // but still sets the language folder. Always TRUE. Host thread, before
+    // Start.
     BOOL LoadCommonSetting();
     // Rewrite one key of the settings file: "TRUE" for 1, "FALSE" for any
     // other value. 1 when the new file is in place and reads back entry for
     // entry; 0, with the old file kept, otherwise. A symbolic link stays and
-    // its target is replaced. Host threads; one rewrite at a time.
+    // its target is replaced. The value in memory does not change: it takes
+    // effect at the next LoadCommonSetting. Host threads; one rewrite at a
+    // time.
     BOOL SetConfigFirstInitialization(U8 value);
     BOOL SetConfigActivation(U8 value);
+    // Rebuilds the layout folder from the OSD language the system database
+    // gives ("EN/" without a database or for a language of no folder);
+    // layouts loaded later come from it. Any thread.
     void SetupLanguage();
+    // The settings as loaded: library enabled, colour format (1: a 16-bit
+    // layer), country group (1 NA, 2 EU), first initialisation. Any thread.
     U8 QueryBriskUiEnabled() { return bActivate; }
     U8 QueryColorFormat() { return u8ColorFormat; }
     int QueryCountry() { return eCountry; }
@@ -90,50 +128,104 @@ public:
     // EU; a desktop host uses this to run the NA layouts and behaviour.
     void SetCountry(int country) { eCountry = country; }
     U8 IsFirstInitialization() { return bFirstInitialization; }
+    // The volume OSD's display state (VolumeHandler::GetStatus: 0 hidden,
+    // 1 bar, 2 half mute, 3 mute); 0 before Start. Any thread.
     U32 GetVolumeStatus();
+    // Does nothing. Any thread.
     void GetOrvexInfo() {}
+    // Keep a copy of the middleware's / the software's version text for the
+    // version self-check screen; a null pointer keeps the old text. Any
+    // thread, at any time.
     void SetMStarVersion(const char* version);
     void SetSwVersion(const char* version);
+    // A copy of the kept version text (empty before any). Any thread.
     std::string GetMStarVersion();
     std::string GetSwVersion();
+    // Shows the first-initialisation progress bar alone at `percent` and
+    // composes at once, on the calling thread; nothing without the
+    // initialisation handler. Host thread or the input thread.
     void SetFirstInitializationProgress(U8 percent);
+    // Shows 100 % and then pauses one second (through the sleep seam) so
+    // that the full bar stays visible before the caller goes on. Host thread.
     void SetFirstInitializationProgressComplete();
+    // Milliseconds of the library's monotonic clock, as a 32-bit value that
+    // wraps. Any thread.
     U32 GetSystemTime();
+    // Whether the input may switch to analogue TV: FALSE exactly when the
+    // system country is 14, its cable operator 7 and the current TV route's
+    // path 2 (a cable-only market whose cable route carries no analogue
+    // programmes); logs the figures. Any thread.
     BOOL IsAllowedToSwitchATV();
+    // The layout folder (before the file-system root), with its language
+    // folder and a trailing slash. Any thread.
     std::string GetLayoutPath() { return strLayoutPath; }
 
     // ---- keys and events -------------------------------------------------------
+    // Keys are routed only while `enable` is 1. Any thread.
     void SetKeyHandlerEnable(U8 enable);
+    // Routes one key symbol: the manager's own keys (exit, power, factory,
+    // full interface) here, every other key to the first row of the handler
+    // table whose claim of it holds. TRUE when the key is one the library
+    // routes (some row claims it, or the manager owns it), whatever the
+    // handler then did; FALSE for any other key. Input thread (any thread
+    // that holds the manager lock).
     BOOL KeyHandler(U32 key);
+    // Posts a copy of `event`'s class, type and data to the event buffer
+    // (logged when DirectFB refuses it); nothing before Start. Timer thread.
     void PostEvent(const DFBUserEvent& event);
+    // Wakes the input thread out of its wait; nothing before Start. Any thread.
     void WakeUp();
+    // Loads the IR keymap into input device 15; FALSE, logged, when the
+    // device or the keymap is missing. Start.
     BOOL InitializeMSTARIR();
+    // Body of the input thread (`buffer` is the event buffer): the first
+    // initialisation's progress when due, then one event per pass until the
+    // host takes the keys back; then it finalises the timer service and the
+    // manager and detaches itself. Started by Start.
     static void* tvos_event_thread(void* buffer);
 
     // ---- status set and composition ---------------------------------------------
     // All of these take the manager lock and may be called from any thread.
     // Shows `status`: the set keeps only the OSDs in `mask` (the base status
-    // always stays, bits above 0xFFFF go) and gains `status`; a status with
-    // a handler also (re)arms its hide timer and marks its item region for
+    // always stays; OSDs from 0x10000 up, which a 16-bit mask cannot name,
+    // stay or go as their rows say) and gains `status`; a status with a
+    // handler also (re)arms its hide timer and marks its item region for
     // the next composition. Draws nothing.
     void EnableStatus(EN_BRISKUI_OSD_STATUS status, U16 mask);
+    // The same with a 32-bit mask, which names every OSD (a layout's
+    // u32StateMask). Bits above 0xFFFF that no row has are dropped.
+    void EnableStatusMask(U32 status, U32 mask);
     // Hides `status`: clears its bit; a status with a handler then stops its
     // hide timer, erases its area and marks it for the next composition,
     // unless the handler's row says it stays on screen (the muted volume
     // OSD). Without a surface, logs and changes nothing.
     void DisableStatus(EN_BRISKUI_OSD_STATUS status);
+    // TRUE when every bit of `status` is in the set now / at the last
+    // composition (so 0 is always TRUE).
     BOOL QueryStatus(U32 status);
     BOOL QueryPrevStatus(U32 status);
+    // Adds `rect` to the area the next composition flips.
     void InvalidateOSD(const _Rect& rect);
+    // TRUE when an area waits for composition.
     BOOL IsUpdateNeeded();
+    // Composes: erases the OSDs gone since the last composition, redraws
+    // every shown OSD in the handler table's layer order and flips the
+    // marked area; without a surface, logs and changes nothing.
     void UpdateOsd();
+    // Hides the whole window at once (opacity 0); nothing without a surface.
     void ClearScreen();
+    // The status set now, the marked area, and the area the last
+    // composition flipped.
     U32 GetCurrentStatus() { return u32CurrentStatus; }
     _Rect GetDirtyRect() { return rcDirty; }
-    // The area the last composition flipped.
     _Rect GetLastFlipRect() { return rcLastFlip; }
 
     // ---- middleware events -------------------------------------------------------
+    // The callback Start registers with the middleware's four event
+    // sources: the banner, PIN and wait-message events become OSD changes
+    // (composed by the input thread). 1 for the events it acts on, 0 for
+    // others, before the host has handed the keys over and during a first
+    // initialisation. The middleware's event thread.
     static U8 MiddlewareCallback(void* pOwner, void* pEventId, void* pParam);
 
     // ---- factory codes ------------------------------------------------------------
@@ -225,25 +317,33 @@ public:
     char* FactoryGetORVEXVersion();        // (*)
 
     // ---- desktop host and test support ----------------------------------------------
+    // The event buffer, window surface and window Start created; null
+    // before. Owned by the manager: the caller does not release them. Any
+    // thread.
     IDirectFBEventBuffer* GetEventBuffer() { return pEventBuffer; }
     IDirectFBSurface* GetSurface() { return pSurface; }
     IDirectFBWindow* GetWindow() { return pWindow; }
     // Waits until the input thread has handled every queued event and
-    // composed; FALSE after `timeoutMs`.
+    // composed; FALSE after `timeoutMs` of real time. Any thread but the
+    // input thread, without the manager lock.
     BOOL WaitIdle(U32 timeoutMs);
-    // Compositions and flips since start-up.
+    // Compositions and flips since start-up. Any thread.
     U32 FlipCount() { return u32Flips.load(); }
-    // Passes of the input thread's loop since start-up.
+    // Passes of the input thread's loop since start-up. Any thread.
     U32 InputPassCount() { return u32InputPasses.load(); }
     // Timer events handed to a handler since start-up, and the monotonic
-    // time (library clock, ns) at which the last one was.
+    // time (library clock, ns) at which the last one was. Any thread.
     U32 TimerDispatchCount() { return u32TimerDispatches.load(); }
     long long LastTimerDispatchNs() { return s64LastTimerDispatchNs.load(); }
-    // The manager lock, for callers that need several operations to be one.
+    // The manager lock (recursive; it outlives every manager), for callers
+    // that need several operations to be one. Any thread; Unlock as often as
+    // Lock.
     static void Lock();
     static void Unlock();
 
     // ---- handlers, one per OSD --------------------------------------------------------
+    // Filled by Start through the handler table's rows and nulled by
+    // Finalize; owned by the manager. Read under the manager lock.
     static VolumeHandler* pVolumeHandler;
     static ChannelChangeHandler* pChannelChangeHandler;
     static ChannelNumberHandler* pChannelNumberHandler;
@@ -260,11 +360,15 @@ public:
     static VersionSelfCheckHandler* pVersionSelfCheckHandler;
     static PinCodeHandler* pPinCodeHandler;
 
+    // First-initialisation mode (from the settings file; cleared when a
+    // factory key ends the progress) and the key-routing switch
+    // (SetKeyHandlerEnable). Single bytes, read without the lock.
     static U8 bFirstInitialization;
     static U8 bActivateKeyHandler;
     // Seconds of the current boot, written by the host from any thread and
     // read by the input thread.
     static BriskRelaxedU32 TotalTicksInSeconds;
+    // Length and steps of the first initialisation's progress.
     static const U32 m_InitializationMaxTime = 34000000;   // microseconds
     static const U32 m_InitializationLoopCount = 50;
 
@@ -282,9 +386,13 @@ private:
     BOOL CreateHandlers();
     // Deletes every handler of the table in its order.
     void DeleteHandlers();
-    // Passes `key` to the handler of `status`; a status whose handler this
-    // build does not have gets a log line naming it instead.
-    void RouteKey(U32 status, U32 key);
+    // Passes `key` to the handler of `row`; a row without a handler (before
+    // Start) gets a log line naming it instead.
+    void RouteKey(const ST_BRISKUI_HANDLER_ROW& row, U32 key);
+    // Whether `claim` of `row` holds now.
+    BOOL ClaimHolds(const ST_BRISKUI_HANDLER_ROW& row, const ST_BRISKUI_KEY_CLAIM& claim);
+    // Hides each OSD of `statuses` that is shown.
+    void HideShown(U32 statuses);
     void RunFirstInitialization(IDirectFBEventBuffer* buffer);
     void DispatchTimer(const DFBUserEvent& event);
     BOOL HandleKey(const DFBInputEvent& event);

@@ -2,6 +2,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "BriskKeys.h"
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
@@ -52,25 +55,28 @@ void LogKey(const DFBInputEvent& event)
 
 bool IsPowerKey(U32 key) { return key == BRISKKEY_POWER || key == BRISKKEY_CUSTOM80_POWER; }
 
-// OSDs closed by the exit key, in this order (the PIN entry and the input
-// icon stay), each through DisableStatus and so through the handler table.
-// The volume OSD and the channel-number entry are not in it: they get the
-// key itself first and close themselves.
-// clang-format off
-const EN_BRISKUI_OSD_STATUS kClosedByExit[] = {
-    E_BRISKUI_OSD_STATUS_WAIT_MESSAGE,
-    E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE,
-    E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU,
-    E_BRISKUI_OSD_STATUS_NOT_AVAILABLE,
-    E_BRISKUI_OSD_STATUS_FACTORY_ARC,
-    E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU,
-    E_BRISKUI_OSD_STATUS_FACTORY_BALANCE,
-    E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK,
-    E_BRISKUI_OSD_STATUS_FACTORY_DIRECT_SOURCE,
-    E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK,
-    E_BRISKUI_OSD_STATUS_INITIALIZATION,
+// A row's claim of a key, as the router weighs it.
+struct ClaimOfKey {
+    const ST_BRISKUI_HANDLER_ROW* pRow;
+    const ST_BRISKUI_KEY_CLAIM* pClaim;
 };
-// clang-format on
+
+// Every claim of `key` in the table, by precedence (claims of one
+// precedence in row order).
+std::vector<ClaimOfKey> ClaimsOf(U32 key)
+{
+    std::vector<ClaimOfKey> claims;
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
+    for (size_t i = 0; i < count; ++i) {
+        for (size_t k = 0; k < rows[i].uKeyCount; ++k)
+            if (BriskClaimCovers(rows[i].pKeys[k], key)) claims.push_back({ &rows[i], &rows[i].pKeys[k] });
+    }
+    std::stable_sort(claims.begin(), claims.end(), [](const ClaimOfKey& a, const ClaimOfKey& b) {
+        return a.pClaim->u8Precedence < b.pClaim->u8Precedence;
+    });
+    return claims;
+}
 
 }   // namespace
 
@@ -146,22 +152,46 @@ void BriskUiManager::BootProgress()
     SetFirstInitializationProgress((U8)percent);
 }
 
-void BriskUiManager::RouteKey(U32 status, U32 key)
+void BriskUiManager::RouteKey(const ST_BRISKUI_HANDLER_ROW& row, U32 key)
 {
-    EventHandler* handler = HandlerFor(status);
+    EventHandler* handler = row.pfGet();
     if (handler != NULL)
         handler->KeyHandler(key);
     else
-        printf("BRISKUI - key %ld for %s: no such handler in this build\n", (long)key, BriskUiOsdName(status));
+        printf("BRISKUI - key %ld for %s: no such handler in this build\n", (long)key, BriskUiOsdName(row.eStatus));
+}
+
+BOOL BriskUiManager::ClaimHolds(const ST_BRISKUI_HANDLER_ROW& row, const ST_BRISKUI_KEY_CLAIM& claim)
+{
+    switch (claim.u8When) {
+    case E_BRISKUI_KEY_WHILE_SHOWN:
+        return QueryStatus(row.eStatus);
+    case E_BRISKUI_KEY_ON_TUNER: {
+        MAPI_INPUT_SOURCE_TYPE source = MSrv_Control::GetInstance()->GetCurrentInputSource();
+        return source == MAPI_INPUT_SOURCE_ATV || source == MAPI_INPUT_SOURCE_DTV ? TRUE : FALSE;
+    }
+    default:
+        return TRUE;
+    }
+}
+
+void BriskUiManager::HideShown(U32 statuses)
+{
+    for (U32 bit = 1; bit != 0 && bit <= statuses; bit <<= 1)
+        if ((statuses & bit) != 0 && QueryStatus(bit)) DisableStatus((EN_BRISKUI_OSD_STATUS)bit);
 }
 
 void BriskUiManager::CloseOsds()
 {
-    if (QueryStatus(E_BRISKUI_OSD_STATUS_VOLUME)) RouteKey(E_BRISKUI_OSD_STATUS_VOLUME, BRISKKEY_EXIT);
-    if (QueryStatus(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER)) RouteKey(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER, BRISKKEY_EXIT);
-    for (size_t i = 0; i < sizeof(kClosedByExit) / sizeof(kClosedByExit[0]); ++i) {
-        if (QueryStatus(kClosedByExit[i])) DisableStatus(kClosedByExit[i]);
-    }
+    // The rows that take the exit key while their claim holds get it
+    // first and close themselves; then every row the exit keys close goes.
+    std::vector<ClaimOfKey> claims = ClaimsOf(BRISKKEY_EXIT);
+    for (size_t i = 0; i < claims.size(); ++i)
+        if (ClaimHolds(*claims[i].pRow, *claims[i].pClaim)) RouteKey(*claims[i].pRow, BRISKKEY_EXIT);
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* const* order = BriskCompositionOrder(&count);
+    for (size_t i = 0; i < count; ++i)
+        if (order[i]->bClosedByExit && QueryStatus(order[i]->eStatus)) DisableStatus(order[i]->eStatus);
 }
 
 void BriskUiManager::FactoryKey()
@@ -169,82 +199,34 @@ void BriskUiManager::FactoryKey()
     unsigned short code = 0;
     MSrv_Factory_Cmd* cmd = MSrv_Control_common::GetMSrvFactoryCmd();
     if (cmd != NULL) cmd->GetFactoryCode(&code);
-    U32 target = 0;
-    if (code == 0xEE99) {
-        if (QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE)) DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE);
-        target = E_BRISKUI_OSD_STATUS_FACTORY_ARC;
-    } else if (code == 0xEE39 || code == 0xEED5 || code == 0xBFA9) {
-        if (QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE)) DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE);
-        target = E_BRISKUI_OSD_STATUS_FACTORY_BALANCE;
-    } else if (code == 0xBFAB) {
-        target = E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK;
-    } else if (code >= 0xEE12) {
-        target = E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK;
+    // The row whose codes include the code most narrowly takes it.
+    const ST_BRISKUI_HANDLER_ROW* target = NULL;
+    const ST_BRISKUI_FACTORY_CLAIM* best = NULL;
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
+    for (size_t i = 0; i < count; ++i) {
+        for (size_t k = 0; k < rows[i].uFactoryCodeCount; ++k) {
+            const ST_BRISKUI_FACTORY_CLAIM& claim = rows[i].pFactoryCodes[k];
+            if (code < claim.u16FirstCode || code > claim.u16LastCode) continue;
+            if (best == NULL || claim.u16LastCode - claim.u16FirstCode < best->u16LastCode - best->u16FirstCode) {
+                best = &claim;
+                target = &rows[i];
+            }
+        }
     }
-    if (target != 0) RouteKey(target, BRISKKEY_CUSTOM79_FACTORY);
+    if (target == NULL) return;
+    HideShown(best->u32HideFirst);
+    RouteKey(*target, BRISKKEY_CUSTOM79_FACTORY);
 }
 
 BOOL BriskUiManager::KeyHandler(U32 key)
 {
     BriskManagerLock lock;
-    U32 target = 0;   // the status whose handler gets the key
-    if (key >= 0x30 && key <= 0x39) {
-        if (QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU)) {
-            target = E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU;
-        } else if (QueryStatus(E_BRISKUI_OSD_STATUS_PIN_CODE)) {
-            target = E_BRISKUI_OSD_STATUS_PIN_CODE;
-        } else {
-            MAPI_INPUT_SOURCE_TYPE source = MSrv_Control::GetInstance()->GetCurrentInputSource();
-            if (source == MAPI_INPUT_SOURCE_ATV || source == MAPI_INPUT_SOURCE_DTV)
-                target = E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER;
-        }
-        if (target != 0) RouteKey(target, key);
-        return TRUE;
-    }
     if (IsFullInterfaceKey(key)) {
         if (pInitializationHandler != NULL) BootProgress();
         return TRUE;
     }
     switch (key) {
-    case BRISKKEY_CHANNEL_UP:
-    case BRISKKEY_CHANNEL_DOWN:
-        target = E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE;
-        break;
-    case BRISKKEY_VOLUME_UP:
-    case BRISKKEY_VOLUME_DOWN:
-    case BRISKKEY_MUTE:
-        target = E_BRISKUI_OSD_STATUS_VOLUME;
-        break;
-    case BRISKKEY_INPUT_SOURCE:
-        target = E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU;
-        break;
-    case BRISKKEY_CHANNEL_SEPARATOR:
-        target = E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER;
-        break;
-    case BRISKKEY_PAUSE:
-    case BRISKKEY_FORWARD:
-    case BRISKKEY_PLAY:
-    case BRISKKEY_STOP:
-    case BRISKKEY_PREVIOUS:
-    case BRISKKEY_NEXT:
-    case BRISKKEY_MEDIA_F077:
-        target = E_BRISKUI_OSD_STATUS_NOT_AVAILABLE;
-        break;
-    case BRISKKEY_CURSOR_UP:
-    case BRISKKEY_CURSOR_DOWN:
-        if (QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU))
-            target = E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU;
-        else if (QueryStatus(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU))
-            target = E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU;
-        break;
-    case BRISKKEY_RETURN:
-        if (QueryStatus(E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER))
-            target = E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER;
-        else if (QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU))
-            target = E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU;
-        else if (QueryStatus(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU))
-            target = E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU;
-        break;
     case BRISKKEY_EXIT:
     case BRISKKEY_CUSTOM61_EXIT:
         CloseOsds();
@@ -256,15 +238,19 @@ BOOL BriskUiManager::KeyHandler(U32 key)
     case BRISKKEY_CUSTOM79_FACTORY:
         FactoryKey();
         return TRUE;
-    case BRISKKEY_CUSTOM63_ATV_DTV:
-        if (QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE)) DisableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE);
-        target = E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU;
-        break;
     default:
-        return FALSE;
+        break;
     }
-    if (target != 0) RouteKey(target, key);
-    return TRUE;
+    // Any other key goes to the first claim of it that holds; a key some
+    // row claims counts as routed even when none holds now.
+    std::vector<ClaimOfKey> claims = ClaimsOf(key);
+    for (size_t i = 0; i < claims.size(); ++i) {
+        if (!ClaimHolds(*claims[i].pRow, *claims[i].pClaim)) continue;
+        HideShown(claims[i].pClaim->u32HideFirst);
+        RouteKey(*claims[i].pRow, key);
+        break;
+    }
+    return claims.empty() ? FALSE : TRUE;
 }
 
 // Hands a timer event to its handler, found in the handler table. Anything

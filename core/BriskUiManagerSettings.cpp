@@ -12,6 +12,7 @@
 
 #include "BriskFiles.h"
 #include "BriskPlatform.h"
+#include "BriskUiLanguages.h"
 #include "BriskUiManager.h"
 #include "IniCompat.h"
 #include "InitializationHandler.h"
@@ -23,25 +24,13 @@ namespace {
 const char* const kSettingFile = "/Customer/briskui/layout/BriskUISetting.ini";
 const char* const kLayoutDir = "/config/briskui/layout/";
 
-struct LanguageFolder {
-    U32 id;
-    const char* folder;
-};
-
-const LanguageFolder kLanguageFolders[] = {
+// The languages with a folder of their own (BriskUiLanguages.h).
+const ST_BRISKUI_LANGUAGE_FOLDER kLanguageFolders[] = {
     { 0, "CZ/" },  { 2, "DA/" },  { 5, "GE/" },  { 7, "SP/" },  { 8, "GR/" },   { 9, "FR/" },
     { 10, "CR/" }, { 12, "IT/" }, { 13, "HU/" }, { 14, "NE/" }, { 15, "NO/" },  { 16, "PA/" },
     { 17, "PO/" }, { 18, "RU/" }, { 19, "RO/" }, { 20, "SA/" }, { 21, "SE/" },  { 22, "FI/" },
     { 23, "SW/" }, { 24, "BU/" }, { 25, "SL/" }, { 35, "TU/" }, { 468, "UK/" },
 };
-
-const char* FolderOf(U32 language)
-{
-    for (size_t i = 0; i < sizeof(kLanguageFolders) / sizeof(kLanguageFolders[0]); ++i) {
-        if (kLanguageFolders[i].id == language) return kLanguageFolders[i].folder;
-    }
-    return "EN/";
-}
 
 // Serialises the settings file's read-modify-write between host threads.
 pthread_mutex_t g_settingsLock = PTHREAD_MUTEX_INITIALIZER;
@@ -68,10 +57,11 @@ std::string FileBehind(const std::string& path)
 
 // Writes `dict` over the file `path` names so that a power cut at any
 // moment leaves either the old file or the new one, never a truncated one,
-// and the new one only when it reads back entry for entry: the dictionary
-// goes to one temporary file of a fixed name beside it (so that a cut
-// leaves at most that one behind, replaced at the next rewrite), which is
-// flushed to disk, read back and only then renamed over the file. Any
+// and the new one only when it loads as the next start will load it (within
+// the same size and entry limits) and reads back entry for entry: the
+// dictionary goes to one temporary file of a fixed name beside it (so that
+// a cut leaves at most that one behind, replaced at the next rewrite), which
+// is flushed to disk, read back and only then renamed over the file. Any
 // failure leaves the old file untouched.
 bool ReplaceFileAtomically(dictionary* dict, const std::string& path)
 {
@@ -98,9 +88,15 @@ bool ReplaceFileAtomically(dictionary* dict, const std::string& path)
     bool ok = fflush(out) == 0 && !ferror(out) && fsync(fileno(out)) == 0;
     if (fclose(out) != 0) ok = false;
     if (!ok && problem == NULL) problem = strerror(errno);
+    std::string refused;
     if (problem == NULL) {
-        dictionary* back = iniparser_load(tmp.c_str());
-        if (!BriskSameIni(dict, back)) problem = "the new file does not read back as written";
+        dictionary* back = BriskLoadIniFile(tmp.c_str(), &refused);
+        if (back == NULL && !refused.empty()) {
+            refused = "the new file would not load" + refused;
+            problem = refused.c_str();
+        } else if (!BriskSameIni(dict, back)) {
+            problem = "the new file does not read back as written";
+        }
         if (back != NULL) iniparser_freedict(back);
     }
     if (problem == NULL && rename(tmp.c_str(), file.c_str()) != 0) problem = strerror(errno);
@@ -141,6 +137,19 @@ int ReadBoolean(dictionary* ini, const char* key, int def)
 }
 
 }   // namespace
+
+const ST_BRISKUI_LANGUAGE_FOLDER* BriskLanguageFolders(size_t* count)
+{
+    if (count != NULL) *count = sizeof(kLanguageFolders) / sizeof(kLanguageFolders[0]);
+    return kLanguageFolders;
+}
+
+const char* BriskLanguageFolder(U32 language)
+{
+    for (const ST_BRISKUI_LANGUAGE_FOLDER& row : kLanguageFolders)
+        if (row.u32Language == language) return row.pFolder;
+    return "EN/";
+}
 
 BOOL BriskUiManager::LoadCommonSetting()
 {
@@ -189,11 +198,11 @@ BOOL BriskUiManager::SetConfigActivation(U8 value) { return WriteSetting("BriskU
 void BriskUiManager::SetupLanguage()
 {
     BriskManagerLock lock;
-    U32 language = 6;
+    U32 language = E_BRISKUI_DEFAULT_OSD_LANGUAGE;
     MSrv_System_Database* database = MSrv_Control_common::GetMSrvSystemDatabase();
     if (database != NULL) language = database->GetOsdLanguage();
     strLayoutPath = kLayoutDir;
-    strLayoutPath += FolderOf(language);
+    strLayoutPath += BriskLanguageFolder(language);
 }
 
 void BriskUiManager::SetFirstInitializationProgress(U8 percent)

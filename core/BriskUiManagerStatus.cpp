@@ -6,31 +6,6 @@
 #include "EventHandler.h"
 #include "ManagerLock.h"
 
-namespace {
-
-// Composition order: later entries are drawn over earlier ones. Each status
-// resolves to its handler through the handler table; statuses without a
-// row are passed over.
-const EN_BRISKUI_OSD_STATUS kCompositionOrder[] = {
-    E_BRISKUI_OSD_STATUS_VOLUME,
-    E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER,
-    E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE,
-    E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU,
-    E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON,
-    E_BRISKUI_OSD_STATUS_WAIT_MESSAGE,
-    E_BRISKUI_OSD_STATUS_NOT_AVAILABLE,
-    E_BRISKUI_OSD_STATUS_FACTORY_ARC,
-    E_BRISKUI_OSD_STATUS_INITIALIZATION,
-    E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU,
-    E_BRISKUI_OSD_STATUS_FACTORY_BALANCE,
-    E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK,
-    E_BRISKUI_OSD_STATUS_FACTORY_DIRECT_SOURCE,
-    E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK,
-    E_BRISKUI_OSD_STATUS_PIN_CODE,
-};
-
-}   // namespace
-
 BOOL BriskUiManager::QueryStatus(U32 status)
 {
     BriskManagerLock lock;
@@ -57,9 +32,17 @@ BOOL BriskUiManager::IsUpdateNeeded()
 
 void BriskUiManager::EnableStatus(EN_BRISKUI_OSD_STATUS status, U16 mask)
 {
+    // A 16-bit mask cannot name the OSDs from 0x10000 up: their rows say
+    // whether it keeps them.
+    EnableStatusMask((U32)status, (U32)mask | BriskBitsKeptBy16BitMasks());
+}
+
+void BriskUiManager::EnableStatusMask(U32 status, U32 mask)
+{
     BriskManagerLock lock;
-    U32 keep = (U32)mask | E_BRISKUI_OSD_STATUS_BASE;
-    u32CurrentStatus = ((u32CurrentStatus & keep) | (U32)status) & 0xFFFF;
+    U32 keep = mask | E_BRISKUI_OSD_STATUS_BASE;
+    // Bits above the sixteen of old that no row has are dropped.
+    u32CurrentStatus = ((u32CurrentStatus & keep) | status) & (0xFFFFu | BriskAllOsdBits());
     EventHandler* handler = HandlerFor(status);
     if (handler != NULL) {
         handler->SetOSDTimer();
@@ -91,15 +74,16 @@ void BriskUiManager::UpdateOsd()
         puts("BriskUiManager::UpdateOsd, no DFB surface for drawing");
         return;
     }
-    for (size_t i = 0; i < sizeof(kCompositionOrder) / sizeof(kCompositionOrder[0]); ++i) {
-        EN_BRISKUI_OSD_STATUS status = kCompositionOrder[i];
-        if (HandlerFor(status) == NULL) continue;
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* const* order = BriskCompositionOrder(&count);
+    for (size_t i = 0; i < count; ++i) {
+        EN_BRISKUI_OSD_STATUS status = order[i]->eStatus;
+        if (order[i]->pfGet() == NULL) continue;
         if (QueryPrevStatus(status) && !QueryStatus(status)) DisableStatus(status);
     }
-    for (size_t i = 0; i < sizeof(kCompositionOrder) / sizeof(kCompositionOrder[0]); ++i) {
-        EN_BRISKUI_OSD_STATUS status = kCompositionOrder[i];
-        EventHandler* handler = HandlerFor(status);
-        if (handler != NULL && QueryStatus(status)) handler->Update(pSurface);
+    for (size_t i = 0; i < count; ++i) {
+        EventHandler* handler = order[i]->pfGet();
+        if (handler != NULL && QueryStatus(order[i]->eStatus)) handler->Update(pSurface);
     }
     DFBRegion region;
     if (BriskSurfaceRegion(rcDirty, pSurface, &region)) pSurface->Flip(pSurface, &region, DSFLIP_BLIT);

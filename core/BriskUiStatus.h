@@ -1,8 +1,12 @@
-// The set of shown OSDs: one bit per OSD in a 32-bit status word.
+// The set of shown OSDs: one bit per OSD in a 32-bit status word. The
+// sixteen bits below 0x10000 are the OSDs the library has always had (and
+// what 16-bit masks, EnableStatus's and the layouts' u16StateMask, can
+// name); an OSD added later takes a bit from 0x10000 up in its handler
+// table row.
 #ifndef BRISKUI_STATUS_H
 #define BRISKUI_STATUS_H
 
-enum EN_BRISKUI_OSD_STATUS {
+enum EN_BRISKUI_OSD_STATUS : unsigned int {
     E_BRISKUI_OSD_STATUS_BASE = 0x0001,
     E_BRISKUI_OSD_STATUS_VOLUME = 0x0002,
     E_BRISKUI_OSD_STATUS_WAIT_MESSAGE = 0x0004,
@@ -22,8 +26,9 @@ enum EN_BRISKUI_OSD_STATUS {
 };
 
 // The class name of the handler that draws an OSD status bit, for log
-// lines ("VolumeHandler", ...); "base" for E_BRISKUI_OSD_STATUS_BASE and
-// "unknown" for anything that is not a single bit.
+// lines ("VolumeHandler", ...), from the handler table's rows; "base" for
+// E_BRISKUI_OSD_STATUS_BASE and "unknown" for a bit no row has and for
+// anything that is not a single bit. Any thread.
 const char* BriskUiOsdName(unsigned int status);
 
 #endif   // BRISKUI_STATUS_H

@@ -8,8 +8,8 @@
 #include <new>
 
 #include "BriskPlatform.h"
-#include "BriskUiManager.h"
 #include "Middleware.h"
+#include "OsdHost.h"
 
 BriskTimerManager* BriskTimerManager::pInstance = NULL;
 
@@ -44,6 +44,7 @@ BOOL data_cmp(const StTimerDatum& x, const StTimerDatum& y) { return timespec_cm
 
 BriskTimerManager::BriskTimerManager()
     : tThread(),
+      pHost(NULL),
       mListLock(),
       cWake(),
       mWakeLock(),
@@ -115,8 +116,9 @@ void BriskTimerManager::OnClockAdvanced()
     if (self != NULL && self->bStarted) self->Signal();
 }
 
-BOOL BriskTimerManager::Start()
+BOOL BriskTimerManager::Start(BriskOsdHost* host)
 {
+    pHost = host;
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     pthread_attr_setstacksize(&attr, 0x100000);
@@ -152,6 +154,8 @@ BOOL BriskTimerManager::Start()
     pthread_attr_destroy(&attr);
     return TRUE;
 }
+
+bool BriskTimerManager::InputRunning() const { return pHost != NULL && pHost->IsInputRunning(); }
 
 BOOL BriskTimerManager::AddTimer(EventHandler* handler, U32 timeout, U32 id, EN_BRISK_TIMER_MODE mode)
 {
@@ -257,7 +261,7 @@ void* BriskTimerManager::timer_manager_thread(void* arg)
     self->bSignalled = false;
     pthread_mutex_unlock(&self->mWakeLock);
 
-    while (MSystem::GetInstance()->IsTvosIr() && !self->bStop) {
+    while (self->InputRunning() && !self->bStop) {
         struct timespec deadline;
         deadline.tv_sec = (time_t)-1;
         deadline.tv_nsec = -1L;
@@ -268,12 +272,7 @@ void* BriskTimerManager::timer_manager_thread(void* arg)
         for (size_t i = 0; i < self->vTimers.size();) {
             StTimerDatum& datum = self->vTimers[i];
             if (timespec_cmp(now, datum.tExpiry)) {
-                DFBUserEvent event;
-                event.clazz = DFEC_USER;
-                event.type = datum.u32Id;
-                event.data = datum.handler;
-                BriskUiManager* manager = BriskUiManager::PeekInstance();
-                if (manager != NULL) manager->PostEvent(event);
+                if (self->pHost != NULL) self->pHost->PostTimerExpiry(datum.handler, datum.u32Id);
                 if (datum.eMode == E_BRISK_TIMER_ONE_SHOT) {
                     self->vTimers.erase(self->vTimers.begin() + (long)i);
                     continue;
@@ -288,8 +287,7 @@ void* BriskTimerManager::timer_manager_thread(void* arg)
         }
         self->Sort();
         self->UnlockList();
-        BriskUiManager* manager = BriskUiManager::PeekInstance();
-        if (manager != NULL) manager->WakeUp();
+        if (self->pHost != NULL) self->pHost->WakeInput();
         self->s64LastPassNs = (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
         self->u32Passes.fetch_add(1);
 
@@ -312,7 +310,7 @@ void* BriskTimerManager::timer_manager_thread(void* arg)
         self->bSignalled = false;
         pthread_mutex_unlock(&self->mWakeLock);
 
-        if (!MSystem::GetInstance()->IsTvosIr() || self->bStop) break;
+        if (!self->InputRunning() || self->bStop) break;
 
         self->LockList(__PRETTY_FUNCTION__, __LINE__);
         bool empty = self->vTimers.empty();

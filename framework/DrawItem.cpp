@@ -57,6 +57,9 @@ BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
         switch (BriskDecodeImageCached(dfb, strResolvedPath.c_str(), &image)) {
         case E_IMAGE_DECODED:
             pImageSurface = image.pSurface;
+            if (image.acWarning[0] != '\0')
+                printf("[BriskUI] ImageItem %s: %s has a fault that libpng skips (%s): drawn as libpng reads it\n",
+                       strName.c_str(), strResolvedPath.c_str(), image.acWarning);
             break;
         case E_IMAGE_NOT_FOUND:
             printf("ImageItem::Update() fail to create provider of image %s\n", strResolvedPath.c_str());
@@ -103,9 +106,47 @@ void TextItem::ReleaseFont()
     }
 }
 
+namespace {
+
+// The length of the longest start of the UTF-8 `text` that ends at a
+// character boundary within E_TEXT_MAX_CHARS characters and E_TEXT_MAX_BYTES
+// bytes; `cut` tells whether anything was left out. It never reads past
+// where it cuts, however long the text.
+size_t ShownLength(const char* text, bool* cut)
+{
+    *cut = true;
+    size_t end = 0, chars = 0;   // end: just after the last whole character kept
+    for (size_t i = 0;; ++i) {
+        unsigned char c = (unsigned char)text[i];
+        if (c != '\0' && (c & 0xC0) == 0x80) {   // inside a character
+            if (i < E_TEXT_MAX_BYTES) continue;
+            // More than four bytes since the last boundary is no UTF-8 at
+            // all: that is cut at the byte bound.
+            return i - end > 3 ? i : end;
+        }
+        end = i;
+        if (c == '\0') break;
+        if (chars == E_TEXT_MAX_CHARS || i == E_TEXT_MAX_BYTES) return end;
+        ++chars;
+    }
+    *cut = false;
+    return end;
+}
+
+}   // namespace
+
 void TextItem::SetText(const char* text)
 {
-    if (text != NULL) strText = text;
+    if (text == NULL) return;
+    bool cut = false;
+    size_t length = ShownLength(text, &cut);
+    if (cut && !(bTextCut && strText.compare(0, std::string::npos, text, length) == 0))
+        printf(
+            "[BriskUI] TextItem %s: text cut from %lu to %lu bytes (at most %d characters): the item cannot "
+            "show more\n",
+            strName.c_str(), (unsigned long)strlen(text), (unsigned long)length, (int)E_TEXT_MAX_CHARS);
+    strText.assign(text, length);
+    bTextCut = cut;
 }
 
 void TextItem::SetFontPath(const char* path)

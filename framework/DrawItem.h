@@ -88,11 +88,22 @@ private:
     BOOL bImageRefused;            // the file was damaged, too large or of another format: draw nothing
 };
 
+// The most of a text a text item keeps. Text draws unclipped from the
+// item's left edge across the OSD window, 1280 pixels wide, and no character
+// advances less than a pixel, so no item shows more characters than that;
+// in UTF-8 they take at most four bytes each. The bound also keeps DirectFB's
+// string drawing, which needs stack in proportion to the text, within the
+// input thread's stack.
+enum { E_TEXT_MAX_CHARS = 1280, E_TEXT_MAX_BYTES = 4 * E_TEXT_MAX_CHARS };
+
 class TextItem final : public DrawItem {
 public:
-    TextItem() : DrawItem(E_DRAW_ITEM_TEXT), u8FontSize(0), u32FontColor(0), pFont(NULL) {}
+    TextItem() : DrawItem(E_DRAW_ITEM_TEXT), u8FontSize(0), u32FontColor(0), pFont(NULL), bTextCut(false) {}
     ~TextItem();
 
+    // Stores the text (a null text is ignored), cut at a character boundary
+    // to E_TEXT_MAX_CHARS characters and E_TEXT_MAX_BYTES bytes; a cut is
+    // logged once, not again while the same text is set again and again.
     void SetText(const char* text);
     std::string GetText() const { return strText; }
     void SetFontPath(const char* path);
@@ -117,6 +128,7 @@ private:
     std::string strText;
     IDirectFBFont* pFont;
     std::string strResolvedFontPath;
+    bool bTextCut;   // strText is the cut start of a longer text
 };
 
 #endif   // BRISKUI_DRAWITEM_H

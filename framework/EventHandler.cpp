@@ -8,8 +8,6 @@
 
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
-#include "BriskUiManager.h"
-#include "Middleware.h"
 
 namespace {
 
@@ -79,8 +77,12 @@ void EventHandler::LoadLayout(const char* path, LayoutKeys& keys)
         vItems.push_back(item);
         rcItemRegion.union_of(item->GetRect());
     }
-    u16TimeOut = (U16)keys.GetUnsigned("setting:u16TimeOut", 3000);
-    u16StateMask = (U16)keys.GetUnsigned("setting:u16StateMask", 0);
+    u16TimeOut = (U16)keys.GetUnsigned(kLayoutSettings, kBaseLayoutKeys[E_BASE_KEY_TIMEOUT].pName, 3000);
+    u16StateMask = (U16)keys.GetUnsigned(kLayoutSettings, kBaseLayoutKeys[E_BASE_KEY_STATE_MASK].pName, 0);
+    // A 32-bit mask, for OSDs beyond the first sixteen, wins when given.
+    const char* wide = kBaseLayoutKeys[E_BASE_KEY_WIDE_STATE_MASK].pName;
+    bWideStateMask = keys.GetText(kLayoutSettings, wide) != NULL ? TRUE : FALSE;
+    u32StateMask = keys.GetUnsigned(kLayoutSettings, wide, 0);
 }
 
 void EventHandler::BindItems(const ST_LAYOUT_NEEDS& needs, std::initializer_list<ItemSlot> slots)
@@ -105,7 +107,8 @@ void EventHandler::BindItems(const ST_LAYOUT_NEEDS& needs, std::initializer_list
 void EventHandler::Update(IDirectFBSurface* surface)
 {
     ClearSurface(surface);
-    for (size_t i = 0; i < vItems.size(); ++i) vItems[i]->Update(surface, MSystem::GetInstance()->GetDirectFB());
+    IDirectFB* dfb = GetDirectFB();
+    for (size_t i = 0; i < vItems.size(); ++i) vItems[i]->Update(surface, dfb);
 }
 
 void EventHandler::ClearSurface(IDirectFBSurface* surface)
@@ -147,22 +150,36 @@ void EventHandler::SetOSDTimer()
 
 void EventHandler::KillOSDTimer() { BriskTimerManager::GetInstance()->RemoveTimer(this, E_OSD_HIDE_TIMER_ID); }
 
+BOOL EventHandler::Reachable(const char* operation) const
+{
+    if (u32OsdStatus == 0) {
+        printf("[BriskUI] EventHandler::%s, handler %p has no OSD status\n", operation, (const void*)this);
+        return FALSE;
+    }
+    if (pHost == NULL) {
+        printf("[BriskUI] EventHandler::%s, handler %p has no host\n", operation, (const void*)this);
+        return FALSE;
+    }
+    return TRUE;
+}
+
 void EventHandler::ShowOsd()
 {
-    if (eOsdStatus == 0) {
-        printf("[BriskUI] EventHandler::ShowOsd, handler %p has no OSD status\n", (void*)this);
-        return;
-    }
-    BriskUiManager::GetInstance()->EnableStatus(eOsdStatus, u16StateMask);
+    if (!Reachable("ShowOsd")) return;
+    if (bWideStateMask)
+        pHost->ShowOsd(u32OsdStatus, u32StateMask, TRUE);
+    else
+        pHost->ShowOsd(u32OsdStatus, u16StateMask, FALSE);
+}
+
+void EventHandler::ShowOsd(U16 mask)
+{
+    if (Reachable("ShowOsd")) pHost->ShowOsd(u32OsdStatus, mask, FALSE);
 }
 
 void EventHandler::HideOsd()
 {
-    if (eOsdStatus == 0) {
-        printf("[BriskUI] EventHandler::HideOsd, handler %p has no OSD status\n", (void*)this);
-        return;
-    }
-    BriskUiManager::GetInstance()->DisableStatus(eOsdStatus);
+    if (Reachable("HideOsd")) pHost->HideOsd(u32OsdStatus);
 }
 
 void EventHandler::ShowItems(std::initializer_list<DrawItem*> items, U8 visible)

@@ -8,6 +8,10 @@
 // Layout file: an INI file with one section per draw item (":u8Type" 1
 // image, 2 text) and a "setting" section (u16TimeOut, u16StateMask).
 //
+// A handler reaches whoever runs it (the manager) only through the
+// BriskOsdHost it is handed: to show or hide its OSD, for the DirectFB
+// instance it draws with. Its hide timer lives in the timer service.
+//
 // Threads: the manager creates a handler and has it load its layout during
 // start-up; keys and timer expiries reach it on the input thread; drawing
 // runs wherever the manager composes, under the manager lock.
@@ -20,10 +24,10 @@
 #include <vector>
 
 #include "BriskTypes.h"
-#include "BriskUiStatus.h"
 #include "DrawItem.h"
 #include "LayoutKeys.h"
 #include "LayoutNeeds.h"
+#include "OsdHost.h"
 #include "Rect.h"
 
 // Timer id of every OSD's hide timer.
@@ -56,7 +60,9 @@ public:
     // nothing up. The handler table takes it from each handler class.
     static const ST_LAYOUT_NEEDS kLayout;
 
-    EventHandler() : u16TimeOut(3000), u16StateMask(0), eOsdStatus((EN_BRISKUI_OSD_STATUS)0) {}
+    EventHandler()
+        : u16TimeOut(3000), u16StateMask(0), u32StateMask(0), bWideStateMask(FALSE), u32OsdStatus(0), pHost(NULL)
+    {}
     // Deletes every item as its own kind. Not virtual: each handler is
     // deleted as its own class.
     ~EventHandler();
@@ -67,8 +73,8 @@ public:
     virtual void LoadResource(const char* path);
     // Handles one key the manager routed here; TRUE when handled. Input thread.
     virtual BOOL KeyHandler(U32 key) = 0;
-    // Erases the item region and draws every item in layout order.
-    // Composition, under the manager lock.
+    // Erases the item region and draws every item in layout order, with
+    // the host's DirectFB. Composition, under the manager lock.
     virtual void Update(IDirectFBSurface* surface);
     // Erases the item region to transparent and leaves the clip on it.
     // Composition and the manager's DisableStatus, under the manager lock.
@@ -88,14 +94,25 @@ public:
 
     // The OSD status bit this handler draws under, set by the manager when
     // it creates the handler; 0 until then.
-    EN_BRISKUI_OSD_STATUS GetOsdStatus() const { return eOsdStatus; }
-    void SetOsdStatus(EN_BRISKUI_OSD_STATUS status) { eOsdStatus = status; }
-    // Shows this OSD: the manager's EnableStatus with its own status and its
-    // state mask, which keeps only the OSDs the mask allows, (re)arms the
-    // hide timer and marks the area for the next composition. Nothing
-    // (but a log line) before the manager has given it a status. Any thread.
+    U32 GetOsdStatus() const { return u32OsdStatus; }
+    void SetOsdStatus(U32 status) { u32OsdStatus = status; }
+    // Whoever runs this handler (borrowed; it outlives the handler), set by
+    // the manager when it creates the handler; null until then.
+    BriskOsdHost* GetHost() const { return pHost; }
+    void SetHost(BriskOsdHost* host) { pHost = host; }
+    // The host's DirectFB main interface; null without a host. Borrowed.
+    IDirectFB* GetDirectFB() const { return pHost != NULL ? pHost->GetDirectFB() : NULL; }
+    // Shows this OSD through the host with its own status and its state
+    // mask (the layout's u32StateMask when it has one, else its
+    // u16StateMask), which keeps only the OSDs the mask allows, (re)arms
+    // the hide timer and marks the area for the next composition. Nothing
+    // (but a log line) before the manager has given it a status and a
+    // host. Any thread.
     void ShowOsd();
-    // Hides this OSD: the manager's DisableStatus with its own status. Any thread.
+    // Shows this OSD keeping only the OSDs of the 16-bit `mask` instead of
+    // the layout's. Any thread.
+    void ShowOsd(U16 mask);
+    // Hides this OSD through the host. Any thread.
     void HideOsd();
 
     // Sets the visibility of every item listed; null (missing) items are skipped.
@@ -109,6 +126,10 @@ public:
 
     U16 GetTimeOut() const { return u16TimeOut; }
     U16 GetStateMask() const { return u16StateMask; }
+    // The layout's u32StateMask, and whether it has one (it then wins over
+    // u16StateMask).
+    U32 GetWideStateMask() const { return u32StateMask; }
+    BOOL HasWideStateMask() const { return bWideStateMask; }
     size_t ItemCount() const { return vItems.size(); }
     DrawItem* ItemAt(size_t i) const { return i < vItems.size() ? vItems[i] : NULL; }
 
@@ -128,13 +149,19 @@ protected:
     std::vector<DrawItem*> vItems;
     U16 u16TimeOut;
     U16 u16StateMask;
+    U32 u32StateMask;
+    BOOL bWideStateMask;
     _Rect rcItemRegion;
 
 private:
     EventHandler(const EventHandler&) = delete;
     EventHandler& operator=(const EventHandler&) = delete;
+    // FALSE, with a log line naming `operation`, when the handler cannot
+    // reach its host yet.
+    BOOL Reachable(const char* operation) const;
 
-    EN_BRISKUI_OSD_STATUS eOsdStatus;
+    U32 u32OsdStatus;
+    BriskOsdHost* pHost;
 };
 
 #endif   // BRISKUI_EVENTHANDLER_H

@@ -128,6 +128,7 @@ EN_IMAGE_DECODE BriskDecodeImageCached(IDirectFB* dfb, const char* path, ST_IMAG
     out->pSurface = NULL;
     out->u32Width = 0;
     out->u32Height = 0;
+    out->acWarning[0] = '\0';   // a kept image was reported when it was decoded
     if (dfb == NULL || path == NULL) return E_IMAGE_NOT_FOUND;
     struct timespec now;
     clock_gettime(CLOCK_REALTIME, &now);

@@ -6,6 +6,7 @@
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace {
 
@@ -18,12 +19,62 @@ EN_IMAGE_DECODE CreateVideoSurface(IDirectFB* dfb, DFBSurfaceDescription* desc, 
     return E_IMAGE_NO_SURFACE;
 }
 
-// libpng's messages: a warning (a damaged ancillary chunk, which is
-// skipped) is dropped, an error ends the decode through png_longjmp; the
-// caller reports the file.
-void PngWarning(png_structp, png_const_charp) {}
+// The largest ancillary chunk libpng may allocate for, and the
+// decompressed size of a compressed one: far beyond any palette or
+// transparency table, and what a chunk may claim is bounded by the file
+// before libpng sees it (PngChunksFit).
+const png_alloc_size_t kPngChunkMaxBytes = 1 << 20;
+
+// libpng's messages: an error ends the decode through png_longjmp and the
+// caller reports the file; a warning (a damaged or misplaced ancillary
+// chunk, which libpng skips: a transparency table longer than the palette
+// or before it leaves the image opaque) is kept, the first one, for the
+// caller to report once the image has decoded.
+void PngWarning(png_structp png, png_const_charp message)
+{
+    ST_IMAGE_DECODE* out = (ST_IMAGE_DECODE*)png_get_error_ptr(png);
+    if (out->acWarning[0] == '\0') snprintf(out->acWarning, sizeof(out->acWarning), "%s", message);
+}
 
 void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+U32 Be32(const png_byte* bytes)
+{
+    return (U32)bytes[0] << 24 | (U32)bytes[1] << 16 | (U32)bytes[2] << 8 | (U32)bytes[3];
+}
+
+// Looks at the chunks of the PNG open as `fd`, `size` bytes long, before
+// libpng does. libpng allocates (and clears) what a chunk's header claims
+// before it reads the chunk, so a 112-byte file claiming 1.9 GB cost that
+// much memory: a chunk claiming more bytes than the file has left makes the
+// file damaged here. An intact header whose size is beyond the limit is
+// reported with that size (libpng refuses a width over a million as an
+// error of its own). Anything else is left to libpng: E_IMAGE_DECODED.
+EN_IMAGE_DECODE PngChunksFit(int fd, off_t size, ST_IMAGE_DECODE* out)
+{
+    // The header chunk: length 13, "IHDR", width, height, 5 bytes, CRC.
+    png_byte ihdr[25];
+    if (pread(fd, ihdr, sizeof(ihdr), 8) == (ssize_t)sizeof(ihdr) && Be32(ihdr) == 13 &&
+        memcmp(ihdr + 4, "IHDR", 4) == 0 && crc32(0, ihdr + 4, 17) == Be32(ihdr + 21) &&
+        !BriskImageSizeAllowed(Be32(ihdr + 8), Be32(ihdr + 12))) {
+        out->u32Width = Be32(ihdr + 8);
+        out->u32Height = Be32(ihdr + 12);
+        return E_IMAGE_TOO_LARGE;
+    }
+    // Unsigned and wide: a claimed length of 2^31 or more must not turn
+    // negative where off_t has 32 bits.
+    const unsigned long long total = (unsigned long long)size;
+    for (unsigned long long at = 8; total - at >= 8;) {
+        png_byte header[8];   // length, type
+        if (pread(fd, header, sizeof(header), (off_t)at) != (ssize_t)sizeof(header)) return E_IMAGE_DAMAGED;
+        // Length, type, data and CRC within what is left.
+        unsigned long long chunk = 12ULL + Be32(header);
+        if (chunk > total - at) return E_IMAGE_DAMAGED;
+        if (memcmp(header + 4, "IEND", 4) == 0) break;
+        at += chunk;
+    }
+    return E_IMAGE_DECODED;
+}
 
 // Decodes the PNG open as `file` into a new ARGB surface, row by row
 // straight into the surface: every colour type and depth becomes 8-bit
@@ -33,7 +84,7 @@ void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 // error path; the surface is dropped then, so nothing of it is drawn.
 EN_IMAGE_DECODE DecodePng(IDirectFB* dfb, FILE* file, ST_IMAGE_DECODE* out)
 {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, NULL, &PngError, &PngWarning);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, out, &PngError, &PngWarning);
     png_infop info = png != NULL ? png_create_info_struct(png) : NULL;
     if (info == NULL) {
         png_destroy_read_struct(&png, NULL, NULL);
@@ -49,6 +100,10 @@ EN_IMAGE_DECODE DecodePng(IDirectFB* dfb, FILE* file, ST_IMAGE_DECODE* out)
         return E_IMAGE_DAMAGED;
     }
     png_init_io(png, file);
+    png_set_chunk_malloc_max(png, kPngChunkMaxBytes);
+    // No text chunk is read at all (a cache of one entry holds none): the
+    // OSD shows none, and each would be allocated and kept to the end.
+    png_set_chunk_cache_max(png, 1);
     png_read_info(png, info);
     out->u32Width = png_get_image_width(png, info);
     out->u32Height = png_get_image_height(png, info);
@@ -99,11 +154,13 @@ EN_IMAGE_DECODE DecodePng(IDirectFB* dfb, FILE* file, ST_IMAGE_DECODE* out)
 }
 
 // Decodes a JPEG through DirectFB's provider, which opens the file by its
-// path itself.
+// path itself. The file is there and starts as a JPEG does, so a provider
+// that cannot be made (it reads the JPEG's headers first) means a damaged
+// file.
 EN_IMAGE_DECODE DecodeWithProvider(IDirectFB* dfb, const char* path, ST_IMAGE_DECODE* out)
 {
     IDirectFBImageProvider* provider = NULL;
-    if (dfb->CreateImageProvider(dfb, path, &provider) != DFB_OK) return E_IMAGE_NOT_FOUND;
+    if (dfb->CreateImageProvider(dfb, path, &provider) != DFB_OK) return E_IMAGE_DAMAGED;
     DFBSurfaceDescription desc;
     memset(&desc, 0, sizeof(desc));
     EN_IMAGE_DECODE result = E_IMAGE_DECODED;
@@ -142,6 +199,7 @@ EN_IMAGE_DECODE BriskDecodeImage(IDirectFB* dfb, const char* path, ST_IMAGE_DECO
     out->pSurface = NULL;
     out->u32Width = 0;
     out->u32Height = 0;
+    out->acWarning[0] = '\0';
     if (dfb == NULL || path == NULL) return E_IMAGE_NOT_FOUND;
     // O_NONBLOCK: even a FIFO put in place of the file cannot block the
     // open; fstat then turns away whatever is not a regular file.
@@ -159,6 +217,11 @@ EN_IMAGE_DECODE BriskDecodeImage(IDirectFB* dfb, const char* path, ST_IMAGE_DECO
         if (got < 0) return E_IMAGE_NOT_FOUND;
         bool jpeg = got >= 3 && signature[0] == 0xFF && signature[1] == 0xD8 && signature[2] == 0xFF;
         return jpeg ? DecodeWithProvider(dfb, path, out) : E_IMAGE_UNSUPPORTED;
+    }
+    EN_IMAGE_DECODE checked = PngChunksFit(fd, st.st_size, out);
+    if (checked != E_IMAGE_DECODED) {
+        close(fd);
+        return checked;
     }
     FILE* file = fdopen(fd, "rb");
     if (file == NULL) {

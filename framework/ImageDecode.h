@@ -8,7 +8,8 @@
 // header, and a damaged file of those crashes or hangs the process (a PNM
 // file crashes it even intact). Both decoders refuse an image beyond the
 // size limit before allocating anything for it, and neither opens what is
-// not a regular file.
+// not a regular file. A PNG chunk claiming more bytes than the file has
+// makes the file damaged before libpng allocates for it.
 #ifndef BRISKUI_IMAGEDECODE_H
 #define BRISKUI_IMAGEDECODE_H
 
@@ -22,7 +23,7 @@ enum { E_IMAGE_MAX_SIDE = 4096, E_IMAGE_MAX_BYTES = 16 << 20 };
 
 enum EN_IMAGE_DECODE {
     E_IMAGE_DECODED = 0,
-    E_IMAGE_NOT_FOUND,        // missing, not a regular file, or no decoder knows it
+    E_IMAGE_NOT_FOUND,        // missing, not a regular file, or unreadable
     E_IMAGE_UNSUPPORTED,      // a file that is neither a PNG nor a JPEG
     E_IMAGE_NO_DESCRIPTION,   // a provider was found but could not tell the image's size
     E_IMAGE_TOO_LARGE,        // beyond the size limit; nothing was allocated for it
@@ -34,6 +35,9 @@ struct ST_IMAGE_DECODE {
     IDirectFBSurface* pSurface;   // the image, owned by the caller; null unless decoded
     U32 u32Width;                 // the image's size once its header is read, else 0
     U32 u32Height;
+    // What libpng skipped in a PNG that decoded all the same (its first
+    // warning, such as "tRNS: invalid"), to report; else empty.
+    char acWarning[96] = {};
 };
 
 // Decodes the image file at `path` (a path of the file system, already

@@ -27,20 +27,27 @@ LayoutKeys::~LayoutKeys()
 
 BOOL LayoutKeys::Open(const char* path)
 {
+    vSections.clear();
     if (pDictionary != NULL) {
         iniparser_freedict(pDictionary);
         pDictionary = NULL;
     }
     pDictionary = BriskLoadIniFile(path, &strProblem);
-    return IsOpen();
+    if (pDictionary == NULL) return FALSE;
+    // What iniparser_getsecname counts as a section, in its order: an entry
+    // whose name holds no ':'.
+    for (ssize_t i = 0; i < pDictionary->size; ++i)
+        if (pDictionary->key[i] != NULL && strchr(pDictionary->key[i], ':') == NULL)
+            vSections.push_back(pDictionary->key[i]);
+    return TRUE;
 }
 
-int LayoutKeys::SectionCount() const { return pDictionary != NULL ? iniparser_getnsec(pDictionary) : 0; }
+int LayoutKeys::SectionCount() const { return (int)vSections.size(); }
 
 const char* LayoutKeys::SectionName(int i) const
 {
-    if (pDictionary == NULL || i < 0 || i >= SectionCount()) return NULL;
-    return iniparser_getsecname(pDictionary, i);
+    if (i < 0 || i >= SectionCount()) return NULL;
+    return vSections[(size_t)i];
 }
 
 void LayoutKeys::SetReadHook(ReadHook hook) { g_readHook = hook; }

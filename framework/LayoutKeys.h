@@ -8,6 +8,7 @@
 #include <stddef.h>
 
 #include <string>
+#include <vector>
 
 #include "BriskTypes.h"
 
@@ -20,8 +21,9 @@ public:
     ~LayoutKeys();
 
     // Parses `path`, dropping any earlier parse; FALSE (and nothing open)
-    // when the file cannot be read, is not a regular file or is larger than
-    // 1 MiB. Prints nothing: the caller names itself, adding Problem().
+    // when the file cannot be read, is not a regular file or is beyond the
+    // limits of BriskIsReadableIniFile. Prints nothing: the caller names
+    // itself, adding Problem().
     BOOL Open(const char* path);
     // Why the last Open failed, to append to a "no such file" message: empty
     // when the file does not exist (BriskIsReadableFile).
@@ -30,7 +32,7 @@ public:
     BOOL IsOpen() const { return pDictionary != NULL ? TRUE : FALSE; }
 
     // Number of sections, and the name of section `i` in file order (null
-    // past the end or when nothing is open).
+    // past the end or when nothing is open); both take constant time.
     int SectionCount() const;
     const char* SectionName(int i) const;
 
@@ -60,6 +62,9 @@ private:
 
     struct _dictionary_* pDictionary;
     std::string strProblem;
+    // The section names of the parse, listed once when it opens: iniparser
+    // walks its whole dictionary for each name it is asked.
+    std::vector<const char*> vSections;
 };
 
 #endif   // BRISKUI_LAYOUTKEYS_H

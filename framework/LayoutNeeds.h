@@ -28,6 +28,18 @@ struct ST_LAYOUT_KEY {
     U16 u16MaxLength;   // strings: the longest value kept whole (longer ones are cut); 0: any
 };
 
+// The section that holds a layout's settings, and the keys of it the
+// handler base reads from every layout: the hide time-out in ms, the OSDs
+// that may stay on screen with this one, and the same as a 32-bit mask
+// (for OSDs beyond the first sixteen), which wins when present.
+inline constexpr const char kLayoutSettings[] = "setting";
+enum EN_BASE_LAYOUT_KEY { E_BASE_KEY_TIMEOUT = 0, E_BASE_KEY_STATE_MASK, E_BASE_KEY_WIDE_STATE_MASK, E_BASE_KEY_COUNT };
+inline constexpr ST_LAYOUT_KEY kBaseLayoutKeys[E_BASE_KEY_COUNT] = {
+    { "u16TimeOut", E_LAYOUT_KEY_U16, 0 },
+    { "u16StateMask", E_LAYOUT_KEY_U16, 0 },
+    { "u32StateMask", E_LAYOUT_KEY_U32, 0 },
+};
+
 // One item a handler looks up.
 struct ST_LAYOUT_ITEM {
     const char* pName;   // section name, lower case

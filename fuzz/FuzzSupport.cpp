@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "BriskFiles.h"
 #include "BriskUiHandlerTable.h"
 #include "SimTv.h"
 
@@ -115,6 +116,52 @@ std::string WriteFile(const std::string& path, const uint8_t* data, size_t size)
     if ((size > 0 && fwrite(data, 1, size, file) != size) || fclose(file) != 0)
         Fail("cannot write %s: %s", full.c_str(), strerror(errno));
     return full;
+}
+
+size_t IniRecipeHeader(const uint8_t* data, size_t size) { return size >= 3 && data[0] == 0x01 ? 3 : 0; }
+
+std::string WriteIniInput(const std::string& path, const uint8_t* data, size_t size)
+{
+    if (IniRecipeHeader(data, size) == 0) return WriteFile(path, data, size);
+    bool entries = (data[1] & 1) != 0;
+    long aim = (entries ? (long)E_BRISK_MAX_INI_ENTRIES : (long)E_BRISK_MAX_INI_BYTES) + (int8_t)data[2];
+    std::string rest(reinterpret_cast<const char*>(data) + 3, size - 3);
+    size_t split = rest.find('\x02');
+    std::string head = split == std::string::npos ? std::string() : rest.substr(0, split);
+    std::string pattern = split == std::string::npos ? rest : rest.substr(split + 1);
+    auto copy = [&](long n) {
+        std::string text;
+        for (char c : pattern) {
+            if (c == '@')
+                text += std::to_string(n);
+            else
+                text += c;
+        }
+        return text;
+    };
+    // In entries, the head and one copy are counted as the library counts
+    // them, and copies are added while the count stays within the aim.
+    long headCount = 0, perCopy = 0;
+    if (entries) {
+        headCount =
+            BriskCountIniEntries(WriteFile(path, reinterpret_cast<const uint8_t*>(head.data()), head.size()).c_str());
+        std::string one = copy(0);
+        perCopy =
+            BriskCountIniEntries(WriteFile(path, reinterpret_cast<const uint8_t*>(one.data()), one.size()).c_str());
+    }
+    const size_t kMaxBytes = 2 * E_BRISK_MAX_INI_BYTES;
+    std::string file = head;
+    for (long n = 0; !pattern.empty() && file.size() < kMaxBytes; ++n) {
+        if (entries && perCopy > 0 && headCount + (n + 1) * perCopy > aim) break;
+        std::string next = copy(n);
+        if (!entries && (long)(file.size() + next.size()) > aim) {
+            if ((long)file.size() < aim) file += next.substr(0, (size_t)(aim - (long)file.size()));
+            break;
+        }
+        file += next;
+    }
+    if (file.size() > kMaxBytes) file.resize(kMaxBytes);
+    return WriteFile(path, reinterpret_cast<const uint8_t*>(file.data()), file.size());
 }
 
 std::string ReadFile(const std::string& fullPath)

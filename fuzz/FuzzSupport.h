@@ -30,6 +30,24 @@ void LinkSampleLayouts(bool requiredOnly);
 // Writes `size` bytes to `path` (a path of the set, under the root),
 // replacing the file; returns the full path. Aborts when it cannot.
 std::string WriteFile(const std::string& path, const uint8_t* data, size_t size);
+// Writes a settings or layout file at `path` as WriteFile does, from an
+// input that is either the file itself or, when its first byte is 0x01, a
+// recipe for a file near the limits the library reads such files within
+// (E_BRISK_MAX_INI_BYTES, E_BRISK_MAX_INI_ENTRIES), which inputs of a few
+// KiB never reach:
+//   byte 1   bit 0 clear: aim at the byte limit; set: at the entry limit;
+//   byte 2   the aim's distance from that limit, -128..127 bytes or entries;
+//   then     a head, written once, and after a byte 0x02 a template (no
+//            0x02: no head, all of it is the template).
+// Copies of the template follow the head, each '@' in one replaced by the
+// copy's number, while the file stays within the aim (in bytes, a last
+// copy cut short fills it up to the aim; never beyond 2 MiB). Returns the
+// full path.
+std::string WriteIniInput(const std::string& path, const uint8_t* data, size_t size);
+// The length of a recipe's first three bytes (they may be NUL), 0 when
+// `data` is no recipe: a target that splits its input at a NUL looks for
+// it after them.
+size_t IniRecipeHeader(const uint8_t* data, size_t size);
 // The whole content of a file; empty when it cannot be read.
 std::string ReadFile(const std::string& fullPath);
 

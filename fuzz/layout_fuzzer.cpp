@@ -3,10 +3,13 @@
 // expiries, composed, and destroyed. A handler that lands in the table
 // later is fuzzed the same way, with nothing to add here.
 //
-// Input: the layout file, optionally followed by a NUL byte and commands.
+// Input: the layout file (or a recipe for one near the size and entry
+// limits, fuzz::WriteIniInput, whose first three bytes never count as the
+// NUL below), optionally followed by a NUL byte and commands.
 // Without a NUL every row's handler takes the layout and a short walk over
 // every key, first straight to the handler and then through the key
-// router, with the timers firing after each round. After a NUL, the first
+// router, with the timers firing after each round (after a recipe's file,
+// no walk: each handler is shown and composed once). After a NUL, the first
 // byte sets the scene (bit 0: NA country group, bit 1: analogue TV as the
 // input, bit 2: volume 100, bit 3: hotel mode), the second picks one row
 // (modulo the row count), and each further byte is one step (below),
@@ -166,9 +169,8 @@ void DriveRow(const ST_BRISKUI_HANDLER_ROW& row, const uint8_t* steps, size_t st
         if (!keys.Open((fuzz::Root() + kLayoutPath).c_str())) return;
     }
     BriskManagerLock lock;
-    EventHandler* handler = row.pfCreate();
+    EventHandler* handler = BriskCreateRowHandler(row);
     if (handler == NULL) fuzz::Fail("no memory for the handler of %s", BriskUiOsdName(row.eStatus));
-    handler->SetOsdStatus(row.eStatus);
     handler->LoadResource((fuzz::Root() + kLayoutPath).c_str());
     handler->ShowOsd();
     Compose();
@@ -215,16 +217,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const uint8_t* nul = static_cast<const uint8_t*>(memchr(data, 0, size));
+    size_t header = fuzz::IniRecipeHeader(data, size);
+    const uint8_t* nul = static_cast<const uint8_t*>(memchr(data + header, 0, size - header));
     size_t layoutSize = nul != NULL ? (size_t)(nul - data) : size;
-    fuzz::WriteFile(kLayoutPath, data, layoutSize);
+    fuzz::WriteIniInput(kLayoutPath, data, layoutSize);
     const uint8_t* steps = nul != NULL ? nul + 1 : NULL;
     size_t stepCount = nul != NULL ? size - layoutSize - 1 : 0;
     U8 scene = stepCount > 0 ? steps[0] : 0;
     U8 pick = stepCount > 1 ? steps[1] : 0;
-    size_t header = stepCount < 2 ? stepCount : 2;
-    steps += header;
-    stepCount -= header;
+    size_t sceneBytes = stepCount < 2 ? stepCount : 2;
+    steps += sceneBytes;
+    stepCount -= sceneBytes;
 
     sim::Reset();
     sim::SetTvosIrGrant(false);
@@ -236,7 +239,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t count = 0;
     const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
     if (nul == NULL) {
-        for (size_t i = 0; i < count; ++i) DriveRow(rows[i], NULL, 0, true);
+        // A file near the limits costs each row's load what a small file's
+        // whole walk does: each row takes such a file without the walk.
+        for (size_t i = 0; i < count; ++i) DriveRow(rows[i], NULL, 0, header == 0);
     } else if (count > 0) {
         DriveRow(rows[pick % count], steps, stepCount < kMaxSteps ? stepCount : kMaxSteps, false);
     }

@@ -130,7 +130,7 @@ void ChannelChangeHandler::SetIcon(const char* path, U32 width, U32 height)
 
 void ChannelChangeHandler::PlaceRow(TextItem* first, U32 firstGap, TextItem* second, U32 secondGap, TextItem* third)
 {
-    IDirectFB* dfb = MSystem::GetInstance()->GetDirectFB();
+    IDirectFB* dfb = GetDirectFB();
     U32 x;
     if (pInputIcon != NULL) {
         x = pInputIcon->GetLeft() + pInputIcon->GetWidth() + u8TextPadding;

@@ -53,7 +53,7 @@ void InputSourceIconHandler::LoadResource(const char* path)
 
 void InputSourceIconHandler::Update(IDirectFBSurface* surface)
 {
-    IDirectFB* dfb = MSystem::GetInstance()->GetDirectFB();
+    IDirectFB* dfb = GetDirectFB();
     // Erasing first also puts the clip on this OSD's area: without it the
     // icon would blend over its own last frame and be clipped to whichever
     // OSD was drawn before it.

@@ -127,7 +127,7 @@ void PinCodeHandler::LockHandler(EN_BRISKUI_LOCK_TYPE type)
     }
     UpdateFocusBar(0);
     // Mask 0, whatever the layout says: the entry drops every other OSD.
-    BriskUiManager::GetInstance()->EnableStatus(E_BRISKUI_OSD_STATUS_PIN_CODE, 0);
+    ShowOsd(0);
 }
 
 void PinCodeHandler::UpdateFocusBar(unsigned char showMask)

@@ -21,17 +21,31 @@ std::string Chunk(const char* type, const std::string& data)
     return Be32((uint32_t)data.size()) + body + Be32((uint32_t)crc32(0, (const Bytef*)body.data(), (uInt)body.size()));
 }
 
+std::string Deflated(const std::string& data)
+{
+    std::vector<Bytef> packed(compressBound((uLong)data.size()));
+    uLongf size = (uLongf)packed.size();
+    compress(packed.data(), &size, (const Bytef*)data.data(), (uLong)data.size());
+    return std::string((const char*)packed.data(), size);
+}
+
+const std::string kPngSignature("\x89PNG\r\n\x1a\n", 8);
+
 // A well-formed PNG saying `width` x `height` (8-bit RGBA) whose image data
 // holds only `rowBytes` bytes of its first row.
 std::string ShortPng(uint32_t width, uint32_t height, size_t rowBytes)
 {
-    std::string png =
-        std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", Be32(width) + Be32(height) + std::string{ 8, 6, 0, 0, 0 });
+    std::string png = kPngSignature + Chunk("IHDR", Be32(width) + Be32(height) + std::string{ 8, 6, 0, 0, 0 });
     std::string row(rowBytes + 1, '\0');   // filter byte 0, then the pixels
-    std::vector<Bytef> packed(compressBound((uLong)row.size()));
-    uLongf size = (uLongf)packed.size();
-    compress(packed.data(), &size, (const Bytef*)row.data(), (uLong)row.size());
-    return png + Chunk("IDAT", std::string((const char*)packed.data(), size)) + Chunk("IEND", "");
+    return png + Chunk("IDAT", Deflated(row)) + Chunk("IEND", "");
+}
+
+// A 2 x 1 palette PNG of index 0 twice, its chunks before the image data
+// as given.
+std::string PalettePng(const std::string& chunks)
+{
+    return kPngSignature + Chunk("IHDR", Be32(2) + Be32(1) + std::string{ 8, 3, 0, 0, 0 }) + chunks +
+           Chunk("IDAT", Deflated(std::string(3, '\0'))) + Chunk("IEND", "");
 }
 
 class DrawItemTest : public ::testing::Test {
@@ -172,8 +186,9 @@ TEST_F(DrawItemTest, DamagedOrOversizedImageDrawsNothingAndSaysSoOnce)
 {
     // The file that crashed DirectFB's provider: the volume panel's size,
     // its image data ending inside the first row; the same cut inside its
-    // data, or with a byte of it changed. Then images beyond the limit, PNG
-    // and (through DirectFB's provider) JPEG, each little more than a header.
+    // data, or with a byte of it changed; a JPEG cut in its headers. Then
+    // images beyond the limit, PNG (also past libpng's own width limit) and
+    // (through DirectFB's provider) JPEG, each little more than a header.
     std::string crash = ShortPng(600, 120, 24), flipped = crash;
     flipped[45] ^= 0x55;
     const std::string damaged = "fail to render to surface with image ", limit = ", more than 4096 x 4096 or 16 MiB";
@@ -183,6 +198,8 @@ TEST_F(DrawItemTest, DamagedOrOversizedImageDrawsNothingAndSaysSoOnce)
         { crash, damaged, "" },
         { crash.substr(0, 50), damaged, "" },
         { flipped, damaged, "" },
+        { RedJpeg().substr(0, 40), damaged, "" },
+        { ShortPng(2147483647, 1, 24), "image ", " is 2147483647 x 1" + limit + " decoded: not drawn" },
         { ShortPng(16384, 16384, 24), "image ", " is 16384 x 16384" + limit + " decoded: not drawn" },
         { ShortPng(4097, 1, 24), "image ", " is 4097 x 1" + limit + " decoded: not drawn" },
         { ShortPng(2048, 2049, 24), "image ", " is 2048 x 2049" + limit + " decoded: not drawn" },
@@ -201,6 +218,40 @@ TEST_F(DrawItemTest, DamagedOrOversizedImageDrawsNothingAndSaysSoOnce)
         item.SetImagePath("/red.png");
         EXPECT_TRUE(item.Update(surface_, Dfb()));
         Fill(surface_, 0);
+    }
+}
+
+// libpng skips a palette's transparency table that is longer than the
+// palette or comes before it, and the image draws opaque: said once, with
+// the file and libpng's reason. A table that fits draws translucent, silently.
+TEST_F(DrawItemTest, PaletteTransparencyThatLibpngSkipsIsSaidOnce)
+{
+    const std::string palette = Chunk("PLTE", std::string("\xFF\0\0", 3)), alpha = Chunk("tRNS", "\x80");
+    const struct {
+        std::string chunks, reason;
+        U32 argb;
+    } cases[] = {
+        { palette + alpha, "", 0x80FF0000 },
+        { palette + Chunk("tRNS", "\x80\x80"), "tRNS: invalid", 0xFFFF0000 },
+        { alpha + palette, "tRNS: out of place", 0xFFFF0000 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        root_.Write("/palette.png", PalettePng(c.chunks));
+        ImageItem item;
+        item.SetName("art");
+        item.SetRect(_Rect(0, 0, 2, 1));
+        item.SetImagePath("/palette.png");
+        std::string out = CaptureStdout([&] {
+            EXPECT_TRUE(item.Update(surface_, Dfb()));
+            EXPECT_TRUE(item.Update(surface_, Dfb()));
+        });
+        EXPECT_EQ(out, c.reason.empty() ? ""
+                                        : "[BriskUI] ImageItem art: " + root_.Path() +
+                                              "/palette.png has a fault that libpng skips (" + c.reason +
+                                              "): drawn as libpng reads it\n");
+        IDirectFBSurface* image = item.CachedSurface();
+        EXPECT_EQ(Pixel(image, 1, 0), c.argb);
     }
 }
 
@@ -300,6 +351,49 @@ TEST_F(TextItemTest, FontCacheRules)
     EXPECT_NE(text_.CachedFont(), nullptr);   // a null path is ignored
     text_.SetText(nullptr);
     EXPECT_EQ(text_.GetText(), "HHHHHHHH");
+}
+
+// A text is kept up to what an item can show: E_TEXT_MAX_CHARS whole UTF-8
+// characters, or E_TEXT_MAX_BYTES bytes of what is no UTF-8. Each cut is
+// said once while the same text is set again; a text that fits is kept whole.
+TEST_F(TextItemTest, LongTextIsCutToWholeCharactersAndSaidOnce)
+{
+    auto repeat = [](const std::string& unit, size_t n) {
+        std::string s;
+        for (size_t i = 0; i < n; ++i) s += unit;
+        return s;
+    };
+    const std::string emoji = "\xF0\x9F\x98\x80";   // four bytes
+    const struct {
+        std::string text;
+        size_t kept;
+    } cases[] = {
+        { repeat("x", E_TEXT_MAX_CHARS), E_TEXT_MAX_CHARS },   // fits: no cut
+        { repeat("x", E_TEXT_MAX_CHARS + 1), E_TEXT_MAX_CHARS },
+        { "x" + repeat(emoji, E_TEXT_MAX_CHARS), 1 + 4 * (E_TEXT_MAX_CHARS - 1) },
+        { repeat("\x80", 3 * E_TEXT_MAX_BYTES), E_TEXT_MAX_BYTES },   // stray continuation bytes
+    };
+    text_.SetName("label");
+    for (const auto& c : cases) {
+        std::string out = CaptureStdout([&] {
+            text_.SetText(c.text.c_str());
+            text_.SetText(c.text.c_str());
+        });
+        EXPECT_EQ(text_.GetText(), c.text.substr(0, c.kept));
+        if (c.kept == c.text.size()) {
+            EXPECT_EQ(out, "");
+            continue;
+        }
+        EXPECT_EQ(out, "[BriskUI] TextItem label: text cut from " + std::to_string(c.text.size()) + " to " +
+                           std::to_string(c.kept) + " bytes (at most 1280 characters): the item cannot show more\n");
+        EXPECT_TRUE(text_.Update(surface_, Dfb()));
+    }
+    // After another text, the long one is said again.
+    std::string out = CaptureStdout([&] {
+        text_.SetText("short");
+        text_.SetText(cases[1].text.c_str());
+    });
+    EXPECT_NE(out, "");
 }
 
 TEST_F(TextItemTest, ColourIsSplitFromTheArgbWord)

@@ -10,6 +10,7 @@
 
 #include "BriskTimerManager.h"
 #include "BriskUiManager.h"
+#include "DrawItem.h"
 #include "EventHandler.h"
 #include "ManagerLock.h"
 #include "SimTv.h"
@@ -120,6 +121,34 @@ TEST_F(FactoryScreenTest, SelfCheckColoursAndWriteProtectBackground)
     EXPECT_TRUE(manager_->QueryStatus(ROM));
     Key(EXIT);
     EXPECT_FALSE(manager_->QueryStatus(ROM));
+}
+
+// The host's version strings are drawn on the input thread, whose stack
+// DirectFB's string drawing once ran out of at 256 KiB of text. A MiB of
+// two-byte characters is cut to what the item can show, whole characters,
+// said once per item however often the page is drawn.
+TEST_F(FactoryScreenTest, SelfCheckDrawsAMebibyteVersionCutToWhatItCanShow)
+{
+    std::string version;
+    for (int i = 0; i < (1 << 19); ++i) version += "\xC3\xA9";   // U+00E9
+    manager_->SetSwVersion(version.c_str());
+    manager_->SetMStarVersion(("V" + version).c_str());
+    std::string out = CaptureStdout([&] {
+        FactoryKey(49067);
+        FactoryKey(49067);
+    });
+    EXPECT_EQ(manager_->GetSwVersion(), version);   // the host's string itself stays whole
+    EXPECT_EQ(Text(ROM, "sw_version_value"), version.substr(0, 2 * E_TEXT_MAX_CHARS));
+    EXPECT_EQ(Text(ROM, "mstar_version_value"), "V" + version.substr(0, 2 * (E_TEXT_MAX_CHARS - 1)));
+    auto times = [&out](const std::string& line) {
+        int n = 0;
+        for (size_t at = out.find(line); at != std::string::npos; at = out.find(line, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(times("[BriskUI] TextItem sw_version_value: text cut from 1048576 to 2560 bytes"), 1) << out;
+    EXPECT_EQ(times("[BriskUI] TextItem mstar_version_value: text cut from 1048577 to 2559 bytes"), 1) << out;
+    EXPECT_GT(Count(360, WHITE), 10);
+    EXPECT_GT(Count(400, WHITE), 10);
 }
 
 TEST_F(FactoryScreenTest, SelfCheckAsksEveryQueryAgainAtEveryRedraw)

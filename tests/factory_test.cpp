@@ -405,14 +405,13 @@ struct ScreenProbeSlot {
 template <U32 Bit>
 ScreenProbe* ScreenProbeSlot<Bit>::p = nullptr;
 
-#define SCREEN_PROBE(bit) \
-    BriskHandlerRow<ScreenProbe, &ScreenProbeSlot<bit>::p>((EN_BRISKUI_OSD_STATUS)bit, "probe.ini", "probe.ini")
-
-const ST_BRISKUI_HANDLER_ROW kScreenProbes[] = {
-    SCREEN_PROBE(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE),        SCREEN_PROBE(E_BRISKUI_OSD_STATUS_FACTORY_ARC),
-    SCREEN_PROBE(E_BRISKUI_OSD_STATUS_FACTORY_BALANCE),     SCREEN_PROBE(E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK),
-    SCREEN_PROBE(E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK),
-};
+// The wait message's and the factory screens' rows, as the table has them,
+// on probes.
+template <U32 Bit>
+ST_BRISKUI_HANDLER_ROW ScreenProbeRow()
+{
+    return BriskRowWithClass<ScreenProbe, &ScreenProbeSlot<Bit>::p>(*BriskFindHandlerRow(Bit)).Layout("probe.ini");
+}
 
 class FactoryKeyTest : public ManagerTest {
 protected:
@@ -423,7 +422,12 @@ protected:
         WriteSolidPng(root_.Path() + "/test/images/probe.png", 4, 4, 0xFF808080);
         WriteLayout("probe.ini",
                     LayoutImage("box", _Rect(20, 20, 60, 60), "probe.png") + "[setting]\nu16TimeOut = 60000\n");
-        BriskSetHandlerTable(kScreenProbes, sizeof(kScreenProbes) / sizeof(kScreenProbes[0]));
+        screens_ = { ScreenProbeRow<E_BRISKUI_OSD_STATUS_WAIT_MESSAGE>(),
+                     ScreenProbeRow<E_BRISKUI_OSD_STATUS_FACTORY_ARC>(),
+                     ScreenProbeRow<E_BRISKUI_OSD_STATUS_FACTORY_BALANCE>(),
+                     ScreenProbeRow<E_BRISKUI_OSD_STATUS_VERSION_SELF_CHECK>(),
+                     ScreenProbeRow<E_BRISKUI_OSD_STATUS_FACTORY_ORVEX_CHECK>() };
+        BriskSetHandlerTable(screens_.data(), screens_.size());
         StartManager();
     }
     void TearDown() override
@@ -446,6 +450,8 @@ protected:
         g_factoryKeys.clear();
         return seen;
     }
+
+    std::vector<ST_BRISKUI_HANDLER_ROW> screens_;
 };
 
 TEST_F(FactoryKeyTest, CodeChoosesTheScreenAndOnlyArcAndBalanceCloseTheWaitMessage)

@@ -72,6 +72,19 @@ protected:
     TempRoot scratch_;   // a scratch folder for the browser's profile and screenshot
 };
 
+// The page of the default root, as scripts/demo writes it and the
+// README's picture shows it, calls it "the sample root" and names no
+// folder of the machine that wrote it: no "/" starts a name (its own
+// images are relative paths, its closing tags "</").
+TEST(GalleryPageText, NamesNoFolderOfTheMachineThatWroteIt)
+{
+    std::string html = ReadFile(kPage);
+    ASSERT_FALSE(html.empty()) << kPage;
+    EXPECT_NE(html.find("language folder of the sample root."), std::string::npos);
+    std::smatch path;
+    EXPECT_FALSE(std::regex_search(html, path, std::regex("(^|[^<\\w])/[\\w.~-]+"))) << path.str();
+}
+
 TEST_F(GalleryPageTest, EveryImageLoads)
 {
     std::string html = ReadFile(kPage);

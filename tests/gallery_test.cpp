@@ -129,7 +129,7 @@ protected:
     TempRoot scratch_;   // a scratch folder here, not a root
 };
 
-TEST_F(GalleryTest, ScriptsThatWouldMisleadAreRefusedNamingTheLine)
+TEST_F(GalleryTest, ScriptsThatWouldMisleadOrHangAreRefusedNamingTheLine)
 {
     const struct {
         const char* script;
@@ -149,6 +149,13 @@ TEST_F(GalleryTest, ScriptsThatWouldMisleadAreRefusedNamingTheLine)
         WriteScript("20-b.script", c.script);
         EXPECT_NE(LoadError().find(c.error), std::string::npos) << c.script;
     }
+
+    // A FIFO among the scripts, which nothing writes to, would hang the gallery.
+    WriteScript("20-b.script", "# B\nkey VOL+\nshot bar.png\n");
+    Fifo fifo(Dir("/scripts/30-c.script"));
+    EXPECT_NE(LoadError().find("cannot read script " + Dir("/scripts/30-c.script") + ": not a regular file"),
+              std::string::npos);
+    EXPECT_FALSE(fifo.ReaderBlocked());
 }
 
 TEST_F(GalleryTest, EachLayoutFolderGetsALanguageTheLibraryReadsItFor)
@@ -201,11 +208,13 @@ TEST_F(GalleryTest, AFailedRunIsReportedAndItsStatesShowAsMissing)
     logText << log.rdbuf();
     EXPECT_NE(logText.str().find("the current tuner's list has 3 channels"), std::string::npos);
 
-    ASSERT_TRUE(gallery::WritePage(out, BRISKUI_SAMPLE_ROOT, scripts, { english }, &error)) << error;
+    ASSERT_TRUE(gallery::WritePage(out, "../roots/tv&1", scripts, { english }, &error)) << error;
     std::ifstream file(out + "/index.html");
     std::stringstream page;
     page << file.rdbuf();
     std::string html = page.str();
+    // The root as it was given, relative, escaped.
+    EXPECT_NE(html.find("language folder of the root <code>../roots/tv&amp;1</code>."), std::string::npos);
     for (const char* image :
          { "EN/NA/10-volume/bar.png", "EN/EU/10-volume/bar.png", "EN/NA/11-mute/mute.png", "EN/EU/11-mute/mute.png" }) {
         EXPECT_TRUE(fs::is_regular_file(out + "/" + image)) << image;

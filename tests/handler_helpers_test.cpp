@@ -35,7 +35,7 @@ class HelperTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        sim::SetHostDirectFB(Dfb(), Layer());
+        handler_.SetHost(&host_);
         root_.Write("/test/images/.keep", "");
         WriteSolidPng(root_.Path() + "/test/images/track.png", 4, 4, kTrackColour);
         WriteSolidPng(root_.Path() + "/test/images/fill.png", 4, 4, kFillColour);
@@ -49,6 +49,7 @@ protected:
     void BindBar(ItemBar::EN_CAPS caps) { bar_.Bind(handler_, "track", "left", "middle", "right", caps); }
 
     TempRoot root_;
+    RecordingHost host_{ Dfb() };
     PlainHandler handler_;
     ItemBar bar_;
 };

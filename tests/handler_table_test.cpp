@@ -1,15 +1,19 @@
 // The handler table: the rows of this build, and the proof that a row is
-// all an OSD needs. With the real table, every row's handler is created
-// knowing its status, composed, handed its timer events and closed by the
-// exit key; keys for OSDs without a row and timer events of no handler are
-// logged. With a table of probe handlers for all fifteen OSDs, every status
-// gets its keys, timers, composition turn and exit-key treatment.
+// all the manager needs to know of an OSD. With the real table, every
+// row's handler is created knowing its status, composed, handed its timer
+// events and closed by the exit keys. With the table's rows on probe
+// handlers, every claim of a key and of a factory code reaches its row in
+// the situation the claim names, precedence decides between claimants,
+// composition follows the layers and the exit keys follow the rows; all
+// the expectations come from the rows themselves.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <sstream>
 
+#include "BriskKeys.h"
 #include "BriskUiHandlerTable.h"
 #include "BriskUiManager.h"
 #include "EventHandler.h"
@@ -22,8 +26,6 @@ using namespace testsupport;
 
 namespace {
 
-const U32 EXIT = 0xF062;
-
 void PostTimer(BriskUiManager* manager, void* handler)
 {
     DFBUserEvent timer;
@@ -32,6 +34,15 @@ void PostTimer(BriskUiManager* manager, void* handler)
     timer.data = handler;
     manager->PostEvent(timer);
     manager->WakeUp();
+}
+
+std::vector<const ST_BRISKUI_HANDLER_ROW*> Rows()
+{
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
+    std::vector<const ST_BRISKUI_HANDLER_ROW*> list;
+    for (size_t i = 0; i < count; ++i) list.push_back(&rows[i]);
+    return list;
 }
 
 class HandlerTableTest : public ManagerTest {
@@ -43,20 +54,35 @@ protected:
     }
 };
 
-TEST_F(HandlerTableTest, RowsAreDistinctOsdBitsWithTheVolumeFirst)
+TEST_F(HandlerTableTest, RowsAreDistinctOsdBitsNamedAndLayered)
 {
-    size_t count = 0;
-    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
-    ASSERT_GE(count, 1u);
-    EXPECT_EQ(rows[0].eStatus, E_BRISKUI_OSD_STATUS_VOLUME);
+    std::vector<const ST_BRISKUI_HANDLER_ROW*> rows = Rows();
+    ASSERT_GE(rows.size(), 1u);
+    EXPECT_EQ(rows[0]->eStatus, E_BRISKUI_OSD_STATUS_VOLUME);
     std::set<U32> seen;
-    for (size_t i = 0; i < count; ++i) {
-        U32 s = rows[i].eStatus;
-        EXPECT_TRUE(s >= 0x0002 && s <= 0x8000 && (s & (s - 1)) == 0) << s;
+    std::set<std::string> names;
+    for (const ST_BRISKUI_HANDLER_ROW* row : rows) {
+        U32 s = row->eStatus;
+        EXPECT_TRUE(s >= 0x0002 && (s & (s - 1)) == 0) << s;
         EXPECT_TRUE(seen.insert(s).second) << s;
-        EXPECT_EQ(BriskFindHandlerRow(s), &rows[i]);
+        EXPECT_EQ(BriskFindHandlerRow(s), row);
+        ASSERT_NE(row->pName, nullptr);
+        EXPECT_TRUE(names.insert(row->pName).second) << row->pName;
+        EXPECT_STREQ(BriskUiOsdName(s), row->pName);
+        EXPECT_NE(row->pLayoutNA, nullptr);
+        EXPECT_NE(row->pLayoutEU, nullptr);
     }
     EXPECT_EQ(BriskFindHandlerRow(E_BRISKUI_OSD_STATUS_VOLUME | E_BRISKUI_OSD_STATUS_WAIT_MESSAGE), nullptr);
+    EXPECT_STREQ(BriskUiOsdName(E_BRISKUI_OSD_STATUS_BASE), "base");
+    EXPECT_STREQ(BriskUiOsdName(0x3), "unknown");
+
+    // The composition order is every row once, by layer.
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* const* order = BriskCompositionOrder(&count);
+    ASSERT_EQ(count, rows.size());
+    for (size_t i = 1; i < count; ++i) EXPECT_LE(order[i - 1]->u16Layer, order[i]->u16Layer);
+    EXPECT_EQ(std::set<const ST_BRISKUI_HANDLER_ROW*>(order, order + count),
+              std::set<const ST_BRISKUI_HANDLER_ROW*>(rows.begin(), rows.end()));
 }
 
 std::vector<std::string> g_reads;
@@ -76,22 +102,21 @@ std::string Folded(const char* name)
 TEST_F(HandlerTableTest, EveryRowDeclaresTheSettingKeysItsHandlerReads)
 {
     std::string layouts = std::string(BRISKUI_SAMPLE_ROOT) + "/config/briskui/layout/EN/";
-    size_t count = 0;
-    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
     LayoutKeys::SetReadHook(&RecordRead);
-    for (size_t i = 0; i < count; ++i) {
-        SCOPED_TRACE(BriskUiOsdName(rows[i].eStatus));
-        // The base reads the time-out, the state mask, and every section's type.
-        std::set<std::string> declared = { "setting:u16timeout", "setting:u16statemask", "setting:u8type" };
-        const ST_LAYOUT_NEEDS* needs = rows[i].pLayoutNeeds;
+    for (const ST_BRISKUI_HANDLER_ROW* row : Rows()) {
+        SCOPED_TRACE(row->pName);
+        // The base reads its own keys and every section's type.
+        std::set<std::string> declared = { "setting:u8type" };
+        for (const ST_LAYOUT_KEY& key : kBaseLayoutKeys) declared.insert("setting:" + Folded(key.pName));
+        const ST_LAYOUT_NEEDS* needs = row->pLayoutNeeds;
         ASSERT_NE(needs, nullptr);
         for (size_t k = 0; k < needs->uKeyCount; ++k) declared.insert("setting:" + Folded(needs->pKeys[k].pName));
-        for (const char* file : { rows[i].pLayoutNA, rows[i].pLayoutEU }) {
+        for (const char* file : { row->pLayoutNA, row->pLayoutEU }) {
             g_reads.clear();
-            EventHandler* handler = rows[i].pfCreate();
+            EventHandler* handler = row->pfCreate();
             ASSERT_NE(handler, nullptr);
             handler->LoadResource((layouts + file).c_str());
-            rows[i].pfDelete();
+            row->pfDelete();
             for (const std::string& key : g_reads) {
                 if (Folded(key.c_str()).compare(0, 8, "setting:") != 0) continue;
                 EXPECT_EQ(declared.count(Folded(key.c_str())), 1u) << file << " reads " << key;
@@ -105,14 +130,13 @@ TEST_F(HandlerTableTest, EveryRowIsCreatedComposedTimedAndClosed)
 {
     StartManager();
     IDirectFBSurface* surface = manager_->GetSurface();
-    size_t count = 0;
-    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
-    for (size_t i = 0; i < count; ++i) {
-        EN_BRISKUI_OSD_STATUS status = rows[i].eStatus;
-        SCOPED_TRACE(BriskUiOsdName(status));
-        EventHandler* handler = rows[i].pfGet();
+    for (const ST_BRISKUI_HANDLER_ROW* row : Rows()) {
+        EN_BRISKUI_OSD_STATUS status = row->eStatus;
+        SCOPED_TRACE(row->pName);
+        EventHandler* handler = row->pfGet();
         ASSERT_NE(handler, nullptr);
-        EXPECT_EQ(handler->GetOsdStatus(), status);
+        EXPECT_EQ(handler->GetOsdStatus(), (U32)status);
+        EXPECT_NE(handler->GetHost(), nullptr);
 
         // Shown alone and composed: its items are on screen.
         {
@@ -137,20 +161,17 @@ TEST_F(HandlerTableTest, EveryRowIsCreatedComposedTimedAndClosed)
             handler->HideOsd();
             manager_->UpdateOsd();
             EXPECT_FALSE(manager_->QueryStatus(status));
-            if (rows[i].pfStatusCleared == nullptr || rows[i].pfStatusCleared(handler)) {
+            if (row->pfStatusCleared == nullptr || row->pfStatusCleared(handler)) {
                 EXPECT_EQ(OpaqueCount(surface, handler->GetItemRegion()), 0);
             }
         }
     }
 
-    // The exit key closes the message and progress OSDs through the table.
-    for (EventHandler* handler : { (EventHandler*)BriskUiManager::pWaitMessageHandler,
-                                   (EventHandler*)BriskUiManager::pNotAvailableMessageHandler,
-                                   (EventHandler*)BriskUiManager::pInitializationHandler }) {
-        manager_->EnableStatus(handler->GetOsdStatus(), 0xFFFF);
-    }
+    // The exit key closes every OSD its row says it closes.
+    for (const ST_BRISKUI_HANDLER_ROW* row : Rows())
+        if (row->bClosedByExit) manager_->EnableStatus(row->eStatus, 0xFFFF);
     ASSERT_TRUE(manager_->WaitIdle(5000));
-    Key(EXIT);
+    Key(BRISKKEY_EXIT);
     EXPECT_EQ(manager_->GetCurrentStatus(), (U32)E_BRISKUI_OSD_STATUS_BASE);
 }
 
@@ -160,10 +181,8 @@ class TableWithoutSwitchMenu {
 public:
     TableWithoutSwitchMenu()
     {
-        size_t count = 0;
-        const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
-        for (size_t i = 0; i < count; ++i)
-            if (rows[i].eStatus != E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU) rows_.push_back(rows[i]);
+        for (const ST_BRISKUI_HANDLER_ROW* row : Rows())
+            if (row->eStatus != E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU) rows_.push_back(*row);
         BriskSetHandlerTable(rows_.data(), rows_.size());
     }
     ~TableWithoutSwitchMenu() { BriskSetHandlerTable(nullptr, 0); }
@@ -172,25 +191,17 @@ private:
     std::vector<ST_BRISKUI_HANDLER_ROW> rows_;
 };
 
-TEST_F(HandlerTableTest, KeysAndTimersWithoutAHandlerAreLogged)
+TEST_F(HandlerTableTest, KeysOfNoRowGoBackAndTimersOfNoHandlerAreLogged)
 {
     TableWithoutSwitchMenu table;
     StartManager();
-    sim::SetInputSource(MAPI_INPUT_SOURCE_ATV);
-    std::string out = CaptureStdout([&] {
-        Key(0xF53F);   // ATV/DTV switch key
-    });
-    EXPECT_NE(out.find("BRISKUI - key 62783 for AtvDtvSwitchMenuHandler: no such handler in this build\n"),
-              std::string::npos)
-        << out;
-
-    // A key the router sends nowhere in this situation is not reported.
-    out = CaptureStdout([&] { Key(0xF002); });
-    EXPECT_EQ(out.find("no such handler"), std::string::npos) << out;
+    // The switch key is claimed by the missing row alone: it is no key of
+    // this library now.
+    EXPECT_FALSE(manager_->KeyHandler(BRISKKEY_CUSTOM63_ATV_DTV));
 
     int notAHandler = 0;
     U32 dispatched = manager_->TimerDispatchCount();
-    out = CaptureStdout([&] {
+    std::string out = CaptureStdout([&] {
         PostTimer(manager_, &notAHandler);
         ASSERT_TRUE(manager_->WaitIdle(5000));
     });
@@ -201,7 +212,7 @@ TEST_F(HandlerTableTest, KeysAndTimersWithoutAHandlerAreLogged)
     StopManager();   // while the table it started with is in force
 }
 
-// ---- a table of probes for every OSD ---------------------------------------------
+// ---- the table's rows on probe handlers ----------------------------------------
 
 // What the probes saw, in order; read and written under the manager lock.
 std::vector<std::string> g_seen;
@@ -230,23 +241,31 @@ private:
     void Record(const std::string& what) { g_seen.push_back(std::string(BriskUiOsdName(GetOsdStatus())) + " " + what); }
 };
 
-template <U32 Bit>
+// A probe slot per row of the table, by position.
+template <size_t N>
 struct ProbeSlot {
     static Probe* p;
 };
-template <U32 Bit>
-Probe* ProbeSlot<Bit>::p = nullptr;
+template <size_t N>
+Probe* ProbeSlot<N>::p = nullptr;
 
-#define PROBE_ROW(bit)                                                                             \
-    BriskHandlerRow<Probe, &ProbeSlot<bit>::p>((EN_BRISKUI_OSD_STATUS)bit, "Probe" #bit "_NA.ini", \
-                                               "Probe" #bit "_EU.ini")
+template <size_t... N>
+std::vector<ST_BRISKUI_HANDLER_ROW> ProbeRows(std::index_sequence<N...>)
+{
+    std::vector<const ST_BRISKUI_HANDLER_ROW*> rows = Rows();
+    std::vector<ST_BRISKUI_HANDLER_ROW> probes;
+    // Each row of the real table, with a probe for its handler.
+    (void)std::initializer_list<int>{ (
+        N < rows.size() ? (probes.push_back(BriskRowWithClass<Probe, &ProbeSlot<N>::p>(*rows[N])), 0) : 0)... };
+    return probes;
+}
 
-const ST_BRISKUI_HANDLER_ROW kProbeTable[] = {
-    PROBE_ROW(0x0002), PROBE_ROW(0x0004), PROBE_ROW(0x0008), PROBE_ROW(0x0010), PROBE_ROW(0x0020),
-    PROBE_ROW(0x0040), PROBE_ROW(0x0080), PROBE_ROW(0x0100), PROBE_ROW(0x0200), PROBE_ROW(0x0400),
-    PROBE_ROW(0x0800), PROBE_ROW(0x1000), PROBE_ROW(0x2000), PROBE_ROW(0x4000), PROBE_ROW(0x8000),
-};
-const size_t kProbes = sizeof(kProbeTable) / sizeof(kProbeTable[0]);
+std::string ProbeLayout(U32 status, int country)
+{
+    char name[40];
+    snprintf(name, sizeof(name), "Probe0x%05X_%s.ini", (unsigned)status, country == 1 ? "NA" : "EU");
+    return name;
+}
 
 class ProbeTableTest : public ManagerTest {
 protected:
@@ -255,38 +274,67 @@ protected:
         ManagerTest::SetUp();
         root_.Write("/test/images/.keep", "");
         WriteSolidPng(root_.Path() + "/test/images/probe.png", 4, 4, 0xFF808080);
-        for (size_t i = 0; i < kProbes; ++i) {
-            char bit[8];
-            snprintf(bit, sizeof(bit), "0x%04X", (unsigned)kProbeTable[i].eStatus);
+        probes_ = ProbeRows(std::make_index_sequence<32>());
+        ASSERT_EQ(probes_.size(), Rows().size()) << "more rows than probe slots";
+        names_.clear();
+        names_.reserve(probes_.size());   // the rows point into it
+        for (size_t i = 0; i < probes_.size(); ++i) {
+            ST_BRISKUI_HANDLER_ROW& row = probes_[i];
+            names_.push_back({ ProbeLayout(row.eStatus, 1), ProbeLayout(row.eStatus, 2) });
+            row.pLayoutNA = names_[i].first.c_str();
+            row.pLayoutEU = names_[i].second.c_str();
             // Side by side, one time-out long enough never to fire here.
             std::string layout = LayoutImage("box", _Rect(20 + (int)i * 80, 20, 60, 60), "probe.png") +
                                  "[setting]\nu16TimeOut = 60000\n";
-            for (const char* region : { "_NA.ini", "_EU.ini" })
-                WriteLayout(std::string("Probe") + bit + region, layout);
+            WriteLayout(row.pLayoutNA, layout);
+            WriteLayout(row.pLayoutEU, layout);
         }
         g_seen.clear();
-        BriskSetHandlerTable(kProbeTable, kProbes);
+        BriskSetHandlerTable(probes_.data(), probes_.size());
     }
     void TearDown() override
     {
         ManagerTest::TearDown();
         BriskSetHandlerTable(nullptr, 0);
     }
-    // What the probes saw since the last call.
-    std::vector<std::string> Seen()
+    // What the probes saw since the last call; with `what`, only the lines
+    // of that kind (" key ", " update", ...).
+    std::vector<std::string> Seen(const char* what = nullptr)
     {
         BriskManagerLock lock;
         std::vector<std::string> seen;
-        seen.swap(g_seen);
+        for (const std::string& line : g_seen)
+            if (what == nullptr || line.find(what) != std::string::npos) seen.push_back(line);
+        g_seen.clear();
         return seen;
     }
     std::vector<std::string> Each(const std::string& what)
     {
         std::vector<std::string> lines;
-        for (size_t i = 0; i < kProbes; ++i)
-            lines.push_back(std::string(BriskUiOsdName(kProbeTable[i].eStatus)) + what);
+        for (const ST_BRISKUI_HANDLER_ROW& row : probes_) lines.push_back(std::string(row.pName) + what);
         return lines;
     }
+    // Only the base status, and the OSDs of `shown` (each keeping the others).
+    void ShowOnly(const std::vector<U32>& shown)
+    {
+        BriskManagerLock lock;
+        manager_->EnableStatus(E_BRISKUI_OSD_STATUS_BASE, 0);
+        for (U32 status : shown) manager_->EnableStatusMask(status, 0xFFFFFFFF);
+        manager_->UpdateOsd();
+    }
+    static std::string KeyLine(const ST_BRISKUI_HANDLER_ROW& row, U32 key)
+    {
+        return std::string(row.pName) + " key " + std::to_string(key);
+    }
+    static U32 Bits(U32 mask, std::vector<U32>* into)
+    {
+        for (U32 bit = 2; bit != 0; bit <<= 1)
+            if ((mask & bit) != 0) into->push_back(bit);
+        return mask;
+    }
+
+    std::vector<ST_BRISKUI_HANDLER_ROW> probes_;
+    std::vector<std::pair<std::string, std::string>> names_;
 };
 
 TEST_F(ProbeTableTest, StartAndFinalizeWalkTheTableInItsOrder)
@@ -295,122 +343,153 @@ TEST_F(ProbeTableTest, StartAndFinalizeWalkTheTableInItsOrder)
     options.country = 1;
     StartManager(options);
     std::vector<std::string> loads;
-    for (size_t i = 0; i < kProbes; ++i) {
-        char line[64];
-        snprintf(line, sizeof(line), "%s load Probe0x%04X_NA.ini", BriskUiOsdName(kProbeTable[i].eStatus),
-                 (unsigned)kProbeTable[i].eStatus);
-        loads.push_back(line);
-        EXPECT_EQ(kProbeTable[i].pfGet()->GetOsdStatus(), kProbeTable[i].eStatus);
+    for (const ST_BRISKUI_HANDLER_ROW& row : probes_) {
+        loads.push_back(std::string(row.pName) + " load " + row.pLayoutNA);
+        EXPECT_EQ(row.pfGet()->GetOsdStatus(), (U32)row.eStatus);
     }
     EXPECT_EQ(Seen(), loads);
     StopManager();
     EXPECT_EQ(Seen(), Each(" delete"));
-    for (size_t i = 0; i < kProbes; ++i) EXPECT_EQ(kProbeTable[i].pfGet(), nullptr);
+    for (const ST_BRISKUI_HANDLER_ROW& row : probes_) EXPECT_EQ(row.pfGet(), nullptr);
 }
 
-TEST_F(ProbeTableTest, EveryStatusGetsItsKeysTimersCompositionAndExit)
+// Each claim of a key reaches its row in the situation the claim names
+// (its OSD shown alone, the input a tuner or not), hiding first what the
+// claim hides.
+TEST_F(ProbeTableTest, EveryKeyClaimReachesItsRowWhenItHolds)
+{
+    StartManager();
+    for (const ST_BRISKUI_HANDLER_ROW& row : probes_) {
+        for (size_t k = 0; k < row.uKeyCount; ++k) {
+            const ST_BRISKUI_KEY_CLAIM& claim = row.pKeys[k];
+            for (U32 key : { claim.u32FirstKey, claim.u32LastKey }) {
+                SCOPED_TRACE(KeyLine(row, key));
+                std::vector<U32> shown;
+                if (claim.u8When == E_BRISKUI_KEY_WHILE_SHOWN) shown.push_back(row.eStatus);
+                std::vector<U32> hidden;
+                Bits(claim.u32HideFirst, &hidden);
+                shown.insert(shown.end(), hidden.begin(), hidden.end());
+                sim::SetInputSource(claim.u8When == E_BRISKUI_KEY_ON_TUNER ? MAPI_INPUT_SOURCE_ATV
+                                                                           : MAPI_INPUT_SOURCE_HDMI);
+                ShowOnly(shown);
+                Seen();
+                Key(key);
+                EXPECT_EQ(Seen(" key "), std::vector<std::string>{ KeyLine(row, key) });
+                for (U32 status : hidden) EXPECT_FALSE(manager_->QueryStatus(status)) << status;
+            }
+        }
+    }
+}
+
+// When several claims of one key hold, the lowest precedence takes it (the
+// exit key goes to each of them, in that order).
+TEST_F(ProbeTableTest, PrecedenceDecidesBetweenClaimsThatHold)
+{
+    StartManager();
+    sim::SetInputSource(MAPI_INPUT_SOURCE_ATV);
+    std::map<U32, std::vector<std::pair<U8, const ST_BRISKUI_HANDLER_ROW*>>> claimants;
+    for (const ST_BRISKUI_HANDLER_ROW& row : probes_)
+        for (size_t k = 0; k < row.uKeyCount; ++k) {
+            U32 key = row.pKeys[k].u32FirstKey;
+            for (const ST_BRISKUI_HANDLER_ROW& other : probes_)
+                for (size_t j = 0; j < other.uKeyCount; ++j)
+                    if (BriskClaimCovers(other.pKeys[j], key) &&
+                        std::find(claimants[key].begin(), claimants[key].end(),
+                                  std::make_pair(other.pKeys[j].u8Precedence, &other)) == claimants[key].end())
+                        claimants[key].push_back({ other.pKeys[j].u8Precedence, &other });
+        }
+    int contested = 0;
+    for (auto& entry : claimants) {
+        std::vector<std::pair<U8, const ST_BRISKUI_HANDLER_ROW*>>& list = entry.second;
+        if (list.size() < 2) continue;
+        ++contested;
+        SCOPED_TRACE(entry.first);
+        std::stable_sort(list.begin(), list.end(),
+                         [](const std::pair<U8, const ST_BRISKUI_HANDLER_ROW*>& a,
+                            const std::pair<U8, const ST_BRISKUI_HANDLER_ROW*>& b) { return a.first < b.first; });
+        std::vector<U32> shown;
+        for (const auto& claimant : list) shown.push_back(claimant.second->eStatus);
+        ShowOnly(shown);
+        Seen();
+        Key(entry.first);
+        std::vector<std::string> expected;
+        if (entry.first == BRISKKEY_EXIT) {
+            for (const auto& claimant : list) expected.push_back(KeyLine(*claimant.second, entry.first));
+        } else {
+            expected.push_back(KeyLine(*list[0].second, entry.first));
+        }
+        EXPECT_EQ(Seen(" key "), expected);
+    }
+    EXPECT_GT(contested, 0);
+}
+
+// Each factory code range reaches its row (the narrowest range of a code
+// wins), hiding first what the range hides.
+TEST_F(ProbeTableTest, EveryFactoryCodeReachesItsScreen)
+{
+    StartManager();
+    for (const ST_BRISKUI_HANDLER_ROW& row : probes_) {
+        for (size_t k = 0; k < row.uFactoryCodeCount; ++k) {
+            const ST_BRISKUI_FACTORY_CLAIM& claim = row.pFactoryCodes[k];
+            for (U16 code : { claim.u16FirstCode, claim.u16LastCode }) {
+                SCOPED_TRACE(std::string(row.pName) + " " + std::to_string(code));
+                std::vector<U32> hidden;
+                Bits(claim.u32HideFirst, &hidden);
+                ShowOnly(hidden);
+                sim::SetFactoryCode(code);
+                Seen();
+                Key(BRISKKEY_CUSTOM79_FACTORY);
+                EXPECT_EQ(Seen(" key "), std::vector<std::string>{ KeyLine(row, BRISKKEY_CUSTOM79_FACTORY) });
+                for (U32 status : hidden) EXPECT_FALSE(manager_->QueryStatus(status)) << status;
+            }
+        }
+    }
+}
+
+TEST_F(ProbeTableTest, TimersCompositionAndExitFollowTheRows)
 {
     StartManager();
     Seen();
 
-    // Keys: each OSD the router serves, in the situation that sends it the
-    // key. The wait message, input icon, initialisation and factory direct
-    // source screens get no key from the router.
-    struct Case {
-        U32 shown;   // OSD shown first, 0 for none
-        U16 factoryCode;
-        U32 key;
-        const char* expected;
-    };
-    const Case cases[] = {
-        { 0, 0, 0xF046, "ChannelChangeHandler" },
-        { 0, 0, 0xF04C, "VolumeHandler" },
-        { 0, 0, 0xF068, "InputSourceMenuHandler" },
-        { 0, 0, 0xF073, "ChannelNumberHandler" },
-        { 0, 0, 0xF00A, "NotAvailableMessageHandler" },
-        { E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU, 0, 0x35, "InputSourceMenuHandler" },
-        { E_BRISKUI_OSD_STATUS_PIN_CODE, 0, 0x35, "PinCodeHandler" },
-        { 0, 0, 0x35, "ChannelNumberHandler" },   // on analogue TV
-        { E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU, 0, 0xF003, "AtvDtvSwitchMenuHandler" },
-        { E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER, 0, 0x0D, "ChannelNumberHandler" },
-        { 0, 0xEE99, 0xF54F, "FactoryArcHandler" },
-        { 0, 0xEED5, 0xF54F, "FactoryBalanceHandler" },
-        { 0, 0xBFAB, 0xF54F, "VersionSelfCheckHandler" },
-        { 0, 0xEE20, 0xF54F, "FactoryOrvexCheck" },
-        { 0, 0, 0xF53F, "AtvDtvSwitchMenuHandler" },
-    };
-    sim::SetInputSource(MAPI_INPUT_SOURCE_ATV);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.expected);
-        {
-            BriskManagerLock lock;
-            // Only the base status, or the base and the OSD of the case.
-            manager_->EnableStatus(c.shown != 0 ? (EN_BRISKUI_OSD_STATUS)c.shown : E_BRISKUI_OSD_STATUS_BASE, 0);
-            manager_->UpdateOsd();
-        }
-        sim::SetFactoryCode(c.factoryCode);
-        Seen();
-        Key(c.key);
-        std::vector<std::string> seen = Seen();
-        std::string key = std::string(c.expected) + " key " + std::to_string(c.key);
-        EXPECT_EQ(std::count(seen.begin(), seen.end(), key), 1);
-        for (const std::string& line : seen) {
-            if (line.find(" key ") != std::string::npos) {
-                EXPECT_EQ(line, key);
-            }
-        }
-    }
-
     // Timers: each probe's own event reaches it.
-    for (size_t i = 0; i < kProbes; ++i) PostTimer(manager_, kProbeTable[i].pfGet());
+    for (const ST_BRISKUI_HANDLER_ROW& row : probes_) PostTimer(manager_, row.pfGet());
     ASSERT_TRUE(manager_->WaitIdle(5000));
-    std::vector<std::string> timers;
-    for (const std::string& line : Seen())
-        if (line.find(" timer ") != std::string::npos) timers.push_back(line);
+    std::vector<std::string> timers = Seen(" timer ");
     std::sort(timers.begin(), timers.end());
     std::vector<std::string> expected = Each(" timer 1000");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(timers, expected);
 
-    // Composition: everything shown is drawn, later entries over earlier.
-    {
-        BriskManagerLock lock;
-        for (size_t i = 0; i < kProbes; ++i) manager_->EnableStatus(kProbeTable[i].eStatus, 0xFFFF);
-        g_seen.clear();
-        manager_->UpdateOsd();
-    }
-    const char* const order[] = { "VolumeHandler",
-                                  "ChannelNumberHandler",
-                                  "ChannelChangeHandler",
-                                  "InputSourceMenuHandler",
-                                  "InputSourceIconHandler",
-                                  "WaitMessageHandler",
-                                  "NotAvailableMessageHandler",
-                                  "FactoryArcHandler",
-                                  "InitializationHandler",
-                                  "AtvDtvSwitchMenuHandler",
-                                  "FactoryBalanceHandler",
-                                  "VersionSelfCheckHandler",
-                                  "FactoryDirectlyInputSourceChanged",
-                                  "FactoryOrvexCheck",
-                                  "PinCodeHandler" };
+    // Composition: everything shown is drawn, by layer.
+    std::vector<U32> all;
+    for (const ST_BRISKUI_HANDLER_ROW& row : probes_) all.push_back(row.eStatus);
+    ShowOnly(all);
+    std::vector<const ST_BRISKUI_HANDLER_ROW*> byLayer;
+    for (const ST_BRISKUI_HANDLER_ROW& row : probes_) byLayer.push_back(&row);
+    std::stable_sort(
+        byLayer.begin(), byLayer.end(),
+        [](const ST_BRISKUI_HANDLER_ROW* a, const ST_BRISKUI_HANDLER_ROW* b) { return a->u16Layer < b->u16Layer; });
     std::vector<std::string> updates;
-    for (const char* name : order) updates.push_back(std::string(name) + " update");
-    EXPECT_EQ(Seen(), updates);
-    EXPECT_EQ(OpaqueCount(manager_->GetSurface(), _Rect(20, 20, 80 * (int)kProbes, 60)), (int)kProbes * 60 * 60);
+    for (const ST_BRISKUI_HANDLER_ROW* row : byLayer) updates.push_back(std::string(row->pName) + " update");
+    EXPECT_EQ(Seen(" update"), updates);
+    EXPECT_EQ(OpaqueCount(manager_->GetSurface(), _Rect(20, 20, 80 * (int)probes_.size(), 60)),
+              (int)probes_.size() * 60 * 60);
 
-    // Exit: the volume and channel-number OSDs get the key, the PIN entry
-    // and the input icon stay, every other OSD goes and is erased.
-    Key(EXIT);
-    std::vector<std::string> keys;
-    for (const std::string& line : Seen())
-        if (line.find(" key ") != std::string::npos) keys.push_back(line);
-    EXPECT_EQ(keys, (std::vector<std::string>{ "VolumeHandler key 61538", "ChannelNumberHandler key 61538" }));
-    EXPECT_EQ(manager_->GetCurrentStatus(),
-              (U32)(E_BRISKUI_OSD_STATUS_BASE | E_BRISKUI_OSD_STATUS_VOLUME | E_BRISKUI_OSD_STATUS_CHANNEL_NUMBER |
-                    E_BRISKUI_OSD_STATUS_PIN_CODE | E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON));
-    EXPECT_EQ(Pixel(manager_->GetSurface(), 20 + 1 * 80 + 30, 50), 0u);    // wait message (second row) erased
-    EXPECT_NE(Pixel(manager_->GetSurface(), 20 + 12 * 80 + 30, 50), 0u);   // PIN entry still drawn
+    // Exit: the rows the exit keys close go and are erased; the others
+    // stay (the probes that take the key do not close themselves).
+    Key(BRISKKEY_CUSTOM61_EXIT);
+    U32 staying = E_BRISKUI_OSD_STATUS_BASE;
+    for (size_t i = 0; i < probes_.size(); ++i) {
+        const ST_BRISKUI_HANDLER_ROW& row = probes_[i];
+        U32 pixel = Pixel(manager_->GetSurface(), 20 + (int)i * 80 + 30, 50);
+        if (row.bClosedByExit) {
+            EXPECT_EQ(pixel, 0u) << row.pName;
+        } else {
+            staying |= row.eStatus;
+            EXPECT_NE(pixel, 0u) << row.pName;
+        }
+    }
+    EXPECT_EQ(manager_->GetCurrentStatus(), staying);
 }
 
 }   // namespace

@@ -98,8 +98,9 @@ TEST_F(HostTest, BadLinesAreReportedWithTheirNumber)
 }
 
 // Lines and options that used to run as something else, or as nothing, and
-// exit 0: each is refused with its file, line and reason, status 2.
-TEST_F(HostTest, NulBytesFoldersAndMissingRootsAreRefusedBeforeAnythingRuns)
+// exit 0 (or hang, for a FIFO): each is refused with its file, line and
+// reason, status 2.
+TEST_F(HostTest, NulBytesFoldersFifosAndMissingRootsAreRefusedBeforeAnythingRuns)
 {
     const struct {
         std::string text;
@@ -119,6 +120,15 @@ TEST_F(HostTest, NulBytesFoldersAndMissingRootsAreRefusedBeforeAnythingRuns)
     SimRun run = RunSim(root_.Path());
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find("cannot read script " + root_.Path() + ": Is a directory"), std::string::npos)
+        << run.output;
+    const std::string fifoPath = root_.Path() + "/fifo.script";
+    {
+        Fifo fifo(fifoPath);   // nothing writes to it: opening it to read would hang
+        run = RunSim(fifoPath);
+        EXPECT_FALSE(fifo.ReaderBlocked());
+    }
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("cannot read script " + fifoPath + ": not a regular file"), std::string::npos)
         << run.output;
 
     const std::string script = Script("key VOL+\n");

@@ -4,8 +4,10 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <stdlib.h>
 #include <string.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -133,6 +135,32 @@ TEST(ImageDecode, JpegGoesThroughDirectFBAndOtherFormatsAreRefused)
     EXPECT_EQ(BriskDecodeImage(Dfb(), (root.Path() + "/two.png").c_str(), &image), E_IMAGE_UNSUPPORTED);
     EXPECT_EQ(BriskDecodeImage(Dfb(), (root.Path() + "/text.png").c_str(), &image), E_IMAGE_UNSUPPORTED);
     EXPECT_EQ(image.pSurface, nullptr);
+}
+
+// The process's peak resident memory in KiB since the last call (each call
+// starts the peak anew at the present size).
+long PeakKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    long kib = -1;
+    while (std::getline(status, line))
+        if (line.compare(0, 6, "VmHWM:") == 0) kib = atol(line.c_str() + 6);
+    std::ofstream("/proc/self/clear_refs") << "5";
+    return kib;
+}
+
+// A chunk's length is checked against the bytes the file has left before
+// libpng allocates for it: this 112-byte file's text chunk claims 1.9 GB,
+// which libpng allocated and cleared before finding the file short.
+TEST(ImageDecode, ChunkClaimingMoreThanTheFileHoldsIsRefusedWithoutAllocatingIt)
+{
+    const std::string path = std::string(BRISKUI_SOURCE_DIR) + "/fuzz/corpus/image/text-chunk-claims-1.9gb.png";
+    ST_IMAGE_DECODE image;
+    PeakKiB();
+    EXPECT_EQ(BriskDecodeImage(Dfb(), path.c_str(), &image), E_IMAGE_DAMAGED);
+    long peak = PeakKiB();
+    EXPECT_LT(peak - PeakKiB(), 16 << 10) << "KiB more at the peak than after the decode";
 }
 
 TEST(ImageDecode, SizeLimitIsBothSidesAndBytes)

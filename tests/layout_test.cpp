@@ -3,6 +3,7 @@
 // transparent clear with its clip.
 #include <gtest/gtest.h>
 
+#include "BriskFiles.h"
 #include "EventHandler.h"
 #include "SimTv.h"
 #include "TestSupport.h"
@@ -25,13 +26,14 @@ const char kExample[] =
 
 class LayoutTest : public ::testing::Test {
 protected:
-    void SetUp() override { sim::SetHostDirectFB(Dfb(), Layer()); }
+    void SetUp() override { handler_.SetHost(&host_); }
     std::string Write(const std::string& content)
     {
         root_.Write("/layout.ini", content);
         return root_.Path() + "/layout.ini";
     }
     TempRoot root_;
+    RecordingHost host_{ Dfb() };
     PlainHandler handler_;
 };
 
@@ -88,7 +90,8 @@ TEST_F(LayoutTest, SixteenBitSettingsAreCut)
 
 TEST_F(LayoutTest, SectionNamesFoldToLowerCase)
 {
-    handler_.LoadResource(Write("[Title]\nu8Type = 2\nu32Left = 5\n[title]\nu32Left = 7\n").c_str());
+    // A name with ':' makes no section of its own: iniparser files its keys as "x:y:key".
+    handler_.LoadResource(Write("[Title]\nu8Type = 2\nu32Left = 5\n[title]\nu32Left = 7\n[x:y]\nu8Type = 1\n").c_str());
     ASSERT_EQ(handler_.ItemCount(), 1u);
     EXPECT_EQ(handler_.ItemAt(0)->GetName(), "title");
     EXPECT_EQ(handler_.ItemAt(0)->GetLeft(), 7u);
@@ -118,21 +121,36 @@ TEST_F(LayoutTest, MissingFileLeavesTheHandlerEmpty)
     surface->Release(surface);
 }
 
+// kExample (21 sections and keys) and empty sections up to `entries`.
+std::string ExampleWithEntries(int entries)
+{
+    std::string text = kExample;
+    for (int i = 21; i < entries; ++i) text += "[e" + std::to_string(i) + "]\n";
+    return text;
+}
+
 TEST_F(LayoutTest, FifoOrOversizedLayoutIsUnreadable)
 {
     std::string big = kExample;
     while (big.size() <= (1 << 20)) big += "; padding\n";
     std::string path = Write(big), fifoPath = root_.Path() + "/fifo.ini";
+    std::string many = root_.Path() + "/many.ini";
+    root_.Write("/many.ini", ExampleWithEntries(E_BRISK_MAX_INI_ENTRIES + 1));
     Fifo fifo(fifoPath);
     std::string out = CaptureStdout([&] {
         handler_.LoadResource(path.c_str());
         handler_.LoadResource(fifoPath.c_str());
+        handler_.LoadResource(many.c_str());
     });
     std::string line = "[BriskUI] EventHandler::LoadResource failed, no such file ";
     EXPECT_EQ(out, line + path + " (" + std::to_string(big.size()) + " bytes, more than 1048576)\n" + line + fifoPath +
-                       " (not a regular file)\n");
+                       " (not a regular file)\n" + line + many + " (2049 sections and keys, more than 2048)\n");
     EXPECT_EQ(handler_.ItemCount(), 0u);
     EXPECT_FALSE(fifo.ReaderBlocked());
+    // At the limit it loads.
+    handler_.LoadResource(Write(ExampleWithEntries(E_BRISK_MAX_INI_ENTRIES)).c_str());
+    EXPECT_EQ(handler_.ItemCount(), 2u);
+    EXPECT_EQ(handler_.GetTimeOut(), 5000);
 }
 
 TEST_F(LayoutTest, MoreThan255ItemsAreCappedNotWrapped)

@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "BriskFiles.h"
 #include "BriskUiHandlerTable.h"
+#include "BriskUiLanguages.h"
 #include "EventHandler.h"
 #include "LayoutLint.h"
 #include "TestSupport.h"
@@ -24,6 +26,7 @@ namespace {
 
 const std::string kCases = std::string(BRISKUI_SOURCE_DIR) + "/tests/lint/";
 const char kNa[] = "BriskUINotAvailableMessageLayout.ini";
+const std::string kLayouts = "/config/briskui/layout/";
 
 struct LintRun {
     int status = -1;
@@ -111,6 +114,20 @@ protected:
         }
         EXPECT_EQ(run.Errors(), errors) << check << "\n" << run;
         EXPECT_EQ(run.status, errors.empty() ? 0 : 1) << check << "\n" << run;
+    }
+
+    // The sample root's language folder `folder` into this root, without
+    // the files whose name holds `skip` (empty: none skipped).
+    void CopySampleFolder(const std::string& folder, const std::string& skip)
+    {
+        std::string sample = std::string(BRISKUI_SAMPLE_ROOT) + kLayouts + folder;
+        for (const std::string& name : FilesIn(sample)) {
+            if (!skip.empty() && name.find(skip) != std::string::npos) continue;
+            std::ifstream in(sample + name, std::ios::binary);
+            std::stringstream content;
+            content << in.rdbuf();
+            root_.Write(kLayouts + folder + name, content.str());
+        }
     }
 
     TempRoot root_;
@@ -237,7 +254,8 @@ const ST_LAYOUT_ITEM kMenuItems[] = {
 };
 const ST_LAYOUT_NEEDS MenuProbe::kLayout = BriskLayoutNeeds(kMenuItems, TRUE);
 const ST_BRISKUI_HANDLER_ROW kMenuRows[] = {
-    BriskHandlerRow<MenuProbe, &g_menuProbe>(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU, "Menu.ini", "Menu.ini"),
+    BriskHandlerRow<MenuProbe, &g_menuProbe>(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU, "InputSourceMenuHandler")
+        .Layout("Menu.ini"),
 };
 
 TEST_F(LintTest, EndingsSwappedWithinTheFileName)
@@ -279,17 +297,9 @@ TEST_F(LintTest, EndingsSwappedWithinTheFileName)
 // set would not start), and nothing else wrong in the sample's other files.
 TEST_F(LintTest, RootWithoutTheBannerLayout)
 {
-    std::string sample = std::string(BRISKUI_SAMPLE_ROOT) + "/config/briskui/layout/EN/";
-    std::string en = "/config/briskui/layout/EN/";
-    for (const std::string& name : FilesIn(sample)) {
-        if (name.find("ChannelChange") != std::string::npos) continue;
-        std::ifstream in(sample + name, std::ios::binary);
-        std::stringstream content;
-        content << in.rdbuf();
-        root_.Write(en + name, content.str());
-    }
+    CopySampleFolder("EN/", "ChannelChange");
     LintRun run = Run({});
-    std::string dir = root_.Path() + en;
+    std::string dir = root_.Path() + kLayouts + "EN/";
     std::set<std::string> expected = {
         dir +
             "BriskUIChannelChangeLayout_NA.ini:1: error: missing: ChannelChangeHandler needs it and start-up "
@@ -300,6 +310,68 @@ TEST_F(LintTest, RootWithoutTheBannerLayout)
     };
     EXPECT_EQ(run.Errors(), expected) << run;
     EXPECT_EQ(run.status, 1) << run;
+}
+
+// German layouts alone: the library still reads the default language's
+// folder (no system database, or a language without a folder of its own),
+// so the set does not start. A folder no language picks is not read; the
+// table's languages without a folder are one warning.
+TEST_F(LintTest, EveryFolderTheLibraryCanPickIsChecked)
+{
+    CopySampleFolder("GE/", "");
+    root_.Write(std::string(kLayouts) + "De/.keep", "");
+    LintRun run = Run({});
+
+    std::string dir = root_.Path() + kLayouts;
+    std::string fallback = BriskLanguageFolder(E_BRISKUI_DEFAULT_OSD_LANGUAGE);
+    std::set<std::string> errors;
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
+    for (size_t i = 0; i < count; ++i) {
+        if (!rows[i].bLayoutRequired) continue;
+        std::string what = std::string(":1: error: missing: ") + BriskUiOsdName(rows[i].eStatus) +
+                           " needs it and start-up aborts without it on ";
+        errors.insert(dir + fallback + rows[i].pLayoutNA + what + "NA sets");
+        errors.insert(dir + fallback + rows[i].pLayoutEU + what + "EU sets");
+    }
+    EXPECT_EQ(run.Errors(), errors) << run;
+    EXPECT_EQ(run.status, 1) << run;
+
+    EXPECT_TRUE(run.Has(dir + fallback +
+                        ":1: warning: no such folder: the library reads its layouts here for OSD language 6 (its "
+                        "default, also on a set without a system database) and every language without a folder of "
+                        "its own"))
+        << run;
+    EXPECT_TRUE(run.Has(dir + "De/:1: warning: no OSD language reads this folder, so its layouts are not checked: the "
+                              "library reads EN/ and the folders of its language table"))
+        << run;
+    std::string absent;
+    size_t languages = 0;
+    const ST_BRISKUI_LANGUAGE_FOLDER* table = BriskLanguageFolders(&languages);
+    for (size_t i = 0; i < languages; ++i)
+        if (std::string(table[i].pFolder) != "GE/")
+            absent +=
+                (absent.empty() ? "" : ", ") + std::to_string(table[i].u32Language) + " (" + table[i].pFolder + ")";
+    EXPECT_TRUE(run.Has(dir + ":1: warning: no folder for OSD languages " + absent +
+                        ": on a set in one of them start-up aborts, as ChannelChangeHandler cannot go without its "
+                        "layout"))
+        << run;
+}
+
+// A file of more entries than the library loads is refused before it is
+// parsed, with the library's own limit.
+TEST_F(LintTest, FilesBeyondTheEntryLimit)
+{
+    std::string entries = "[setting]\n";
+    for (int i = 1; i <= E_BRISK_MAX_INI_ENTRIES; ++i) entries += "k" + std::to_string(i) + " = 1\n";
+    std::string layout = root_.Path() + "/" + kNa, settings = root_.Path() + "/BriskUISetting.ini";
+    root_.Write(std::string("/") + kNa, entries);
+    root_.Write("/BriskUISetting.ini", entries);
+    const char* reason = ":1: error: cannot be read (2049 sections and keys, more than 2048)";
+    EXPECT_EQ(Run({ layout }).lines, std::vector<std::string>{ layout + reason + ": the OSD gets no items" });
+    LintRun run = Run({ "--settings", settings });
+    ASSERT_EQ(run.lines.size(), 1u) << run;
+    EXPECT_EQ(run.lines[0].rfind(settings + reason + ": every setting takes its default", 0), 0u) << run;
 }
 
 }   // namespace

@@ -31,7 +31,7 @@ class MenuFocusTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        sim::SetHostDirectFB(Dfb(), Layer());
+        handler_.SetHost(&host_);
         root_.Write("/test/images/.keep", "");
         for (const char* icon : { "tv", "av", "hd", "pc" }) {
             WriteSolidPng(root_.Path() + "/test/images/" + icon + "_n.png", 4, 4, kNormalArt);
@@ -79,6 +79,7 @@ protected:
     }
 
     TempRoot root_;
+    RecordingHost host_{ Dfb() };
     PlainHandler handler_;
     MenuFocus<Source> focus_;
 };

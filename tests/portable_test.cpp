@@ -17,6 +17,7 @@
 #include "BriskTimerManager.h"
 #include "BriskUiManager.h"
 #include "EventHandler.h"
+#include "ManagerOsdHost.h"
 #include "Middleware.h"
 #include "SimTv.h"
 #include "TestSupport.h"
@@ -58,7 +59,7 @@ protected:
     BriskTimerManager* StartTimers()
     {
         timers_ = BriskTimerManager::GetInstance();
-        EXPECT_TRUE(timers_->Start());
+        EXPECT_TRUE(timers_->Start(&host_));
         return timers_;
     }
     // Waits for the timer thread to bring the list to `count` timers.
@@ -73,6 +74,7 @@ protected:
     }
 
     TempRoot root_;
+    RecordingHost host_;
     BriskTimerManager* timers_ = nullptr;
 };
 
@@ -167,6 +169,7 @@ TEST_F(PortableTest, VolumeKeysReachTheirHandlerWithTheDrawingLeftOut)
     VolumeHandler* volume = new (std::nothrow) VolumeHandler();
     ASSERT_NE(volume, nullptr);
     volume->SetOsdStatus(E_BRISKUI_OSD_STATUS_VOLUME);
+    volume->SetHost(BriskManagerOsdHost());
     volume->LoadResource(BRISKUI_SAMPLE_ROOT "/config/briskui/layout/EN/BriskUIVolumeLayout_EU.ini");
     BriskUiManager::pVolumeHandler = volume;
     sim::SetVolume(40);

@@ -33,6 +33,15 @@ std::string Squeeze(const std::string& text)
     return out;
 }
 
+// A settings file of [BriskUISetting] with the key line `key`, padded with
+// keys of a section of its own to `entries` entries.
+std::string Entries(int entries, const std::string& key)
+{
+    std::string text = "[BriskUISetting]\n" + key + "\n[Padding]\n";
+    for (int i = 3; i < entries; ++i) text += "k" + std::to_string(i) + " = 1\n";
+    return text;
+}
+
 class SettingsTest : public ManagerTest {
 protected:
     BriskUiManager* Load()
@@ -108,6 +117,22 @@ TEST_F(SettingsTest, MissingFileKeepsDefaultsAndFindsTheLanguageFolder)
     EXPECT_FALSE(root_.Exists(kSettings));
 }
 
+TEST_F(SettingsTest, FilesAtTheLimitsLoad)
+{
+    // Exactly as many bytes, then exactly as many entries, as a load takes.
+    std::string full = "[BriskUISetting]\nbActivateBriskUI = FALSE\n";
+    std::string comment = ";" + std::string(1000, 'x') + "\n";   // iniparser's lines are at most 1024 long
+    while (full.size() + comment.size() < E_BRISK_MAX_INI_BYTES) full += comment;
+    full += ";" + std::string(E_BRISK_MAX_INI_BYTES - full.size() - 2, 'x') + "\n";
+    ASSERT_EQ(full.size(), (size_t)E_BRISK_MAX_INI_BYTES);
+    for (const std::string& content : { full, Entries(E_BRISK_MAX_INI_ENTRIES, "bActivateBriskUI = FALSE") }) {
+        root_.Write(kSettings, content);
+        EXPECT_EQ(Load()->QueryBriskUiEnabled(), 0);
+        manager_->Finalize();
+        manager_ = nullptr;
+    }
+}
+
 TEST_F(SettingsTest, FifoOrOversizedFileIsUnreadable)
 {
     // Refused, before anything opens it, with the missing file's message
@@ -127,6 +152,9 @@ TEST_F(SettingsTest, FifoOrOversizedFileIsUnreadable)
     while (big.size() <= E_BRISK_MAX_INI_BYTES) big += "; padding\n";
     root_.Write(kSettings, big);
     expectRefused(" (" + std::to_string(big.size()) + " bytes, more than 1048576)");
+    // Small, but more entries than a load may cost.
+    root_.Write(kSettings, Entries(E_BRISK_MAX_INI_ENTRIES + 1, "bActivateBriskUI = FALSE"));
+    expectRefused(" (2049 sections and keys, more than 2048)");
     unlink(path.c_str());
     Fifo fifo(path);
     expectRefused(" (not a regular file)");
@@ -203,6 +231,42 @@ TEST_F(SettingsTest, RewriteThatWouldNotReadBackKeepsTheOldFile)
     EXPECT_NE(out.find("[BriskUI] cannot rewrite " + root_.Path() + kSettings), std::string::npos) << out;
     EXPECT_EQ(root_.Read(kSettings), original);
     EXPECT_EQ(root_.List("/Customer/briskui/layout").size(), 1u);
+}
+
+// A rewrite the next start would refuse is no rewrite: the setter says so
+// and the old file stays. Rewriting writes "k = v" for "k=v", so this file,
+// just under the byte limit, would grow beyond it; the other one would get
+// the key it lacks as one entry too many.
+TEST_F(SettingsTest, RewriteBeyondTheLimitsOfTheLoadKeepsTheOldFile)
+{
+    std::string grows = "[BriskUISetting]\nbActivateBriskUI=TRUE\nbFirstInitialization=FALSE\nu8ColorFormat=2\n";
+    for (int i = 0; i < 1155; ++i) {
+        char name[8];
+        snprintf(name, sizeof(name), "k%04d=", i);
+        grows += name + std::string(900, 'x') + "\n";
+    }
+    ASSERT_EQ(grows.size(), 1047667u);
+    struct Case {
+        std::string content, reason;
+    } cases[] = {
+        { grows, " (1049985 bytes, more than 1048576)" },
+        { Entries(E_BRISK_MAX_INI_ENTRIES, "u8ColorFormat = 2"), " (2049 sections and keys, more than 2048)" },
+    };
+    std::string path = root_.Path() + kSettings;
+    for (const Case& c : cases) {
+        root_.Write(kSettings, c.content);
+        BriskUiManager* m = Load();
+        BOOL result = TRUE;
+        std::string out = CaptureStdout([&] { result = m->SetConfigActivation(0); });
+        EXPECT_FALSE(result) << c.reason;
+        EXPECT_EQ(out, "[BriskUI] cannot rewrite " + path + ": the new file would not load" + c.reason + "\n");
+        EXPECT_TRUE(root_.Read(kSettings) == c.content) << c.reason;
+        EXPECT_EQ(root_.List("/Customer/briskui/layout").size(), 1u);
+        m->LoadCommonSetting();
+        EXPECT_EQ(m->QueryBriskUiEnabled(), 1) << c.reason;
+        m->Finalize();
+        manager_ = nullptr;
+    }
 }
 
 TEST_F(SettingsTest, KeyIsAddedEvenWhenTheSectionIsMissing)
@@ -386,6 +450,26 @@ TEST(SettingsPowerCut, KillDuringRewritesLeavesAWholeFileAndAtMostOneTemporary)
         ASSERT_LE(root.List("/Customer/briskui/layout").size(), 2u) << "kill " << kill;
     }
     m->Finalize();
+}
+
+// The entry count the limit applies to is what iniparser makes of the
+// lines: each section and key once, whatever else the file holds.
+TEST(IniCompat, EntriesAreCountedAsIniparserReadsThem)
+{
+    TempRoot root;
+    std::string lines =
+        "; comment\n# comment\n\n   \t\ntop = level\n[A]\n  key = 1\r\nquoted = \"a;b # c\"\nempty =\n"
+        "[b:c]\ncontinued = one \\\n  two \\\n  three\n[ Spaced ]\nsplit \\\n= joined\n";
+    root.Write("/a.ini", lines);
+    dictionary* d = iniparser_load((root.Path() + "/a.ini").c_str());
+    ASSERT_NE(d, nullptr);
+    long entries = (long)d->n;
+    iniparser_freedict(d);
+    EXPECT_EQ(BriskCountIniEntries((root.Path() + "/a.ini").c_str()), entries);
+    // Lines iniparser refuses count nothing, nor does a last line that continues.
+    root.Write("/b.ini", lines + "just words\n= no name\n[last]\\\n");
+    EXPECT_EQ(BriskCountIniEntries((root.Path() + "/b.ini").c_str()), entries);
+    EXPECT_EQ(BriskCountIniEntries((root.Path() + "/missing.ini").c_str()), -1);
 }
 
 TEST(IniCompat, UnsignedGetterReadsDecimalAndHexFullWord)

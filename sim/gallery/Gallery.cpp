@@ -341,7 +341,7 @@ std::vector<std::string> RunAll(const std::string& root, const std::string& out,
     return failures;
 }
 
-bool WritePage(const std::string& out, const std::string& root, const std::vector<Script>& scripts,
+bool WritePage(const std::string& out, const std::string& rootAsGiven, const std::vector<Script>& scripts,
                const std::vector<Language>& languages, std::string* error)
 {
     // Sections: runs of scripts with the same title.
@@ -356,7 +356,8 @@ bool WritePage(const std::string& out, const std::string& root, const std::vecto
          << "<title>BriskUI gallery</title>\n<style>" << kStyle << "</style>\n<script>\n"
          << kImageCheck << "</script>\n</head>\n<body>\n<h1>BriskUI gallery</h1>\n"
          << "<p class=\"note\">Every OSD in each of its states as the library draws it over a TV picture, "
-         << "North America beside Europe, for each language folder of " << Escaped(root) << ". "
+         << "North America beside Europe, for each language folder of "
+         << (rootAsGiven.empty() ? "the sample root" : "the root <code>" + Escaped(rootAsGiven) + "</code>") << ". "
          << "<span id=\"image-check\">Checking the images...</span></p>\n<nav>";
     for (const auto& section : sections)
         page << "<a href=\"#" << Anchor(section.front()->title) << "\">" << Escaped(section.front()->title) << "</a>";

@@ -66,7 +66,11 @@ std::vector<std::string> RunAll(const std::string& root, const std::string& out,
 // language, the groups side by side; a missing image shows as such. The
 // page marks broken images itself once loaded (class "broken", and the
 // counts in the data-images and data-broken attributes of #image-check).
-bool WritePage(const std::string& out, const std::string& root, const std::vector<Script>& scripts,
+// `rootAsGiven` is the root as the user named it (a relative one stays
+// relative), empty for the build's sample root, which the page calls
+// "the sample root": a page or a picture of it shows no folder of the
+// machine that made it unless the user typed one.
+bool WritePage(const std::string& out, const std::string& rootAsGiven, const std::vector<Script>& scripts,
                const std::vector<Language>& languages, std::string* error);
 
 }   // namespace gallery

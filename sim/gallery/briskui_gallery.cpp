@@ -65,14 +65,18 @@ int main(int argc, char** argv)
     }
     if (root.empty()) {
         const char* env = getenv("BRISKUI_ROOT");
-        root = env != NULL && env[0] != '\0' ? env : BRISKUI_DEFAULT_ROOT;
+        if (env != NULL) root = env;
     }
+    // The page names the root as the user gave it; the default by name.
+    const std::string rootAsGiven = root;
+    if (root.empty()) root = BRISKUI_DEFAULT_ROOT;
     struct stat st;
     if (stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         fprintf(stderr, "briskui-gallery: the root %s is not a folder\n", root.c_str());
         return 2;
     }
-    // Absolute paths, so that the logs and messages name them whole.
+    // Absolute paths, so that the runs, their logs and the messages name
+    // them whole.
     std::error_code ec;
     root = std::filesystem::absolute(root, ec).lexically_normal().string();
     out = std::filesystem::absolute(out, ec).lexically_normal().string();
@@ -96,7 +100,7 @@ int main(int argc, char** argv)
 
     std::vector<std::string> failures = gallery::RunAll(root, out, scripts, languages, jobs);
     for (const std::string& failure : failures) fprintf(stderr, "briskui-gallery: failed: %s\n", failure.c_str());
-    if (!gallery::WritePage(out, root, scripts, languages, &error)) {
+    if (!gallery::WritePage(out, rootAsGiven, scripts, languages, &error)) {
         fprintf(stderr, "briskui-gallery: %s\n", error.c_str());
         return 1;
     }

@@ -2,10 +2,12 @@
 #include "HostScript.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <sstream>
 
@@ -298,16 +300,25 @@ bool ChangesKeyFiles(const std::vector<Command>& commands)
 
 bool ParseScriptFile(const std::string& path, std::vector<Command>* commands, std::string* error)
 {
-    // A folder opens for reading and then reads as nothing: an empty script
-    // that would run and succeed. Pipes and other streams are scripts too.
+    // Only a regular file is a script (a symbolic link to one too): a folder
+    // would read as an empty script that runs and succeeds, and a FIFO with
+    // no writer would hang the host. O_NONBLOCK keeps the open of a FIFO from
+    // blocking, and fstat looks at what was opened, so nothing swapped in
+    // after a look gets through.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        *error = "cannot read script " + path + ": " + strerror(EISDIR);
-        return false;
-    }
-    FILE* file = fopen(path.c_str(), "r");
+    std::string why;
+    if (fd < 0 || fstat(fd, &st) != 0)
+        why = strerror(errno);
+    else if (S_ISDIR(st.st_mode))
+        why = strerror(EISDIR);
+    else if (!S_ISREG(st.st_mode))
+        why = "not a regular file";
+    FILE* file = why.empty() ? fdopen(fd, "r") : NULL;
     if (file == NULL) {
-        *error = "cannot read script " + path + ": " + strerror(errno);
+        if (why.empty()) why = strerror(errno);
+        if (fd >= 0) close(fd);
+        *error = "cannot read script " + path + ": " + why;
         return false;
     }
     std::string text;

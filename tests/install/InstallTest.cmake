@@ -1,6 +1,9 @@
 # Installs the build into a fresh prefix, then builds and runs the host of
 # host.cpp against it twice: with find_package(briskui CONFIG) and with
-# pkg-config. Run by CTest as
+# pkg-config. Both builds are a desktop host's: C++17 with -Wall -Wextra
+# -Werror, and a linker that drops libraries nothing needed yet
+# (--as-needed), which would drop the simulated middleware that only the
+# library refers to. Run by CTest as
 #   cmake -DBUILD_DIR=... -DWORK_DIR=... -DLIBDIR=... -DCXX=... -P InstallTest.cmake
 # WORK_DIR is removed first and, when everything passed, at the end.
 foreach(var BUILD_DIR WORK_DIR LIBDIR CXX)
@@ -11,6 +14,7 @@ endforeach()
 set(source "${CMAKE_CURRENT_LIST_DIR}")
 set(prefix "${WORK_DIR}/prefix")
 set(expected "enabled=1 country=2 colour=2 volume=0 hidden=0")
+set(as_needed "-Wl,--as-needed")
 
 # Runs a command; stops the test with its output when it fails.
 function(run)
@@ -58,7 +62,7 @@ expect_exists("${prefix}/${LIBDIR}/libbriskui_sim_middleware.so" "the simulated 
 
 # find_package(briskui CONFIG)
 run(COMMAND "${CMAKE_COMMAND}" -S "${source}" -B "${WORK_DIR}/cmake" "-DCMAKE_PREFIX_PATH=${prefix}"
-            "-DCMAKE_CXX_COMPILER=${CXX}" -DCMAKE_BUILD_TYPE=Release)
+            "-DCMAKE_CXX_COMPILER=${CXX}" -DCMAKE_BUILD_TYPE=Release "-DCMAKE_EXE_LINKER_FLAGS=${as_needed}")
 run(COMMAND "${CMAKE_COMMAND}" --build "${WORK_DIR}/cmake")
 run_host("${WORK_DIR}/cmake/host" "with find_package")
 
@@ -66,7 +70,8 @@ run_host("${WORK_DIR}/cmake/host" "with find_package")
 set(ENV{PKG_CONFIG_PATH} "${prefix}/${LIBDIR}/pkgconfig")
 run(COMMAND pkg-config --cflags --libs briskui-sim OUTPUT flags)
 separate_arguments(flags UNIX_COMMAND "${flags}")
-run(COMMAND "${CXX}" -Wall -Wextra "${source}/host.cpp" -o "${WORK_DIR}/pkg-config-host" ${flags})
+run(COMMAND "${CXX}" -std=c++17 -Wall -Wextra -Werror ${as_needed} "${source}/host.cpp" -o "${WORK_DIR}/pkg-config-host"
+            ${flags})
 set(ENV{LD_LIBRARY_PATH} "${prefix}/${LIBDIR}")
 run_host("${WORK_DIR}/pkg-config-host" "with pkg-config")
 

@@ -497,8 +497,9 @@ void ManagerTest::WriteStandardLayouts()
     WriteSolidPng(images + "src/white.PNG", 8, 8, kWhiteColour);
     std::string rom = Image("bg_image", kRomPage, "rom/black.png");
     int baseline = 80;
-    for (const char* item : { "tv_model_value", "a/d_adjust_pal_value", "a/d_adjust_ntsc_value",
-                              "a/d_adjust_cvbs_value", "edid_vga_value", "widevine_value", "wp_value" }) {
+    for (const char* item :
+         { "tv_model_value", "a/d_adjust_pal_value", "a/d_adjust_ntsc_value", "a/d_adjust_cvbs_value", "edid_vga_value",
+           "widevine_value", "wp_value", "sw_version_value", "mstar_version_value" }) {
         rom += Text(item, _Rect(60, baseline, 300, 4), "--");
         baseline += 40;
     }
@@ -607,5 +608,39 @@ void ManagerTest::Key(U32 symbol)
 }
 
 void ManagerTest::Advance(U32 ms) { ASSERT_TRUE(briskui_sim::AdvanceClockAndSettle(manager_, ms)); }
+
+// ---- RecordingHost ----------------------------------------------------------
+
+void RecordingHost::ShowOsd(U32 status, U32 mask, BOOL wide)
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    status_ = (status_ & ((wide ? mask : (mask & 0xFFFF)) | 1)) | status;
+}
+
+void RecordingHost::HideOsd(U32 status)
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    status_ &= ~status;
+}
+
+void RecordingHost::PostTimerExpiry(EventHandler* handler, U32 timerId)
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    expiries_.push_back(Expiry{ handler, timerId });
+}
+
+std::vector<RecordingHost::Expiry> RecordingHost::TakeExpiries()
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    std::vector<Expiry> taken;
+    taken.swap(expiries_);
+    return taken;
+}
+
+U32 RecordingHost::Status()
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    return status_;
+}
 
 }   // namespace testsupport

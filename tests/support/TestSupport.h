@@ -12,7 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include <mutex>
+
 #include "BriskTypes.h"
+#include "OsdHost.h"
 #include "Rect.h"
 
 class BriskUiManager;
@@ -81,6 +84,39 @@ private:
     std::atomic<bool> stop_{ false };
     std::atomic<bool> blocked_{ false };
     std::thread helper_;
+};
+
+// A host for handlers and the timer service without a manager: it records
+// what they ask of it. Shows and hides change a status set of its own (a
+// 16-bit mask keeps no bit above 0xFFFF); GetDirectFB gives `dfb` (null
+// by default, so that display-free tests stay so); the input thread counts
+// as running while `inputRunning` is set. Thread-safe.
+class RecordingHost : public BriskOsdHost {
+public:
+    struct Expiry {
+        EventHandler* handler;
+        U32 id;
+    };
+    explicit RecordingHost(IDirectFB* dfb = nullptr) : dfb_(dfb) {}
+    void ShowOsd(U32 status, U32 mask, BOOL wide) override;
+    void HideOsd(U32 status) override;
+    IDirectFB* GetDirectFB() override { return dfb_; }
+    void PostTimerExpiry(EventHandler* handler, U32 timerId) override;
+    void WakeInput() override { ++wakes_; }
+    BOOL IsInputRunning() override { return inputRunning.load() ? TRUE : FALSE; }
+
+    // The expiries posted so far, in order, taken out of the host.
+    std::vector<Expiry> TakeExpiries();
+    U32 Status();
+    int Wakes() const { return wakes_.load(); }
+    std::atomic<bool> inputRunning{ true };
+
+private:
+    IDirectFB* dfb_;
+    std::mutex mu_;
+    std::vector<Expiry> expiries_;
+    U32 status_ = 1;
+    std::atomic<int> wakes_{ 0 };
 };
 
 // A temporary root for BRISKUI_ROOT with the generated art and fonts of the
@@ -160,7 +196,9 @@ extern const _Rect kMutePanel;     // bg_image_mute
 extern const _Rect kWaitPanel;     // wait message, overlapping the volume panel
 extern const U32 kVolumeColour, kMuteColour, kBarColour, kWaitColour;
 // Factory screens: the self-check page (background /test/images/rom/black.png,
-// its blue1.png beside it), the ARC and balance card, the direct-source
+// its blue1.png beside it; value texts at x 60 on baselines 80, 120, ...
+// 400: TV model, PAL, NTSC, CVBS, VGA EDID, Widevine, write protect,
+// software and MStar version), the ARC and balance card, the direct-source
 // card (/test/images/src/plain.png, its white.PNG beside it) and the
 // sub-board page (layout time-out 3000).
 extern const _Rect kRomPage, kFactoryCard, kDirectSourceCard, kSubBoardPage;

@@ -8,12 +8,12 @@
 #include <string.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <set>
 #include <vector>
 
 #include "BriskFiles.h"
 #include "BriskPlatform.h"
+#include "BriskUiLanguages.h"
 #include "BriskUiStatus.h"
 #include "DrawItem.h"
 #include "ImageDecode.h"
@@ -53,12 +53,6 @@ const ST_ITEM_KEY kItemKeys[] = {
     { "u32fontcolor", "u32FontColor", 32, E_FOR_TEXT, false },
     { "pfontpath", "pFontPath", 0, E_FOR_TEXT, false },
     { "ptext", "pText", 0, E_FOR_TEXT, false },
-};
-
-// The "setting" keys the base reads.
-const ST_LAYOUT_KEY kBaseSettingKeys[] = {
-    { "u16TimeOut", E_LAYOUT_KEY_U16, 0 },
-    { "u16StateMask", E_LAYOUT_KEY_U16, 0 },
 };
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -168,39 +162,78 @@ void LayoutLint::Report(const std::string& file, int line, bool error, const std
 void LayoutLint::CheckRoot(const std::string& root)
 {
     std::string dir = root + kLayoutDir;
-    std::vector<std::string> languages;
+    // The folders the library can read: that of the default language (also
+    // every language the table does not name) and those of the table.
+    std::string fallback = BriskLanguageFolder(E_BRISKUI_DEFAULT_OSD_LANGUAGE);
+    size_t tableSize = 0;
+    const ST_BRISKUI_LANGUAGE_FOLDER* table = BriskLanguageFolders(&tableSize);
+    std::set<std::string> readable = { fallback };
+    for (size_t i = 0; i < tableSize; ++i) readable.insert(table[i].pFolder);
+
+    // The folders to look at: every one there is, and the fallback, there or not.
+    std::set<std::string> folders = { fallback };
     DIR* d = opendir(dir.c_str());
     if (d != NULL) {
         while (struct dirent* entry = readdir(d)) {
             std::string name = entry->d_name;
             struct stat st;
             if (name[0] != '.' && stat((dir + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-                languages.push_back(name);
+                folders.insert(name + "/");
         }
         closedir(d);
     }
-    if (languages.empty()) {
-        Report(dir, 1, true, "no language folder: the library loads its layouts from one (EN/ at least)");
-        return;
-    }
-    std::sort(languages.begin(), languages.end());
+
     size_t count = 0;
     const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
-    for (const std::string& language : languages) {
+    std::string required;   // the handlers start-up cannot go without
+    int requiredCount = 0;
+    for (size_t i = 0; i < count; ++i)
+        if (rows[i].bLayoutRequired) required += (requiredCount++ == 0 ? "" : ", ") + HandlerName(&rows[i]);
+    std::string absentCost = requiredCount == 0 ? "no OSD draws"
+                             : requiredCount == 1
+                                 ? "start-up aborts, as " + required + " cannot go without its layout"
+                                 : "start-up aborts, as " + required + " cannot go without their layouts";
+
+    // The languages whose folder is not there: one line for them all, since
+    // a set may well offer only some languages.
+    std::string absent;
+    for (size_t i = 0; i < tableSize; ++i)
+        if (folders.count(table[i].pFolder) == 0)
+            absent +=
+                Format("%s%lu (%s)", absent.empty() ? "" : ", ", (unsigned long)table[i].u32Language, table[i].pFolder);
+    if (!absent.empty())
+        Report(dir, 1, false, "no folder for OSD languages " + absent + ": on a set in one of them " + absentCost);
+
+    for (const std::string& folder : folders) {
+        bool there = FileExists(dir + folder);
+        if (!there)
+            Report(dir + folder, 1, false,
+                   Format("no such folder: the library reads its layouts here for OSD language %d (its default, "
+                          "also on a set without a system database) and every language without a folder of its "
+                          "own",
+                          (int)E_BRISKUI_DEFAULT_OSD_LANGUAGE));
+        if (readable.count(folder) == 0) {
+            // Never read, so nothing in it matters to a set: its name is the fault.
+            Report(dir + folder, 1, false,
+                   Format("no OSD language reads this folder, so its layouts are not checked: the library reads "
+                          "%s and the folders of its language table",
+                          fallback.c_str()));
+            continue;
+        }
         for (size_t i = 0; i < count; ++i) {
             const ST_BRISKUI_HANDLER_ROW& row = rows[i];
             const char* files[] = { row.pLayoutNA, row.pLayoutEU };
             const char* groups[] = { "NA", "EU" };
             for (int g = 0; g < 2; ++g) {
                 if (g == 1 && strcmp(files[0], files[1]) == 0) break;   // one file for both groups
-                std::string path = dir + language + "/" + files[g];
+                std::string path = dir + folder + files[g];
                 if (FileExists(path)) {
                     CheckLayout(path, &row);
                 } else if (row.bLayoutRequired) {
                     Report(path, 1, true,
                            Format("missing: %s needs it and start-up aborts without it on %s sets",
                                   HandlerName(&row).c_str(), groups[g]));
-                } else {
+                } else if (there) {
                     Report(path, 1, false,
                            Format("missing: %s draws nothing on %s sets", HandlerName(&row).c_str(), groups[g]));
                 }
@@ -225,7 +258,7 @@ void LayoutLint::CheckLayout(const std::string& path, const ST_BRISKUI_HANDLER_R
     // What a layout that does not load costs.
     std::string cost = row != NULL && row->bLayoutRequired ? ": start-up aborts without it" : ": the OSD gets no items";
     std::string why;
-    if (!BriskIsReadableFile(path.c_str(), E_BRISK_MAX_INI_BYTES, &why)) {
+    if (!BriskIsReadableIniFile(path.c_str(), &why)) {
         Report(path, 1, true, "cannot be read" + why + cost);
         return;
     }
@@ -425,7 +458,7 @@ void LayoutLint::CheckSettingSection(const std::string& path, const ST_SCAN_SECT
     const ST_LAYOUT_NEEDS* needs = row != NULL ? row->pLayoutNeeds : NULL;
     for (const ST_SCAN_KEY& k : section.vKeys) {
         const ST_LAYOUT_KEY* known = NULL;
-        for (const ST_LAYOUT_KEY& base : kBaseSettingKeys)
+        for (const ST_LAYOUT_KEY& base : kBaseLayoutKeys)
             if (k.strLower == LowerCase(base.pName)) known = &base;
         for (size_t i = 0; known == NULL && needs != NULL && i < needs->uKeyCount; ++i)
             if (k.strLower == LowerCase(needs->pKeys[i].pName)) known = &needs->pKeys[i];
@@ -460,15 +493,23 @@ void LayoutLint::CheckSettingSection(const std::string& path, const ST_SCAN_SECT
                Format("u16TimeOut = %s is read as 0: %s's time-out never fires, so the OSD stays on the screen",
                       timeOut->strValue.c_str(), HandlerName(row).c_str()));
 
-    const ST_SCAN_KEY* mask = FindScanKey(section, "u16statemask");
-    if (mask != NULL) {
-        U32 bits = keys.GetUnsigned("setting:u16StateMask", 0);
+    for (EN_BASE_LAYOUT_KEY which : { E_BASE_KEY_STATE_MASK, E_BASE_KEY_WIDE_STATE_MASK }) {
+        const char* name = kBaseLayoutKeys[which].pName;
+        const ST_SCAN_KEY* mask = FindScanKey(section, LowerCase(name).c_str());
+        if (mask == NULL) continue;
+        U32 bits = keys.GetUnsigned(kLayoutSettings, name, 0);
         for (int b = 0; b < 32; ++b) {
             U32 bit = 1u << b;
             if ((bits & bit) != 0 && strcmp(BriskUiOsdName(bit), "unknown") == 0)
-                Report(path, mask->iLine, false, Format("u16StateMask bit 0x%lX names no OSD", (unsigned long)bit));
+                Report(path, mask->iLine, false, Format("%s bit 0x%lX names no OSD", name, (unsigned long)bit));
         }
     }
+    const ST_SCAN_KEY* narrow = FindScanKey(section, LowerCase(kBaseLayoutKeys[E_BASE_KEY_STATE_MASK].pName).c_str());
+    const ST_SCAN_KEY* wide =
+        FindScanKey(section, LowerCase(kBaseLayoutKeys[E_BASE_KEY_WIDE_STATE_MASK].pName).c_str());
+    if (narrow != NULL && wide != NULL)
+        Report(path, narrow->iLine, false,
+               Format("u16StateMask is not used: u32StateMask on line %d wins", wide->iLine));
 }
 
 void LayoutLint::CheckDeclaredItems(const std::string& path, const ST_SCAN_RESULT& scan, const LayoutKeys& keys,
@@ -556,7 +597,7 @@ IDirectFBFont* LayoutLint::OpenFont(const std::string& file, int line, const std
 void LayoutLint::CheckSettingsFile(const std::string& path)
 {
     std::string why;
-    if (!BriskIsReadableFile(path.c_str(), E_BRISK_MAX_INI_BYTES, &why)) {
+    if (!BriskIsReadableIniFile(path.c_str(), &why)) {
         Report(path, 1, true, (why.empty() ? std::string("no such file") : "cannot be read" + why) + kNoSettings);
         return;
     }

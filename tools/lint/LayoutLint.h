@@ -26,8 +26,12 @@ public:
     explicit LayoutLint(IDirectFB* dfb) : pDfb(dfb), iErrors(0), iWarnings(0) {}
     ~LayoutLint();
 
-    // Every layout file the handler table loads, in every language folder
-    // under `root`, for both country groups.
+    // Every layout file the handler table loads, for both country groups,
+    // in every language folder the library can read from `root`: the
+    // default language's, there or not (start-up aborts without its
+    // required layouts), and each folder of the language table that is
+    // there. The table's languages without a folder are one warning; a
+    // folder no language reads is a warning and is not looked into.
     void CheckRoot(const std::string& root);
     // One layout file; its handler is the row that loads a file of its
     // name (none: only the base's keys are checked).
