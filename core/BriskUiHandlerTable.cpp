@@ -181,6 +181,7 @@ EventHandler* BriskCreateRowHandler(const ST_BRISKUI_HANDLER_ROW& row)
     EventHandler* handler = row.pfCreate();
     if (handler == NULL) return NULL;
     handler->SetOsdStatus(row.eStatus);
+    handler->SetSpeechNeeds(row.pSpeech);
     handler->SetHost(BriskManagerOsdHost());
     return handler;
 }

@@ -13,7 +13,8 @@
 //    claim of the lowest precedence whose condition holds takes it;
 //  - the factory codes that open it;
 //  - its layout files (per country group), its create/get/delete, and its
-//    hooks.
+//    hooks;
+//  - what it says when audio guidance is on (its class's kSpeech).
 //
 // Adding an OSD is one row in BriskUiHandlerTable.cpp and its class (see
 // docs/adding-an-osd.md). The keys the manager itself owns (the exit keys,
@@ -30,6 +31,7 @@
 #include "BriskTypes.h"
 #include "BriskUiStatus.h"
 #include "LayoutNeeds.h"
+#include "SpeechNeeds.h"
 
 class EventHandler;
 
@@ -83,6 +85,11 @@ struct ST_BRISKUI_HANDLER_ROW {
     // What the handler reads from its layout beyond the base keys (its
     // class's kLayout): the layout checker checks layouts against it.
     const ST_LAYOUT_NEEDS* pLayoutNeeds;
+    // What the handler says when audio guidance is on, and the ids under
+    // which a layout's [speech] section words it (its class's kSpeech):
+    // the handler speaks from it and the layout checker checks layouts
+    // against it.
+    const ST_SPEECH_NEEDS* pSpeech;
     // Composition: shown OSDs are drawn in increasing layer, each over
     // those before it (rows of one layer in row order).
     U16 u16Layer;
@@ -209,6 +216,7 @@ constexpr ST_BRISKUI_HANDLER_ROW BriskHandlerRow(EN_BRISKUI_OSD_STATUS status, c
              NULL,
              FALSE,
              &T::kLayout,
+             &T::kSpeech,
              0,
              FALSE,
              FALSE,
@@ -230,14 +238,15 @@ constexpr ST_BRISKUI_HANDLER_ROW BriskRowWithClass(const ST_BRISKUI_HANDLER_ROW&
     r.pfGet = &BriskHandlerSlot<T, Slot>::Get;
     r.pfDelete = &BriskHandlerSlot<T, Slot>::Delete;
     r.pLayoutNeeds = &T::kLayout;
+    r.pSpeech = &T::kSpeech;
     r.pfStatusCleared = NULL;
     return r;
 }
 
 // Creates the handler of `row` as Start does: allocated, stored where the
-// row keeps it, told its status bit and handed the manager's host; its
-// layout is not loaded yet. Null when the allocation failed. Under the
-// manager lock, while no manager runs that row's handler.
+// row keeps it, told its status bit and what it says, and handed the
+// manager's host; its layout is not loaded yet. Null when the allocation
+// failed. Under the manager lock, while no manager runs that row's handler.
 EventHandler* BriskCreateRowHandler(const ST_BRISKUI_HANDLER_ROW& row);
 
 // The rows in force, in start-up order, and their number. Any thread.

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "BriskPlatform.h"
+#include "BriskSpeechQueue.h"
 #include "BriskTimerManager.h"
 #include "BriskUiHandlerTable.h"
 #include "EventHandler.h"
@@ -63,6 +64,7 @@ BriskUiManager::BriskUiManager()
       pEventBuffer(NULL),
       tIrThread(),
       bActivate(1),
+      bAudioGuidance(0),
       u8ColorFormat(2),
       // Without a settings file the country is never read; EU, the group
       // LoadCommonSetting always picks, lets the set start all the same.
@@ -213,6 +215,7 @@ void BriskUiManager::Start()
     MSrv_Control_DVB::GetMSrvCIMMI()->AddEventRecipient(&BriskUiManager::MiddlewareCallback);
 
     BriskTimerManager::GetInstance()->Start(BriskManagerOsdHost());
+    BriskSpeechQueue::Instance().Start(bAudioGuidance != 0);
     printf("BriskUI init check %d\n", __LINE__);
 
     system->EnableTvosIr();
@@ -232,6 +235,9 @@ void BriskUiManager::Start()
 
 void BriskUiManager::Finalize()
 {
+    // Before the lock: a callback under way may call the manager, and the
+    // stop waits for it. Nothing is said from here on.
+    BriskSpeechQueue::Instance().Stop();
     {
         BriskManagerLock lock;
         MSrv_Control::GetInstance()->RemoveEventRecipient(&BriskUiManager::MiddlewareCallback);
@@ -299,7 +305,7 @@ BOOL BriskUiManager::WaitIdle(U32 timeoutMs)
         {
             BriskManagerLock lock;
             bool queued = pEventBuffer != NULL && pEventBuffer->HasEvent(pEventBuffer) == DFB_OK;
-            if (!queued && !IsUpdateNeeded() && !bInputBusy.load()) return TRUE;
+            if (!queued && !IsUpdateNeeded() && !bInputBusy.load() && BriskSpeechQueue::Instance().Idle()) return TRUE;
         }
         if (waited >= timeoutMs) return FALSE;
         usleep(1000);

@@ -18,6 +18,7 @@
 #include <atomic>
 #include <string>
 
+#include "BriskSpeech.h"
 #include "BriskTypes.h"
 #include "BriskUiStatus.h"
 #include "Rect.h"
@@ -159,6 +160,37 @@ public:
     // The layout folder (before the file-system root), with its language
     // folder and a trailing slash. Any thread.
     std::string GetLayoutPath() { return strLayoutPath; }
+
+    // ---- audio guidance --------------------------------------------------------
+    // While audio guidance is on, every OSD says what it shows (in the OSD
+    // language, worded by its layouts) through the host's text-to-speech
+    // engine. Off, nothing is ever said and nothing else changes.
+    //
+    // Installs the engine: every utterance goes to `callback` with
+    // `context`, on the library's speech thread (BriskSpeech.h); null
+    // removes it and drops what waits to be said. Once it returns, the
+    // previous callback is not called again (unless this is called from it),
+    // so the host may free its context. The engine is the process's: kept
+    // until replaced, also across Finalize and the next Start, and
+    // installed without a manager. Any thread, without the manager lock.
+    static void SetSpeechCallback(BriskSpeechCallback callback, void* context);
+    // Switches audio guidance on (1) or off (any other value) at once and
+    // rewrites "BriskUISetting:bAudioGuidance" of the settings file ("TRUE"
+    // / "FALSE") as SetConfigActivation does, so that LoadCommonSetting
+    // reads it at the next start. Returns the rewrite's result: 0 (the old
+    // file kept) still leaves guidance switched for this run. Host threads;
+    // one rewrite at a time.
+    BOOL SetConfigAudioGuidance(U8 value);
+    // Switches audio guidance for this run only; the settings file is left
+    // as it is (a desktop host, a test). Any thread.
+    void SetAudioGuidance(U8 on);
+    // 1 while audio guidance is on (the settings file's value after
+    // LoadCommonSetting, default 0). Any thread.
+    U8 QueryAudioGuidance() { return bAudioGuidance; }
+    // Says now every utterance still waiting for the keys to pause, as if
+    // they had (a desktop host taking a screenshot of the state that said
+    // them). Any thread.
+    void FlushSpeech();
 
     // ---- keys and events -------------------------------------------------------
     // Keys are routed only while `enable` is 1. Any thread.
@@ -324,8 +356,9 @@ public:
     IDirectFBSurface* GetSurface() { return pSurface; }
     IDirectFBWindow* GetWindow() { return pWindow; }
     // Waits until the input thread has handled every queued event and
-    // composed; FALSE after `timeoutMs` of real time. Any thread but the
-    // input thread, without the manager lock.
+    // composed, and the speech thread has said every utterance due; FALSE
+    // after `timeoutMs` of real time. Any thread but the input thread,
+    // without the manager lock.
     BOOL WaitIdle(U32 timeoutMs);
     // Compositions and flips since start-up. Any thread.
     U32 FlipCount() { return u32Flips.load(); }
@@ -399,6 +432,9 @@ private:
     void PowerToggle();
     void BootProgress();
     void CloseOsds();
+    // Drops the utterances still waiting to settle of every OSD that is not
+    // shown: an OSD closed by the exit keys or its time-out says no more.
+    void DropHiddenSpeech();
     void FactoryKey();
     BOOL WriteSetting(const char* key, U8 value);
 
@@ -444,6 +480,7 @@ private:
     pthread_t tIrThread;
     _Rect rcDirty;
     U8 bActivate;
+    U8 bAudioGuidance;
     U8 u8ColorFormat;
     int eCountry;
     std::string strLayoutPath;

@@ -7,6 +7,7 @@
 
 #include "BriskKeys.h"
 #include "BriskPlatform.h"
+#include "BriskSpeechQueue.h"
 #include "BriskTimerManager.h"
 #include "BriskUiHandlerTable.h"
 #include "BriskUiManager.h"
@@ -192,6 +193,17 @@ void BriskUiManager::CloseOsds()
     const ST_BRISKUI_HANDLER_ROW* const* order = BriskCompositionOrder(&count);
     for (size_t i = 0; i < count; ++i)
         if (order[i]->bClosedByExit && QueryStatus(order[i]->eStatus)) DisableStatus(order[i]->eStatus);
+    DropHiddenSpeech();
+}
+
+void BriskUiManager::DropHiddenSpeech()
+{
+    BriskSpeechQueue& speech = BriskSpeechQueue::Instance();
+    if (!speech.Wanted()) return;
+    size_t count = 0;
+    const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);
+    for (size_t i = 0; i < count; ++i)
+        if (!QueryStatus(rows[i].eStatus)) speech.Drop(rows[i].eStatus);
 }
 
 void BriskUiManager::FactoryKey()
@@ -268,6 +280,9 @@ void BriskUiManager::DispatchTimer(const DFBUserEvent& event)
             s64LastTimerDispatchNs = (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
             u32TimerDispatches.fetch_add(1);
             handler->TimerHandler(event.type);
+            // A time-out that closed the OSD drops what it still had to say.
+            BriskSpeechQueue& speech = BriskSpeechQueue::Instance();
+            if (speech.Wanted() && !QueryStatus(rows[i].eStatus)) speech.Drop(rows[i].eStatus);
             return;
         }
     }

@@ -12,6 +12,7 @@
 
 #include "BriskFiles.h"
 #include "BriskPlatform.h"
+#include "BriskSpeechQueue.h"
 #include "BriskUiLanguages.h"
 #include "BriskUiManager.h"
 #include "IniCompat.h"
@@ -168,6 +169,7 @@ BOOL BriskUiManager::LoadCommonSetting()
     bActivate = (U8)(ReadBoolean(ini, "BriskUISetting:bActivateBriskUI", 1) ? 1 : 0);
     bFirstInitialization = (U8)(ReadBoolean(ini, "BriskUISetting:bFirstInitialization", 0) ? 1 : 0);
     u8ColorFormat = (U8)iniparser_getunsignedint(ini, "BriskUISetting:u8ColorFormat", 2);
+    SetAudioGuidance((U8)ReadBoolean(ini, "BriskUISetting:bAudioGuidance", 0));
     eCountry = E_BRISKUI_COUNTRY_EU;
     SetupLanguage();
     iniparser_freedict(ini);
@@ -194,6 +196,26 @@ BOOL BriskUiManager::SetConfigFirstInitialization(U8 value)
 }
 
 BOOL BriskUiManager::SetConfigActivation(U8 value) { return WriteSetting("BriskUISetting:bActivateBriskUI", value); }
+
+BOOL BriskUiManager::SetConfigAudioGuidance(U8 value)
+{
+    SetAudioGuidance(value == 1 ? 1 : 0);
+    return WriteSetting("BriskUISetting:bAudioGuidance", value);
+}
+
+void BriskUiManager::SetAudioGuidance(U8 on)
+{
+    BriskManagerLock lock;
+    bAudioGuidance = on != 0 ? 1 : 0;
+    BriskSpeechQueue::Instance().SetEnabled(bAudioGuidance != 0);
+}
+
+void BriskUiManager::SetSpeechCallback(BriskSpeechCallback callback, void* context)
+{
+    BriskSpeechQueue::Instance().SetOutput(callback, context);
+}
+
+void BriskUiManager::FlushSpeech() { BriskSpeechQueue::Instance().Flush(); }
 
 void BriskUiManager::SetupLanguage()
 {

@@ -1,6 +1,7 @@
 // The set of shown OSDs and the composition of the screen.
 #include <stdio.h>
 
+#include "BriskSpeechQueue.h"
 #include "BriskUiHandlerTable.h"
 #include "BriskUiManager.h"
 #include "EventHandler.h"
@@ -81,9 +82,13 @@ void BriskUiManager::UpdateOsd()
         if (order[i]->pfGet() == NULL) continue;
         if (QueryPrevStatus(status) && !QueryStatus(status)) DisableStatus(status);
     }
+    // With audio guidance on, each OSD says what it shows once drawn.
+    bool speak = BriskSpeechQueue::Instance().Wanted();
     for (size_t i = 0; i < count; ++i) {
         EventHandler* handler = order[i]->pfGet();
-        if (handler != NULL && QueryStatus(order[i]->eStatus)) handler->Update(pSurface);
+        if (handler == NULL || !QueryStatus(order[i]->eStatus)) continue;
+        handler->Update(pSurface);
+        if (speak) handler->SpeakShown(QueryPrevStatus(order[i]->eStatus) ? FALSE : TRUE);
     }
     DFBRegion region;
     if (BriskSurfaceRegion(rcDirty, pSurface, &region)) pSurface->Flip(pSurface, &region, DSFLIP_BLIT);

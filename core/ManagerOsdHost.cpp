@@ -1,6 +1,8 @@
 #include "ManagerOsdHost.h"
 
+#include "BriskSpeechQueue.h"
 #include "BriskUiManager.h"
+#include "EventHandler.h"
 #include "Middleware.h"
 
 namespace {
@@ -27,6 +29,12 @@ public:
     IDirectFB* GetDirectFB() override { return MSystem::GetInstance()->GetDirectFB(); }
     void PostTimerExpiry(EventHandler* handler, U32 timerId) override
     {
+        // The keys paused long enough: the OSD's utterance is due. The
+        // handler itself never sees this timer.
+        if (timerId == E_SPEECH_SETTLE_TIMER_ID) {
+            BriskSpeechQueue::Instance().Due(handler);
+            return;
+        }
         BriskUiManager* manager = BriskUiManager::PeekInstance();
         if (manager == NULL) return;
         DFBUserEvent event;
@@ -41,6 +49,11 @@ public:
         if (manager != NULL) manager->WakeUp();
     }
     BOOL IsInputRunning() override { return MSystem::GetInstance()->IsTvosIr() ? TRUE : FALSE; }
+    BOOL SpeechWanted() override { return BriskSpeechQueue::Instance().Wanted() ? TRUE : FALSE; }
+    void Speak(EventHandler* handler, const std::string& text, U8 flags) override
+    {
+        if (handler != NULL) BriskSpeechQueue::Instance().Put(handler, handler->GetOsdStatus(), text, flags);
+    }
 };
 
 ManagerOsdHost g_host;

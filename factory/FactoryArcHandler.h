@@ -8,6 +8,9 @@
 
 class FactoryArcHandler final : public EventHandler {
 public:
+    // What it says: its title, on showing.
+    static const ST_SPEECH_NEEDS kSpeech;
+
     // Switches the ARC on and shows the screen, whatever the key. Input thread.
     BOOL KeyHandler(U32 key) override;
     // The time-out: hides the screen. Input thread.

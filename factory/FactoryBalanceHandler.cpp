@@ -47,8 +47,14 @@ const ST_LAYOUT_ITEM kItems[] = {
     BriskTextItem("text"),
 };
 
+// A factory screen says its title alone, whenever it comes on the screen.
+const ST_SPEECH_TEXT kTexts[] = {
+    { "title", "{text}", "", E_SPEECH_INTERRUPT | E_SPEECH_ON_SHOW },
+};
+
 }   // namespace
 
+const ST_SPEECH_NEEDS FactoryBalanceHandler::kSpeech = BriskSpeechNeeds(kTexts);
 const ST_LAYOUT_NEEDS FactoryBalanceHandler::kLayout = BriskLayoutNeeds(kItems, TRUE);
 
 void FactoryBalanceHandler::LoadResource(const char* path)

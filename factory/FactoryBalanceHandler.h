@@ -14,6 +14,8 @@ class FactoryBalanceHandler final : public EventHandler {
 public:
     // Items and "setting" keys read from the layout, listed in the .cpp.
     static const ST_LAYOUT_NEEDS kLayout;
+    // What it says: its title, on showing.
+    static const ST_SPEECH_NEEDS kSpeech;
 
     // Factory codes that reach this screen.
     enum {

@@ -13,8 +13,14 @@ const ST_LAYOUT_ITEM kItems[] = {
     BriskImageItem("bg_image", NULL, "white.PNG", TRUE),
 };
 
+// A factory screen says its title alone, whenever it comes on the screen.
+const ST_SPEECH_TEXT kTexts[] = {
+    { "title", "{inputsource_label}", "", E_SPEECH_INTERRUPT | E_SPEECH_ON_SHOW },
+};
+
 }   // namespace
 
+const ST_SPEECH_NEEDS FactoryDirectlyInputSourceChanged::kSpeech = BriskSpeechNeeds(kTexts);
 const ST_LAYOUT_NEEDS FactoryDirectlyInputSourceChanged::kLayout = BriskLayoutNeeds(kItems, FALSE);
 
 void FactoryDirectlyInputSourceChanged::LoadResource(const char* path)

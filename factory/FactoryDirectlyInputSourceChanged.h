@@ -12,6 +12,8 @@ class FactoryDirectlyInputSourceChanged final : public EventHandler {
 public:
     // Items and "setting" keys read from the layout, listed in the .cpp.
     static const ST_LAYOUT_NEEDS kLayout;
+    // What it says: its title, on showing.
+    static const ST_SPEECH_NEEDS kSpeech;
 
     FactoryDirectlyInputSourceChanged() : pInputSourceValue(NULL), pBgImage(NULL) {}
 

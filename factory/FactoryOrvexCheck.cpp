@@ -36,9 +36,15 @@ const VersionQuery kQueries[FactoryOrvexCheck::E_VERSION_ITEMS] = {
 };
 static_assert(sizeof(kItems) / sizeof(kItems[0]) == FactoryOrvexCheck::E_VERSION_ITEMS + 2, "a query per version item");
 
+// A factory screen says its title alone, whenever it comes on the screen.
+const ST_SPEECH_TEXT kTexts[] = {
+    { "title", "{title}", "", E_SPEECH_INTERRUPT | E_SPEECH_ON_SHOW },
+};
+
 }   // namespace
 
 // The time-out sets the memory-test value.
+const ST_SPEECH_NEEDS FactoryOrvexCheck::kSpeech = BriskSpeechNeeds(kTexts);
 const ST_LAYOUT_NEEDS FactoryOrvexCheck::kLayout = BriskLayoutNeeds(kItems, TRUE);
 
 FactoryOrvexCheck::FactoryOrvexCheck() : pMemoryTestValue(NULL), pBgImage(NULL)

@@ -18,6 +18,8 @@ class FactoryOrvexCheck final : public EventHandler {
 public:
     // Items and "setting" keys read from the layout, listed in the .cpp.
     static const ST_LAYOUT_NEEDS kLayout;
+    // What it says: its title, on showing.
+    static const ST_SPEECH_NEEDS kSpeech;
 
     // Text items set at every redraw, one per sub-board query.
     enum { E_VERSION_ITEMS = 12 };

@@ -129,9 +129,15 @@ const ValueFill kFills[VersionSelfCheckHandler::E_VALUE_ITEMS] = {
 static_assert(sizeof(kItems) / sizeof(kItems[0]) == VersionSelfCheckHandler::E_VALUE_ITEMS + 2,
               "a fill per value item");
 
+// A factory screen says its title alone, whenever it comes on the screen.
+const ST_SPEECH_TEXT kTexts[] = {
+    { "title", "{title}", "", E_SPEECH_INTERRUPT | E_SPEECH_ON_SHOW },
+};
+
 }   // namespace
 
 // The page stays until its status is cleared: the time-out is not used.
+const ST_SPEECH_NEEDS VersionSelfCheckHandler::kSpeech = BriskSpeechNeeds(kTexts);
 const ST_LAYOUT_NEEDS VersionSelfCheckHandler::kLayout = BriskLayoutNeeds(kItems, FALSE);
 
 VersionSelfCheckHandler::VersionSelfCheckHandler() : pWriteProtectValue(NULL), pBgImage(NULL)

@@ -20,9 +20,18 @@ void ReadGeometry(DrawItem* item, const LayoutKeys& keys, const char* section)
     item->SetHeight(keys.GetUnsigned(section, "u32Height", 0));
 }
 
+// Joins one text's part to an utterance: after a comma, or a blank when the
+// utterance ends a sentence or clause itself.
+void AppendSpeechPart(std::string* utterance, const std::string& part)
+{
+    if (!utterance->empty()) *utterance += strchr(".!?:;,", utterance->back()) != NULL ? " " : ", ";
+    *utterance += part;
+}
+
 }   // namespace
 
 const ST_LAYOUT_NEEDS EventHandler::kLayout = { NULL, 0, NULL, 0, TRUE };
+const ST_SPEECH_NEEDS EventHandler::kSpeech = { NULL, 0 };
 
 EventHandler::~EventHandler()
 {
@@ -40,6 +49,7 @@ void EventHandler::LoadLayout(const char* path, LayoutKeys& keys)
 {
     if (!keys.Open(path)) {
         printf("[BriskUI] EventHandler::LoadResource failed, no such file %s%s\n", path, keys.Problem().c_str());
+        LoadSpeech(keys);
         return;
     }
     int sections = keys.SectionCount();
@@ -83,6 +93,96 @@ void EventHandler::LoadLayout(const char* path, LayoutKeys& keys)
     const char* wide = kBaseLayoutKeys[E_BASE_KEY_WIDE_STATE_MASK].pName;
     bWideStateMask = keys.GetText(kLayoutSettings, wide) != NULL ? TRUE : FALSE;
     u32StateMask = keys.GetUnsigned(kLayoutSettings, wide, 0);
+    LoadSpeech(keys);
+}
+
+void EventHandler::LoadSpeech(const LayoutKeys& keys)
+{
+    vSpeech.clear();
+    strShownSpeech.clear();
+    if (pSpeechNeeds == NULL) return;
+    for (size_t i = 0; i < pSpeechNeeds->uCount; ++i) {
+        const ST_SPEECH_TEXT& text = pSpeechNeeds->pTexts[i];
+        const char* own = keys.GetText(kSpeechSection, text.pId);
+        std::string wording = own != NULL ? own : text.pDefault;
+        std::vector<ST_SPEECH_PIECE> pieces;
+        size_t at = 0, start = 0, end = 0;
+        std::string name;
+        while (BriskNextPlaceholder(wording, at, &start, &end, &name)) {
+            pieces.push_back({ wording.substr(at, start - at), false });
+            if (BriskIsSpeechValue(text.pValues, name)) {
+                pieces.push_back({ name, true });
+            } else {
+                // An item the layout lacks says nothing (the checker reports it).
+                TextItem* item = FindTextItem(name.c_str());
+                if (item != NULL) pieces.push_back({ item->GetText(), false });
+            }
+            at = end;
+        }
+        pieces.push_back({ wording.substr(at), false });
+        vSpeech.push_back(pieces);
+    }
+}
+
+std::string EventHandler::RenderSpeech(std::initializer_list<size_t> texts,
+                                       std::initializer_list<BriskSpeechValue> values, U8* flags) const
+{
+    std::string utterance;
+    U8 all = 0;
+    for (size_t index : texts) {
+        if (index >= vSpeech.size()) continue;
+        std::string part;
+        for (const ST_SPEECH_PIECE& piece : vSpeech[index]) {
+            if (!piece.bValue) {
+                part += piece.strText;
+                continue;
+            }
+            for (const BriskSpeechValue& value : values)
+                if (piece.strText == value.pName) part += value.strText;
+        }
+        part = BriskTidySpeech(part);
+        if (part.empty()) continue;
+        all |= pSpeechNeeds->pTexts[index].u8Flags;
+        AppendSpeechPart(&utterance, part);
+    }
+    if (flags != NULL) *flags = all;
+    return utterance;
+}
+
+void EventHandler::Say(std::initializer_list<size_t> texts, std::initializer_list<BriskSpeechValue> values)
+{
+    if (!SpeechWanted()) return;
+    U8 flags = 0;
+    std::string utterance = RenderSpeech(texts, values, &flags);
+    if (!utterance.empty()) pHost->Speak(this, utterance, flags);
+}
+
+void EventHandler::SayShown(BOOL anew, std::initializer_list<size_t> texts,
+                            std::initializer_list<BriskSpeechValue> values)
+{
+    if (!SpeechWanted()) return;
+    U8 flags = 0;
+    std::string utterance = RenderSpeech(texts, values, &flags);
+    if (!anew && utterance == strShownSpeech) return;
+    strShownSpeech = utterance;
+    if (!utterance.empty()) pHost->Speak(this, utterance, flags);
+}
+
+void EventHandler::SpeakShown(BOOL anew)
+{
+    if (!anew || pSpeechNeeds == NULL || !SpeechWanted()) return;
+    // The texts said on showing, as one utterance.
+    std::string utterance;
+    U8 flags = 0;
+    for (size_t i = 0; i < pSpeechNeeds->uCount; ++i) {
+        if ((pSpeechNeeds->pTexts[i].u8Flags & E_SPEECH_ON_SHOW) == 0) continue;
+        U8 own = 0;
+        std::string part = RenderSpeech({ i }, {}, &own);
+        if (part.empty()) continue;
+        flags |= own;
+        AppendSpeechPart(&utterance, part);
+    }
+    if (!utterance.empty()) pHost->Speak(this, utterance, flags);
 }
 
 void EventHandler::BindItems(const ST_LAYOUT_NEEDS& needs, std::initializer_list<ItemSlot> slots)

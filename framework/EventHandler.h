@@ -3,7 +3,10 @@
 // cover, looks them up by name, and arms the OSD's hide timer. It also
 // holds what every OSD does the same way: showing and hiding itself
 // through the manager's status set, showing or hiding several items at
-// once, and swapping the ending of an image path.
+// once, and swapping the ending of an image path; and what the OSD says
+// when audio guidance is on: its wordings, taken from its layout at load
+// (SpeechNeeds.h), rendered with the values of the moment and handed to
+// the host.
 //
 // Layout file: an INI file with one section per draw item (":u8Type" 1
 // image, 2 text) and a "setting" section (u16TimeOut, u16StateMask).
@@ -21,6 +24,8 @@
 #include <directfb.h>
 
 #include <initializer_list>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 #include "BriskTypes.h"
@@ -29,6 +34,7 @@
 #include "LayoutNeeds.h"
 #include "OsdHost.h"
 #include "Rect.h"
+#include "SpeechNeeds.h"
 
 // Timer id of every OSD's hide timer.
 enum { E_OSD_HIDE_TIMER_ID = 1000 };
@@ -53,15 +59,37 @@ public:
     size_t uCount;
 };
 
+// One value of an utterance: the name of its placeholder and its text.
+struct BriskSpeechValue {
+    BriskSpeechValue(const char* name, const std::string& text) : pName(name), strText(text) {}
+    BriskSpeechValue(const char* name, const char* text) : pName(name), strText(text != NULL ? text : "") {}
+    template <class N, class = typename std::enable_if<std::is_integral<N>::value>::type>
+    BriskSpeechValue(const char* name, N number) : pName(name), strText(std::to_string((long long)number))
+    {}
+
+    const char* pName;
+    std::string strText;
+};
+
 class EventHandler {
 public:
     // What a handler reads from its layout beyond the base keys; a handler
     // class declares its own kLayout, this one is for handlers that look
     // nothing up. The handler table takes it from each handler class.
     static const ST_LAYOUT_NEEDS kLayout;
+    // What a handler says; a handler class declares its own kSpeech, this
+    // one (nothing) is for handlers that say nothing. The handler table
+    // takes it from each handler class.
+    static const ST_SPEECH_NEEDS kSpeech;
 
     EventHandler()
-        : u16TimeOut(3000), u16StateMask(0), u32StateMask(0), bWideStateMask(FALSE), u32OsdStatus(0), pHost(NULL)
+        : u16TimeOut(3000),
+          u16StateMask(0),
+          u32StateMask(0),
+          bWideStateMask(FALSE),
+          u32OsdStatus(0),
+          pHost(NULL),
+          pSpeechNeeds(NULL)
     {}
     // Deletes every item as its own kind. Not virtual: each handler is
     // deleted as its own class.
@@ -82,6 +110,12 @@ public:
     // One of this handler's timers expired (the hide timer is
     // E_OSD_HIDE_TIMER_ID); the base does nothing. Input thread.
     virtual void TimerHandler(U32 timerId);
+    // Says what the shown OSD shows, after it was drawn (Update): the host
+    // calls it at every composition while the OSD is shown and the host
+    // wants utterances; `anew` is TRUE when the OSD was not on the screen
+    // at the last composition. The base says the texts declared
+    // E_SPEECH_ON_SHOW when `anew`. Composition, under the manager lock.
+    virtual void SpeakShown(BOOL anew);
 
     _Rect GetItemRegion() const { return rcItemRegion; }
     // First item of that exact (lower-case) name and kind; null when none.
@@ -114,6 +148,30 @@ public:
     void ShowOsd(U16 mask);
     // Hides this OSD through the host. Any thread.
     void HideOsd();
+
+    // What this handler says (its class's kSpeech, given by its handler
+    // table row before the layout loads; null: nothing). Start-up.
+    void SetSpeechNeeds(const ST_SPEECH_NEEDS* needs) { pSpeechNeeds = needs; }
+    const ST_SPEECH_NEEDS* GetSpeechNeeds() const { return pSpeechNeeds; }
+    // Whether the host wants utterances now. Any thread.
+    BOOL SpeechWanted() const { return pHost != NULL ? pHost->SpeechWanted() : FALSE; }
+    // The utterance of the texts `texts` (indices into the declaration),
+    // with `values` filled in: each text in the layout's wording, the
+    // layout's item texts and `values` in place of their placeholders (a
+    // value not given reads as nothing), blanks tidied, the texts joined
+    // with ", " (a blank after a text ending in . ! ? : ; or ,). `flags`,
+    // when given, gets the texts' flags ORed. Empty when none of them says
+    // anything. Under the manager lock.
+    std::string RenderSpeech(std::initializer_list<size_t> texts, std::initializer_list<BriskSpeechValue> values = {},
+                             U8* flags = NULL) const;
+    // Hands the utterance of `texts` with `values` (RenderSpeech) to the
+    // host, with the texts' timing; nothing when the host wants none or the
+    // utterance is empty. Under the manager lock.
+    void Say(std::initializer_list<size_t> texts, std::initializer_list<BriskSpeechValue> values = {});
+    // Say for what the shown OSD shows (from SpeakShown): only when `anew`
+    // or when the utterance differs from the last one said this way, so
+    // that a redraw of the same content says nothing again.
+    void SayShown(BOOL anew, std::initializer_list<size_t> texts, std::initializer_list<BriskSpeechValue> values = {});
 
     // Sets the visibility of every item listed; null (missing) items are skipped.
     static void ShowItems(std::initializer_list<DrawItem*> items, U8 visible);
@@ -159,9 +217,21 @@ private:
     // FALSE, with a log line naming `operation`, when the handler cannot
     // reach its host yet.
     BOOL Reachable(const char* operation) const;
+    // Each declared text's wording from the layout's [speech] section, or
+    // its default, with the layout's item texts put in. The load.
+    void LoadSpeech(const LayoutKeys& keys);
+
+    // A wording as loaded: literal text, or the name of a value to fill in.
+    struct ST_SPEECH_PIECE {
+        std::string strText;
+        bool bValue;
+    };
 
     U32 u32OsdStatus;
     BriskOsdHost* pHost;
+    const ST_SPEECH_NEEDS* pSpeechNeeds;
+    std::vector<std::vector<ST_SPEECH_PIECE>> vSpeech;   // by text index
+    std::string strShownSpeech;                          // what SayShown said last
 };
 
 #endif   // BRISKUI_EVENTHANDLER_H

@@ -1,7 +1,8 @@
 // BriskOsdHost: what the framework needs from whoever runs the OSDs. The
 // handler base shows and hides its OSD and draws with the host's DirectFB;
 // the timer service hands each expiry to the host, wakes the host's input
-// thread and runs only while that thread does. The framework knows nothing
+// thread and runs only while that thread does; a handler hands what its OSD
+// says to the host's speech output. The framework knows nothing
 // else of the manager: on a set the manager implements this interface and
 // hands it to every handler it creates and to the timer service it starts;
 // a test may hand over a recording sink instead.
@@ -11,6 +12,8 @@
 #define BRISKUI_OSDHOST_H
 
 #include <directfb.h>
+
+#include <string>
 
 #include "BriskTypes.h"
 
@@ -38,6 +41,20 @@ public:
     // Whether the input thread runs (the host holds the remote control);
     // the timer thread stops when it no longer does. Any thread.
     virtual BOOL IsInputRunning() = 0;
+    // Whether the host wants utterances now (audio guidance on and a speech
+    // output installed): handlers build none while it does not. The base
+    // never does. Any thread.
+    virtual BOOL SpeechWanted() { return FALSE; }
+    // An utterance of `handler`'s OSD: `text` in the OSD language, `flags`
+    // of EN_SPEECH_FLAG (SpeechNeeds.h). The host queues it and returns; it
+    // never waits for the speech output. The base drops it. Under the
+    // manager lock.
+    virtual void Speak(EventHandler* handler, const std::string& text, U8 flags)
+    {
+        (void)handler;
+        (void)text;
+        (void)flags;
+    }
 
 protected:
     // Not deleted through this interface.

@@ -85,6 +85,8 @@ const Setter kSetters[] = {
       &BriskUiManager::QueryBriskUiEnabled },
     { "SetConfigFirstInitialization", "briskuisetting:bfirstinitialization",
       &BriskUiManager::SetConfigFirstInitialization, &BriskUiManager::IsFirstInitialization },
+    { "SetConfigAudioGuidance", "briskuisetting:baudioguidance", &BriskUiManager::SetConfigAudioGuidance,
+      &BriskUiManager::QueryAudioGuidance },
 };
 
 }   // namespace
@@ -101,9 +103,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     BriskUiManager* manager = BriskUiManager::GetInstance();
     manager->LoadCommonSetting();
     // A file near the limits costs a setter and its checks about a second;
-    // the two setters share one path, so such a file tries one of them.
+    // the setters share one path, so such a file tries one of them.
     bool nearLimits = fuzz::IniRecipeHeader(data, size) != 0;
-    if (!nearLimits || size % 2 == 0) CheckSetter(manager, kSetters[0], (U8)(size % 3), path);
-    if (!nearLimits || size % 2 == 1) CheckSetter(manager, kSetters[1], (U8)(size / 3 % 3), path);
+    size_t pick = size / 27 % 3;
+    if (!nearLimits || pick == 0) CheckSetter(manager, kSetters[0], (U8)(size % 3), path);
+    if (!nearLimits || pick == 1) CheckSetter(manager, kSetters[1], (U8)(size / 3 % 3), path);
+    if (!nearLimits || pick == 2) CheckSetter(manager, kSetters[2], (U8)(size / 9 % 3), path);
     return 0;
 }

@@ -99,6 +99,7 @@ U32 AtvLabelColor(const TextItem* label, U32 normal, void*)
 }   // namespace
 
 const ST_LAYOUT_NEEDS AtvDtvSwitchMenuHandler::kLayout = BriskLayoutNeeds(kItems, TRUE);
+const ST_SPEECH_NEEDS AtvDtvSwitchMenuHandler::kSpeech = kMenuSpeech;
 
 AtvDtvSwitchMenuHandler::AtvDtvSwitchMenuHandler() : pBgImage(NULL), pTitleText(NULL), u8FormEntries(0)
 {
@@ -250,6 +251,7 @@ BOOL AtvDtvSwitchMenuHandler::KeyHandler(U32 key)
         if (!manager->QueryStatus(E_BRISKUI_OSD_STATUS_ATV_DTV_SWITCH_MENU)) {
             SetInitialFocus();
             ShowFocus();
+            focus.SayFocus(*this, true);
             return TRUE;
         }
         // The next entry is on screen before the switch, which takes a while.
@@ -257,14 +259,17 @@ BOOL AtvDtvSwitchMenuHandler::KeyHandler(U32 key)
         ShowFocus();
         manager->UpdateOsd();
         SelectFocused();
+        focus.SayFocus(*this, false);
         return TRUE;
     case BRISKKEY_CURSOR_UP:
         focus.Previous();
         ShowFocus();
+        focus.SayFocus(*this, false);
         return TRUE;
     case BRISKKEY_CURSOR_DOWN:
         focus.Next();
         ShowFocus();
+        focus.SayFocus(*this, false);
         return TRUE;
     case BRISKKEY_RETURN:
         // A refused analogue entry leaves the menu open.

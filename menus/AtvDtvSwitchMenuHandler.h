@@ -22,8 +22,10 @@
 
 class AtvDtvSwitchMenuHandler final : public EventHandler {
 public:
-    // Items read from the layout, listed in the .cpp.
+    // Items read from the layout, listed in the .cpp, and what it says
+    // (kMenuSpeech).
     static const ST_LAYOUT_NEEDS kLayout;
+    static const ST_SPEECH_NEEDS kSpeech;
 
     // What an entry selects: the input source (28 digital TV, 1 analogue
     // TV) and, for a digital entry, the route-path type of its reception

@@ -89,6 +89,7 @@ static_assert(sizeof(kItems) / sizeof(kItems[0]) == E_ITEM_LABEL1 + InputSourceM
 }   // namespace
 
 const ST_LAYOUT_NEEDS InputSourceMenuHandler::kLayout = BriskLayoutNeeds(kItems, TRUE);
+const ST_SPEECH_NEEDS InputSourceMenuHandler::kSpeech = kMenuSpeech;
 
 InputSourceMenuHandler::InputSourceMenuHandler()
 {
@@ -166,10 +167,14 @@ void InputSourceMenuHandler::SelectFocused()
 BOOL InputSourceMenuHandler::KeyHandler(U32 key)
 {
     BriskUiManager* manager = BriskUiManager::GetInstance();
+    bool opening = false;
+    // The focus a key moves to is said; a digit moves it only in NA.
+    bool say = true;
     switch (key) {
     case BRISKKEY_INPUT_SOURCE:
         if (!manager->QueryStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU)) {
             SetInitialFocus();
+            opening = true;
         } else {
             // The new focus is on screen before the switch, which may take
             // the middleware a while.
@@ -195,10 +200,12 @@ BOOL InputSourceMenuHandler::KeyHandler(U32 key)
             printf("InputSourceMenuHandler::KeyHandler, Unknown key:%ld\n", (long)key);
             return FALSE;
         }
-        if (NorthAmerica()) focus.SetFocusIndex((U8)(key - kFirstDigitKey));
+        say = NorthAmerica();
+        if (say) focus.SetFocusIndex((U8)(key - kFirstDigitKey));
         break;
     }
     ShowFocus();
+    if (say) focus.SayFocus(*this, opening);
     return TRUE;
 }
 

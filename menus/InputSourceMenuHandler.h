@@ -29,8 +29,10 @@ public:
     // HDMI 1 to 4, PC.
     enum { E_ENTRY_COUNT = 8, E_TV_ENTRY = 0, E_VIDEO1_ENTRY = 1, E_VIDEO2_ENTRY = 2 };
 
-    // The items it looks up, for the handler table and the layout checker.
+    // The items it looks up, for the handler table and the layout checker,
+    // and what it says (kMenuSpeech).
     static const ST_LAYOUT_NEEDS kLayout;
+    static const ST_SPEECH_NEEDS kSpeech;
 
     // Builds the eight entries for the manager's country group. Start-up.
     InputSourceMenuHandler();

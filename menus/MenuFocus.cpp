@@ -4,6 +4,18 @@
 
 const ST_MENU_FOCUS_STYLE kMenuFocusStyle = { "n.png", "f.png", 0xFF4B557C, 0xFFFFFFFF };
 
+namespace {
+
+enum { E_SAY_TITLE, E_SAY_ENTRY };
+const ST_SPEECH_TEXT kMenuTexts[] = {
+    { "title", "{title_text}", "", E_SPEECH_INTERRUPT },
+    { "entry", "{entry}, {position} of {count}", "entry position count", E_SPEECH_INTERRUPT },
+};
+
+}   // namespace
+
+const ST_SPEECH_NEEDS kMenuSpeech = BriskSpeechNeeds(kMenuTexts);
+
 MenuFocusList::MenuFocusList()
     : u8Count(0),
       u8FocusIndex(0),
@@ -34,6 +46,24 @@ void MenuFocusList::Bind(EventHandler& handler, const char* focusBarName)
     pFocusedText = NULL;
     u8Count = Size();
     u8FocusIndex = 0;
+}
+
+std::string MenuFocusList::FocusedLabel() const
+{
+    TextItem* text = TextAt(u8FocusIndex);
+    return text != NULL ? text->GetText() : std::string();
+}
+
+void MenuFocusList::SayFocus(EventHandler& menu, bool title) const
+{
+    if (!menu.SpeechWanted()) return;
+    BriskSpeechValue entry("entry", FocusedLabel());
+    BriskSpeechValue position("position", u8FocusIndex + 1);
+    BriskSpeechValue count("count", u8Count);
+    if (title)
+        menu.Say({ E_SAY_TITLE, E_SAY_ENTRY }, { entry, position, count });
+    else
+        menu.Say({ E_SAY_ENTRY }, { entry, position, count });
 }
 
 void MenuFocusList::SetNormalColorHook(NormalColorHook hook, void* context)

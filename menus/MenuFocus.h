@@ -17,6 +17,7 @@
 
 #include "BriskTypes.h"
 #include "DrawItem.h"
+#include "SpeechNeeds.h"
 
 class EventHandler;
 
@@ -30,6 +31,11 @@ struct ST_MENU_FOCUS_STYLE {
 
 // "n.png" / "f.png", labels 0xFF4B557C and opaque white.
 extern const ST_MENU_FOCUS_STYLE kMenuFocusStyle;
+
+// What a menu says (its handler's kSpeech): on opening its title
+// ("{title_text}"), then the focused entry and its place ("HDMI 1, 4 of
+// 8"), and each entry the focus moves to.
+extern const ST_SPEECH_NEEDS kMenuSpeech;
 
 // The focus mechanics, whatever the payload.
 class MenuFocusList {
@@ -83,9 +89,14 @@ public:
     // the hook asked again: a label greyed or not by a rule that has
     // changed since it was last coloured shows the rule of now.
     void RefreshNormalColors();
+    // Has `menu` (whose kSpeech is kMenuSpeech) say the focused entry, its
+    // place among the entries in use and, when `title`, its title first.
+    void SayFocus(EventHandler& menu, bool title) const;
 
     ImageItem* IconAt(U8 index) const { return index < vEntries.size() ? vEntries[index].pIcon : NULL; }
     TextItem* TextAt(U8 index) const { return index < vEntries.size() ? vEntries[index].pText : NULL; }
+    // The focused entry's label text ("" without a label).
+    std::string FocusedLabel() const;
     ImageItem* FocusBar() const { return pFocusBar; }
     // The icon and label shown as focused now (null before any focus).
     ImageItem* FocusedIcon() const { return pFocusedIcon; }

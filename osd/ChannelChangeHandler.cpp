@@ -68,6 +68,15 @@ const ST_LAYOUT_KEY kKeys[] = {
     { "text_padding", E_LAYOUT_KEY_U8, 0 },
 };
 
+// The row as drawn, once the keys pause.
+enum { E_SAY_CHANNEL, E_SAY_CHANNEL_NAME, E_SAY_INPUT };
+const ST_SPEECH_TEXT kTexts[] = {
+    { "channel", "{number} {name}", "number name", E_SPEECH_INTERRUPT | E_SPEECH_SETTLE },
+    // A channel whose number is hidden.
+    { "channel_name", "{name}", "name", E_SPEECH_INTERRUPT | E_SPEECH_SETTLE },
+    { "input", "{input_name} {input}", "input", E_SPEECH_INTERRUPT | E_SPEECH_SETTLE },
+};
+
 bool IsTuner(MAPI_INPUT_SOURCE_TYPE source)
 {
     return source == MAPI_INPUT_SOURCE_ATV || source == MAPI_INPUT_SOURCE_DTV;
@@ -76,13 +85,15 @@ bool IsTuner(MAPI_INPUT_SOURCE_TYPE source)
 }   // namespace
 
 const ST_LAYOUT_NEEDS ChannelChangeHandler::kLayout = BriskLayoutNeeds(kItems, kKeys, TRUE);
+const ST_SPEECH_NEEDS ChannelChangeHandler::kSpeech = BriskSpeechNeeds(kTexts);
 
 ChannelChangeHandler::ChannelChangeHandler()
     : pInputIcon(NULL),
       pInputName(NULL),
       pChannelName(NULL),
       pChannelNumber(NULL),
-      u8TextPadding(E_DEFAULT_TEXT_PADDING)
+      u8TextPadding(E_DEFAULT_TEXT_PADDING),
+      bTunerRow(FALSE)
 {
     acVideoIconPath[0] = acComponentIconPath[0] = acHdmiIconPath[0] = acPcIconPath[0] = '\0';
     acAntennaIconPath[0] = acAntennaInputPath[0] = acTvTypeIconPath[0] = acRadioTypeIconPath[0] = '\0';
@@ -220,11 +231,26 @@ void ChannelChangeHandler::Update(IDirectFBSurface* surface)
     if (country != E_BRISKUI_COUNTRY_NA && country != E_BRISKUI_COUNTRY_EU)
         printf("[BriskUI] unknown country:%d\n", country);   // drawn as in EU
     BOOL northAmerica = country == E_BRISKUI_COUNTRY_NA ? TRUE : FALSE;
-    if (IsTuner(source))
+    bTunerRow = IsTuner(source) ? TRUE : FALSE;
+    if (bTunerRow)
         FillTuner(source, northAmerica);
     else
         FillInput(source, northAmerica);
     EventHandler::Update(surface);
+}
+
+void ChannelChangeHandler::SpeakShown(BOOL anew)
+{
+    std::string number = pChannelNumber != NULL ? pChannelNumber->GetText() : std::string();
+    std::string name = pChannelName != NULL ? pChannelName->GetText() : std::string();
+    std::string input = pInputName != NULL ? pInputName->GetText() : std::string();
+    // An input the banner has no name for shows its icon alone: nothing to say.
+    if (!bTunerRow) {
+        if (!input.empty()) SayShown(anew, { E_SAY_INPUT }, { { "input", input } });
+    } else if (number.empty())
+        SayShown(anew, { E_SAY_CHANNEL_NAME }, { { "name", name } });
+    else
+        SayShown(anew, { E_SAY_CHANNEL }, { { "number", number }, { "name", name } });
 }
 
 BOOL ChannelChangeHandler::KeyHandler(U32 key)

@@ -13,8 +13,10 @@
 
 class ChannelChangeHandler final : public EventHandler {
 public:
-    // Items and "setting" keys read from the layout, listed in the .cpp.
+    // Items and "setting" keys read from the layout, and what the OSD
+    // says, listed in the .cpp.
     static const ST_LAYOUT_NEEDS kLayout;
+    static const ST_SPEECH_NEEDS kSpeech;
 
     // Room for one icon path of the layout: 99 characters and the end.
     enum { E_PATH_SIZE = 100 };
@@ -35,6 +37,10 @@ public:
     void Update(IDirectFBSurface* surface) override;
     // The time-out hides the banner. Input thread.
     void TimerHandler(U32 timerId) override;
+    // Says the row as drawn: the channel's number and name on a tuner, the
+    // input's name on another input; again whenever it changes while shown
+    // (CH+ held down says the channel it stops on). Composition.
+    void SpeakShown(BOOL anew) override;
 
     U8 GetTextPadding() const { return u8TextPadding; }
     const char* GetVideoIconPath() const { return acVideoIconPath; }
@@ -68,6 +74,7 @@ private:
     char acTypeText[E_PATH_SIZE];
     char acCustomLabelPath[E_PATH_SIZE];
     U8 u8TextPadding;
+    BOOL bTunerRow;   // the last Update drew a tuner's row
 };
 
 #endif   // BRISKUI_CHANNELCHANGEHANDLER_H

@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include <string>
+
 #include "BriskKeys.h"
 #include "BriskUiManager.h"
 #include "Middleware.h"
@@ -23,6 +25,15 @@ const ST_LAYOUT_KEY kKeys[] = {
     { "u8MaxDigitNumber", E_LAYOUT_KEY_U32, 0 },   // read whole, then limited
 };
 
+// Each digit typed follows the one before; the number tuned cuts short
+// what is still being said.
+enum { E_SAY_DIGIT, E_SAY_SEPARATOR, E_SAY_TUNED };
+const ST_SPEECH_TEXT kTexts[] = {
+    { "digit", "{digit}", "digit", 0 },
+    { "separator", "dash", "", 0 },
+    { "tuned", "{channel_caption} {number}", "number", E_SPEECH_INTERRUPT },
+};
+
 bool IsDigit(U32 key) { return key >= '0' && key <= '9'; }
 
 // The digit `key` appended to `number`; a leading 0 stays out.
@@ -32,28 +43,36 @@ U32 Appended(U32 number, U32 key)
     return number == 0 && digit == 0 ? 0 : number * 10 + digit;
 }
 
-// Tunes the digital program major-minor (any minor: the first of the
-// major number) and logs what happened on behalf of `caller`.
-BOOL TuneMajorMinor(const char* caller, U32 major, U32 minor, BOOL anyMinor)
+// "major-minor", or "major" for any minor.
+std::string MajorMinorText(U32 major, U32 minor, BOOL anyMinor)
 {
     char text[24];
     if (anyMinor)
         snprintf(text, sizeof(text), "%lu", (unsigned long)major);
     else
         snprintf(text, sizeof(text), "%lu-%lu", (unsigned long)major, (unsigned long)minor);
+    return text;
+}
+
+// Tunes the digital program major-minor (any minor: the first of the
+// major number) and logs what happened on behalf of `caller`.
+BOOL TuneMajorMinor(const char* caller, U32 major, U32 minor, BOOL anyMinor)
+{
+    std::string text = MajorMinorText(major, minor, anyMinor);
     MSrv_ChannelManager* channels = MSrv_Control_common::GetMSrvChannelManager();
     BOOL tuned =
         channels != NULL && channels->SelectProgramByMajorMinor((U16)major, (U16)minor, anyMinor) == 1 ? TRUE : FALSE;
     if (tuned)
-        printf("[%s] channel number: %s \n", caller, text);
+        printf("[%s] channel number: %s \n", caller, text.c_str());
     else
-        printf("[%s] no program %s, nothing tuned\n", caller, text);
+        printf("[%s] no program %s, nothing tuned\n", caller, text.c_str());
     return tuned;
 }
 
 }   // namespace
 
 const ST_LAYOUT_NEEDS ChannelNumberHandler::kLayout = BriskLayoutNeeds(kItems, kKeys, TRUE);
+const ST_SPEECH_NEEDS ChannelNumberHandler::kSpeech = BriskSpeechNeeds(kTexts);
 
 ChannelNumberHandler::ChannelNumberHandler()
     : u8MaxDigitNumber(E_DEFAULT_MAX_DIGITS),
@@ -138,6 +157,7 @@ void ChannelNumberHandler::KeyHandler_EU(U32 key)
             return;
         }
         u32InputNumber = Appended(u32InputNumber, key);
+        Say({ E_SAY_DIGIT }, { { "digit", key - '0' } });
     }
     char text[12];
     snprintf(text, sizeof(text), "%lu", (unsigned long)u32InputNumber);
@@ -157,6 +177,7 @@ void ChannelNumberHandler::KeyHandler_NA(U32 key)
             bMajorNumberInputed = 1;
             u32MajorNumber = u32InputNumber;
             u32InputNumber = 0;
+            Say({ E_SAY_SEPARATOR });
         }
         DisplayNA();
         return;
@@ -175,6 +196,7 @@ void ChannelNumberHandler::KeyHandler_NA(U32 key)
             bMinorNumberInputed = 1;
         }
         u32InputNumber = Appended(u32InputNumber, key);
+        Say({ E_SAY_DIGIT }, { { "digit", key - '0' } });
     }
     DisplayNA();
 }
@@ -211,8 +233,11 @@ void ChannelNumberHandler::ChangeChannel_EU()
         snprintf(text, sizeof(text), "channel number: %ld", (long)u32InputNumber);
     }
     printf("[%s][%d] %s \n", "ChangeChannel_EU", 395, text);
+    U32 tuned = u32InputNumber;
     ResetNumber();
     HideOsd();
+    // Said once the entry is gone, so that closing it does not drop it.
+    if (tuned != 0) Say({ E_SAY_TUNED }, { { "number", tuned } });
 }
 
 void ChannelNumberHandler::ChangeChannel_NA()
@@ -221,7 +246,13 @@ void ChannelNumberHandler::ChangeChannel_NA()
         // A dash and no minor digit, or no dash at all: the major number alone.
         BOOL exact = bMajorNumberInputed && bMinorNumberInputed ? TRUE : FALSE;
         U32 major = bMajorNumberInputed ? u32MajorNumber : u32InputNumber;
-        TuneMajorMinor("ChangeChannel_NA", major, exact ? u32InputNumber : 0, exact ? FALSE : TRUE);
+        U32 minor = exact ? u32InputNumber : 0;
+        if (TuneMajorMinor("ChangeChannel_NA", major, minor, exact ? FALSE : TRUE)) {
+            ResetNumber();
+            HideOsd();
+            Say({ E_SAY_TUNED }, { { "number", MajorMinorText(major, minor, exact ? FALSE : TRUE) } });
+            return;
+        }
     } else {
         printf("[%s] channel number: %s \n", "ChangeChannel_NA", "");
     }

@@ -23,8 +23,11 @@ enum EN_VRL_BRISKUI_DIRECT_TUNE_TYPE {
 
 class ChannelNumberHandler final : public EventHandler {
 public:
-    // Items and "setting" keys read from the layout, listed in the .cpp.
+    // Items and "setting" keys read from the layout, and what the OSD
+    // says (each digit as it is typed, the separator, the number tuned),
+    // listed in the .cpp.
     static const ST_LAYOUT_NEEDS kLayout;
+    static const ST_SPEECH_NEEDS kSpeech;
 
     // Default and largest EU digit limit: ten digits would overflow the
     // 32-bit number.

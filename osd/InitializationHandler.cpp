@@ -19,13 +19,29 @@ const ST_LAYOUT_ITEM kItems[] = {
     BriskTextItem("volume_number"),
 };
 
+// The message of either panel with the percentage, then the percentage.
+enum { E_SAY_FIRST, E_SAY_BOOT, E_SAY_PROGRESS };
+const ST_SPEECH_TEXT kTexts[] = {
+    { "first", "{volume_text}, {percent}%", "percent", E_SPEECH_INTERRUPT },
+    { "boot", "{wait_text_line1}, {wait_text_line2}, {percent}%", "percent", E_SPEECH_INTERRUPT },
+    { "progress", "{percent}%", "percent", E_SPEECH_INTERRUPT },
+};
+
 }   // namespace
 
 // The time-out is the handler's own, whatever the layout says.
 const ST_LAYOUT_NEEDS InitializationHandler::kLayout = BriskLayoutNeeds(kItems, FALSE);
+const ST_SPEECH_NEEDS InitializationHandler::kSpeech = BriskSpeechNeeds(kTexts);
 
 InitializationHandler::InitializationHandler()
-    : pBgImageVolume(NULL), pVolumeText(NULL), pWaitTextLine1(NULL), pWaitTextLine2(NULL), pVolumeNumber(NULL)
+    : pBgImageVolume(NULL),
+      pVolumeText(NULL),
+      pWaitTextLine1(NULL),
+      pWaitTextLine2(NULL),
+      pVolumeNumber(NULL),
+      bFirst(FALSE),
+      u8Percent(0),
+      u8SaidPercent(0)
 {}
 
 void InitializationHandler::LoadResource(const char* path)
@@ -36,6 +52,7 @@ void InitializationHandler::LoadResource(const char* path)
     bar.Bind(barItems, ItemBar::E_CAPS_HIDDEN_AT_ZERO);
 
     bool first = BriskUiManager::GetInstance()->IsFirstInitialization() != 0;
+    bFirst = first ? TRUE : FALSE;
     u16TimeOut = first ? 60000 : 6000;
     SetPercentage(0);
     // Shows the caps again that 0 % hid.
@@ -48,6 +65,7 @@ void InitializationHandler::LoadResource(const char* path)
 void InitializationHandler::SetPercentage(unsigned char percent)
 {
     if (percent > 100) return;
+    u8Percent = percent;
     bar.Fill(percent, 100);
     if (pVolumeNumber != NULL) {
         char text[8];
@@ -65,4 +83,16 @@ BOOL InitializationHandler::KeyHandler(U32)
 void InitializationHandler::TimerHandler(U32)
 {
     if (!BriskUiManager::GetInstance()->IsFirstInitialization()) HideOsd();
+}
+
+void InitializationHandler::SpeakShown(BOOL anew)
+{
+    BriskSpeechValue percent("percent", u8Percent);
+    if (anew)
+        Say({ bFirst ? (size_t)E_SAY_FIRST : (size_t)E_SAY_BOOT }, { percent });
+    else if (u8Percent >= u8SaidPercent + E_SPOKEN_STEP)
+        Say({ E_SAY_PROGRESS }, { percent });
+    else
+        return;
+    u8SaidPercent = u8Percent;
 }

@@ -26,6 +26,17 @@ static_assert(sizeof(kItems) / sizeof(kItems[0]) == kIconCount + 1, "an item per
 const size_t kAtvRow = 1;
 const size_t kDtvRow = kIconCount - 1;
 
+// The name of each source, by the rows of kIcons, under the id of its item.
+const ST_SPEECH_TEXT kTexts[] = {
+    { "vga", "PC", "", E_SPEECH_INTERRUPT },          { "atv", "Analogue TV", "", E_SPEECH_INTERRUPT },
+    { "cvbs", "Video", "", E_SPEECH_INTERRUPT },      { "svideo", "S-Video", "", E_SPEECH_INTERRUPT },
+    { "ypbpr", "Component", "", E_SPEECH_INTERRUPT }, { "scart", "SCART", "", E_SPEECH_INTERRUPT },
+    { "hdmi1", "HDMI 1", "", E_SPEECH_INTERRUPT },    { "hdmi2", "HDMI 2", "", E_SPEECH_INTERRUPT },
+    { "hdmi3", "HDMI 3", "", E_SPEECH_INTERRUPT },    { "hdmi4", "HDMI 4", "", E_SPEECH_INTERRUPT },
+    { "dtv", "Digital TV", "", E_SPEECH_INTERRUPT },
+};
+static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == kIconCount, "a name per icon row");
+
 // The row of `source` in the icon table; kIconCount for an unlisted source.
 size_t RowOf(U32 source)
 {
@@ -37,8 +48,9 @@ size_t RowOf(U32 source)
 }   // namespace
 
 const ST_LAYOUT_NEEDS InputSourceIconHandler::kLayout = BriskLayoutNeeds(kItems, TRUE);
+const ST_SPEECH_NEEDS InputSourceIconHandler::kSpeech = BriskSpeechNeeds(kTexts);
 
-InputSourceIconHandler::InputSourceIconHandler() : pBgImage(NULL)
+InputSourceIconHandler::InputSourceIconHandler() : pBgImage(NULL), uShownRow(kIconCount)
 {
     static_assert(kIconCount == E_ICON_COUNT, "one item pointer per icon row");
     for (size_t i = 0; i < kIconCount; ++i) apIcon[i] = NULL;
@@ -61,6 +73,7 @@ void InputSourceIconHandler::Update(IDirectFBSurface* surface)
     if (pBgImage != NULL) pBgImage->Update(surface, dfb);
     U32 source = (U32)MSrv_Control::GetInstance()->GetCurrentInputSource();
     size_t row = RowOf(source);
+    uShownRow = row;
     if (row == kIconCount)
         printf("InputSourceIconHandler::Update, unknown inputSource:%d\n", (int)source);
     else if (apIcon[row] != NULL)
@@ -74,3 +87,8 @@ BOOL InputSourceIconHandler::KeyHandler(U32)
 }
 
 void InputSourceIconHandler::TimerHandler(U32) { HideOsd(); }
+
+void InputSourceIconHandler::SpeakShown(BOOL anew)
+{
+    if (uShownRow < kIconCount) SayShown(anew, { uShownRow });
+}

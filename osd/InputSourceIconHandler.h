@@ -9,8 +9,10 @@
 
 class InputSourceIconHandler final : public EventHandler {
 public:
-    // Items and "setting" keys read from the layout, listed in the .cpp.
+    // Items and "setting" keys read from the layout, and what the OSD
+    // says (the name of each source), listed in the .cpp.
     static const ST_LAYOUT_NEEDS kLayout;
+    static const ST_SPEECH_NEEDS kSpeech;
 
     InputSourceIconHandler();
 
@@ -25,12 +27,16 @@ public:
     void Update(IDirectFBSurface* surface) override;
     // The hide time-out: the icon goes. Input thread.
     void TimerHandler(U32 timerId) override;
+    // Says the name of the source whose icon was drawn, on showing and
+    // whenever the source changes while shown. Composition.
+    void SpeakShown(BOOL anew) override;
 
 private:
     enum { E_ICON_COUNT = 11 };
 
     ImageItem* pBgImage;
     ImageItem* apIcon[E_ICON_COUNT];   // by the rows of the icon table
+    size_t uShownRow;                  // the row the last Update drew; E_ICON_COUNT: none
 };
 
 #endif   // BRISKUI_INPUTSOURCEICONHANDLER_H

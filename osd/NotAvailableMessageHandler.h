@@ -7,6 +7,9 @@
 
 class NotAvailableMessageHandler final : public EventHandler {
 public:
+    // What the OSD says on showing: its message. Listed in the .cpp.
+    static const ST_SPEECH_NEEDS kSpeech;
+
     BOOL KeyHandler(U32 key) override;
     void TimerHandler(U32 timerId) override;
 };

@@ -35,6 +35,17 @@ const ST_LAYOUT_ITEM kItems[] = {
 };
 const size_t kFirstMask = PinCodeHandler::E_PIN_DIGITS;
 
+// The prompt of each lock, the box the next digit goes into and the
+// wrong-PIN message. No text has a value a typed digit could reach.
+enum { E_SAY_CHANNEL_LOCK, E_SAY_PARENTAL_LOCK, E_SAY_POSITION, E_SAY_WRONG };
+const ST_SPEECH_TEXT kTexts[] = {
+    { "channel_lock", "{channel_pin_message1} {channel_pin_message2}", "", E_SPEECH_INTERRUPT },
+    { "parental_lock", "{parental_pin_message1} {parental_pin_message2} {parental_pin_message3}", "",
+      E_SPEECH_INTERRUPT },
+    { "position", "Digit {position} of {count}", "position count", E_SPEECH_INTERRUPT },
+    { "wrong", "{error_message}", "", E_SPEECH_INTERRUPT },
+};
+
 const U32 kFirstDigitKey = 0x30;   // '0'
 const U32 kLastDigitKey = 0x39;    // '9'
 
@@ -68,6 +79,7 @@ void UnlockAtv()
 
 // The time-out hides a wrong-PIN message.
 const ST_LAYOUT_NEEDS PinCodeHandler::kLayout = BriskLayoutNeeds(kItems, TRUE);
+const ST_SPEECH_NEEDS PinCodeHandler::kSpeech = BriskSpeechNeeds(kTexts);
 
 PinCodeHandler::PinCodeHandler()
     : u8FocusIndex(0),
@@ -128,6 +140,18 @@ void PinCodeHandler::LockHandler(EN_BRISKUI_LOCK_TYPE type)
     UpdateFocusBar(0);
     // Mask 0, whatever the layout says: the entry drops every other OSD.
     ShowOsd(0);
+    SayFocus(type == E_BRISKUI_LOCK_CHANNEL ? E_SAY_CHANNEL_LOCK : E_SAY_PARENTAL_LOCK);
+}
+
+void PinCodeHandler::SayFocus(int before)
+{
+    if (!SpeechWanted()) return;
+    BriskSpeechValue position("position", u8FocusIndex + 1);
+    BriskSpeechValue count("count", (int)E_PIN_DIGITS);
+    if (before < 0)
+        Say({ E_SAY_POSITION }, { position, count });
+    else
+        Say({ (size_t)before, E_SAY_POSITION }, { position, count });
 }
 
 void PinCodeHandler::UpdateFocusBar(unsigned char showMask)
@@ -153,6 +177,7 @@ BOOL PinCodeHandler::KeyHandler(U32 key)
         ++u8FocusIndex;
         UpdateFocusBar(1);
         ShowOsd();
+        SayFocus(-1);
         return TRUE;
     }
     Verify();
@@ -194,6 +219,7 @@ void PinCodeHandler::Verify()
     UpdateFocusBar(0);
     MSrv_Control::GetInstance()->SetPasswordVerified(0);
     ShowOsd();
+    SayFocus(E_SAY_WRONG);
 }
 
 bool PinCodeHandler::UnlockChannel()

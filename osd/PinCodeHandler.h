@@ -4,7 +4,10 @@
 // entered digit, verification against the stored PIN, and on a match the
 // programme selected again and the channel unlocked. A wrong PIN shows an
 // error message that its time-out or the next digit clears; tries are
-// unlimited. The entry itself never times out.
+// unlimited. The entry itself never times out. With audio guidance it says
+// its prompt, which box comes next ("Digit 2 of 4") and the wrong-PIN
+// message, and never a digit typed: what it says depends only on how many
+// digits were typed and whether the PIN matched.
 #ifndef BRISKUI_PINCODEHANDLER_H
 #define BRISKUI_PINCODEHANDLER_H
 
@@ -25,8 +28,10 @@ enum EN_BRISKUI_LOCK_TYPE { E_BRISKUI_LOCK_CHANNEL = 0, E_BRISKUI_LOCK_PARENTAL 
 
 class PinCodeHandler final : public EventHandler {
 public:
-    // Items and "setting" keys read from the layout, listed in the .cpp.
+    // Items and "setting" keys read from the layout, and what the OSD
+    // says, listed in the .cpp.
     static const ST_LAYOUT_NEEDS kLayout;
+    static const ST_SPEECH_NEEDS kSpeech;
 
     enum { E_PIN_DIGITS = 4 };
 
@@ -62,6 +67,9 @@ public:
 private:
     void ShowMasks(U8 visible);
     void Verify();
+    // Says which box the next digit goes into, after text `before` of the
+    // declaration (the prompt, the wrong-PIN message) unless it is -1.
+    void SayFocus(int before);
 
     std::vector<ST_PIN_CODE_DATA> vPinCodeData;
     U8 u8FocusIndex;

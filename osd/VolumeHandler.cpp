@@ -34,9 +34,19 @@ const ST_LAYOUT_KEY kKeys[] = {
     { "u16MaxVolume", E_LAYOUT_KEY_U16, 0 },
 };
 
+// The volume, mute and half mute, each said once the keys pause: VOL+ held
+// down says its last value.
+enum { E_SAY_VOLUME, E_SAY_MUTE, E_SAY_HALF_MUTE };
+const ST_SPEECH_TEXT kTexts[] = {
+    { "volume", "{volume_text} {value}", "value", E_SPEECH_INTERRUPT | E_SPEECH_SETTLE },
+    { "mute", "{mute_text}", "", E_SPEECH_INTERRUPT | E_SPEECH_SETTLE },
+    { "half_mute", "1/2 {mute_text}", "", E_SPEECH_INTERRUPT | E_SPEECH_SETTLE },
+};
+
 }   // namespace
 
 const ST_LAYOUT_NEEDS VolumeHandler::kLayout = BriskLayoutNeeds(kItems, kKeys, TRUE);
+const ST_SPEECH_NEEDS VolumeHandler::kSpeech = BriskSpeechNeeds(kTexts);
 
 VolumeHandler::VolumeHandler()
     : pBgImageVolume(NULL),
@@ -117,6 +127,8 @@ BOOL VolumeHandler::KeyHandler(U32 key)
     bool settingRead = database != NULL && database->GetAudioSetting(&setting);
     U8 volume = settingRead ? setting.u8Volume : MSrv_Control_common::GetMSrvSSSound()->GetVolume();
     BriskUiManager* manager = BriskUiManager::GetInstance();
+    // What the volume keys change is said (when anyone listens).
+    bool say = (key == BRISKKEY_VOLUME_UP || key == BRISKKEY_VOLUME_DOWN || key == BRISKKEY_MUTE) && SpeechWanted();
 
     switch (key) {
     case BRISKKEY_VOLUME_UP: {
@@ -173,12 +185,15 @@ BOOL VolumeHandler::KeyHandler(U32 key)
             database->SetAudioSetting(&setting);
         }
         ShowVolumeBar(volume);
+        if (say) Say({ E_SAY_VOLUME }, { { "value", volume } });
     } else if (u32State == E_HALF_MUTE) {
         setHalfMute(1);
         ShowMutePanel(true);
+        if (say) Say({ E_SAY_HALF_MUTE });
     } else if (u32State == E_MUTE) {
         MSrv_Control_common::GetMSrvSSSound()->SetMuteStatus(kMuteType, 1);
         ShowMutePanel(false);
+        if (say) Say({ E_SAY_MUTE });
     }
     ShowOsd();
     return TRUE;

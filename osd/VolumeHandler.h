@@ -11,8 +11,10 @@
 
 class VolumeHandler final : public EventHandler {
 public:
-    // Items and "setting" keys read from the layout, listed in the .cpp.
+    // Items and "setting" keys read from the layout, and what the OSD
+    // says, listed in the .cpp.
     static const ST_LAYOUT_NEEDS kLayout;
+    static const ST_SPEECH_NEEDS kSpeech;
 
     // Display states (GetStatus).
     enum { E_HIDDEN = 0, E_VOLUME_BAR = 1, E_HALF_MUTE = 2, E_MUTE = 3 };

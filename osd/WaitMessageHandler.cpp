@@ -8,9 +8,16 @@ const ST_LAYOUT_ITEM kItems[] = {
     BriskTextItem("text_pincode1"),
 };
 
+enum { E_SAY_WAIT, E_SAY_PIN };
+const ST_SPEECH_TEXT kTexts[] = {
+    { "wait", "{text}", "", E_SPEECH_INTERRUPT },
+    { "pin", "{text_pincode} {text_pincode1}", "", E_SPEECH_INTERRUPT },
+};
+
 }   // namespace
 
 const ST_LAYOUT_NEEDS WaitMessageHandler::kLayout = BriskLayoutNeeds(kItems, TRUE);
+const ST_SPEECH_NEEDS WaitMessageHandler::kSpeech = BriskSpeechNeeds(kTexts);
 
 void WaitMessageHandler::LoadResource(const char* path)
 {
@@ -20,6 +27,7 @@ void WaitMessageHandler::LoadResource(const char* path)
 
 void WaitMessageHandler::ShowVariant(U8 pin)
 {
+    u8Variant = pin ? 1 : 0;
     ShowItem(pText, pin ? 0 : 1);
     // The PIN message is two lines: both or neither.
     if (pTextPinCode != NULL && pTextPinCode1 != NULL) ShowItems({ pTextPinCode, pTextPinCode1 }, pin);
@@ -35,3 +43,8 @@ BOOL WaitMessageHandler::KeyHandler(U32)
 }
 
 void WaitMessageHandler::TimerHandler(U32) { HideOsd(); }
+
+void WaitMessageHandler::SpeakShown(BOOL anew)
+{
+    SayShown(anew, { u8Variant ? (size_t)E_SAY_PIN : (size_t)E_SAY_WAIT });
+}

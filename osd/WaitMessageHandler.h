@@ -7,10 +7,12 @@
 
 class WaitMessageHandler final : public EventHandler {
 public:
-    // Items and "setting" keys read from the layout, listed in the .cpp.
+    // Items and "setting" keys read from the layout, and what the OSD
+    // says, listed in the .cpp.
     static const ST_LAYOUT_NEEDS kLayout;
+    static const ST_SPEECH_NEEDS kSpeech;
 
-    WaitMessageHandler() : pText(NULL), pTextPinCode(NULL), pTextPinCode1(NULL) {}
+    WaitMessageHandler() : pText(NULL), pTextPinCode(NULL), pTextPinCode1(NULL), u8Variant(0) {}
 
     // Loads the layout and looks up the three lines. Start-up.
     void LoadResource(const char* path) override;
@@ -18,6 +20,9 @@ public:
     void TimerHandler(U32 timerId) override;
     // Shows the PIN variant of the message.
     void PinCodeEeventHandler();
+    // Says the message of the variant shown, on showing and when the
+    // variant changes while shown. Composition.
+    void SpeakShown(BOOL anew) override;
 
 private:
     // Shows the PIN variant (1) or the general one (0).
@@ -26,6 +31,7 @@ private:
     TextItem* pText;
     TextItem* pTextPinCode;
     TextItem* pTextPinCode1;
+    U8 u8Variant;   // the variant shown last: 1 PIN, 0 general
 };
 
 #endif   // BRISKUI_WAITMESSAGEHANDLER_H

@@ -163,9 +163,10 @@ TEST_F(ExtraOsdTest, ThirtyTwoBitMaskOfItsLayoutAndSixteenBitMasksOfOthers)
     // A 16-bit mask keeping every OSD of old (the banner's event) drops it:
     // its row does not say it is kept by one.
     manager_->EnableStatus(E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE, 0xFFFF);
+    // Composed first: the input thread writes the set while it composes.
+    ASSERT_TRUE(manager_->WaitIdle(5000));
     EXPECT_EQ(manager_->GetCurrentStatus(),
               (U32)E_BRISKUI_OSD_STATUS_BASE | E_BRISKUI_OSD_STATUS_VOLUME | E_BRISKUI_OSD_STATUS_CHANNEL_CHANGE);
-    ASSERT_TRUE(manager_->WaitIdle(5000));
     EXPECT_EQ(At(400, 380), 0u);
 }
 

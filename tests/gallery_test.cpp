@@ -230,6 +230,13 @@ TEST_F(GalleryTest, AFailedRunIsReportedAndItsStatesShowAsMissing)
     for (size_t at = html.find("<h2"); at != std::string::npos; at = html.find("<h2", at + 1)) ++sections;
     EXPECT_EQ(sections, 2u);
     EXPECT_NE(html.find(">Volume &amp; &lt;mute&gt;</h2>"), std::string::npos);
+    // What each state said (the runs have audio guidance on), beside its
+    // image and under it: the volume once its key paused, mute in Europe,
+    // half mute in North America.
+    EXPECT_TRUE(fs::is_regular_file(out + "/EN/EU/10-volume/bar.txt"));
+    EXPECT_NE(html.find("<div class=\"said\">Volume "), std::string::npos);
+    EXPECT_NE(html.find("<div class=\"said\">Mute</div>"), std::string::npos);
+    EXPECT_NE(html.find("<div class=\"said\">Half mute</div>"), std::string::npos);
 
     // A second run starts from no images: a state that has gone leaves none.
     WriteScript("10-volume.script", "# Volume & <mute>\nkey VOL+\nshot bar-up.png\n");
@@ -237,6 +244,7 @@ TEST_F(GalleryTest, AFailedRunIsReportedAndItsStatesShowAsMissing)
     ASSERT_TRUE(gallery::LoadScripts(Dir("/scripts"), &scripts, &error)) << error;
     gallery::RunAll(BRISKUI_SAMPLE_ROOT, out, scripts, { english }, 2);
     EXPECT_FALSE(fs::exists(out + "/EN/NA/10-volume/bar.png"));
+    EXPECT_FALSE(fs::exists(out + "/EN/NA/10-volume/bar.txt"));
     EXPECT_TRUE(fs::exists(out + "/EN/NA/10-volume/bar-up.png"));
 }
 

@@ -568,6 +568,13 @@ TEST_F(HostStateTest, BadValuesAreRefusedWithTheirLineAndTheShapeTheNameTakes)
     EXPECT_NE(ParseError("channel dtv 3 locked\n").find("service name"), std::string::npos);
     EXPECT_NE(ParseError("expect-status 0x10000\n").find("in hex"), std::string::npos);
     EXPECT_NE(ParseError("expect-call SetVolume(21, 1)\n").find("without blanks"), std::string::npos);
+    EXPECT_NE(ParseError("expect-call Speak(VolumeHandler, 1,\"Volume 21\")\n").find("without blanks"),
+              std::string::npos);
+    EXPECT_NE(ParseError("expect-call Speak(VolumeHandler,1,\"Volume 21)\n").find("without blanks"), std::string::npos);
+    std::vector<Command> quoted;
+    std::string error;
+    EXPECT_TRUE(ParseScript("expect-call Speak(VolumeHandler,1,\"Say \\\"Volume 21\\\"\")\n", "t", &quoted, &error))
+        << error;
     // The simulated TV itself takes no input source outside 0..39, from a
     // script or from the library.
     EXPECT_FALSE(sim::SetInputSource(4294967295LL));

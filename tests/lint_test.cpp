@@ -223,6 +223,18 @@ TEST_F(LintTest, ScreenTimeOutAndStateMask)
                      "11: warning: u16StateMask bit 0x20000 names no OSD" });
 }
 
+TEST_F(LintTest, SpeechWordings)
+{
+    ExpectFindings(
+        "speech", "BriskUIVolumeLayout_EU.ini",
+        { "17: warning: 'volume' leaves out {value}: VolumeHandler does not say it",
+          "18: error: {mute_txt} in 'mute' is neither a value of it (it has none) nor a text item of this "
+          "layout: VolumeHandler says nothing in its place",
+          "19: warning: unknown key 'halfmute' in [speech] is not said by VolumeHandler",
+          "16: warning: the default of 'half_mute' (\"1/2 {mute_text}\") says the text of [mute_text], which "
+          "this layout has no text item for: VolumeHandler says nothing in its place" });
+}
+
 TEST_F(LintTest, SettingsFile)
 {
     const char* file = "BriskUISetting.ini";

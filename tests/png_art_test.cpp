@@ -532,11 +532,12 @@ public:
         for (int i = 0; i < iniparser_getnsec(dict_); ++i) out.push_back(iniparser_getsecname(dict_, i));
         return out;
     }
-    // Draw items: every section but "setting".
+    // Draw items: every section but "setting" and "speech".
     std::vector<std::string> Items() const
     {
         std::vector<std::string> out = Sections();
-        out.erase(std::remove(out.begin(), out.end(), "setting"), out.end());
+        for (const char* other : { "setting", "speech" })
+            out.erase(std::remove(out.begin(), out.end(), other), out.end());
         return out;
     }
     bool Has(const std::string& sec) const { return iniparser_find_entry(dict_, sec.c_str()) != 0; }
@@ -705,11 +706,12 @@ TEST_P(VolumeLayout, ItemsMatchEachOther)
     const Layout layout(kLayoutDir / GetParam());
     ASSERT_TRUE(layout.ok());
 
-    const std::vector<std::string> expected = { "bg_image_volume", "bg_image_mute",     "volume_icon",
-                                                "half_mute_icon",  "mute_icon",         "volume_bg",
-                                                "volume_bar_left", "volume_bar_center", "volume_bar_right",
-                                                "volume_text",     "mute_text",         "volume_number",
-                                                "setting" };
+    const std::vector<std::string> expected = {
+        "bg_image_volume",  "bg_image_mute", "volume_icon",     "half_mute_icon",
+        "mute_icon",        "volume_bg",     "volume_bar_left", "volume_bar_center",
+        "volume_bar_right", "volume_text",   "mute_text",       "volume_number",
+        "setting",          "speech"
+    };
     ASSERT_EQ(layout.Sections(), expected);
 
     // Volume items sit on the volume panel, mute items on the mute panel,

@@ -1,9 +1,10 @@
 // Concurrency: middleware events from the middleware's thread while keys
 // arrive on the input thread and host threads change states and compose.
-// Run under ThreadSanitizer in CI. Also: two OSDs whose time-outs fall in
+// Run under ThreadSanitizer in CI, also with audio guidance on. Also: two OSDs whose time-outs fall in
 // one timer pass both go.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -17,6 +18,9 @@ using namespace testsupport;
 
 namespace {
 
+std::atomic<int> g_said{ 0 };
+void CountUtterance(const char*, U32, BOOL, void*) { ++g_said; }
+
 class StressTest : public ManagerTest {
 protected:
     void SetUp() override
@@ -25,10 +29,16 @@ protected:
         WriteStandardLayouts();
         StartManager();
     }
+    // Keys from a thread of their own, middleware events from the
+    // middleware's thread, host calls and clock advances from two more; with
+    // `guidance`, audio guidance on, and a fifth thread switching it off and
+    // on and replacing the speech callback meanwhile.
+    void Together(bool guidance);
 };
 
-TEST_F(StressTest, EventsKeysAndHostCallsTogether)
+void StressTest::Together(bool guidance)
 {
+    manager_->SetAudioGuidance(guidance ? 1 : 0);
     std::atomic<bool> stop{ false };
     std::thread keys([&] {
         const U32 cycle[] = { 0xF04C, 0xF04D, 0xF04E, 0xF062, 0xF051, 0xF04C };
@@ -71,8 +81,20 @@ TEST_F(StressTest, EventsKeysAndHostCallsTogether)
     });
     std::thread clock([&] {
         while (!stop) {
-            BriskAdvanceClock(500);
+            BriskAdvanceClock(guidance ? 150 : 500);   // settles some utterances, not all
             usleep(2000);
+        }
+    });
+    std::thread speech([&] {
+        for (int i = 0; guidance && !stop; ++i) {
+            if (i % 7 == 6) manager_->SetAudioGuidance((U8)(i / 7 % 2));
+            if (i % 5 == 4) {
+                if (i / 5 % 2)
+                    BriskUiManager::SetSpeechCallback(&CountUtterance, nullptr);
+                else
+                    speech_.Install();
+            }
+            usleep(700);
         }
     });
     keys.join();
@@ -80,6 +102,8 @@ TEST_F(StressTest, EventsKeysAndHostCallsTogether)
     stop = true;
     host.join();
     clock.join();
+    speech.join();
+    speech_.Install();
     ASSERT_TRUE(sim::WaitEventsDelivered(5000));
     ASSERT_TRUE(manager_->WaitIdle(5000));
     // Still answering normally.
@@ -87,6 +111,19 @@ TEST_F(StressTest, EventsKeysAndHostCallsTogether)
     U8 volume = sim::StoredVolume();
     Key(volume < 100 ? 0xF04C : 0xF04D);
     EXPECT_NE(sim::StoredVolume(), volume);
+}
+
+TEST_F(StressTest, EventsKeysAndHostCallsTogether) { Together(false); }
+
+TEST_F(StressTest, EventsKeysAndHostCallsWithAudioGuidance)
+{
+    g_said = 0;
+    Together(true);
+    EXPECT_TRUE(manager_->WaitIdle(5000));
+    std::vector<std::string> calls = sim::Calls();
+    size_t recorded = std::count_if(calls.begin(), calls.end(),
+                                    [](const std::string& call) { return call.compare(0, 6, "Speak(") == 0; });
+    EXPECT_GT(recorded + (size_t)g_said.load(), 0u);
 }
 
 TEST_F(StressTest, TimeOutsFallingInOnePassBothHide)

@@ -89,11 +89,12 @@ std::string LibraryFolder(BriskUiManager* manager, U32 id)
     return FolderOfPath(manager->GetLayoutPath());
 }
 
+// Removes a run's images and what was said at each.
 void RemoveImages(const fs::path& dir)
 {
     std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec))
-        if (entry.path().extension() == ".png") fs::remove(entry.path(), ec);
+        if (entry.path().extension() == ".png" || entry.path().extension() == ".txt") fs::remove(entry.path(), ec);
 }
 
 struct Job {
@@ -120,6 +121,9 @@ struct Job {
     options.language = (int)job.language->id;
     options.languageSet = true;
     options.fastClock = true;
+    // Audio guidance on: each state's image gets what it said beside it.
+    options.audioGuidance = true;
+    options.speechNotes = true;
     options.scriptName = job.script->path;
     options.shotDir = out + "/" + ImagePath(*job.language, *job.group, *job.script, "");
     std::vector<Command> commands;
@@ -163,6 +167,18 @@ std::string Escaped(const std::string& text)
     return html;
 }
 
+// What the state of the image at `png` said with audio guidance on (the
+// run's notes beside it), one line per utterance; nothing when it said
+// nothing.
+std::string Said(const std::string& png)
+{
+    std::ifstream in(png.substr(0, png.size() - 4) + ".txt");
+    std::string html, line;
+    while (std::getline(in, line))
+        if (!line.empty()) html += "<div class=\"said\">" + Escaped(line) + "</div>";
+    return html;
+}
+
 // "half-mute.png" shows as "half mute".
 std::string Caption(const std::string& shot)
 {
@@ -192,6 +208,8 @@ const char kStyle[] =
     "td{vertical-align:top;padding:4px 8px}td.state{width:150px}td.state span{color:#9aa4b4}"
     "img{width:448px;height:252px;display:block;border:1px solid #2c3340}"
     "img.broken{border:3px solid #ff3030}"
+    ".said{width:448px;color:#b8c4d6;font-size:13px;margin-top:4px}"
+    ".said:before{content:'\\201C'}.said:after{content:'\\201D'}"
     ".missing{width:448px;height:252px;display:flex;align-items:center;justify-content:center;"
     "border:1px dashed #555;color:#888}"
     "#image-check{color:#9aa4b4}";
@@ -377,7 +395,8 @@ bool WritePage(const std::string& out, const std::string& rootAsGiven, const std
                         std::error_code ec;
                         if (fs::is_regular_file(out + "/" + image, ec))
                             page << "<td><a href=\"" << Escaped(image) << "\"><img src=\"" << Escaped(image)
-                                 << "\" alt=\"" << Escaped(Caption(shot)) << ", " << group.name << "\"></a></td>";
+                                 << "\" alt=\"" << Escaped(Caption(shot)) << ", " << group.name << "\"></a>"
+                                 << Said(out + "/" + image) << "</td>";
                         else
                             page << "<td><div class=\"missing\">not written</div></td>";
                     }

@@ -8,7 +8,9 @@
 // in a row with the same title share one section. Each `shot` line is one
 // state, named after its file ("half-mute.png" shows as "half mute"). The
 // gallery sets the country group and the language itself, so its scripts
-// set neither, and it changes no key files.
+// set neither, and it changes no key files. Every run has audio guidance on:
+// under each image the page shows what that state said (the run writes it
+// beside the image, STATE.txt).
 //
 // Everything here runs on the gallery's one thread.
 #ifndef BRISKUI_SIM_GALLERY_H

@@ -177,6 +177,10 @@ const ManagerOperation kOperations[] = {
     // settings, versions, language and clock
     BRISK_OP(SetConfigFirstInitialization),
     BRISK_OP(SetConfigActivation),
+    BRISK_OP(SetConfigAudioGuidance),
+    BRISK_OP(SetAudioGuidance),
+    BRISK_OP(QueryAudioGuidance),
+    BRISK_OP(FlushSpeech),
     BRISK_OP(SetupLanguage),
     BRISK_OP(QueryBriskUiEnabled),
     BRISK_OP(QueryColorFormat),

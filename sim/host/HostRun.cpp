@@ -11,6 +11,7 @@
 #include "BriskTimerManager.h"
 #include "BriskUiManager.h"
 #include "HostScript.h"
+#include "HostSpeech.h"
 #include "HostSupport.h"
 #include "PngWrite.h"
 #include "SimTv.h"
@@ -127,9 +128,23 @@ bool RunStateLine(const HostOptions& options, const Command& c, HostState* host,
     }
 }
 
+// Writes `said` beside the shot `png`, one utterance a line.
+bool WriteSpeechNotes(const std::string& png, const std::vector<std::string>& said, std::string* error)
+{
+    std::string path = png.substr(0, png.size() - 4) + ".txt";
+    FILE* file = fopen(path.c_str(), "w");
+    bool ok = file != NULL;
+    for (size_t i = 0; ok && i < said.size(); ++i) ok = fprintf(file, "%s\n", said[i].c_str()) >= 0;
+    if (file != NULL && fclose(file) != 0) ok = false;
+    if (!ok) *error = "cannot write " + path + ": " + strerror(errno);
+    return ok;
+}
+
 class ScriptRun {
 public:
-    ScriptRun(const HostOptions& options, BriskUiManager* manager) : options_(options), manager_(manager) {}
+    ScriptRun(const HostOptions& options, BriskUiManager* manager, briskui_sim::SpeechRecorder* speech)
+        : options_(options), manager_(manager), speech_(speech)
+    {}
 
     // Runs one line that needs the library. False when the script stops.
     bool Run(const Command& c, int* status);
@@ -147,6 +162,7 @@ private:
 
     const HostOptions& options_;
     BriskUiManager* manager_;
+    briskui_sim::SpeechRecorder* speech_;
     // The last call that printed a result, for expect-result.
     std::string lastCall_;
     std::string lastResult_;
@@ -213,6 +229,16 @@ bool ScriptRun::Run(const Command& c, int* status)
             *status = kExitRunFailure;
             return false;
         }
+        if (options_.speechNotes) {
+            // What this state says, also what waits for the keys to pause.
+            manager_->FlushSpeech();
+            manager_->WaitIdle(kIdleMs);
+            if (!WriteSpeechNotes(path, speech_->Take(), &error)) {
+                fprintf(stderr, "briskui-sim: %s: %s\n", Where(options_, c).c_str(), error.c_str());
+                *status = kExitRunFailure;
+                return false;
+            }
+        }
         printf("briskui-sim: wrote %s\n", path.c_str());
         return true;
     }
@@ -269,6 +295,8 @@ void PrepareLibrary(const HostOptions& options, const HostState& host, BriskUiMa
     }
     manager->LoadCommonSetting();
     if (host.firstInitialization >= 0) BriskUiManager::bFirstInitialization = (U8)host.firstInitialization;
+    if (host.audioGuidance >= 0) manager->SetAudioGuidance((U8)host.audioGuidance);
+    if (options.audioGuidance) manager->SetAudioGuidance(1);
     int group = options.country != 0 ? options.country : host.countryGroup;
     if (options.country != 0 && host.countryGroup != 0 && options.country != host.countryGroup)
         printf("briskui-sim: --country %d overrides 'set country-group %d' (%s:%d)\n", options.country,
@@ -347,6 +375,15 @@ int RunHost(const HostOptions& options, const std::vector<Command>& commands, st
 
     BriskUiManager* manager = BriskUiManager::GetInstance();
     PrepareLibrary(options, host, manager);
+    // The set's speech engine: every utterance is recorded as a call of the
+    // simulated TV and printed (and spoken with --speak).
+    HostSpeaker speaker(options.speak);
+    std::string folder = manager->GetLayoutPath();
+    folder = folder.substr(0, folder.size() - 1);
+    speaker.SetLanguage(folder.substr(folder.rfind('/') + 1));
+    briskui_sim::SpeechRecorder speech;
+    speech.SetListener(&HostSpeaker::Listen, &speaker);
+    speech.Install();
     if (!manager->QueryBriskUiEnabled()) {
         printf("briskui-sim: the settings file disables the library; not starting it\n");
         if (!stop && HasExpectations(commands, next)) {
@@ -371,7 +408,7 @@ int RunHost(const HostOptions& options, const std::vector<Command>& commands, st
     // A live window shows every composition from here on, and stays open
     // after the script until the viewer closes it.
     if (options.view != NULL) options.view->Attach(manager);
-    ScriptRun run(options, manager);
+    ScriptRun run(options, manager, &speech);
     for (size_t i = next; i < commands.size() && !stop; ++i) {
         const Command& c = commands[i];
         stop = c.NeedsLibrary() ? !run.Run(c, &status) : !RunStateLine(options, c, &host, &status);

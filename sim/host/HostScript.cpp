@@ -130,13 +130,30 @@ bool ParseShot(const ScriptLine& l, Command* c, std::string* why)
     return true;
 }
 
+// A call has no blanks but in the quoted text of an utterance
+// (Speak(VolumeHandler,1,"Volume 21"), where \" and \\ stand for " and \).
+bool BlanksOnlyQuoted(const std::string& call)
+{
+    bool quoted = false;
+    for (size_t i = 0; i < call.size(); ++i) {
+        if (quoted && call[i] == '\\')
+            ++i;
+        else if (call[i] == '"')
+            quoted = !quoted;
+        else if (!quoted && (call[i] == ' ' || call[i] == '\t'))
+            return false;
+    }
+    return !quoted;
+}
+
 bool ParseExpectedCall(const ScriptLine& l, Command* c, std::string* why)
 {
-    if (l.Size() != 2)
+    c->name = l.Rest(1);
+    if (l.Size() < 2 || !BlanksOnlyQuoted(c->name))
         return Fail(why, "'" + l.Word(0) +
                              "' takes one call as the middleware records it, without blanks, "
-                             "e.g. SetVolume(21,1)");
-    c->name = l.Word(1);
+                             "e.g. SetVolume(21,1), or with them in its quoted text, e.g. "
+                             "Speak(VolumeHandler,1,\"Volume 21\")");
     return true;
 }
 

@@ -35,6 +35,16 @@ struct HostOptions {
     std::string keyFileRoot;
     // The live window (--view), or null when the host runs headless.
     HostView* view = nullptr;
+    // --audio-guidance: guidance on for this run, whatever the settings
+    // file and the script say.
+    bool audioGuidance = false;
+    // --speak: utterances spoken through espeak-ng (when installed) besides
+    // being printed.
+    bool speak = false;
+    // Each shot also writes what was said since the shot before, one
+    // utterance a line, beside the image (FILE.png: FILE.txt); utterances
+    // still waiting for the keys to pause are said first (the gallery).
+    bool speechNotes = false;
 };
 
 struct Command {

@@ -136,6 +136,18 @@ const SetRow kRows[] = {
           host->firstInitialization = On(v) ? 1 : 0;
           return true;
       } },
+    // Before start it wins over the settings file (which stays as it is);
+    // after, it switches guidance at once.
+    { "audio-guidance",
+      { Flag(), kNone },
+      false,
+      [](const SetValue& v, int, HostState* host, std::string*) {
+          if (host->started)
+              BriskUiManager::GetInstance()->SetAudioGuidance(On(v) ? 1 : 0);
+          else
+              host->audioGuidance = On(v) ? 1 : 0;
+          return true;
+      } },
 };
 
 #undef SIM

@@ -19,6 +19,9 @@ struct HostState {
     // From 'set first-initialization': the settings file's first-initialisation
     // flag as the library starts, -1 when the file's own value stands.
     int firstInitialization = -1;
+    // From 'set audio-guidance' before start: audio guidance as the library
+    // starts, -1 when the settings file's value stands.
+    int audioGuidance = -1;
     U32 language = 0;
     // The script's channel lists, which replace the simulated TV's sample
     // lists from a tuner's first 'channel' line on.

@@ -56,6 +56,10 @@ void Usage()
             "  --view            shows the library's screen in a window (needs a display) and\n"
             "                    takes the keyboard as the remote; stays open after the script\n"
             "                    until the window is closed\n"
+            "  --audio-guidance  audio guidance on for this run (the settings file stays as it is);\n"
+            "                    every utterance is printed and recorded as a Speak(...) call\n"
+            "  --speak           also speaks the utterances through espeak-ng (scripts/install-deps\n"
+            "                    speech); implies --audio-guidance\n"
             "SCRIPT lines, one a line, # comments:\n"
             "  key NAME          VOL+ VOL- MUTE CH+ CH- 0..9 OK EXIT UP DOWN SOURCE DASH ATVDTV\n"
             "                    FACTORY POWER MENU PLAY PAUSE STOP INFO, or a key symbol (0xF04C)\n"
@@ -120,6 +124,11 @@ int main(int argc, char** argv)
             view = true;
         } else if (arg == "--fast-clock") {
             options.fastClock = true;
+        } else if (arg == "--audio-guidance") {
+            options.audioGuidance = true;
+        } else if (arg == "--speak") {
+            options.audioGuidance = true;
+            options.speak = true;
         } else if (arg == "--sw-version") {
             options.swVersion = value("--sw-version");
         } else if (arg == "--mstar-version") {

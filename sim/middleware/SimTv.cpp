@@ -1399,6 +1399,21 @@ bool Called(const std::string& call)
     return std::find(s.calls.begin(), s.calls.end(), call) != s.calls.end();
 }
 
+std::string SpeechCall(const std::string& osd, bool interrupt, const std::string& text)
+{
+    std::string call = "Speak(" + osd + (interrupt ? ",1,\"" : ",0,\"");
+    for (char c : text) {
+        if (c == '"' || c == '\\') call += '\\';
+        call += c;
+    }
+    return call + "\")";
+}
+
+void RecordSpeech(const std::string& osd, bool interrupt, const std::string& text)
+{
+    Record(SpeechCall(osd, interrupt, text));
+}
+
 bool WaitForCall(const std::string& call, int timeoutMs)
 {
     Sim& s = S();

@@ -133,6 +133,14 @@ std::vector<std::string> Calls();
 void ClearCalls();
 // True when a call equal to `call` has been recorded.
 bool Called(const std::string& call);
+// The set's text-to-speech engine: records an utterance of audio guidance
+// as a call, Speak(OSD,INTERRUPT,"TEXT"), e.g.
+// Speak(VolumeHandler,1,"Volume 21"): `osd` names the OSD that said it,
+// INTERRUPT is 1 or 0, and a double quote or backslash in the text is
+// written with a backslash before it.
+void RecordSpeech(const std::string& osd, bool interrupt, const std::string& text);
+// The call RecordSpeech records.
+std::string SpeechCall(const std::string& osd, bool interrupt, const std::string& text);
 // Waits until `call` is recorded; false after `timeoutMs`.
 bool WaitForCall(const std::string& call, int timeoutMs);
 

@@ -7,8 +7,57 @@
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
 #include "BriskUiManager.h"
+#include "SimTv.h"
 
 namespace briskui_sim {
+
+SpeechRecorder::~SpeechRecorder()
+{
+    if (installed_) Uninstall();
+}
+
+void SpeechRecorder::Install()
+{
+    BriskUiManager::SetSpeechCallback(&SpeechRecorder::Speak, this);
+    installed_ = true;
+}
+
+void SpeechRecorder::Uninstall()
+{
+    BriskUiManager::SetSpeechCallback(NULL, NULL);
+    installed_ = false;
+}
+
+void SpeechRecorder::SetListener(Listener listener, void* context)
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    listener_ = listener;
+    listenerContext_ = context;
+}
+
+std::vector<std::string> SpeechRecorder::Take()
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    std::vector<std::string> said;
+    said.swap(said_);
+    return said;
+}
+
+void SpeechRecorder::Speak(const char* utf8, U32 osdStatus, BOOL interrupt, void* context)
+{
+    SpeechRecorder* self = static_cast<SpeechRecorder*>(context);
+    std::string osd = BriskUiOsdName(osdStatus);
+    sim::RecordSpeech(osd, interrupt != 0, utf8);
+    Listener listener;
+    void* listenerContext;
+    {
+        std::lock_guard<std::mutex> lock(self->mu_);
+        self->said_.push_back(utf8);
+        listener = self->listener_;
+        listenerContext = self->listenerContext_;
+    }
+    if (listener != nullptr) listener(osd, interrupt != 0, utf8, listenerContext);
+}
 
 void PostKey(BriskUiManager* manager, U32 symbol)
 {

@@ -18,6 +18,7 @@
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
 #include "BriskUiManager.h"
+#include "EventHandler.h"
 #include "HostSupport.h"
 #include "PngWrite.h"
 #include "SimTv.h"
@@ -400,6 +401,7 @@ void ManagerTest::SetUp()
     BriskUiManager::bFirstInitialization = 0;
     BriskUiManager::bActivateKeyHandler = 1;
     BriskUiManager::TotalTicksInSeconds = 0;
+    speech_.Install();
     root_.Write("/Customer/briskui/layout/BriskUISetting.ini",
                 "[BriskUISetting]\nbActivateBriskUI = TRUE\nbFirstInitialization = FALSE\nu8ColorFormat = 2\n");
     // Start-up stops without a banner layout: every test has one.
@@ -430,6 +432,7 @@ std::string ManagerTest::NumberLayout(const std::string& settings)
 void ManagerTest::TearDown()
 {
     StopManager();
+    speech_.Uninstall();
     BriskSetSleepHook(nullptr);
     sim::StopEventThread();
 }
@@ -627,6 +630,20 @@ void RecordingHost::PostTimerExpiry(EventHandler* handler, U32 timerId)
 {
     std::lock_guard<std::mutex> lock(mu_);
     expiries_.push_back(Expiry{ handler, timerId });
+}
+
+void RecordingHost::Speak(EventHandler* handler, const std::string& text, U8 flags)
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    utterances_.push_back(Utterance{ handler != nullptr ? handler->GetOsdStatus() : 0, text, flags });
+}
+
+std::vector<RecordingHost::Utterance> RecordingHost::TakeUtterances()
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    std::vector<Utterance> taken;
+    taken.swap(utterances_);
+    return taken;
 }
 
 std::vector<RecordingHost::Expiry> RecordingHost::TakeExpiries()

@@ -15,6 +15,7 @@
 #include <mutex>
 
 #include "BriskTypes.h"
+#include "HostSupport.h"
 #include "OsdHost.h"
 #include "Rect.h"
 
@@ -90,12 +91,18 @@ private:
 // what they ask of it. Shows and hides change a status set of its own (a
 // 16-bit mask keeps no bit above 0xFFFF); GetDirectFB gives `dfb` (null
 // by default, so that display-free tests stay so); the input thread counts
-// as running while `inputRunning` is set. Thread-safe.
+// as running while `inputRunning` is set; utterances are wanted while
+// `speech` is set, and recorded. Thread-safe.
 class RecordingHost : public BriskOsdHost {
 public:
     struct Expiry {
         EventHandler* handler;
         U32 id;
+    };
+    struct Utterance {
+        U32 status;
+        std::string text;
+        U8 flags;
     };
     explicit RecordingHost(IDirectFB* dfb = nullptr) : dfb_(dfb) {}
     void ShowOsd(U32 status, U32 mask, BOOL wide) override;
@@ -104,17 +111,23 @@ public:
     void PostTimerExpiry(EventHandler* handler, U32 timerId) override;
     void WakeInput() override { ++wakes_; }
     BOOL IsInputRunning() override { return inputRunning.load() ? TRUE : FALSE; }
+    BOOL SpeechWanted() override { return speech.load() ? TRUE : FALSE; }
+    void Speak(EventHandler* handler, const std::string& text, U8 flags) override;
 
     // The expiries posted so far, in order, taken out of the host.
     std::vector<Expiry> TakeExpiries();
     U32 Status();
     int Wakes() const { return wakes_.load(); }
+    // The utterances so far, in order, taken out of the host.
+    std::vector<Utterance> TakeUtterances();
     std::atomic<bool> inputRunning{ true };
+    std::atomic<bool> speech{ false };
 
 private:
     IDirectFB* dfb_;
     std::mutex mu_;
     std::vector<Expiry> expiries_;
+    std::vector<Utterance> utterances_;
     U32 status_ = 1;
     std::atomic<int> wakes_{ 0 };
 };
@@ -146,8 +159,10 @@ struct StartOptions {
 };
 
 // Test fixture: a temporary root with a settings file, the simulated TV
-// reset, the library's sleeps made instant, and helpers to start and stop
-// the manager the way the host does.
+// reset, the library's sleeps made instant, the simulated set's speech
+// engine installed (utterances are recorded as Speak(...) calls; audio
+// guidance stays off unless a test turns it on), and helpers to start and
+// stop the manager the way the host does.
 class ManagerTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -176,6 +191,7 @@ protected:
     TempRoot root_;
     BriskUiManager* manager_ = nullptr;
     bool inputThread_ = false;
+    briskui_sim::SpeechRecorder speech_;
 };
 
 // A manager test on the standard layouts, started in one country group,

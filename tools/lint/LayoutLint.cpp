@@ -277,10 +277,11 @@ void LayoutLint::CheckLayout(const std::string& path, const ST_BRISKUI_HANDLER_R
     for (const ST_SCAN_SECTION& section : scan.vSections) {
         if (section.strLower == "setting")
             CheckSettingSection(path, section, keys, row);
-        else
+        else if (section.strLower != kSpeechSection)
             CheckItemSection(path, section, keys, row);
     }
     CheckDeclaredItems(path, scan, keys, row);
+    CheckSpeech(path, scan, keys, row);
 }
 
 void LayoutLint::CheckItemSection(const std::string& path, const ST_SCAN_SECTION& section, const LayoutKeys& keys,
@@ -618,7 +619,8 @@ void LayoutLint::CheckSettingsFile(const std::string& path)
             continue;
         }
         for (const ST_SCAN_KEY& k : section.vKeys) {
-            if (k.strLower == "bactivatebriskui" || k.strLower == "bfirstinitialization") {
+            if (k.strLower == "bactivatebriskui" || k.strLower == "bfirstinitialization" ||
+                k.strLower == "baudioguidance") {
                 // iniparser's boolean rule: the first character decides.
                 char c = k.strValue.empty() ? '\0' : k.strValue[0];
                 if (strchr("yYtT1nNfF0", c) == NULL || c == '\0')
@@ -641,4 +643,85 @@ void LayoutLint::CheckSettingsFile(const std::string& path)
         }
     }
     iniparser_freedict(ini);
+}
+
+void LayoutLint::CheckSpeech(const std::string& path, const ST_SCAN_RESULT& scan, const LayoutKeys& keys,
+                             const ST_BRISKUI_HANDLER_ROW* row)
+{
+    const ST_SPEECH_NEEDS* speech = row != NULL ? row->pSpeech : NULL;
+    size_t count = speech != NULL ? speech->uCount : 0;
+    const ST_SCAN_SECTION* section = FindScanSection(scan, kSpeechSection);
+    for (size_t k = 0; section != NULL && k < section->vKeys.size(); ++k) {
+        const ST_SCAN_KEY& key = section->vKeys[k];
+        const ST_SPEECH_TEXT* text = NULL;
+        for (size_t i = 0; i < count; ++i)
+            if (key.strLower == speech->pTexts[i].pId) text = &speech->pTexts[i];
+        if (text == NULL)
+            Report(path, key.iLine, false,
+                   Format("unknown key '%s' in [%s] is not said%s", key.strName.c_str(), section->strName.c_str(),
+                          row != NULL ? (" by " + HandlerName(row)).c_str() : ""));
+        else if (FindScanKey(*section, key.strLower) == &key)   // the one iniparser keeps
+            CheckWording(path, key.iLine, *text, key.strValue, true, scan, keys, row);
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const ST_SPEECH_TEXT& text = speech->pTexts[i];
+        if (section != NULL && FindScanKey(*section, text.pId) != NULL) continue;
+        CheckWording(path, section != NULL ? section->iLine : 1, text, text.pDefault, false, scan, keys, row);
+        // Words of its own, outside the placeholders, are English.
+        std::string words;
+        size_t at = 0, start = 0, end = 0;
+        std::string name;
+        std::string wording = text.pDefault;
+        while (BriskNextPlaceholder(wording, at, &start, &end, &name)) {
+            words += wording.substr(at, start - at);
+            at = end;
+        }
+        words += wording.substr(at);
+        bool english = false;
+        for (char c : words) english = english || isalpha((unsigned char)c);
+        if (english)
+            Report(path, section != NULL ? section->iLine : 1, false,
+                   Format("no [speech] wording '%s': %s says its default \"%s\" in every language", text.pId,
+                          HandlerName(row).c_str(), text.pDefault));
+    }
+}
+
+void LayoutLint::CheckWording(const std::string& file, int line, const ST_SPEECH_TEXT& text, const std::string& wording,
+                              bool own, const ST_SCAN_RESULT& scan, const LayoutKeys& keys,
+                              const ST_BRISKUI_HANDLER_ROW* row)
+{
+    std::set<std::string> used;
+    size_t at = 0, start = 0, end = 0;
+    std::string name;
+    while (BriskNextPlaceholder(wording, at, &start, &end, &name)) {
+        at = end;
+        if (BriskIsSpeechValue(text.pValues, name)) {
+            used.insert(name);
+            continue;
+        }
+        bool item = FindScanSection(scan, name) != NULL && (U8)keys.GetUnsigned(name.c_str(), "u8Type", 0) == 2;
+        if (item) continue;
+        if (own)
+            Report(file, line, true,
+                   Format("{%s} in '%s' is neither a value of it (%s) nor a text item of this layout: %s says nothing "
+                          "in its place",
+                          name.c_str(), text.pId, text.pValues[0] != '\0' ? text.pValues : "it has none",
+                          HandlerName(row).c_str()));
+        else
+            Report(file, line, false,
+                   Format("the default of '%s' (\"%s\") says the text of [%s], which this layout has no text item "
+                          "for: %s says nothing in its place",
+                          text.pId, text.pDefault, name.c_str(), HandlerName(row).c_str()));
+    }
+    if (!own) return;
+    for (const char* p = text.pValues; *p != '\0';) {
+        while (*p == ' ') ++p;
+        const char* word = p;
+        while (*p != '\0' && *p != ' ') ++p;
+        std::string value(word, (size_t)(p - word));
+        if (!value.empty() && used.count(value) == 0)
+            Report(
+                file, line, false,
+                Format("'%s' leaves out {%s}: %s does not say it", text.pId, value.c_str(), HandlerName(row).c_str()));
+    }
 }

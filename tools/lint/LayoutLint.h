@@ -54,6 +54,15 @@ private:
                              const ST_BRISKUI_HANDLER_ROW* row);
     void CheckDeclaredItems(const std::string& path, const ST_SCAN_RESULT& scan, const LayoutKeys& keys,
                             const ST_BRISKUI_HANDLER_ROW* row);
+    // The [speech] section against what the row's handler says: known ids,
+    // placeholders that are a value of their text or a text item of the
+    // layout, values left out; and the defaults the layout leaves standing.
+    void CheckSpeech(const std::string& path, const ST_SCAN_RESULT& scan, const LayoutKeys& keys,
+                     const ST_BRISKUI_HANDLER_ROW* row);
+    // The placeholders of `wording` for `text`, at FILE:LINE; `own` when the
+    // layout gave it (else it is the default).
+    void CheckWording(const std::string& file, int line, const ST_SPEECH_TEXT& text, const std::string& wording,
+                      bool own, const ST_SCAN_RESULT& scan, const LayoutKeys& keys, const ST_BRISKUI_HANDLER_ROW* row);
     // Reports a number key that is no number, that does not fit `bits`,
     // or (a position or size) that is 2^31 or more; `read` is what the
     // library reads.
