@@ -19,8 +19,8 @@ const long kNsPerSec = 1000000000L;
 
 bool IsNone(const struct timespec& t) { return t.tv_sec == (time_t)-1 && t.tv_nsec == -1L; }
 
-// The library's clock runs ahead of CLOCK_MONOTONIC by a test offset; the
-// condition variable waits on CLOCK_MONOTONIC itself.
+// The real library clock runs ahead of CLOCK_MONOTONIC by what advances
+// added; the condition variable waits on CLOCK_MONOTONIC itself.
 struct timespec ToRealClock(const struct timespec& t)
 {
     long long ns = (long long)t.tv_sec * kNsPerSec + t.tv_nsec - BriskClockOffsetNs();
@@ -296,6 +296,13 @@ void* BriskTimerManager::timer_manager_thread(void* arg)
             // No deadline is no valid time: the timed wait fails at once.
             if (!self->bSignalled)
                 puts("BriskTimerManager::timer_manager_thread() pthread_cond_timedwait returned exceptional value.");
+        } else if (BriskClockIsVirtual()) {
+            // A virtual clock moves only when advanced, and every advance
+            // signals: no real time can bring the deadline nearer.
+            while (!self->bSignalled && !self->bStop) {
+                int ret = pthread_cond_wait(&self->cWake, &self->mWakeLock);
+                if (ret != 0) printf("BriskTimerManager:timer_manager_thread() cond wait %d\n", ret);
+            }
         } else {
             struct timespec real = ToRealClock(deadline);
             while (!self->bSignalled && !self->bStop) {

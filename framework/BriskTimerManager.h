@@ -3,7 +3,9 @@
 // An expiry is never delivered on the timer thread: it is handed to the
 // host (BriskOsdHost::PostTimerExpiry; the manager posts it as a DirectFB
 // user event to its event buffer) and the host's input thread calls the
-// handler. The thread runs while the host's input thread does.
+// handler. The thread runs while the host's input thread does. On a real
+// clock the thread sleeps until the earliest expiry; on a virtual one
+// until the next clock change (every change signals it).
 //
 // Threads: the list is guarded by its own lock (taken through the
 // platform's tracking mutex calls), so every operation but Start and

@@ -9,6 +9,7 @@ typedef unsigned char BOOL;
 typedef uint8_t U8;
 typedef uint16_t U16;
 typedef uint32_t U32;
+typedef uint64_t U64;
 typedef int8_t S8;
 typedef int16_t S16;
 typedef int32_t S32;

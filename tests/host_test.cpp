@@ -194,6 +194,39 @@ std::string SampleRun(const std::string& shots)
     return "--root " + std::string(BRISKUI_SAMPLE_ROOT) + " --fast-clock --shots " + shots + " ";
 }
 
+// A wait takes 64-bit milliseconds. The fast clock starts at 0 and stops at
+// its limit, which the 499th of these waits would pass: that one is refused
+// at run time, one beyond 64 bits or the limit itself before
+// anything runs. Each names its file and line, status 2.
+TEST_F(HostTest, WaitsPastTheClocksLimitAreRefusedNamingTheirLine)
+{
+    const std::string limit = std::to_string(kBriskClockLimitMs);
+    const struct {
+        std::string wait;
+        std::string reason;
+    } refused[] = { { "18446744073709551616", "'wait 18446744073709551616': the milliseconds do not fit 64 bits" },
+                    { "0x10000000000000000", "'wait 0x10000000000000000': the milliseconds do not fit 64 bits" },
+                    { "18446744073709551615", "'wait 18446744073709551615' passes the clock's limit of " + limit },
+                    { std::to_string(kBriskClockLimitMs + 1),
+                      "'wait " + std::to_string(kBriskClockLimitMs + 1) + "' passes the clock's limit of " + limit } };
+    for (const auto& r : refused) {
+        SimRun run = RunSim("--fast-clock " + Script("key VOL+\nwait " + r.wait + "\n"));
+        EXPECT_EQ(run.status, 2) << run.output;
+        EXPECT_NE(run.output.find("script.txt:2: " + r.reason), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("BRISKUI - KEY"), std::string::npos) << run.output;
+    }
+
+    std::string script = "key VOL+\n";
+    for (int i = 0; i < 2148; ++i) script += "wait 4294967295\n";
+    SimRun run = RunSim(SampleRun(root_.Path()) + Script(script));
+    EXPECT_EQ(run.status, 2) << run.output;
+    EXPECT_NE(run.output.find("script.txt:500: 'wait 4294967295' would pass the clock's limit of " + limit +
+                              " ms: it stands at " + std::to_string(498 * 4294967295ULL) + " ms"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("BriskUiManager Finalized finished"), std::string::npos) << run.output;
+}
+
 TEST_F(HostTest, VolumeCheckHoldsAndAWrongExpectationFailsNamingItsLineAfterTheWholeScript)
 {
     SimRun run = RunSim(SampleRun(root_.Path() + "/ok") + kVolumeCheck);

@@ -1,9 +1,10 @@
 // What depends on the processor's word size, checked without DirectFB: this
 // program runs on the set's own processor (MIPS32, 32-bit long and time_t)
 // under qemu-user as well as on the desktop. Layout numbers over the full 32
-// bits, the settings file's rewrite, timer expiries past 2^31 ns of clock,
-// volume keys routed to their handler with the drawing left out, and the log
-// lines that print 32-bit event words.
+// bits, the settings file's rewrite, the clock (its limit, which a 32-bit
+// time_t holds with the longest time-out on top) and timer expiries past
+// 2^31 ms of it, volume keys routed to their handler with the drawing left
+// out, and the log lines that print 32-bit event words.
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include "BriskUiManager.h"
 #include "EventHandler.h"
 #include "ManagerOsdHost.h"
+#include "HostSupport.h"
 #include "Middleware.h"
 #include "SimTv.h"
 #include "TestSupport.h"
@@ -38,15 +40,20 @@ long long Ns(const timespec& t) { return (long long)t.tv_sec * 1000000000LL + t.
 
 void* Word(U32 value) { return (void*)(uintptr_t)value; }
 
+// Past 2^31 ms, 700 ms into a second: beyond 32 bits of milliseconds, and
+// most time-outs carry into the seconds.
+const U64 kStartMs = 0x80000000ULL + 700;
+
 // The simulated TV with the keys handed to the library, a temporary root,
-// and no display. The manager and the timer service are made by the tests
-// that need them and finalised here.
+// the clock virtual from kStartMs, and no display. The manager and the timer
+// service are made by the tests that need them and finalised here.
 class PortableTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         sim::Reset();
         sim::SetTvosIr(true);
+        BriskSetVirtualClock(kStartMs);
     }
     // The timer service goes first, as when the host takes the keys back:
     // its thread looks the manager up.
@@ -55,6 +62,7 @@ protected:
         if (timers_ != nullptr) timers_->Finalize();
         if (BriskUiManager::PeekInstance() != nullptr) BriskUiManager::PeekInstance()->Finalize();
         sim::StopEventThread();
+        BriskSetRealClock();
     }
     BriskTimerManager* StartTimers()
     {
@@ -62,17 +70,6 @@ protected:
         EXPECT_TRUE(timers_->Start(&host_));
         return timers_;
     }
-    // Waits for the timer thread to bring the list to `count` timers.
-    std::vector<StTimerDatum> WaitForTimers(size_t count)
-    {
-        std::vector<StTimerDatum> list = timers_->Snapshot();
-        for (int i = 0; i < 4000 && list.size() != count; ++i) {
-            usleep(500);
-            list = timers_->Snapshot();
-        }
-        return list;
-    }
-
     TempRoot root_;
     RecordingHost host_;
     BriskTimerManager* timers_ = nullptr;
@@ -124,13 +121,10 @@ TEST_F(PortableTest, TimerExpiriesPastTwoSecondsOfClock)
 {
     BriskTimerManager* timers = StartTimers();
     PlainHandler a, b;
-    timespec before;
-    BriskClockNow(&before);
     ASSERT_TRUE(timers->AddTimer(&a, 65535, 7, E_BRISK_TIMER_ONE_SHOT));
     ASSERT_TRUE(timers->AddTimer(&b, 2999, 8, E_BRISK_TIMER_ONE_SHOT));
     ASSERT_TRUE(timers->AddTimer(&b, 1500, 9, E_BRISK_TIMER_PERIODIC));
-    timespec after;
-    BriskClockNow(&after);
+    const long long start = (long long)kStartMs * 1000000;
 
     // Earliest first; each expiry is its AddTimer's time plus its time-out,
     // a normalised timespec even where the milliseconds carry into seconds.
@@ -140,23 +134,63 @@ TEST_F(PortableTest, TimerExpiriesPastTwoSecondsOfClock)
     const long long timeoutNs[] = { 1500000000LL, 2999000000LL, 65535000000LL };
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(list[i].u32Id, ids[i]);
-        EXPECT_GE(Ns(list[i].tExpiry), Ns(before) + timeoutNs[i]);
-        EXPECT_LE(Ns(list[i].tExpiry), Ns(after) + timeoutNs[i]);
+        EXPECT_EQ(Ns(list[i].tExpiry), start + timeoutNs[i]);
         EXPECT_GE(list[i].tExpiry.tv_nsec, 0L);
         EXPECT_LT(list[i].tExpiry.tv_nsec, 1000000000L);
     }
 
     const long long longExpiry = Ns(list[2].tExpiry);
 
-    // Three seconds on, past 2^31 ns of clock offset: the short one-shot has
+    // Three seconds on, past 2^31 ns since the start: the short one-shot has
     // gone, the periodic timer runs again from this pass, the long one waits.
-    BriskAdvanceClock(3000);
-    list = WaitForTimers(2);
+    ASSERT_TRUE(BriskAdvanceClock(3000));
+    ASSERT_TRUE(briskui_sim::WaitForTimerPass(kStartMs + 3000));
+    list = timers->Snapshot();
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].u32Id, 9u);
-    EXPECT_GE(Ns(list[0].tExpiry), Ns(before) + 4500000000LL);
+    EXPECT_EQ(Ns(list[0].tExpiry), start + 4500000000LL);
     EXPECT_EQ(list[1].u32Id, 7u);
     EXPECT_EQ(Ns(list[1].tExpiry), longExpiry);
+}
+
+// At the clock's limit a timer of the longest time-out still expires within
+// a 32-bit time_t; the clock refuses to go further and stays where it was.
+TEST_F(PortableTest, ClockLimitHoldsTheLongestTimeOut)
+{
+    BriskUiManager* manager = BriskUiManager::GetInstance();   // before the timer thread looks it up
+    BriskTimerManager* timers = StartTimers();
+    EXPECT_FALSE(BriskSetVirtualClock(kBriskClockLimitMs + 1));
+    EXPECT_EQ(BriskClockNowMs(), kStartMs);
+    ASSERT_TRUE(BriskSetVirtualClock(kBriskClockLimitMs - 5));
+    EXPECT_FALSE(BriskAdvanceClock(6));
+    EXPECT_EQ(BriskClockNowMs(), kBriskClockLimitMs - 5);
+    EXPECT_FALSE(BriskAdvanceClock(~0ULL));
+    EXPECT_TRUE(BriskAdvanceClock(5));
+    EXPECT_EQ(BriskClockNowMs(), kBriskClockLimitMs);
+    EXPECT_FALSE(BriskAdvanceClock(1));
+
+    PlainHandler a;
+    ASSERT_TRUE(timers->AddTimer(&a, 0xFFFFFFFF, 1, E_BRISK_TIMER_ONE_SHOT));
+    timespec expiry = timers->Snapshot()[0].tExpiry;
+    EXPECT_EQ((long long)expiry.tv_sec, 2147483647LL);
+    EXPECT_EQ(expiry.tv_nsec, 0L);
+    EXPECT_EQ(manager->GetSystemTime(), (U32)kBriskClockLimitMs);
+}
+
+// Made real, the clock goes on from where the virtual one stood, with
+// CLOCK_MONOTONIC; an advance still adds to it.
+TEST_F(PortableTest, ARealClockGoesOnFromTheVirtualTime)
+{
+    timespec before, after;
+    clock_gettime(CLOCK_MONOTONIC, &before);
+    BriskSetRealClock();
+    U64 now = BriskClockNowMs();
+    clock_gettime(CLOCK_MONOTONIC, &after);
+    EXPECT_FALSE(BriskClockIsVirtual());
+    EXPECT_GE(now, kStartMs);
+    EXPECT_LE(now, kStartMs + (U64)(Ns(after) - Ns(before)) / 1000000 + 1);
+    ASSERT_TRUE(BriskAdvanceClock(60000));
+    EXPECT_GE(BriskClockNowMs(), now + 60000);
 }
 
 TEST_F(PortableTest, VolumeKeysReachTheirHandlerWithTheDrawingLeftOut)

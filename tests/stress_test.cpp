@@ -146,7 +146,7 @@ TEST_F(StressTest, TimeOutBehindAKeyIsNotLost)
         BriskUiManager::Lock();
         briskui_sim::PostKey(manager_, 0x41);   // not a library key
         BriskAdvanceClock(2500);                // the timer thread posts behind it
-        usleep(50000);
+        EXPECT_TRUE(briskui_sim::WaitForTimerPass(BriskClockNowMs()));
         BriskUiManager::Unlock();
     }
     ASSERT_TRUE(manager_->WaitIdle(2000));

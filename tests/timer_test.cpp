@@ -1,19 +1,24 @@
 // The timer service: refusals, restart, removal, expiry arithmetic, the
 // order of events posted in one pass, periodic re-arming, and its exit.
-// No input thread runs here, so the posted events stay in the manager's
-// buffer for the test to read.
+// No input thread runs in TimerTest, so the posted events stay in the
+// manager's buffer for the test to read. SettleTest: the clock moved through
+// a wait as the host's and the tests' Advance move it, with the library's
+// threads running.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <utility>
 #include <vector>
 
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
 #include "BriskUiManager.h"
 #include "EventHandler.h"
+#include "HostSupport.h"
 #include "ManagerLock.h"
 #include "SimTv.h"
 #include "TestSupport.h"
+#include "VersionSelfCheckHandler.h"
 
 using namespace testsupport;
 
@@ -51,13 +56,11 @@ protected:
     }
 
     // Moves the clock and waits for a pass that read the clock after the
-    // move (a pass already under way when the clock moved does not count).
+    // move.
     void AdvanceAndPass(U32 ms)
     {
-        long long moved = NowNs() + (long long)ms * 1000000;
-        BriskAdvanceClock(ms);
-        for (int i = 0; i < 4000 && timers_->LastPassClockNs() < moved; ++i) usleep(500);
-        ASSERT_GE(timers_->LastPassClockNs(), moved);
+        ASSERT_TRUE(BriskAdvanceClock(ms));
+        ASSERT_TRUE(briskui_sim::WaitForTimerPass(BriskClockNowMs()));
     }
 
     std::vector<Posted> Drain()
@@ -114,34 +117,25 @@ TEST_F(TimerTest, ResetRestartsWithTheStoredTimeout)
 {
     ASSERT_TRUE(timers_->AddTimer(&a_, 70000, 1000, E_BRISK_TIMER_ONE_SHOT));
     std::vector<StTimerDatum> list = timers_->Snapshot();
-    EXPECT_EQ(list[0].u16TimeOut, 4464);   // stored cut to 16 bits
-    long long expiry = Ns(list[0].tExpiry);
-    long long now = NowNs();
-    EXPECT_LE(expiry - now, 70000LL * 1000000);   // the first expiry uses all 70 s
-    EXPECT_GT(expiry - now, 69000LL * 1000000);
+    EXPECT_EQ(list[0].u16TimeOut, 4464);                           // stored cut to 16 bits
+    EXPECT_EQ(Ns(list[0].tExpiry), NowNs() + 70000LL * 1000000);   // the first expiry uses all 70 s
 
     BriskAdvanceClock(1000);
-    long long before = NowNs();
     EXPECT_TRUE(timers_->ResetTimer(&a_, 1000));
-    long long after = NowNs();
-    expiry = Ns(timers_->Snapshot()[0].tExpiry);
-    EXPECT_GE(expiry, before + 4464LL * 1000000);
-    EXPECT_LE(expiry, after + 4464LL * 1000000);
+    EXPECT_EQ(Ns(timers_->Snapshot()[0].tExpiry), NowNs() + 4464LL * 1000000);
     EXPECT_FALSE(timers_->ResetTimer(&a_, 1001));
 }
 
 TEST_F(TimerTest, ExpiryArithmeticCarriesNanoseconds)
 {
+    ASSERT_TRUE(BriskSetVirtualClock(41700));   // 700 ms into a second: most time-outs carry
     for (U32 ms : { 999u, 1500u, 1u, 65535u }) {
-        long long before = NowNs();
         ASSERT_TRUE(timers_->AddTimer(&a_, ms, ms, E_BRISK_TIMER_ONE_SHOT));
-        long long after = NowNs();
         std::vector<StTimerDatum> list = timers_->Snapshot();
         const StTimerDatum* d = Find(list, &a_, ms);
         ASSERT_NE(d, nullptr);
         EXPECT_LT(d->tExpiry.tv_nsec, 1000000000L);
-        EXPECT_GE(Ns(d->tExpiry), before + (long long)ms * 1000000);
-        EXPECT_LE(Ns(d->tExpiry), after + (long long)ms * 1000000);
+        EXPECT_EQ(Ns(d->tExpiry), (41700LL + ms) * 1000000);
     }
     // The list stays sorted by expiry.
     std::vector<StTimerDatum> list = timers_->Snapshot();
@@ -175,8 +169,7 @@ TEST_F(TimerTest, PeriodicTimerRestartsFromThePassNotItsOldExpiry)
     std::vector<StTimerDatum> list = timers_->Snapshot();
     const StTimerDatum* d = Find(list, &a_, 3);
     ASSERT_NE(d, nullptr);
-    EXPECT_GE(Ns(d->tExpiry), start + 1020LL * 1000000);
-    EXPECT_LT(Ns(d->tExpiry), start + 1020LL * 1000000 + 500LL * 1000000);
+    EXPECT_EQ(Ns(d->tExpiry), start + 1020LL * 1000000);
     // Far behind: it fires once, not once per missed period.
     AdvanceAndPass(5000);
     EXPECT_EQ(Drain().size(), 1u);
@@ -227,10 +220,84 @@ TEST_F(TimerTest, OsdTimerIsIdThousandAndRestartsWhenSetTwice)
     std::vector<StTimerDatum> list = timers_->Snapshot();
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].u32Id, 1000u);
-    EXPECT_GE(Ns(list[0].tExpiry), NowNs() + 2900LL * 1000000);
+    EXPECT_EQ(Ns(list[0].tExpiry), NowNs() + 3000LL * 1000000);
     a_.KillOSDTimer();
     EXPECT_TRUE(timers_->Snapshot().empty());
     a_.KillOSDTimer();   // nothing armed: nothing happens
+}
+
+// The wait of the host and the tests: each time-out falls due on the clock
+// at its own expiry, and is handled before the clock moves on.
+class SettleTest : public OsdTest {
+protected:
+    void SetUp() override
+    {
+        OsdTest::SetUp();
+        Start(2);
+    }
+    long long LastDispatchMs() { return manager_->LastTimerDispatchNs() / 1000000; }
+    bool Shown(EN_BRISKUI_OSD_STATUS status) { return manager_->QueryStatus(status) != 0; }
+};
+
+TEST_F(SettleTest, ATimeOutWaitsForTheClockHoweverLongRealTimeTakes)
+{
+    manager_->EnableStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON, 0);   // 3000 ms
+    ASSERT_TRUE(manager_->WaitIdle(5000));
+    Advance(2900);
+    usleep(300000);   // real time, which the clock ignores
+    Advance(0);
+    EXPECT_TRUE(Shown(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON));
+    Advance(100);
+    EXPECT_FALSE(Shown(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON));
+    EXPECT_EQ(LastDispatchMs(), 3000);
+}
+
+TEST_F(SettleTest, TimersWithinOneWaitFireInExpiryOrderAPeriodicOneEachPeriod)
+{
+    manager_->EnableStatus(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_ICON, 0xFFFF);   // at 3000
+    Advance(500);
+    manager_->EnableStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE, 0xFFFF);   // at 2500
+    // The self-check page ignores its time-outs: a periodic timer on it is
+    // counted and timed by the manager, at 900, 1300, ... 3300.
+    BriskTimerManager* timers = BriskTimerManager::GetInstance();
+    ASSERT_TRUE(timers->AddTimer(BriskUiManager::pVersionSelfCheckHandler, 400, 77, E_BRISK_TIMER_PERIODIC));
+    // Handlers outside the manager's table: each time-out is logged, in
+    // the order handled.
+    PlainHandler a, b, c;
+    ASSERT_TRUE(timers->AddTimer(&c, 2200, 3, E_BRISK_TIMER_ONE_SHOT));
+    ASSERT_TRUE(timers->AddTimer(&a, 1000, 1, E_BRISK_TIMER_ONE_SHOT));
+    ASSERT_TRUE(timers->AddTimer(&b, 1600, 2, E_BRISK_TIMER_ONE_SHOT));
+    U32 dispatched = manager_->TimerDispatchCount();
+    std::string out = CaptureStdout([&] { Advance(2900); });
+    EXPECT_EQ(manager_->TimerDispatchCount() - dispatched, 7u + 2u);   // seven periods and the two OSDs
+    EXPECT_EQ(LastDispatchMs(), 3300);
+    EXPECT_EQ(manager_->GetCurrentStatus(), (U32)E_BRISKUI_OSD_STATUS_BASE);
+    size_t at = 0;
+    const std::pair<const PlainHandler*, int> inOrder[] = { { &a, 1 }, { &b, 2 }, { &c, 3 } };
+    for (const auto& timer : inOrder) {
+        char line[96];
+        snprintf(line, sizeof line, "BRISKUI - timer %d for unknown handler %p dropped", timer.second,
+                 (const void*)timer.first);
+        at = out.find(line, at);
+        ASSERT_NE(at, std::string::npos) << line << " in order in:\n" << out;
+    }
+    EXPECT_TRUE(timers->RemoveTimer(BriskUiManager::pVersionSelfCheckHandler, 77));
+}
+
+// A wrong PIN shows the error for one time-out; its handler then shows the
+// entry again, which arms the next time-out: both fall due in one wait.
+TEST_F(SettleTest, ATimerArmedByAHandlerDuringTheWaitFallsDueWithinIt)
+{
+    sim::SetPin(472);
+    sim::PostEvent(76, 4, sim::Source::Dtv);
+    ASSERT_TRUE(sim::WaitEventsDelivered(5000));
+    ASSERT_TRUE(manager_->WaitIdle(5000));
+    for (U32 digit : { '4', '7', '3', '1' }) Key(digit);
+    U32 dispatched = manager_->TimerDispatchCount();
+    Advance(6500);
+    EXPECT_EQ(manager_->TimerDispatchCount() - dispatched, 2u);
+    EXPECT_EQ(LastDispatchMs(), 6000);
+    EXPECT_TRUE(Shown(E_BRISKUI_OSD_STATUS_PIN_CODE));
 }
 
 class TimerExitTest : public ManagerTest {};

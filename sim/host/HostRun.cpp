@@ -18,7 +18,10 @@
 
 namespace {
 
-const U32 kIdleMs = 5000;
+// Real time the host gives the library to handle a line, far beyond what a
+// loaded machine takes: only a hang reaches it, and the script then stops
+// with the line and the reason.
+const U32 kIdleMs = briskui_sim::kStuckMs;
 
 std::string Where(const HostOptions& options, const Command& c)
 {
@@ -27,12 +30,12 @@ std::string Where(const HostOptions& options, const Command& c)
 
 // Lets `ms` pass on the real clock. The library's sleep takes 32-bit
 // microseconds; longer waits go in steps that fit.
-void SleepMilliseconds(U32 ms)
+void SleepMilliseconds(U64 ms)
 {
-    const U32 kStepMs = 1000000;
+    const U64 kStepMs = 1000000;
     while (ms > 0) {
-        U32 step = ms < kStepMs ? ms : kStepMs;
-        BriskSleepUs(step * 1000);
+        U64 step = ms < kStepMs ? ms : kStepMs;
+        BriskSleepUs((U32)step * 1000);
         ms -= step;
     }
 }
@@ -152,12 +155,24 @@ public:
     void Finish(int* status) const;
 
 private:
-    void Settle()
+    // Waits until the library has handled what line `c` gave it (with
+    // `events`, the middleware's events and this thread's changes too) and
+    // composed. False, with the
+    // reason printed and `status` set, when it has not within kIdleMs.
+    bool Idle(const Command& c, int* status, bool events = false)
     {
-        sim::WaitEventsDelivered(kIdleMs);
-        manager_->WakeUp();   // a change made on this thread is composed at once
-        manager_->WaitIdle(kIdleMs);
+        bool delivered = true;
+        if (events) {
+            delivered = sim::WaitEventsDelivered(kIdleMs);
+            manager_->WakeUp();   // a change made on this thread is composed at once
+        }
+        if (delivered && manager_->WaitIdle(kIdleMs)) return true;
+        fprintf(stderr, "briskui-sim: %s: the %s did not handle the line within %u s of real time\n",
+                Where(options_, c).c_str(), delivered ? "library" : "simulated middleware", (unsigned)(kIdleMs / 1000));
+        *status = kExitRunFailure;
+        return false;
     }
+    bool Settle(const Command& c, int* status) { return Idle(c, status, true); }
     void Expect(bool held, const Command& c, const std::string& what);
 
     const HostOptions& options_;
@@ -183,27 +198,38 @@ bool ScriptRun::Run(const Command& c, int* status)
     switch (c.verb) {
     case Command::Key:
         briskui_sim::PostKey(manager_, c.value);
-        manager_->WaitIdle(kIdleMs);
-        return true;
+        return Idle(c, status);
     case Command::Wait:
+        if (c.ms > kBriskClockLimitMs - BriskClockNowMs()) {
+            fprintf(stderr,
+                    "briskui-sim: %s: 'wait %llu' would pass the clock's limit of %llu ms: it stands at %llu ms\n",
+                    Where(options_, c).c_str(), (unsigned long long)c.ms, (unsigned long long)kBriskClockLimitMs,
+                    (unsigned long long)BriskClockNowMs());
+            *status = kExitBadScript;
+            return false;
+        }
         if (options_.fastClock) {
-            briskui_sim::AdvanceClockAndSettle(manager_, c.value);
+            briskui_sim::Settle settled = briskui_sim::AdvanceClockAndSettle(manager_, c.ms);
+            if (settled != briskui_sim::Settle::Done) {
+                fprintf(stderr, "briskui-sim: %s: 'wait %llu': %s\n", Where(options_, c).c_str(),
+                        (unsigned long long)c.ms, briskui_sim::SettleReason(settled).c_str());
+                *status = kExitRunFailure;
+                return false;
+            }
         } else {
             // A live window keeps showing compositions while the time passes.
             bool open = true;
             if (options_.view != NULL)
-                open = options_.view->Sleep(c.value);
+                open = options_.view->Sleep(c.ms);
             else
-                SleepMilliseconds(c.value);
-            manager_->WaitIdle(kIdleMs);
-            return open;
+                SleepMilliseconds(c.ms);
+            return Idle(c, status) && open;
         }
         return true;
     case Command::Event: {
         const sim::Source sources[] = { sim::Source::Control, sim::Source::Atv, sim::Source::Dtv, sim::Source::Cimmi };
         sim::PostEvent(c.value, c.param, sources[c.source]);
-        Settle();
-        return true;
+        return Settle(c, status);
     }
     case Command::Call: {
         std::string result;
@@ -212,11 +238,10 @@ bool ScriptRun::Run(const Command& c, int* status)
             lastCall_ = c.call->name;
             lastResult_ = result;
         }
-        Settle();
-        return true;
+        return Settle(c, status);
     }
     case Command::Shot: {
-        manager_->WaitIdle(kIdleMs);
+        if (!Idle(c, status)) return false;
         std::string path = c.name[0] == '/' ? c.name : options_.shotDir + "/" + c.name;
         std::string error;
         BriskUiManager::Lock();
@@ -244,7 +269,7 @@ bool ScriptRun::Run(const Command& c, int* status)
     }
     case Command::ExpectCall:
     case Command::ExpectNoCall: {
-        Settle();
+        if (!Settle(c, status)) return false;
         bool expected = c.verb == Command::ExpectCall;
         Expect(sim::Called(c.name) == expected, c,
                (expected ? "expect-call " : "expect-no-call ") + c.name +
@@ -252,7 +277,7 @@ bool ScriptRun::Run(const Command& c, int* status)
         return true;
     }
     case Command::ExpectStatus: {
-        Settle();
+        if (!Settle(c, status)) return false;
         U32 now = manager_->GetCurrentStatus();
         char what[96];
         snprintf(what, sizeof what, "expect-status 0x%04lX failed: the status set is 0x%04lX", (unsigned long)c.value,
@@ -396,6 +421,10 @@ int RunHost(const HostOptions& options, const std::vector<Command>& commands, st
         return status;
     }
     BriskSleepHook pause = options.fastClock ? BriskSetSleepHook(&NoPause) : NULL;
+    // Under --fast-clock the clock stands still from 0 ms on: a script's
+    // time is the sum of its waits, the same on every machine however
+    // loaded.
+    if (options.fastClock) BriskSetVirtualClock(0);
     manager->Start();
     host.started = true;
     bool inputThread = MSystem::GetInstance()->IsTvosIr() != 0;
@@ -415,6 +444,9 @@ int RunHost(const HostOptions& options, const std::vector<Command>& commands, st
         if (options.view != NULL && !options.view->Pump()) stop = true;
     }
     if (options.view != NULL) {
+        // The live window just runs: time-outs fall due in real time again,
+        // from where the script left the clock.
+        if (options.fastClock) BriskSetRealClock();
         options.view->Hold();
         options.view->Detach();
     }
@@ -431,7 +463,10 @@ int RunHost(const HostOptions& options, const std::vector<Command>& commands, st
         manager->Finalize();
     }
     run.Finish(&status);
-    if (options.fastClock) BriskSetSleepHook(pause);
+    if (options.fastClock) {
+        BriskSetSleepHook(pause);
+        BriskSetRealClock();
+    }
     sim::StopEventThread();
     sim::SetHostDirectFB(NULL, NULL);
     layer->Release(layer);

@@ -11,6 +11,8 @@
 
 #include <sstream>
 
+#include "BriskPlatform.h"
+
 namespace {
 
 struct KeyName {
@@ -41,7 +43,14 @@ bool ParseKey(const ScriptLine& l, Command* c, std::string* why)
 
 bool ParseWait(const ScriptLine& l, Command* c, std::string* why)
 {
-    if (l.Size() != 2 || !ParseU32(l.Word(1), &c->value)) return Fail(why, "'wait' takes milliseconds");
+    if (l.Size() != 2) return Fail(why, "'wait' takes milliseconds");
+    const std::string ms = l.Word(1);
+    bool tooLarge = false;
+    if (!ParseU64(ms, &c->ms, &tooLarge))
+        return Fail(why,
+                    tooLarge ? "'wait " + ms + "': the milliseconds do not fit 64 bits" : "'wait' takes milliseconds");
+    if (c->ms > kBriskClockLimitMs)
+        return Fail(why, "'wait " + ms + "' passes the clock's limit of " + std::to_string(kBriskClockLimitMs) + " ms");
     return true;
 }
 

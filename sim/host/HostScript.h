@@ -66,8 +66,9 @@ struct Command {
         Quit
     } verb = Quit;
     int line = 0;
-    U32 value = 0;      // key symbol, milliseconds, event id, expected status set
+    U32 value = 0;      // key symbol, event id, expected status set
     U32 param = 0;      // event parameter
+    U64 ms = 0;         // wait: milliseconds
     int source = 0;     // event source: 0 control, 1 atv, 2 dtv, 3 cimmi
     std::string name;   // key name, shot file, expected call or result, key file
     const SetRow* set = nullptr;

@@ -20,7 +20,7 @@ public:
     virtual bool Pump() = 0;
     // Lets `ms` milliseconds of real time pass, pumping meanwhile; false
     // once the viewer has closed the window.
-    virtual bool Sleep(U32 ms) = 0;
+    virtual bool Sleep(U64 ms) = 0;
     // Keeps pumping until the viewer closes the window (at once when
     // already closed).
     virtual void Hold() = 0;

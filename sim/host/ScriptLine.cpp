@@ -1,16 +1,20 @@
 #include "ScriptLine.h"
 
 #include <ctype.h>
+#include <limits.h>
 
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
-// Digits of `base` only, at most 16 of them (no overflow of 64 bits below).
-bool ParseDigits(const std::string& text, size_t from, int base, unsigned long long* value)
+// Digits of `base` only. A number beyond 64 bits is refused; `overflow`
+// (when given) then says so.
+bool ParseDigits(const std::string& text, size_t from, int base, unsigned long long* value, bool* overflow = NULL)
 {
-    if (from >= text.size() || text.size() - from > 16) return false;
+    if (overflow != NULL) *overflow = false;
+    if (from >= text.size()) return false;
     unsigned long long v = 0;
+    bool over = false;
     for (size_t i = from; i < text.size(); ++i) {
         int c = (unsigned char)text[i];
         int digit;
@@ -21,7 +25,12 @@ bool ParseDigits(const std::string& text, size_t from, int base, unsigned long l
         else
             return false;
         if (digit >= base) return false;
+        if (v > (ULLONG_MAX - (unsigned)digit) / (unsigned)base) over = true;
         v = v * (unsigned)base + (unsigned)digit;
+    }
+    if (over) {
+        if (overflow != NULL) *overflow = true;
+        return false;
     }
     *value = v;
     return true;
@@ -77,6 +86,14 @@ bool ParseU32(const std::string& text, U32* value)
     if (!ParseInteger(text, 0, 0xFFFFFFFFLL, &v)) return false;
     *value = (U32)v;
     return true;
+}
+
+bool ParseU64(const std::string& text, U64* value, bool* tooLarge)
+{
+    unsigned long long v = 0;
+    bool ok = HasHexPrefix(text, 0) ? ParseDigits(text, 2, 16, &v, tooLarge) : ParseDigits(text, 0, 10, &v, tooLarge);
+    if (ok) *value = (U64)v;
+    return ok;
 }
 
 bool ParseHex(const std::string& text, U32* value)

@@ -31,6 +31,9 @@ private:
 bool ParseInteger(const std::string& text, long long lo, long long hi, long long* value);
 // An unsigned 32-bit number in either form.
 bool ParseU32(const std::string& text, U32* value);
+// An unsigned 64-bit number in either form. On false, `tooLarge` tells a
+// number beyond 64 bits from text that is no number.
+bool ParseU64(const std::string& text, U64* value, bool* tooLarge);
 // Hexadecimal with or without the 0x prefix, at most 32 bits.
 bool ParseHex(const std::string& text, U32* value);
 

@@ -35,7 +35,7 @@ struct Satellite {
     MS_SAT_INFO info{};
 };
 
-// Puts the whole model back to its power-on state (see SimTv.cpp for the
+// Puts the whole model back to its power-on state (see SimTvState.h for the
 // defaults), forgets every recorded call and every registered callback.
 // DirectFB pointers handed over with SetHostDirectFB are kept.
 void Reset();

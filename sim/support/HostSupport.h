@@ -49,9 +49,32 @@ private:
 
 // Posts a key press with `symbol` to the manager's event buffer.
 void PostKey(BriskUiManager* manager, U32 symbol);
-// Moves the library's clock `ms` forward, lets the timer thread make its
-// pass and waits until the input thread has handled what that posted.
-bool AdvanceClockAndSettle(BriskUiManager* manager, U32 ms);
+
+// Real time that settling gives one of the library's threads before it
+// calls it stuck: far beyond what one step takes on a loaded machine or
+// under a sanitizer, so that only a hang reaches it.
+const U32 kStuckMs = 60000;
+
+// Waits until the timer thread has handled the library's clock at
+// `clockMs`: it has finished a pass that read the clock at `clockMs` or
+// later (a pass under way when the clock moved read the old time and does
+// not count), or no timer expires by then. False after kStuckMs.
+bool WaitForTimerPass(U64 clockMs);
+
+// How AdvanceClockAndSettle ended.
+enum class Settle { Done, PastClockLimit, TimerThreadStuck, InputThreadStuck };
+// What went wrong, as a sentence ("" for Done).
+std::string SettleReason(Settle result);
+
+// Lets `ms` of the library's clock pass as the timers see it: moves the
+// clock to each timer expiry within the wait in turn (a periodic timer
+// each period, timers armed meanwhile included), and at each one lets the
+// timer thread make its pass and the input thread handle and compose what
+// it posted before moving on; then to the end of the wait. A wait that
+// would pass the clock's limit is refused, changing nothing. The host's
+// thread or the test's only, with the clock virtual (on a real clock real
+// time goes on meanwhile).
+Settle AdvanceClockAndSettle(BriskUiManager* manager, U64 ms);
 
 }   // namespace briskui_sim
 

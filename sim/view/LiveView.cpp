@@ -40,7 +40,7 @@ public:
     }
     void Detach() override { manager_ = nullptr; }
     bool Pump() override;
-    bool Sleep(U32 ms) override;
+    bool Sleep(U64 ms) override;
     void Hold() override;
 
 private:
@@ -119,7 +119,7 @@ bool LiveView::Pump()
     return !closed_;
 }
 
-bool LiveView::Sleep(U32 ms)
+bool LiveView::Sleep(U64 ms)
 {
     const Uint64 end = SDL_GetTicks64() + ms;
     for (Uint64 now = SDL_GetTicks64(); !closed_ && now < end; now = SDL_GetTicks64()) {

@@ -398,6 +398,9 @@ void ManagerTest::SetUp()
     sim::Reset();
     sim::SetHostDirectFB(Dfb(), Layer());
     BriskSetSleepHook(&NoSleep);
+    // Time-outs fall due when the test advances the clock, never because
+    // the machine was slow.
+    BriskSetVirtualClock(0);
     BriskUiManager::bFirstInitialization = 0;
     BriskUiManager::bActivateKeyHandler = 1;
     BriskUiManager::TotalTicksInSeconds = 0;
@@ -434,6 +437,7 @@ void ManagerTest::TearDown()
     StopManager();
     speech_.Uninstall();
     BriskSetSleepHook(nullptr);
+    BriskSetRealClock();
     sim::StopEventThread();
 }
 
@@ -607,10 +611,14 @@ void OsdTest::Start(int country)
 void ManagerTest::Key(U32 symbol)
 {
     briskui_sim::PostKey(manager_, symbol);
-    ASSERT_TRUE(manager_->WaitIdle(5000));
+    ASSERT_TRUE(manager_->WaitIdle(briskui_sim::kStuckMs));
 }
 
-void ManagerTest::Advance(U32 ms) { ASSERT_TRUE(briskui_sim::AdvanceClockAndSettle(manager_, ms)); }
+void ManagerTest::Advance(U64 ms)
+{
+    briskui_sim::Settle settled = briskui_sim::AdvanceClockAndSettle(manager_, ms);
+    ASSERT_EQ(settled, briskui_sim::Settle::Done) << briskui_sim::SettleReason(settled);
+}
 
 // ---- RecordingHost ----------------------------------------------------------
 

@@ -159,10 +159,12 @@ struct StartOptions {
 };
 
 // Test fixture: a temporary root with a settings file, the simulated TV
-// reset, the library's sleeps made instant, the simulated set's speech
-// engine installed (utterances are recorded as Speak(...) calls; audio
-// guidance stays off unless a test turns it on), and helpers to start and
-// stop the manager the way the host does.
+// Test fixture: a temporary root with a settings file, the simulated TV
+// reset, the library's sleeps made instant, its clock virtual (at 0 ms,
+// moved by Advance only), the simulated set's speech engine installed
+// (utterances are recorded as Speak(...) calls; audio guidance stays off
+// unless a test turns it on), and helpers to start and stop the manager
+// the way the host does.
 class ManagerTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -185,8 +187,9 @@ protected:
     void StopManager();
     // Posts a key and waits until it has been handled and composed.
     void Key(U32 symbol);
-    // Moves the clock and waits until due timers have been handled.
-    void Advance(U32 ms);
+    // Lets `ms` pass on the clock: each timer falling due meanwhile fires at
+    // its own expiry and is handled before the clock moves on.
+    void Advance(U64 ms);
 
     TempRoot root_;
     BriskUiManager* manager_ = nullptr;
