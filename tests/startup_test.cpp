@@ -107,7 +107,7 @@ TEST_F(StartupTest, WithoutTheKeysNoInputThreadRuns)
     EXPECT_EQ(manager_->InputPassCount(), 0u);
 
     sim::PostEvent(295, 0);
-    ASSERT_TRUE(sim::WaitEventsDelivered(2000));
+    ASSERT_TRUE(sim::WaitEventsDelivered(briskui_sim::kStuckMs));
     EXPECT_EQ(sim::LastCallbackResult(), 0);
     EXPECT_EQ(manager_->GetCurrentStatus(), 1u);
     EXPECT_EQ(manager_->FlipCount(), 0u);
@@ -144,7 +144,7 @@ TEST_F(StartupTest, ExitPathSleepsTheSetWhenTheBaseStateWasCleared)
     StartManager();
     manager_->DisableStatus(E_BRISKUI_OSD_STATUS_BASE);
     StopManager();
-    EXPECT_TRUE(sim::WaitForCall("EnterSleepMode(1)", 2000));
+    EXPECT_TRUE(sim::WaitForCall("EnterSleepMode(1)", briskui_sim::kStuckMs));
 }
 
 TEST_F(StartupTest, ExitPathDoesNotSleepTheSetOtherwise)
