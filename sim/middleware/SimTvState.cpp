@@ -53,7 +53,6 @@ Sim& S()
     return *sim;
 }
 
-
 std::string Format(const char* fmt, ...)
 {
     char buf[256];
