@@ -46,8 +46,8 @@ endforeach()
 # own size, one rule per file, so an edited SVG re-renders just its PNG and a
 # new SVG is picked up at the next configure. A file the library names with
 # an upper-case extension is drawn as art/NAME.PNG.svg and renders to
-# NAME.PNG. rsvg-convert writes to a temporary file first: a failed render
-# never leaves a PNG that looks done.
+# NAME.PNG. scripts/render-svg renders each one (through a temporary file: a
+# failed render never leaves a PNG that looks done).
 find_program(BRISKUI_RSVG_CONVERT rsvg-convert
   DOC "rsvg-convert, which renders the sample root's art from SVG")
 if(NOT BRISKUI_RSVG_CONVERT OR NOT EXISTS "${BRISKUI_RSVG_CONVERT}")
@@ -56,6 +56,11 @@ if(NOT BRISKUI_RSVG_CONVERT OR NOT EXISTS "${BRISKUI_RSVG_CONVERT}")
     "Install it with 'apt-get install librsvg2-bin' (scripts/install-deps does), "
     "or set BRISKUI_RSVG_CONVERT to its path.")
 endif()
+
+# The renderer's command line lives in scripts/render-svg, which briskui-sim's
+# live window runs too when an SVG changes.
+set(BRISKUI_RENDER_SVG "${CMAKE_SOURCE_DIR}/scripts/render-svg" CACHE INTERNAL "Renders one SVG of the art")
+set(_briskui_render_svg ${CMAKE_COMMAND} -E env "BRISKUI_RSVG_CONVERT=${BRISKUI_RSVG_CONVERT}" "${BRISKUI_RENDER_SVG}")
 
 file(GLOB_RECURSE _briskui_svgs CONFIGURE_DEPENDS
   RELATIVE "${CMAKE_SOURCE_DIR}/art" "${CMAKE_SOURCE_DIR}/art/*.svg")
@@ -73,13 +78,9 @@ foreach(_rel IN LISTS _briskui_svgs)
     set(_src "${CMAKE_SOURCE_DIR}/art/${_rel}")
     foreach(_state n f)
       set(_dst "${BRISKUI_ART_DIR}/${_stem}_${_state}.png")
-      get_filename_component(_dst_dir "${_dst}" DIRECTORY)
       add_custom_command(OUTPUT "${_dst}"
-        COMMAND ${CMAKE_COMMAND} -E make_directory "${_dst_dir}"
-        COMMAND "${BRISKUI_RSVG_CONVERT}" --format=png --stylesheet "${_briskui_state_css_${_state}}"
-          --output "${_dst}.part" "${_src}"
-        COMMAND ${CMAKE_COMMAND} -E rename "${_dst}.part" "${_dst}"
-        DEPENDS "${_src}" "${_briskui_state_css_${_state}}"
+        COMMAND ${_briskui_render_svg} "${_src}" "${_dst}" "${_briskui_state_css_${_state}}"
+        DEPENDS "${_src}" "${_briskui_state_css_${_state}}" "${BRISKUI_RENDER_SVG}"
         COMMENT "Rendering art/${_rel} (${_state})"
         VERBATIM)
       list(APPEND _briskui_art_outputs "${_dst}")
@@ -93,12 +94,9 @@ foreach(_rel IN LISTS _briskui_svgs)
   endif()
   set(_src "${CMAKE_SOURCE_DIR}/art/${_rel}")
   set(_dst "${BRISKUI_ART_DIR}/${_png}")
-  get_filename_component(_dst_dir "${_dst}" DIRECTORY)
   add_custom_command(OUTPUT "${_dst}"
-    COMMAND ${CMAKE_COMMAND} -E make_directory "${_dst_dir}"
-    COMMAND "${BRISKUI_RSVG_CONVERT}" --format=png --output "${_dst}.part" "${_src}"
-    COMMAND ${CMAKE_COMMAND} -E rename "${_dst}.part" "${_dst}"
-    DEPENDS "${_src}"
+    COMMAND ${_briskui_render_svg} "${_src}" "${_dst}"
+    DEPENDS "${_src}" "${BRISKUI_RENDER_SVG}"
     COMMENT "Rendering art/${_rel}"
     VERBATIM)
   list(APPEND _briskui_art_outputs "${_dst}")

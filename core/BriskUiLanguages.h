@@ -11,6 +11,9 @@
 
 #include "BriskTypes.h"
 
+// The folder under the root that holds the language folders.
+inline constexpr const char kBriskLayoutFolder[] = "/config/briskui/layout/";
+
 // The OSD language assumed when the set has no system database.
 enum { E_BRISKUI_DEFAULT_OSD_LANGUAGE = 6 };
 

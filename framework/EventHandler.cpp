@@ -45,6 +45,14 @@ void EventHandler::LoadResource(const char* path)
     LoadLayout(path, keys);
 }
 
+void EventHandler::ReloadResource(const char* path)
+{
+    for (size_t i = 0; i < vItems.size(); ++i) DrawItem::Destroy(vItems[i]);
+    vItems.clear();
+    rcItemRegion.clear();
+    LoadResource(path);
+}
+
 void EventHandler::LoadLayout(const char* path, LayoutKeys& keys)
 {
     if (!keys.Open(path)) {

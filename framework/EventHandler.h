@@ -99,6 +99,13 @@ public:
     // file at `path`; an unreadable file leaves no items. Overrides call
     // this (or LoadLayout) first, then look their items up once. Start-up.
     virtual void LoadResource(const char* path);
+    // Deletes the items and has LoadResource read the layout at `path` again,
+    // for a desktop host that shows a designer's layout edits while the OSDs
+    // run (briskui-sim's live window): the items are the new layout's, as at
+    // start-up; what a handler keeps beside them stays unless its
+    // LoadResource sets it. Draws nothing. Nothing in the library calls it.
+    // Under the manager lock.
+    void ReloadResource(const char* path);
     // Handles one key the manager routed here; TRUE when handled. Input thread.
     virtual BOOL KeyHandler(U32 key) = 0;
     // Erases the item region and draws every item in layout order, with

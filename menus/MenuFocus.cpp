@@ -22,6 +22,7 @@ MenuFocusList::MenuFocusList()
       pFocusBar(NULL),
       pFocusedIcon(NULL),
       pFocusedText(NULL),
+      bBound(false),
       stStyle(kMenuFocusStyle),
       pfNormalColor(NULL),
       pNormalColorContext(NULL)
@@ -37,13 +38,21 @@ void MenuFocusList::AddEntry(const char* iconName, const char* textName)
 
 void MenuFocusList::Bind(EventHandler& handler, const char* focusBarName)
 {
+    // The entries whose items look focused (none before the first Bind).
+    size_t icon = vEntries.size(), text = vEntries.size();
+    for (size_t i = 0; i < vEntries.size(); ++i) {
+        if (pFocusedIcon != NULL && vEntries[i].pIcon == pFocusedIcon) icon = i;
+        if (pFocusedText != NULL && vEntries[i].pText == pFocusedText) text = i;
+    }
     pFocusBar = handler.FindImageItem(focusBarName);
     for (size_t i = 0; i < vEntries.size(); ++i) {
         vEntries[i].pIcon = handler.FindImageItem(vEntries[i].strIconName.c_str());
         vEntries[i].pText = handler.FindTextItem(vEntries[i].strTextName.c_str());
     }
-    pFocusedIcon = NULL;
-    pFocusedText = NULL;
+    pFocusedIcon = icon < vEntries.size() ? vEntries[icon].pIcon : NULL;
+    pFocusedText = text < vEntries.size() ? vEntries[text].pText : NULL;
+    if (bBound) return;
+    bBound = true;
     u8Count = Size();
     u8FocusIndex = 0;
 }

@@ -50,7 +50,10 @@ public:
     // (text item). Before Bind.
     void AddEntry(const char* iconName, const char* textName);
     // Looks the focus bar and every entry's items up in the loaded layout
-    // of `handler`, once; puts every entry in use and the focus on entry 0.
+    // of `handler`. The first time it puts every entry in use and the focus
+    // on entry 0; a later Bind (the layout loaded again, EventHandler::
+    // ReloadResource) keeps the focus, the entries in use and which entry
+    // looks focused, on the new items.
     void Bind(EventHandler& handler, const char* focusBarName);
     void SetStyle(const ST_MENU_FOCUS_STYLE& style) { stStyle = style; }
     void SetNormalColorHook(NormalColorHook hook, void* context);
@@ -119,6 +122,7 @@ private:
     ImageItem* pFocusBar;
     ImageItem* pFocusedIcon;
     TextItem* pFocusedText;
+    bool bBound;
     ST_MENU_FOCUS_STYLE stStyle;
     NormalColorHook pfNormalColor;
     void* pNormalColorContext;

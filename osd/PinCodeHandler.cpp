@@ -111,8 +111,10 @@ void PinCodeHandler::LoadResource(const char* path)
     BindItems(kLayout,
               { apBoxImage, apBoxMask, pPincodeBgImage, pChannelPinMessage1, pChannelPinMessage2, pParentalPinMessage1,
                 pParentalPinMessage2, pParentalPinMessage3, pErrorMessageBgImage, pErrorMessage });
-    pFocusImage = apBoxImage[0];
-    pFocusMask = apBoxMask[0];
+    // The box of the focus (the first at start-up; a layout loaded again
+    // while the PIN is entered keeps its place).
+    pFocusImage = apBoxImage[u8FocusIndex < E_PIN_DIGITS ? u8FocusIndex : 0];
+    pFocusMask = apBoxMask[u8FocusIndex < E_PIN_DIGITS ? u8FocusIndex : 0];
 
     ShowMasks(0);
     ShowItems({ pChannelPinMessage1, pChannelPinMessage2, pParentalPinMessage1, pParentalPinMessage2,

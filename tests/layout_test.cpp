@@ -105,6 +105,25 @@ TEST_F(LayoutTest, SecondLoadAppendsItems)
     EXPECT_EQ(handler_.ItemCount(), 4u);
 }
 
+TEST_F(LayoutTest, ReloadReplacesTheItemsAndTheRegion)
+{
+    // LoadResource appends; a reload starts from nothing, so the items and
+    // the region are the new file's alone.
+    handler_.LoadResource(Write(kExample).c_str());
+    handler_.ReloadResource(Write("[only]\nu8Type = 1\nu32Left = 10\nu32Top = 20\nu32Width = 30\nu32Height = 40\n"
+                                  "[setting]\nu16TimeOut = 700\n")
+                                .c_str());
+    ASSERT_EQ(handler_.ItemCount(), 1u);
+    EXPECT_EQ(handler_.ItemAt(0)->Name(), "only");
+    EXPECT_EQ(handler_.FindTextItem("title_text"), nullptr);
+    const _Rect region = handler_.GetItemRegion();
+    EXPECT_EQ(region.left, 10);
+    EXPECT_EQ(region.top, 20);
+    EXPECT_EQ(region.width, 30);
+    EXPECT_EQ(region.height, 40);
+    EXPECT_EQ(handler_.GetTimeOut(), 700);
+}
+
 TEST_F(LayoutTest, MissingFileLeavesTheHandlerEmpty)
 {
     std::string out = CaptureStdout([&] { handler_.LoadResource("/nonexistent/layout.ini"); });

@@ -165,6 +165,22 @@ TEST_F(MenuFocusTest, FocusSwapsPathEndingsAndLabelColours)
     EXPECT_EQ(Colour(1), 0xFF010101u);
 }
 
+TEST_F(MenuFocusTest, BindingAReloadedLayoutKeepsTheFocusOnTheNewItems)
+{
+    focus_.FocusInitial(2);
+    focus_.SetCount(3);
+    handler_.ReloadResource((root_.Path() + "/menu.ini").c_str());
+    focus_.Bind(handler_, "focus_bar");
+    EXPECT_EQ(focus_.GetFocusIndex(), 2);
+    EXPECT_EQ(focus_.GetCount(), 3);
+    ASSERT_NE(focus_.IconAt(2), nullptr);
+    EXPECT_EQ(focus_.FocusedIcon(), focus_.IconAt(2));
+    EXPECT_EQ(focus_.FocusedText(), focus_.TextAt(2));
+    EXPECT_EQ(focus_.FocusBar(), handler_.FindImageItem("focus_bar"));
+    focus_.Next();
+    EXPECT_EQ(focus_.GetFocusIndex(), 0);
+}
+
 TEST_F(MenuFocusTest, OnlyVisibleItemsChangeExceptWhenTheMenuOpens)
 {
     // Icon 4 draws (visibility 2) but is not "visible (1)"; label 4 is hidden.

@@ -6,6 +6,6 @@ target_compile_definitions(png_art_test PRIVATE
   BRISKUI_ART_DIR="${BRISKUI_ART_DIR}"
   BRISKUI_ART_SOURCE_DIR="${CMAKE_SOURCE_DIR}/art"
   BRISKUI_SAMPLE_ROOT="${BRISKUI_SAMPLE_ROOT}"
-  BRISKUI_RSVG_CONVERT="${BRISKUI_RSVG_CONVERT}")
+  BRISKUI_RSVG_CONVERT="${BRISKUI_RSVG_CONVERT}" BRISKUI_RENDER_SVG="${BRISKUI_RENDER_SVG}")
 add_dependencies(png_art_test sample-root)
 briskui_register_tests(png_art_test NODISPLAY)

@@ -358,13 +358,13 @@ int PngColourType(const fs::path& path)
 
 uint32_t Alpha(uint32_t argb) { return argb >> 24; }
 
-// Renders one SVG the way the build does, with the style sheet `css` when
-// there is one; false if rsvg-convert fails.
+// Renders one SVG with the build's own command (scripts/render-svg), with
+// the style sheet `css` when there is one; false if the renderer fails.
 bool Render(const fs::path& svg, const fs::path& png, const fs::path& css = fs::path())
 {
-    const std::string sheet = css.empty() ? std::string() : " --stylesheet '" + css.string() + "'";
-    const std::string cmd = std::string("'") + BRISKUI_RSVG_CONVERT + "' --format=png" + sheet + " --output '" +
-                            png.string() + "' '" + svg.string() + "'";
+    const std::string sheet = css.empty() ? std::string() : " '" + css.string() + "'";
+    const std::string cmd = std::string("BRISKUI_RSVG_CONVERT='") + BRISKUI_RSVG_CONVERT + "' '" + BRISKUI_RENDER_SVG +
+                            "' '" + svg.string() + "' '" + png.string() + "'" + sheet;
     return std::system(cmd.c_str()) == 0;
 }
 

@@ -1,9 +1,9 @@
 // The timer service: refusals, restart, removal, expiry arithmetic, the
-// order of events posted in one pass, periodic re-arming, and its exit.
-// No input thread runs in TimerTest, so the posted events stay in the
-// manager's buffer for the test to read. SettleTest: the clock moved through
-// a wait as the host's and the tests' Advance move it, with the library's
-// threads running.
+// order of the expiries handed over in one pass, periodic re-arming, and
+// its exit. TimerTest runs the service alone, on a recording host: no
+// manager, no input thread. SettleTest: the clock moved through a wait as
+// the host's and the tests' Advance move it, with the library's threads
+// running.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -38,21 +38,18 @@ long long NowNs()
     return Ns(now);
 }
 
-struct Posted {
-    U32 id;
-    void* data;
-};
-
-class TimerTest : public ManagerTest {
+class TimerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ManagerTest::SetUp();
-        StartOptions options;
-        options.keysToLibrary = false;   // no input thread
-        StartManager(options);
-        sim::SetTvosIr(true);   // but the timer thread runs
+        BriskSetVirtualClock(0);
         timers_ = BriskTimerManager::GetInstance();
+        ASSERT_TRUE(timers_->Start(&host_));
+    }
+    void TearDown() override
+    {
+        timers_->Finalize();
+        BriskSetRealClock();
     }
 
     // Moves the clock and waits for a pass that read the clock after the
@@ -63,17 +60,7 @@ protected:
         ASSERT_TRUE(briskui_sim::WaitForTimerPass(BriskClockNowMs()));
     }
 
-    std::vector<Posted> Drain()
-    {
-        std::vector<Posted> events;
-        IDirectFBEventBuffer* buffer = manager_->GetEventBuffer();
-        DFBEvent event;
-        while (buffer->GetEvent(buffer, &event) == DFB_OK) {
-            EXPECT_EQ(event.clazz, DFEC_USER);
-            events.push_back(Posted{ event.user.type, event.user.data });
-        }
-        return events;
-    }
+    std::vector<RecordingHost::Expiry> Drain() { return host_.TakeExpiries(); }
 
     const StTimerDatum* Find(const std::vector<StTimerDatum>& list, EventHandler* h, U32 id)
     {
@@ -82,6 +69,7 @@ protected:
         return nullptr;
     }
 
+    RecordingHost host_;
     BriskTimerManager* timers_ = nullptr;
     PlainHandler a_, b_;
 };
@@ -151,12 +139,12 @@ TEST_F(TimerTest, TimersOfOnePassArePostedInExpiryOrder)
     ASSERT_TRUE(timers_->AddTimer(&a_, 2000, 7, E_BRISK_TIMER_ONE_SHOT));
     ASSERT_TRUE(timers_->AddTimer(&b_, 1000, 9, E_BRISK_TIMER_ONE_SHOT));
     AdvanceAndPass(2500);
-    std::vector<Posted> events = Drain();
+    std::vector<RecordingHost::Expiry> events = Drain();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].id, 9u);
-    EXPECT_EQ(events[0].data, &b_);
+    EXPECT_EQ(events[0].handler, &b_);
     EXPECT_EQ(events[1].id, 7u);
-    EXPECT_EQ(events[1].data, &a_);
+    EXPECT_EQ(events[1].handler, &a_);
     EXPECT_TRUE(timers_->Snapshot().empty());   // one-shot timers are gone
 }
 
@@ -191,14 +179,6 @@ TEST_F(TimerTest, AfterTheLastTimerTheThreadSleepsWithoutDeadline)
     U32 passes = timers_->PassCount();
     usleep(100000);
     EXPECT_EQ(timers_->PassCount(), passes);   // no polling while empty
-}
-
-TEST_F(TimerTest, TimerThreadNeverWaitsForTheManagerLock)
-{
-    ASSERT_TRUE(timers_->AddTimer(&a_, 50, 1, E_BRISK_TIMER_ONE_SHOT));
-    BriskManagerLock lock;
-    AdvanceAndPass(100);
-    EXPECT_EQ(Drain().size(), 1u);
 }
 
 TEST_F(TimerTest, RemoveByHandlerTakesItsFirstTimerOnly)
@@ -300,22 +280,43 @@ TEST_F(SettleTest, ATimerArmedByAHandlerDuringTheWaitFallsDueWithinIt)
     EXPECT_TRUE(Shown(E_BRISKUI_OSD_STATUS_PIN_CODE));
 }
 
-class TimerExitTest : public ManagerTest {};
-
-TEST_F(TimerExitTest, ThreadEndsAtOnceWhenTheKeysAreNotWithTheLibrary)
+TEST_F(TimerTest, ThreadEndsAtOnceWhenTheInputThreadDoesNotRun)
 {
-    StartOptions options;
-    options.keysToLibrary = false;
-    StartManager(options);
-    BriskTimerManager* timers = BriskTimerManager::GetInstance();
-    PlainHandler h;
-    ASSERT_TRUE(timers->AddTimer(&h, 10, 1, E_BRISK_TIMER_ONE_SHOT));
+    timers_->Finalize();
+    host_.inputRunning = false;   // the keys are not with the library
+    timers_ = BriskTimerManager::GetInstance();
+    ASSERT_TRUE(timers_->Start(&host_));
+    ASSERT_TRUE(timers_->AddTimer(&a_, 10, 1, E_BRISK_TIMER_ONE_SHOT));
     usleep(20000);
     BriskAdvanceClock(1000);
     usleep(20000);
-    EXPECT_EQ(timers->Snapshot().size(), 1u);   // stays, never fires
+    EXPECT_EQ(timers_->Snapshot().size(), 1u);   // stays, never fires
+    EXPECT_TRUE(Drain().empty());
+}
+
+// The manager as the timer service's host: it posts each expiry to its
+// event buffer without taking its own lock, so a handler holding the lock
+// never stalls the timer thread.
+class ManagerTimerTest : public ManagerTest {};
+
+TEST_F(ManagerTimerTest, ExpiriesArePostedWithoutTheManagerLock)
+{
+    StartOptions options;
+    options.keysToLibrary = false;   // no input thread: the events stay in the buffer
+    StartManager(options);
+    sim::SetTvosIr(true);   // but the timer thread runs
+    BriskTimerManager* timers = BriskTimerManager::GetInstance();
+    PlainHandler h;
+    ASSERT_TRUE(timers->AddTimer(&h, 50, 1, E_BRISK_TIMER_ONE_SHOT));
+    BriskManagerLock lock;
+    ASSERT_TRUE(BriskAdvanceClock(100));
+    ASSERT_TRUE(briskui_sim::WaitForTimerPass(BriskClockNowMs()));
+    IDirectFBEventBuffer* buffer = manager_->GetEventBuffer();
     DFBEvent event;
-    EXPECT_NE(manager_->GetEventBuffer()->GetEvent(manager_->GetEventBuffer(), &event), DFB_OK);
+    ASSERT_EQ(buffer->GetEvent(buffer, &event), DFB_OK);
+    EXPECT_EQ(event.clazz, DFEC_USER);
+    EXPECT_EQ(event.user.type, 1u);
+    EXPECT_EQ(event.user.data, (void*)&h);
 }
 
 }   // namespace

@@ -9,7 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -87,6 +91,20 @@ private:
     pid_t pid_ = -1;
 };
 
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Rewrites the file in place, as an editor saving it does.
+void WriteFile(const std::string& path, const std::string& content)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    ASSERT_TRUE(out.good()) << path;
+}
+
 size_t Count(const std::string& text, const std::string& what)
 {
     size_t n = 0;
@@ -129,11 +147,11 @@ protected:
     }
 
     // Starts briskui-sim --view with `script` on the display.
-    void StartSim(const std::string& script)
+    void StartSim(const std::string& script, const std::string& root = BRISKUI_SAMPLE_ROOT)
     {
         root_.Write("/view.script", script);
-        ASSERT_TRUE(sim_.Start({ BRISKUI_SIM, "--root", BRISKUI_SAMPLE_ROOT, "--fast-clock", "--view", "--shots",
-                                 root_.Path(), root_.Path() + "/view.script" },
+        ASSERT_TRUE(sim_.Start({ BRISKUI_SIM, "--root", root, "--fast-clock", "--view", "--shots", root_.Path(),
+                                 root_.Path() + "/view.script" },
                                { "DISPLAY=" + display_, "SDL_VIDEODRIVER=x11" }, root_.Path() + "/sim.log"));
     }
     std::string Log() const { return root_.Read("/sim.log"); }
@@ -279,4 +297,71 @@ TEST_F(ViewTest, WindowShowsTheShotAndTheKeyboardDrivesTheLibrary)
         "key_code:-1, key_id:" + std::to_string(DIKI_UNKNOWN) + ", key_symbol:" + std::to_string(DIKS_MUTE);
     EXPECT_EQ(Count(Log(), line), 2u) << Log();
     EXPECT_NE(Log().find("BriskUiManager Finalized finished"), std::string::npos) << Log();
+}
+
+TEST_F(ViewTest, EditsUnderTheRootShowWithoutARestartAndABadLayoutKeepsTheLastGoodOne)
+{
+    // The muted volume OSD stays on screen; the test edits a copy of the
+    // sample root while the window shows it.
+    const std::string root = root_.Path() + "/root";
+    std::filesystem::copy(BRISKUI_SAMPLE_ROOT, root, std::filesystem::copy_options::recursive);
+    StartSim("set country-group 2\nkey MUTE\nwait 3500\nshot muted.png\n", root);
+    Window window = FindWindow("briskui-sim: view.script");
+    ASSERT_NE(window, 0u) << Log();
+    ASSERT_TRUE(Within(60000, [&] { return Log().find("the window stays open") != std::string::npos; })) << Log();
+    ASSERT_NE(Log().find("live reload: watching " + root + "/config/briskui"), std::string::npos) << Log();
+    ASSERT_TRUE(Shows(window, Png("muted.png"), "muted"));
+    const uint32_t magenta = 0xFFFF00FF;
+    auto count = [&](uint32_t colour) {
+        std::vector<uint32_t> now = Grab(window, 1280, 720);
+        return (size_t)std::count(now.begin(), now.end(), colour);
+    };
+    ASSERT_EQ(count(magenta), 0u);
+
+    // The mute text in magenta: the layout is read again, and the mute
+    // panel, which the layout hides until the sound is muted, stays shown.
+    const std::string layout = "/config/briskui/layout/EN/BriskUIVolumeLayout_EU.ini";
+    const std::string sampleLayout = ReadFile(BRISKUI_SAMPLE_ROOT + layout);
+    std::string text = sampleLayout;
+    const std::string colour = "u32FontColor = 0xFFF2F5F9";
+    const size_t at = text.find(colour);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, colour.size(), "u32FontColor = 0xFFFF00FF");
+    WriteFile(root + layout, text);
+    EXPECT_TRUE(Within(10000, [&] { return Log().find("reloaded " + root + layout) != std::string::npos; })) << Log();
+    EXPECT_TRUE(Within(10000, [&] { return count(magenta) > 50; })) << "the mute text did not turn magenta";
+    const std::vector<uint32_t> edited = Grab(window, 1280, 720);
+
+    // A broken colour: the checker's line for it, and the magenta stays.
+    std::string broken = text;
+    broken.replace(at, colour.size(), "u32FontColor = green");
+    const std::string line = std::to_string(std::count(text.begin(), text.begin() + at, '\n') + 1);
+    WriteFile(root + layout, broken);
+    EXPECT_TRUE(Within(10000, [&] { return Log().find("does not load") != std::string::npos; })) << Log();
+    EXPECT_NE(Log().find(root + layout + ":" + line + ": error: u32FontColor = 'green' is not a number"),
+              std::string::npos)
+        << Log();
+    EXPECT_TRUE(Grab(window, 1280, 720) == edited) << "a layout the checker refused reached the screen";
+
+    // An SVG under the root renders to the PNG beside it, which the panel
+    // shows at once: its body turns green.
+    std::string svg = ReadFile(std::string(BRISKUI_ART_SOURCES) + "/mute_panel.svg");
+    for (const char* stop :
+         { "stop-color=\"#262e3c\" stop-opacity=\"0.82\"", "stop-color=\"#0c1018\" stop-opacity=\"0.82\"" }) {
+        const size_t s = svg.find(stop);
+        ASSERT_NE(s, std::string::npos) << stop;
+        svg.replace(s, strlen(stop), "stop-color=\"#00ff00\" stop-opacity=\"1\"");
+    }
+    WriteFile(root + "/config/briskui/images/mute_panel.svg", svg);
+    EXPECT_TRUE(Within(10000, [&] {
+        return Log().find("reloaded " + root + "/config/briskui/images/mute_panel.png") != std::string::npos;
+    })) << Log();
+    EXPECT_TRUE(Within(10000, [&] {
+        const uint32_t p = Grab(window, 1280, 720)[648 * 1280 + 640];
+        return (p >> 8 & 0xFF) > 200 && (p >> 16 & 0xFF) < 60 && (p & 0xFF) < 60;
+    })) << "the panel did not turn green";
+    EXPECT_GT(count(magenta), 50u) << "the mute text lost its edited colour";
+
+    Type(window, XK_q);
+    EXPECT_EQ(sim_.Wait(30000), 0) << Log();
 }

@@ -98,6 +98,7 @@ struct Op;
 template <typename R, typename... A>
 struct OpBody {
     static constexpr size_t kCount = sizeof...(A);
+    static constexpr bool kHasResult = !std::is_void<R>::value;
     static constexpr ArgDesc kArgs[kCount + 1] = { DescOf<A>()..., { ArgKind::Number, 0, "" } };
 
     static bool Parse(const ScriptLine& line, size_t first, CallArgs* args, std::string* why)
@@ -133,7 +134,7 @@ template <auto Fn>
 constexpr ManagerOperation Row(const char* name)
 {
     typedef Op<decltype(Fn), Fn> O;
-    return ManagerOperation{ name, &O::Parse, &O::Usage, &O::Invoke };
+    return ManagerOperation{ name, &O::Parse, &O::Usage, &O::Invoke, O::kHasResult };
 }
 
 // The receiver-id query fills a buffer of the caller's: the host passes 20
@@ -197,7 +198,7 @@ const ManagerOperation kOperations[] = {
     BRISK_OP(GetSystemTime),
     BRISK_OP(IsAllowedToSwitchATV),
     // the channel-number entry's exported operation
-    { "selectProgramByMajorMinorNumber", &ParseTune, &TuneUsage, &InvokeTune },
+    { "selectProgramByMajorMinorNumber", &ParseTune, &TuneUsage, &InvokeTune, true },
     // keys, status set and composition
     BRISK_OP(SetKeyHandlerEnable),
     BRISK_OP(EnableStatus),
@@ -237,7 +238,7 @@ const ManagerOperation kOperations[] = {
     BRISK_OP(FactoryGetCIPlusSerialNumber),
     BRISK_OP(FactoryGetWidevineDeviceID),
     BRISK_OP(FactoryGetNetflixESN),
-    { "FactoryGetHDCP20_ReceiveID", &ParseNothing, &NoArguments, &InvokeReceiveId },
+    { "FactoryGetHDCP20_ReceiveID", &ParseNothing, &NoArguments, &InvokeReceiveId, true },
     BRISK_OP(FactoryGetHDCP20),
     BRISK_OP(FactoryGetPVR),
     // the 4k2k sub-board stubs
@@ -263,6 +264,12 @@ const ManagerOperation kOperations[] = {
 }   // namespace
 
 const ManagerOperation* FindManagerOperation(const std::string& name) { return FindNamed(kOperations, name); }
+
+const ManagerOperation* ManagerOperations(size_t* count)
+{
+    *count = sizeof(kOperations) / sizeof(kOperations[0]);
+    return kOperations;
+}
 
 std::vector<std::string> ManagerOperationNames()
 {

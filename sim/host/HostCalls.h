@@ -30,11 +30,15 @@ struct ManagerOperation {
     // Calls the operation; true with the printable result in `result` when
     // the operation has one (strings as returned, null as "(null)").
     bool (*invoke)(BriskUiManager* manager, const CallArgs& args, std::string* result);
+    // Whether the operation has a result that the call prints.
+    bool hasResult;
 };
 
 // The operation called `name`; null when no exported operation has that name.
 const ManagerOperation* FindManagerOperation(const std::string& name);
 // Names of the operations a script can call, in table order.
 std::vector<std::string> ManagerOperationNames();
+// The operations, in table order, and their number.
+const ManagerOperation* ManagerOperations(size_t* count);
 
 #endif   // BRISKUI_SIM_HOSTCALLS_H

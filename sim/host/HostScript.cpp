@@ -213,43 +213,71 @@ bool ParseNothing(const ScriptLine& l, Command*, std::string* why)
     return true;
 }
 
-struct VerbRow {
-    const char* name;
-    Command::Verb verb;
-    bool needsLibrary;
-    bool (*parse)(const ScriptLine& line, Command* command, std::string* why);
+// clang-format off
+const ScriptVerb kVerbs[] = {
+    { "key", Command::Key, true, &ParseKey, "key NAME",
+      "a key press into the library's event buffer, as the IR receiver delivers it: a key name of the key table "
+      "or a key symbol such as `0xF04C`" },
+    { "wait", Command::Wait, true, &ParseWait, "wait MS",
+      "lets MS milliseconds pass: real time, or under `--fast-clock` the library's clock alone, through each "
+      "time-out within it in turn; MS up to the clock's limit (a 32-bit time_t's worth of milliseconds)" },
+    { "event", Command::Event, true, &ParseEvent, "event ID PARAM [control|atv|dtv|cimmi]",
+      "a middleware event from that source (default `control`), delivered on the simulated middleware's own "
+      "thread" },
+    { "set", Command::Set, false, &ParseSet, "set NAME VALUE...",
+      "simulated TV state, or the host's, by the `set` table" },
+    { "channel", Command::Channel, false, &ParseChannel, "channel atv|dtv NUMBER[-MINOR] [locked] [no-number] NAME...",
+      "appends a channel to that tuner's list; the service name is the rest of the line. A tuner's first `channel` "
+      "line replaces the simulated TV's sample list (ATV 1 to 3; DTV 1 BBC One, 2 BBC Two, 3 ITV, 7 News, 12 "
+      "Film4). A digital channel may be numbered major-minor (`channel dtv 12-5 KQED Plus`), as North American "
+      "number entry tunes it; the banner shows the major number. `no-number` sets the record's flag that hides "
+      "the number" },
+    { "call", Command::Call, true, &ParseCall, "call NAME [ARGS...]",
+      "calls an exported manager operation of the `call` table on the host's thread, as a host does, and prints "
+      "`briskui-sim: NAME = VALUE` for one with a result (strings as returned, null as `(null)`); numbers are "
+      "decimal or `0x` hex, a text argument is the rest of the line" },
+    { "shot", Command::Shot, true, &ParseShot, "shot FILE.png",
+      "writes the window surface after the last composition, over a TV-like backdrop; a relative FILE goes into "
+      "the `--shots` folder" },
+    { "expect-call", Command::ExpectCall, true, &ParseExpectedCall, "expect-call CALL",
+      "the simulated middleware recorded CALL since the last `clear-calls`, written as it records it: the "
+      "operation's name and its decimal arguments without blanks, e.g. `SetInputSource(28,1,0,0)`, or with "
+      "blanks inside the quoted text of an utterance, e.g. `Speak(VolumeHandler,1,\"Volume 21\")`" },
+    { "expect-no-call", Command::ExpectNoCall, true, &ParseExpectedCall, "expect-no-call CALL",
+      "it did not" },
+    { "expect-status", Command::ExpectStatus, true, &ParseExpectStatus, "expect-status HEX",
+      "the status set (one bit per OSD shown, `0x0001` always there) equals HEX once the library is idle and has "
+      "composed, e.g. `0x0003` for the volume OSD alone" },
+    { "expect-result", Command::ExpectResult, true, &ParseExpectResult, "expect-result TEXT",
+      "the last `call` that printed a result printed TEXT, the rest of the line; double quotes around it keep "
+      "blanks at its ends, and `\"\"` is the empty result" },
+    { "keyfile", Command::KeyFile, false, &ParseKeyFile, "keyfile remove|empty NAME | keyfile corrupt NAME [OFFSET]",
+      "removes the key file `/ciplus/NAME`, truncates it to 0 bytes, or flips every bit of its byte at OFFSET "
+      "(default 0), so that a sealed file fails its check; the script then runs on a scratch copy of the root" },
+    { "clear-calls", Command::ClearCalls, false, &ParseNothing, "clear-calls", "forgets the recorded calls" },
+    { "calls", Command::Calls, false, &ParseNothing, "calls", "prints the recorded calls, one a line" },
+    { "quit", Command::Quit, false, &ParseNothing, "quit", "stops the script" },
 };
-
-const VerbRow kVerbs[] = {
-    { "key", Command::Key, true, &ParseKey },
-    { "wait", Command::Wait, true, &ParseWait },
-    { "event", Command::Event, true, &ParseEvent },
-    { "set", Command::Set, false, &ParseSet },
-    { "channel", Command::Channel, false, &ParseChannel },
-    { "call", Command::Call, true, &ParseCall },
-    { "shot", Command::Shot, true, &ParseShot },
-    { "expect-call", Command::ExpectCall, true, &ParseExpectedCall },
-    { "expect-no-call", Command::ExpectNoCall, true, &ParseExpectedCall },
-    { "expect-status", Command::ExpectStatus, true, &ParseExpectStatus },
-    { "expect-result", Command::ExpectResult, true, &ParseExpectResult },
-    { "keyfile", Command::KeyFile, false, &ParseKeyFile },
-    { "clear-calls", Command::ClearCalls, false, &ParseNothing },
-    { "calls", Command::Calls, false, &ParseNothing },
-    { "quit", Command::Quit, false, &ParseNothing },
-};
+// clang-format on
 
 std::string VerbList()
 {
     std::string list;
-    for (const VerbRow& v : kVerbs) list += (list.empty() ? "" : ", ") + std::string(v.name);
+    for (const ScriptVerb& v : kVerbs) list += (list.empty() ? "" : ", ") + std::string(v.name);
     return list;
 }
 
 }   // namespace
 
+const ScriptVerb* ScriptVerbs(size_t* count)
+{
+    *count = sizeof(kVerbs) / sizeof(kVerbs[0]);
+    return kVerbs;
+}
+
 bool Command::NeedsLibrary() const
 {
-    for (const VerbRow& v : kVerbs)
+    for (const ScriptVerb& v : kVerbs)
         if (v.verb == verb) return v.needsLibrary;
     return false;
 }
@@ -296,7 +324,7 @@ bool ParseScript(const std::string& text, const std::string& fileName, std::vect
         if (raw.find('\0') != std::string::npos) return fail("the line holds a NUL byte");
         ScriptLine line(raw);
         if (line.Size() == 0) continue;
-        const VerbRow* row = FindNamed(kVerbs, line.Word(0));
+        const ScriptVerb* row = FindNamed(kVerbs, line.Word(0));
         if (row == nullptr) return fail("unknown verb '" + line.Word(0) + "' (" + VerbList() + ")");
         Command c;
         c.verb = row->verb;

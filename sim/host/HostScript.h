@@ -84,6 +84,21 @@ struct Command {
     bool NeedsLibrary() const;
 };
 
+// One verb of the script language, for the parser, --help and the
+// reference of docs/host-scripts.md (briskui-docs prints it).
+struct ScriptVerb {
+    const char* name;
+    Command::Verb verb;
+    // Lines before the first verb that needs the running library run
+    // before Start.
+    bool needsLibrary;
+    bool (*parse)(const ScriptLine& line, Command* command, std::string* why);
+    const char* usage;   // the shape of its line, e.g. "wait MS"
+    const char* help;    // what it does (Markdown: `code` in backquotes)
+};
+// The verbs, in the order the reference lists them, and their number.
+const ScriptVerb* ScriptVerbs(size_t* count);
+
 // Key names of the script: VOL+, VOL-, MUTE, CH+, CH-, 0..9, OK, EXIT, UP,
 // DOWN, SOURCE, DASH, ATVDTV, FACTORY, POWER, MENU, PLAY, PAUSE, STOP, INFO,
 // or a number (0xF04C).

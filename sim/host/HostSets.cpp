@@ -77,68 +77,158 @@ bool SetHmac(const SetValue& v, int, HostState*, std::string*)
 
 const SetRow kRows[] = {
     // sound, inputs, channels
-    { "source", { Of(SetArg::Source), kNone }, false, SIM(sim::SetInputSource(v.numbers[0])) },
-    { "volume", { Int(0, 100), kNone }, false, SIM(sim::SetVolume(Byte0(v))) },
-    { "channel", { Int(0, 65535, "INDEX"), kNone }, false, &SetChannel },
-    { "program-info-fails", { Flag(), kNone }, false, SIM(sim::SetProgramInfoFails(On(v))) },
+    { "source",
+      "the current input source",
+      { Of(SetArg::Source), kNone },
+      false,
+      SIM(sim::SetInputSource(v.numbers[0])) },
+    { "volume", "the stored and applied volume", { Int(0, 100), kNone }, false, SIM(sim::SetVolume(Byte0(v))) },
+    { "channel",
+      "the current channel: its position, 0 first, in the current tuner's list (ATV when the input is ATV, DTV "
+      "otherwise); a position the list lacks stops the script (status 1)",
+      { Int(0, 65535, "INDEX"), kNone },
+      false,
+      &SetChannel },
+    { "program-info-fails",
+      "the channel manager's program query fails",
+      { Flag(), kNone },
+      false,
+      SIM(sim::SetProgramInfoFails(On(v))) },
     { "source-present",
+      "whether the set has that input (source list)",
       { Of(SetArg::Source), Flag() },
       false,
       SIM(sim::SetSourcePresent((MAPI_INPUT_SOURCE_TYPE)v.numbers[0], v.numbers[1] != 0)) },
-    { "rear-shared", { Flag(), kNone }, false, SIM(sim::SetRearSharedInput(On(v))) },
-    { "last-tv", { Byte(), kNone }, false, SIM(sim::SetLastTvSourceType(Byte0(v))) },
-    { "av-mute", { Number(), kNone }, false, SIM(sim::SetAvMuteFlag(U32_0(v))) },
+    { "rear-shared",
+      "the rear video input is shared between composite and component",
+      { Flag(), kNone },
+      false,
+      SIM(sim::SetRearSharedInput(On(v))) },
+    { "last-tv",
+      "the last TV source type (1: analogue)",
+      { Byte(), kNone },
+      false,
+      SIM(sim::SetLastTvSourceType(Byte0(v))) },
+    { "av-mute",
+      "the DTV player's audio/video mute flag",
+      { Number(), kNone },
+      false,
+      SIM(sim::SetAvMuteFlag(U32_0(v))) },
     // settings of the system database
-    { "pin", { Int(0, 9999), kNone }, false, SIM(sim::SetPin((U16)v.numbers[0])) },
-    { "language", { Number(), kNone }, false, &SetLanguage },
-    { "country", { Number(), kNone }, false, SIM(sim::SetCountry(U32_0(v))) },
-    { "cable-operator", { Number(), kNone }, false, SIM(sim::SetCableOperator(U32_0(v))) },
-    { "antenna-mode", { Byte(), kNone }, false, SIM(sim::SetAntennaMode(Byte0(v))) },
-    { "satellite-mode", { Byte(), kNone }, false, SIM(sim::SetSatelliteMode(Byte0(v))) },
+    { "pin", "the stored PIN", { Int(0, 9999), kNone }, false, SIM(sim::SetPin((U16)v.numbers[0])) },
+    { "language",
+      "the OSD language id (5 German, 468 UK, ...); before start it chooses the layout folder",
+      { Number(), kNone },
+      false,
+      &SetLanguage },
+    { "country", "the system country", { Number(), kNone }, false, SIM(sim::SetCountry(U32_0(v))) },
+    { "cable-operator", "the system cable operator", { Number(), kNone }, false, SIM(sim::SetCableOperator(U32_0(v))) },
+    { "antenna-mode",
+      "the antenna-mode byte of the system database",
+      { Byte(), kNone },
+      false,
+      SIM(sim::SetAntennaMode(Byte0(v))) },
+    { "satellite-mode",
+      "the satellite-mode byte of the system database",
+      { Byte(), kNone },
+      false,
+      SIM(sim::SetSatelliteMode(Byte0(v))) },
     // DTV routes and the satellite tuner
-    { "route", { Int(0, 3), kNone }, false, SIM(sim::SetCurrentRoute(Byte0(v))) },
-    { "route-path", { Int(0, 3, "ROUTE"), Byte("TYPE") }, false, SIM(sim::SetRoutePath(Byte0(v), (U8)v.numbers[1])) },
-    { "satellite-capable", { Flag(), kNone }, false, SIM(sim::SetSatelliteCapability(On(v))) },
-    { "dvbs-player", { Flag(), kNone }, false, SIM(sim::SetDvbsPlayer(On(v))) },
-    { "dvbs-tuner", { Flag(), kNone }, false, SIM(sim::SetDvbsEnabled(On(v))) },
+    { "route", "the current DTV route", { Int(0, 3), kNone }, false, SIM(sim::SetCurrentRoute(Byte0(v))) },
+    { "route-path",
+      "the route-path type of a route in the TV information (1, 32 antenna; 2 cable; 4, 64 satellite)",
+      { Int(0, 3, "ROUTE"), Byte("TYPE") },
+      false,
+      SIM(sim::SetRoutePath(Byte0(v), (U8)v.numbers[1])) },
+    { "satellite-capable",
+      "the TV information's satellite bit",
+      { Flag(), kNone },
+      false,
+      SIM(sim::SetSatelliteCapability(On(v))) },
+    { "dvbs-player", "the DTV player is the satellite one", { Flag(), kNone }, false, SIM(sim::SetDvbsPlayer(On(v))) },
+    { "dvbs-tuner", "the set has a satellite tuner", { Flag(), kNone }, false, SIM(sim::SetDvbsEnabled(On(v))) },
     { "satellites",
+      "that many blank stored satellites",
       { Int(0, 255, "COUNT"), kNone },
       false,
       SIM(sim::SetSatellites(std::vector<MS_SAT_INFO>((size_t)v.numbers[0], MS_SAT_INFO{}))) },
-    { "mux", { Of(SetArg::Mux), kNone }, false, SIM(sim::SetMuxInfo(v.known, U32_0(v))) },
+    { "mux",
+      "the current multiplex's flag word, or no multiplex known",
+      { Of(SetArg::Mux), kNone },
+      false,
+      SIM(sim::SetMuxInfo(v.known, U32_0(v))) },
     // factory
-    { "factory-code", { Int(0, 65535), kNone }, false, SIM(sim::SetFactoryCode((U16)v.numbers[0])) },
-    { "factory-mmode", { Flag(), kNone }, false, SIM(sim::SetFactoryMmode(On(v))) },
+    { "factory-code",
+      "the factory code",
+      { Int(0, 65535), kNone },
+      false,
+      SIM(sim::SetFactoryCode((U16)v.numbers[0])) },
+    { "factory-mmode", "factory M-mode", { Flag(), kNone }, false, SIM(sim::SetFactoryMmode(On(v))) },
     { "factory-data",
+      "one byte of the factory data store",
       { Int(0, 65535, "ITEM"), Byte("VALUE") },
       false,
       SIM(sim::SetFactoryData((U16)v.numbers[0], (U8)v.numbers[1])) },
-    { "hotel-mode", { Byte(), kNone }, false, SIM(sim::SetFactoryData(kHotelModeItem, Byte0(v))) },
-    { "hotel-max-volume", { Byte(), kNone }, false, SIM(sim::SetFactoryData(kHotelMaxVolumeItem, Byte0(v))) },
+    { "hotel-mode",
+      "the hotel-mode byte of the factory data",
+      { Byte(), kNone },
+      false,
+      SIM(sim::SetFactoryData(kHotelModeItem, Byte0(v))) },
+    { "hotel-max-volume",
+      "the hotel mode's maximum volume byte of the factory data",
+      { Byte(), kNone },
+      false,
+      SIM(sim::SetFactoryData(kHotelMaxVolumeItem, Byte0(v))) },
     { "mac",
+      "a MAC address of the network service",
       { Of(SetArg::Choice, "ethernet|wlan"), Of(SetArg::Mac) },
       false,
       SIM(v.numbers[0] == 0 ? sim::SetEthernetMac(v.mac) : sim::SetWifiMac(v.mac)) },
     { "temperature",
+      "the main-board temperature sensor",
       { Int(-32768, 32767, "DEGREES"), Byte("STATUS") },
       false,
       SIM(sim::SetTemperature((S16)v.numbers[0], (U8)v.numbers[1])) },
-    { "edid", { Int(1, 4, "PORT"), Byte("RESULT") }, false, SIM(sim::SetEdidChecksum(Byte0(v), (U8)v.numbers[1])) },
-    { "hmac", { Of(SetArg::File), Of(SetArg::Choice, "0|1|seal") }, false, &SetHmac },
-    { "mboot-version", { Of(SetArg::Text), kNone }, false, SIM(sim::SetMbootVersion(v.text)) },
+    { "edid",
+      "the EDID check of an HDMI port",
+      { Int(1, 4, "PORT"), Byte("RESULT") },
+      false,
+      SIM(sim::SetEdidChecksum(Byte0(v), (U8)v.numbers[1])) },
+    { "hmac",
+      "forces the verdict on the seal of a key file (a path of the set, such as `/ciplus/hdcp2_key.bin`, resolved "
+      "under the root): `1` intact, `0` broken; `seal` goes back to checking the file's own seal",
+      { Of(SetArg::File), Of(SetArg::Choice, "0|1|seal") },
+      false,
+      &SetHmac },
+    { "mboot-version",
+      "the boot loader version (the rest of the line)",
+      { Of(SetArg::Text), kNone },
+      false,
+      SIM(sim::SetMbootVersion(v.text)) },
     // the host itself
-    { "boot-seconds", { Number(), kNone }, false, SIM(BriskUiManager::TotalTicksInSeconds = U32_0(v)) },
-    { "country-group", { Int(1, 2), kNone }, true, &SetCountryGroup },
+    { "boot-seconds",
+      "the host's boot clock (`TotalTicksInSeconds`)",
+      { Number(), kNone },
+      false,
+      SIM(BriskUiManager::TotalTicksInSeconds = U32_0(v)) },
+    { "country-group",
+      "the country group (1 NA, 2 EU); `--country` wins over it",
+      { Int(1, 2), kNone },
+      true,
+      &SetCountryGroup },
     { "first-initialization",
+      "the settings file's first-initialisation flag: with 1 the library starts in a first initialisation (the "
+      "progress bar with its title, keys ignored) without the file being changed; under `--fast-clock` the progress "
+      "runs through at once and the script's next line waits for its end",
       { Flag(), kNone },
       true,
       [](const SetValue& v, int, HostState* host, std::string*) {
           host->firstInitialization = On(v) ? 1 : 0;
           return true;
       } },
-    // Before start it wins over the settings file (which stays as it is);
-    // after, it switches guidance at once.
     { "audio-guidance",
+      "audio guidance: before start it wins over the settings file (which stays as it is), after it switches "
+      "guidance at once",
       { Flag(), kNone },
       false,
       [](const SetValue& v, int, HostState* host, std::string*) {
@@ -200,8 +290,11 @@ std::string ArgUsage(const SetArg& arg)
                                                    : std::to_string(arg.lo) + ".." + std::to_string(arg.hi);
         return arg.label != NULL ? std::string(arg.label) + "(" + range + ")" : range;
     }
-    case SetArg::Source:
-        return "SOURCE(0..39|vga|atv|cvbs|cvbs2|svideo|ypbpr|scart|hdmi1..hdmi4|dtv)";
+    case SetArg::Source: {
+        std::string names = "SOURCE(0.." + std::to_string(MAPI_INPUT_SOURCE_NUM - 1);
+        for (const SourceName& s : kSources) names += "|" + std::string(s.name);
+        return names + ")";
+    }
     case SetArg::Choice:
         return arg.label;
     case SetArg::Mac:
@@ -221,6 +314,12 @@ std::string ArgUsage(const SetArg& arg)
 }   // namespace
 
 const SetRow* FindSetRow(const std::string& name) { return FindNamed(kRows, name); }
+
+const SetRow* SetRows(size_t* count)
+{
+    *count = sizeof(kRows) / sizeof(kRows[0]);
+    return kRows;
+}
 
 std::vector<std::string> SetNames()
 {

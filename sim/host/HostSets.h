@@ -47,6 +47,7 @@ struct SetArg {
 
 struct SetRow {
     const char* name;
+    const char* help;   // what it stands for (Markdown: `code` in backquotes)
     SetArg args[2];
     // Read by the library only while it starts: refused once it runs.
     bool beforeStartOnly;
@@ -59,6 +60,8 @@ struct SetRow {
 const SetRow* FindSetRow(const std::string& name);
 // Every state name, in table order.
 std::vector<std::string> SetNames();
+// The rows, in table order, and their number.
+const SetRow* SetRows(size_t* count);
 // What the arguments of `row` look like, e.g. "ROUTE TYPE" or "0|1".
 std::string SetUsage(const SetRow& row);
 // Reads the arguments of `row` from `line`, starting at word 2.

@@ -15,141 +15,101 @@
 #include <string>
 #include <vector>
 
+#include "HostCommandLine.h"
 #include "HostScript.h"
 #include "LiveView.h"
 
 namespace {
 
-const char* const kHeadless = "--dfb:system=dummy,no-vt,quiet,mode=1280x720";
-
-// Words of `words` joined with blanks and wrapped at 78 columns after
-// `indent`.
-std::string Wrapped(const std::vector<std::string>& words, const char* indent)
+// `text` wrapped at 78 columns: the first line starts with `first`, the
+// others with `indent`.
+std::string Wrapped(const std::string& first, const std::string& indent, const std::string& text)
 {
-    std::string text = indent, line;
-    for (const std::string& w : words) {
-        if (!line.empty() && line.size() + 1 + w.size() + strlen(indent) > 78) {
-            text += line + "\n" + indent;
+    std::string out = first, line;
+    size_t width = first.size();
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find(' ', at);
+        if (end == std::string::npos) end = text.size();
+        std::string word = text.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && width + line.size() + 1 + word.size() > 78) {
+            out += line + "\n" + indent;
+            width = indent.size();
             line.clear();
         }
-        line += (line.empty() ? "" : " ") + w;
+        line += (line.empty() ? "" : " ") + word;
     }
-    return text + line + "\n";
+    return out + line + "\n";
 }
 
+// Words joined with blanks and wrapped after `indent`.
+std::string WrappedList(const std::vector<std::string>& words, const char* indent)
+{
+    std::string text;
+    for (const std::string& w : words) text += (text.empty() ? "" : " ") + w;
+    return Wrapped(indent, indent, text);
+}
+
+// A table entry: `head` in a column of 20, then `help`.
+std::string Entry(const std::string& head, const std::string& help)
+{
+    std::string first = "  " + head;
+    first += first.size() < 20 ? std::string(20 - first.size(), ' ') : "\n" + std::string(20, ' ');
+    return Wrapped(first, std::string(20, ' '), help);
+}
+
+// Everything the host takes, from its own tables.
 void Usage()
 {
-    fprintf(stderr,
-            "usage: briskui-sim [options] [SCRIPT]\n"
-            "  --root DIR        file-system root of the set (default: $BRISKUI_ROOT, else the\n"
-            "                    sample root of the build)\n"
-            "  --country 1|2     country group before start: 1 NA, 2 EU (default: the script's\n"
-            "                    'set country-group', else the settings file); wins over the script\n"
-            "  --language N      OSD language id of the simulated TV before start (5 German, ...);\n"
-            "                    wins over the script's 'set language'\n"
-            "  --shots DIR       directory for relative screenshot names (default: .)\n"
-            "  --fast-clock      'wait' moves the library's clock instead of sleeping; the\n"
-            "                    library's own pauses take no time\n"
-            "  --sw-version S    software version handed to the library\n"
-            "  --mstar-version S middleware version handed to the library\n"
-            "  --dfb:...         DirectFB options (default: %s)\n"
-            "  --view            shows the library's screen in a window (needs a display) and\n"
-            "                    takes the keyboard as the remote; stays open after the script\n"
-            "                    until the window is closed\n"
-            "  --audio-guidance  audio guidance on for this run (the settings file stays as it is);\n"
-            "                    every utterance is printed and recorded as a Speak(...) call\n"
-            "  --speak           also speaks the utterances through espeak-ng (scripts/install-deps\n"
-            "                    speech); implies --audio-guidance\n"
-            "SCRIPT lines, one a line, # comments:\n"
-            "  key NAME          VOL+ VOL- MUTE CH+ CH- 0..9 OK EXIT UP DOWN SOURCE DASH ATVDTV\n"
-            "                    FACTORY POWER MENU PLAY PAUSE STOP INFO, or a key symbol (0xF04C)\n"
-            "  wait MS | event ID PARAM [control|atv|dtv|cimmi] | shot FILE.png | quit\n"
-            "  set NAME VALUE... simulated TV state; lines before the first key, wait, event,\n"
-            "                    call, shot or expect-* line apply before the library starts\n"
-            "  channel atv|dtv NUMBER[-MINOR] [locked] [no-number] NAME...\n"
-            "  call NAME [ARGS...]  a manager operation; prints 'briskui-sim: NAME = VALUE'\n"
-            "  expect-call CALL | expect-no-call CALL | expect-status HEX | clear-calls | calls\n"
-            "  expect-result TEXT   the last call printed TEXT (\"quoted\" keeps end blanks)\n"
-            "  keyfile remove|empty NAME | keyfile corrupt NAME [OFFSET]\n"
-            "                    changes /ciplus/NAME on a scratch copy of the root\n"
-            "window keys (--view), PC key and remote key:\n%s"
-            "set names:\n%s"
-            "call operations:\n%s"
-            "exit status: 0 success, 1 run-time failure, 2 bad option, script line or root\n"
-            "(nothing run), 3 a failed expectation (after the whole script ran)\n",
-            kHeadless, Wrapped(ViewKeyHelp(), "  ").c_str(), Wrapped(SetNames(), "  ").c_str(),
-            Wrapped(ManagerOperationNames(), "  ").c_str());
+    std::string text = "usage: briskui-sim [options] [SCRIPT]\n";
+    size_t count = 0;
+    const HostOption* options = HostOptionTable(&count);
+    for (size_t i = 0; i < count; ++i) {
+        std::string name = options[i].name;
+        if (options[i].value != NULL) name += (name.back() == ':' ? "" : " ") + std::string(options[i].value);
+        text += Entry(name, PlainHelp(options[i].help));
+    }
+    text +=
+        "SCRIPT lines, one a line, # comments; the lines before the first that needs the\n"
+        "running library apply before it starts:\n";
+    const ScriptVerb* verbs = ScriptVerbs(&count);
+    for (size_t i = 0; i < count; ++i) text += "  " + std::string(verbs[i].usage) + "\n";
+    text += "key names:\n" + WrappedList(KeyNames(), "  ");
+    std::vector<std::string> keys;
+    for (const ViewKey& k : ViewKeyLabels()) {
+        std::string pcKeys;
+        for (const std::string& pc : k.pcKeys) pcKeys += (pcKeys.empty() ? "" : "/") + pc;
+        keys.push_back(pcKeys + " " + k.remote + ",");
+    }
+    keys.push_back(keys.empty() ? "(none: this build has no window)" : "Q closes the window");
+    text += "window keys (--view), PC key and remote key:\n" + WrappedList(keys, "  ");
+    text += "set names:\n" + WrappedList(SetNames(), "  ");
+    text += "call operations:\n" + WrappedList(ManagerOperationNames(), "  ");
+    text += "exit status:\n";
+    const HostExitStatus* statuses = HostExitStatuses(&count);
+    for (size_t i = 0; i < count; ++i) text += Entry(std::to_string(statuses[i].status), PlainHelp(statuses[i].help));
+    fputs(text.c_str(), stderr);
 }
 
 }   // namespace
 
 int main(int argc, char** argv)
 {
-    HostOptions options;
-    std::vector<std::string> dfbArgs;
-    std::string scriptPath;
-    bool view = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        auto value = [&](const char* name) -> std::string {
-            if (i + 1 >= argc) {
-                fprintf(stderr, "briskui-sim: %s needs a value\n", name);
-                exit(kExitBadScript);
-            }
-            return argv[++i];
-        };
-        if (arg.compare(0, 6, "--dfb:") == 0) {
-            dfbArgs.push_back(arg);
-        } else if (arg == "--root") {
-            options.root = value("--root");
-        } else if (arg == "--country") {
-            std::string v = value("--country");
-            if (v != "1" && v != "2") {
-                fprintf(stderr, "briskui-sim: --country takes 1 (NA) or 2 (EU), not '%s'\n", v.c_str());
-                return kExitBadScript;
-            }
-            options.country = atoi(v.c_str());
-        } else if (arg == "--language") {
-            std::string v = value("--language");
-            U32 language = 0;
-            if (!ParseU32(v, &language)) {
-                fprintf(stderr, "briskui-sim: --language takes a language id, not '%s'\n", v.c_str());
-                return kExitBadScript;
-            }
-            options.language = (int)language;
-            options.languageSet = true;
-        } else if (arg == "--shots") {
-            options.shotDir = value("--shots");
-        } else if (arg == "--view") {
-            view = true;
-        } else if (arg == "--fast-clock") {
-            options.fastClock = true;
-        } else if (arg == "--audio-guidance") {
-            options.audioGuidance = true;
-        } else if (arg == "--speak") {
-            options.audioGuidance = true;
-            options.speak = true;
-        } else if (arg == "--sw-version") {
-            options.swVersion = value("--sw-version");
-        } else if (arg == "--mstar-version") {
-            options.mstarVersion = value("--mstar-version");
-        } else if (arg == "-h" || arg == "--help") {
-            Usage();
-            return 0;
-        } else if (!arg.empty() && arg[0] == '-') {
-            fprintf(stderr, "briskui-sim: unknown option '%s'\n", arg.c_str());
-            Usage();
-            return kExitBadScript;
-        } else if (scriptPath.empty()) {
-            scriptPath = arg;
-        } else {
-            fprintf(stderr, "briskui-sim: more than one script given\n");
-            return kExitBadScript;
-        }
+    HostCommandLine line;
+    std::string error;
+    if (!ParseHostCommandLine(argc, argv, &line, &error)) {
+        fprintf(stderr, "briskui-sim: %s\n", error.c_str());
+        if (error.compare(0, 7, "unknown") == 0) Usage();
+        return kExitBadScript;
     }
+    if (line.help) {
+        Usage();
+        return 0;
+    }
+    HostOptions& options = line.options;
+    const std::string& scriptPath = line.scriptPath;
 
     std::vector<Command> commands;
-    options.scriptName = scriptPath;
     if (!scriptPath.empty()) {
         std::string error;
         if (!ParseScriptFile(scriptPath, &commands, &error)) {
@@ -199,9 +159,9 @@ int main(int argc, char** argv)
     // caller chose otherwise here or in DFBARGS.
     std::vector<std::string> dfbArgv;
     dfbArgv.push_back(argv[0]);
-    if (dfbArgs.empty() && getenv("DFBARGS") == NULL) dfbArgv.push_back(kHeadless);
-    dfbArgv.insert(dfbArgv.end(), dfbArgs.begin(), dfbArgs.end());
-    int status = view ? RunHostWithView(options, commands, dfbArgv) : RunHost(options, commands, dfbArgv);
+    if (line.dfbArgs.empty() && getenv("DFBARGS") == NULL) dfbArgv.push_back(kHostHeadlessDfb);
+    dfbArgv.insert(dfbArgv.end(), line.dfbArgs.begin(), line.dfbArgs.end());
+    int status = line.view ? RunHostWithView(options, commands, dfbArgv) : RunHost(options, commands, dfbArgv);
     if (!options.keyFileRoot.empty()) RemoveScratchRoot(options.keyFileRoot);
     return status;
 }

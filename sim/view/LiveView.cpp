@@ -6,15 +6,19 @@
 // it over the same TV backdrop as 'shot' and scales it to the window. Keys
 // typed into the window are posted to the library's event buffer exactly as
 // a script's 'key' line posts them. DirectFB stays headless underneath.
+// Files written under the root while the window is open show at once
+// (LiveReload.h).
 #include "LiveView.h"
 
 #include <SDL.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <algorithm>
 
 #include "BriskUiManager.h"
 #include "HostSupport.h"
+#include "LiveReload.h"
 #include "PngWrite.h"
 #include "ViewKeys.h"
 
@@ -36,9 +40,15 @@ public:
     {
         manager_ = manager;
         copied_ = false;
+        const char* root = getenv("BRISKUI_ROOT");
+        reload_.Start(manager, root != nullptr ? root : "");
         Refresh();
     }
-    void Detach() override { manager_ = nullptr; }
+    void Detach() override
+    {
+        reload_.Stop();
+        manager_ = nullptr;
+    }
     bool Pump() override;
     bool Sleep(U64 ms) override;
     void Hold() override;
@@ -60,6 +70,7 @@ private:
     int width_ = 0, height_ = 0;   // of the texture
     std::vector<uint32_t> surface_, backdrop_, frame_;
     BriskUiManager* manager_ = nullptr;
+    LiveReload reload_;
     bool copied_ = false;
     U32 copiedFlips_ = 0;
     bool warned_ = false;
@@ -115,7 +126,9 @@ bool LiveView::Pump()
 {
     SDL_Event event;
     while (!closed_ && SDL_PollEvent(&event)) Handle(event);
-    if (!closed_) Refresh();
+    if (closed_) return false;
+    reload_.Poll();
+    Refresh();
     return !closed_;
 }
 

@@ -14,8 +14,17 @@
 int RunHostWithView(const HostOptions& options, const std::vector<Command>& commands,
                     const std::vector<std::string>& dfbArgv);
 
-// The keyboard mapping for --help: entries such as "Esc EXIT,", each to be
-// kept on one line.
-std::vector<std::string> ViewKeyHelp();
+// One remote key of the window: the PC keys that stand for it, as SDL names
+// them ("Keypad +"), the host's key name (as a script's 'key' line names
+// it; "0..9" for the digits) and whether holding it repeats it. Q, which
+// closes the window, is none.
+struct ViewKey {
+    std::vector<std::string> pcKeys;
+    std::string remote;
+    bool repeats;
+};
+// The window's keyboard mapping, for --help and the reference; empty in a
+// build without the window.
+std::vector<ViewKey> ViewKeyLabels();
 
 #endif   // BRISKUI_SIM_LIVEVIEW_H

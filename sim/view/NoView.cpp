@@ -10,4 +10,4 @@ int RunHostWithView(const HostOptions&, const std::vector<Command>&, const std::
     return kExitBadScript;
 }
 
-std::vector<std::string> ViewKeyHelp() { return { "(none: this build has no window)" }; }
+std::vector<ViewKey> ViewKeyLabels() { return {}; }

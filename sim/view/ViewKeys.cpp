@@ -5,38 +5,37 @@
 
 namespace {
 
-// One remote key: the PC keys that stand for it (as the help names them and
-// as SDL reports them, the keyboard's own media keys included), the host's
-// key name, and whether holding the key repeats it the way a remote's held
-// volume or channel key does. Digits, on the main row and on the keypad,
-// are the rule below the table.
+// One remote key: the PC keys that stand for it (as SDL reports them, the
+// keyboard's own media keys included), the host's key name, and whether
+// holding the key repeats it the way a remote's held volume or channel key
+// does. Digits, on the main row and on the keypad, are the rule below the
+// table.
 struct ViewKeyRow {
-    const char* label;
     const char* remote;
     bool repeats;
     SDL_Keycode keys[4];   // ends at the first 0
 };
 
 const ViewKeyRow kViewKeys[] = {
-    { "Up", "UP", false, { SDLK_UP } },
-    { "Down", "DOWN", false, { SDLK_DOWN } },
-    { "Enter", "OK", false, { SDLK_RETURN, SDLK_KP_ENTER } },
-    { "Esc", "EXIT", false, { SDLK_ESCAPE } },
-    { "+ or =", "VOL+", true, { SDLK_PLUS, SDLK_EQUALS, SDLK_KP_PLUS, SDLK_VOLUMEUP } },
-    { "-", "VOL-", true, { SDLK_MINUS, SDLK_KP_MINUS, SDLK_VOLUMEDOWN } },
-    { "M", "MUTE", false, { SDLK_m, SDLK_MUTE, SDLK_AUDIOMUTE } },
-    { "PgUp", "CH+", true, { SDLK_PAGEUP } },
-    { "PgDn", "CH-", true, { SDLK_PAGEDOWN } },
-    { "S", "SOURCE", false, { SDLK_s } },
-    { ".", "DASH", false, { SDLK_PERIOD, SDLK_KP_PERIOD } },
-    { "T", "ATVDTV", false, { SDLK_t } },
-    { "F", "FACTORY", false, { SDLK_f } },
-    { "P", "POWER", false, { SDLK_p, SDLK_POWER } },
-    { "Home", "MENU", false, { SDLK_HOME, SDLK_MENU, SDLK_APPLICATION } },
-    { "I", "INFO", false, { SDLK_i } },
-    { "Space", "PLAY", false, { SDLK_SPACE, SDLK_AUDIOPLAY } },
-    { "K", "PAUSE", false, { SDLK_k, SDLK_PAUSE } },
-    { "X", "STOP", false, { SDLK_x, SDLK_AUDIOSTOP } },
+    { "UP", false, { SDLK_UP } },
+    { "DOWN", false, { SDLK_DOWN } },
+    { "OK", false, { SDLK_RETURN, SDLK_KP_ENTER } },
+    { "EXIT", false, { SDLK_ESCAPE } },
+    { "VOL+", true, { SDLK_PLUS, SDLK_EQUALS, SDLK_KP_PLUS, SDLK_VOLUMEUP } },
+    { "VOL-", true, { SDLK_MINUS, SDLK_KP_MINUS, SDLK_VOLUMEDOWN } },
+    { "MUTE", false, { SDLK_m, SDLK_MUTE, SDLK_AUDIOMUTE } },
+    { "CH+", true, { SDLK_PAGEUP } },
+    { "CH-", true, { SDLK_PAGEDOWN } },
+    { "SOURCE", false, { SDLK_s } },
+    { "DASH", false, { SDLK_PERIOD, SDLK_KP_PERIOD } },
+    { "ATVDTV", false, { SDLK_t } },
+    { "FACTORY", false, { SDLK_f } },
+    { "POWER", false, { SDLK_p, SDLK_POWER } },
+    { "MENU", false, { SDLK_HOME, SDLK_MENU, SDLK_APPLICATION } },
+    { "INFO", false, { SDLK_i } },
+    { "PLAY", false, { SDLK_SPACE, SDLK_AUDIOPLAY } },
+    { "PAUSE", false, { SDLK_k, SDLK_PAUSE } },
+    { "STOP", false, { SDLK_x, SDLK_AUDIOSTOP } },
 };
 
 const char* const kDigitNames[] = { "0", "1", "2", "3", "4", "5", "6", "7", "8", "9" };
@@ -86,10 +85,16 @@ std::vector<SDL_Keycode> ViewKeycodes()
     return keys;
 }
 
-std::vector<std::string> ViewKeyHelp()
+std::vector<ViewKey> ViewKeyLabels()
 {
-    std::vector<std::string> pairs = { "0..9 digits," };
-    for (const ViewKeyRow& row : kViewKeys) pairs.push_back(std::string(row.label) + " " + row.remote + ",");
-    pairs.push_back("Q closes the window");
-    return pairs;
+    std::vector<ViewKey> keys = { { { "0..9", "Keypad 0..Keypad 9" }, "0..9", false } };
+    for (const ViewKeyRow& row : kViewKeys) {
+        ViewKey key = { {}, row.remote, row.repeats };
+        for (SDL_Keycode k : row.keys) {
+            if (k == 0) break;
+            key.pcKeys.push_back(SDL_GetKeyName(k));
+        }
+        keys.push_back(key);
+    }
+    return keys;
 }

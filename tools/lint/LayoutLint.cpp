@@ -22,23 +22,12 @@
 
 namespace {
 
-const char kLayoutDir[] = "/config/briskui/layout/";
+const char* const kLayoutDir = kBriskLayoutFolder;
 // What a settings file that does not load costs.
 const char kNoSettings[] =
     ": every setting takes its default (country group EU, the language folder of the set's OSD language) and "
     "the viewer's settings cannot be stored";
 const long long kScreenWidth = 1280, kScreenHeight = 720;
-
-// Which items read a key: image items, text items or both.
-enum { E_FOR_IMAGE = 1, E_FOR_TEXT = 2, E_FOR_BOTH = 3 };
-
-struct ST_ITEM_KEY {
-    const char* pLower;   // folded name
-    const char* pName;    // as the library writes it
-    int iBits;            // 8, 16 or 32; 0 for a string
-    int iKinds;
-    bool bGeometry;   // a position or size: 2^31 and more wraps negative
-};
 
 // The keys of an item section the base reads (EventHandler::LoadLayout).
 const ST_ITEM_KEY kItemKeys[] = {
@@ -65,6 +54,16 @@ std::string Format(const char* format, ...)
     va_end(args);
     return text;
 }
+
+}   // namespace
+
+const ST_ITEM_KEY* LintItemKeys(size_t* count)
+{
+    *count = sizeof(kItemKeys) / sizeof(kItemKeys[0]);
+    return kItemKeys;
+}
+
+namespace {
 
 const ST_ITEM_KEY* FindItemKey(const std::string& lower)
 {

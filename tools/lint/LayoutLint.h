@@ -14,6 +14,21 @@
 
 #include "BriskUiHandlerTable.h"
 
+// Which items read a key: image items, text items or both.
+enum EN_ITEM_KEY_KINDS { E_FOR_IMAGE = 1, E_FOR_TEXT = 2, E_FOR_BOTH = 3 };
+
+// A key of an item section, as the handler base reads it.
+struct ST_ITEM_KEY {
+    const char* pLower;   // folded name
+    const char* pName;    // as the library writes it
+    int iBits;            // 8, 16 or 32; 0 for a string
+    int iKinds;           // EN_ITEM_KEY_KINDS
+    bool bGeometry;       // a position or size: 2^31 and more wraps negative
+};
+// The keys of an item section, in the order the base reads them, and their
+// number.
+const ST_ITEM_KEY* LintItemKeys(size_t* count);
+
 struct ST_SCAN_RESULT;
 struct ST_SCAN_SECTION;
 struct ST_SCAN_KEY;
