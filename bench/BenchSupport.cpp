@@ -284,6 +284,10 @@ bool MakeRoot(const Options& options)
               WriteFile(g_layoutDir + "BriskUIInitializationLayout.ini", kInitializationLayout);
     if (ok && options.volumeTimeoutMs != 0)
         ok = SetLayoutTimeout(g_layoutDir + "BriskUIVolumeLayout_EU.ini", options.volumeTimeoutMs);
+    if (ok && options.osdTimeoutMs != 0) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(g_layoutDir, error))
+            if (ok && entry.path().extension() == ".ini") ok = SetLayoutTimeout(entry.path(), options.osdTimeoutMs);
+    }
     if (!ok) fprintf(stderr, "bench: cannot write the layouts into %s\n", g_layoutDir.c_str());
     return ok;
 }

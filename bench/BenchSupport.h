@@ -21,6 +21,9 @@ struct Options {
     // Hide time-out written into the private root's volume layout; 0 keeps
     // the sample's value.
     unsigned volumeTimeoutMs = 0;
+    // Hide time-out written into every layout of the private root; 0 keeps
+    // each layout's own.
+    unsigned osdTimeoutMs = 0;
     // Called after the benchmarks have run, before DirectFB goes away: stops
     // what the benchmarks left running (the library, floor windows).
     std::function<void()> teardown;

@@ -133,6 +133,7 @@ bool RawOsd::Decode(IDirectFB* dfb)
 
 void RawOsd::Release()
 {
+    drawn.clear();
     for (Item& item : items) {
         if (item.surface != nullptr) item.surface->Release(item.surface);
         if (item.font != nullptr) item.font->Release(item.font);
@@ -164,6 +165,91 @@ void RawOsd::Draw(IDirectFBSurface* surface) const
                               (item.color >> 24) & 0xFF);
             surface->DrawString(surface, item.text.c_str(), -1, item.rect.left, item.rect.top, (DFBSurfaceTextFlags)0);
         }
+    }
+}
+
+RawRect RawOsd::Paint(const Item& item) const
+{
+    if (!item.visible) return RawRect();
+    if (item.image) return item.rect;
+    DFBRectangle logical = { 0, 0, 0, 0 };
+    if (item.font == nullptr || item.font->GetStringExtents(item.font, item.text.c_str(), -1, &logical, NULL) != DFB_OK)
+        return RawRect();
+    RawRect r;
+    r.left = item.rect.left + logical.x;
+    r.top = item.rect.top + logical.y;
+    r.width = logical.w;
+    r.height = logical.h;
+    return r;
+}
+
+void RawOsd::DrawChanged(IDirectFBSurface* surface)
+{
+    std::vector<RawRect> changed;
+    bool first = drawn.size() != items.size();
+    if (first) {
+        drawn.assign(items.size(), Drawn());
+        changed.push_back(region);
+    }
+    for (size_t i = 0; i < items.size(); ++i) {
+        const Item& item = items[i];
+        Drawn now;
+        now.visible = item.visible;
+        now.rect = item.rect;
+        now.paint = Paint(item);
+        now.source = item.picture != nullptr ? item.picture : item.surface;
+        now.text = item.text;
+        now.color = item.color;
+        Drawn& before = drawn[i];
+        bool same = now.visible == before.visible && now.source == before.source && now.text == before.text &&
+                    now.color == before.color && now.rect.left == before.rect.left && now.rect.top == before.rect.top &&
+                    now.rect.width == before.rect.width && now.rect.height == before.rect.height;
+        if (!first && !same) {
+            for (const RawRect& r : { before.paint, now.paint })
+                if (!r.empty()) changed.push_back(r);
+        }
+        before = now;
+    }
+    // Overlapping rectangles become one, so that no pixel is drawn twice.
+    for (size_t i = 0; i < changed.size(); ++i) {
+        for (size_t j = i + 1; j < changed.size(); ++j) {
+            const RawRect& a = changed[i];
+            const RawRect& b = changed[j];
+            if (a.left > b.left + b.width || b.left > a.left + a.width || a.top > b.top + b.height ||
+                b.top > a.top + a.height)
+                continue;
+            changed[i].Unite(b);
+            changed.erase(changed.begin() + (long)j);
+            j = i;
+        }
+    }
+    DFBRegion whole = region.Region();
+    for (const RawRect& r : changed) {
+        DFBRegion clip = { std::max(r.left, whole.x1), std::max(r.top, whole.y1),
+                           std::min(r.left + r.width - 1, whole.x2), std::min(r.top + r.height - 1, whole.y2) };
+        if (clip.x1 > clip.x2 || clip.y1 > clip.y2) continue;
+        surface->SetClip(surface, &clip);
+        surface->Clear(surface, 0, 0, 0, 0);
+        for (size_t i = 0; i < items.size(); ++i) {
+            const Item& item = items[i];
+            const RawRect& p = drawn[i].paint;
+            if (p.empty() || p.left > clip.x2 || p.left + p.width <= clip.x1 || p.top > clip.y2 ||
+                p.top + p.height <= clip.y1)
+                continue;
+            if (item.image) {
+                if (drawn[i].source == nullptr) continue;
+                DFBRectangle dest = { item.rect.left, item.rect.top, item.rect.width, item.rect.height };
+                surface->StretchBlit(surface, drawn[i].source, NULL, &dest);
+                surface->ReleaseSource(surface);
+            } else {
+                surface->SetFont(surface, item.font);
+                surface->SetColor(surface, (item.color >> 16) & 0xFF, (item.color >> 8) & 0xFF, item.color & 0xFF,
+                                  (item.color >> 24) & 0xFF);
+                surface->DrawString(surface, item.text.c_str(), -1, item.rect.left, item.rect.top,
+                                    (DFBSurfaceTextFlags)0);
+            }
+        }
+        surface->Flip(surface, &clip, DSFLIP_BLIT);
     }
 }
 
@@ -276,6 +362,8 @@ void RawFrame(const RawOsd& osd, const RawWindow& window)
     osd.Draw(window.Surface());
     RawFlip(window.Surface(), osd.Region());
 }
+
+void RawChangedFrame(RawOsd& osd, const RawWindow& window) { osd.DrawChanged(window.Surface()); }
 
 void RawFlip(IDirectFBSurface* surface, const RawRect& rect)
 {

@@ -7,7 +7,10 @@
 // rectangle), decodes its visible images and opens its fonts once, and then
 // draws a frame: SetClip to the region, Clear, StretchBlit + ReleaseSource
 // of each visible image, SetFont + SetColor + DrawString of each visible
-// text. RawWindow is a window made like the library's OSD window.
+// text. DrawChanged draws a frame the way a composition that redraws only
+// what changed would at least have to: only the rectangles of the items that
+// changed since the frame before, each cleared and drawn clipped, and flipped.
+// RawWindow is a window made like the library's OSD window.
 #ifndef BRISKUI_BENCH_RAWOSD_H
 #define BRISKUI_BENCH_RAWOSD_H
 
@@ -44,6 +47,13 @@ public:
     void Release();
     // Clears the region and draws the visible items.
     void Draw(IDirectFBSurface* surface) const;
+    // Draws and flips only what changed since the last DrawChanged (the
+    // whole region the first time): the rectangles, before and after, of
+    // the items whose picture, text, colour, place, size or visibility
+    // changed, overlapping ones merged; each is cleared and drawn clipped to
+    // it, with the items that reach into it, and flipped. A text's rectangle
+    // is its string's logical extents in its font.
+    void DrawChanged(IDirectFBSurface* surface);
 
     // Changes a text or the left edge and width of an item, as a handler
     // does between frames (the region stays); false for an unknown name.
@@ -87,10 +97,22 @@ private:
         std::string path;
         IDirectFBSurface* surface = nullptr;
     };
+    // What an item looked like when DrawChanged last drew it.
+    struct Drawn {
+        bool visible = false;
+        RawRect rect;
+        RawRect paint;   // the pixels it drew
+        IDirectFBSurface* source = nullptr;
+        std::string text;
+        unsigned color = 0;
+    };
     Item* Find(const std::string& name);
     const Item* Find(const std::string& name) const;
+    // The pixels `item` draws in this frame; empty when it draws none.
+    RawRect Paint(const Item& item) const;
 
     std::vector<Item> items;
+    std::vector<Drawn> drawn;        // one per item once DrawChanged has run
     std::vector<Picture> pictures;   // owned; items borrow them
     RawRect region;
 };
@@ -100,6 +122,8 @@ void RawFlip(IDirectFBSurface* surface, const RawRect& rect);
 class RawWindow;
 // One composed frame of `osd` on `window`: Draw, then RawFlip of its region.
 void RawFrame(const RawOsd& osd, const RawWindow& window);
+// One frame of `osd` on `window` drawing and flipping only what changed (DrawChanged).
+void RawChangedFrame(RawOsd& osd, const RawWindow& window);
 // The description of the library's OSD window: 1280x720 ARGB, alpha
 // channel, double buffer, in video memory.
 DFBWindowDescription OsdWindowDescription();

@@ -7,11 +7,12 @@
 // decoded images) and recolours both labels.
 //
 // Floor: a thread of the benchmark's own, woken by PostEvent on an event
-// buffer of its own, issues the DirectFB calls of the same frame (SetClip
-// + Clear of the menu's region, the StretchBlits of the background, the
-// bar at its new place and the icons each in its normal or focused art,
-// the DrawStrings of the title and the labels, the Flip of the region) on
-// a window of its own, from pictures decoded once (bench::RunKeyToFlip).
+// buffer of its own, draws only the pixels the same key changes, with
+// the bare DirectFB calls (bench::RawOsd::DrawChanged): the bar's old and
+// new rectangles and the icons and labels that changed, each cleared, the
+// background, bar, icons and labels reaching into it blitted and drawn
+// clipped, and flipped, on a window of its own, from pictures decoded once
+// (bench::RunKeyToFlip).
 // By the first counted sample every icon has been shown in both states,
 // so the library's decoded-image cache must serve them.
 #include <iniparser.h>
@@ -93,7 +94,7 @@ void FloorFrame(int n)
         osd.SetItemImage(bench::Dfb(), Icon(i), focus ? g_env.focusedArt[i] : g_env.normalArt[i]);
         osd.SetItemColor(Label(i), focus ? kFocusedColor : kNormalColor);
     }
-    bench::RawFrame(osd, g_env.window);
+    bench::RawChangedFrame(osd, g_env.window);
 }
 
 void BM_AtvDtvMenuCursorToFlip(benchmark::State& state)

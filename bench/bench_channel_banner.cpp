@@ -5,10 +5,11 @@
 // other by their widths in their fonts.
 //
 // Floor: a thread of the benchmark's own, woken by PostEvent on an event
-// buffer of its own, issues the DirectFB calls of the same frame (the
-// GetStringWidths that place the texts, SetClip + Clear of the banner's
-// region, the StretchBlits of the panel and the icon, the DrawStrings, the
-// Flip of the region) on a window of its own (bench::RunKeyToFlip).
+// buffer of its own, draws only the pixels the same key changes, with
+// the bare DirectFB calls (the GetStringWidths that place the texts, then
+// bench::RawOsd::DrawChanged: the old and new rectangles of the texts that
+// changed, each cleared, the panel blitted and the texts drawn clipped, and
+// flipped) on a window of its own (bench::RunKeyToFlip).
 #include <iniparser.h>
 
 #include <string>
@@ -71,7 +72,7 @@ void FloorFrame(int i)
         osd.SetItemSpan(item, x, osd.ItemRect(item).width);
         x += osd.TextWidth(item) + g_env.padding;
     }
-    bench::RawFrame(osd, g_env.window);
+    bench::RawChangedFrame(osd, g_env.window);
 }
 
 void BM_BannerKeyToFlip(benchmark::State& state)

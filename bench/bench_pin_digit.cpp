@@ -5,11 +5,11 @@
 // panel shows, the masks go and the focus returns to the first box.
 //
 // Floor: a thread of the benchmark's own, woken by PostEvent on an event
-// buffer of its own, issues the DirectFB calls of the same frame
-// (SetClip + Clear of the entry's region, the StretchBlits of its visible
-// images with each box in its normal or focus art, the DrawStrings of the
-// prompts and masks, the Flip of the region) on a window of its own, from
-// pictures decoded once (bench::RunKeyToFlip). The library swaps each
+// buffer of its own, draws only the pixels the same key changes, with
+// the bare DirectFB calls (bench::RawOsd::DrawChanged): the boxes that
+// change art, the masks and the error panel that show or hide, each
+// cleared, what reaches into it blitted and drawn clipped, and flipped, on
+// a window of its own, from pictures decoded once (bench::RunKeyToFlip). The library swaps each
 // box's art by setting its image path, which drops the item's decoded
 // image; the floor shows what that costs when the same files come back.
 #include <string>
@@ -75,7 +75,7 @@ void FloorFrame(int n)
     }
     g_env.osd.SetItemVisible("errormessage_bg_image", wrong);
     g_env.osd.SetItemVisible("error_message", wrong);
-    bench::RawFrame(g_env.osd, g_env.window);
+    bench::RawChangedFrame(g_env.osd, g_env.window);
 }
 
 void BM_PinDigitToFlip(benchmark::State& state)

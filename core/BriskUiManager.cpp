@@ -11,6 +11,7 @@
 #include "BriskSpeechQueue.h"
 #include "BriskTimerManager.h"
 #include "BriskUiHandlerTable.h"
+#include "Damage.h"
 #include "EventHandler.h"
 #include "ImageCache.h"
 #include "ManagerLock.h"
@@ -185,6 +186,7 @@ void BriskUiManager::Start()
             pSurface->Clear(pSurface, 0, 0, 0, 0);
             pSurface->Flip(pSurface, NULL, DSFLIP_NONE);
             pSurface->Clear(pSurface, 0, 0, 0, 0);
+            BriskComposerAttach(pSurface);
         }
         pWindow->SetOpacity(pWindow, 255);
     }
@@ -246,6 +248,7 @@ void BriskUiManager::Finalize()
         MSrv_Control_DVB::GetMSrvCIMMI()->RemoveEventRecipient(&BriskUiManager::MiddlewareCallback);
 
         ClearScreen();
+        BriskComposerDetach();
         if (pSurface != NULL) {
             pSurface->Release(pSurface);
             pSurface = NULL;

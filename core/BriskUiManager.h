@@ -360,7 +360,8 @@ public:
     // after `timeoutMs` of real time. Any thread but the input thread,
     // without the manager lock.
     BOOL WaitIdle(U32 timeoutMs);
-    // Compositions and flips since start-up. Any thread.
+    // Compositions since start-up (one that changes nothing flips
+    // nothing). Any thread.
     U32 FlipCount() { return u32Flips.load(); }
     // Passes of the input thread's loop since start-up. Any thread.
     U32 InputPassCount() { return u32InputPasses.load(); }

@@ -4,6 +4,7 @@
 #include "BriskSpeechQueue.h"
 #include "BriskUiHandlerTable.h"
 #include "BriskUiManager.h"
+#include "Damage.h"
 #include "EventHandler.h"
 #include "ManagerLock.h"
 
@@ -75,6 +76,7 @@ void BriskUiManager::UpdateOsd()
         puts("BriskUiManager::UpdateOsd, no DFB surface for drawing");
         return;
     }
+    BriskFrame frame(pSurface);
     size_t count = 0;
     const ST_BRISKUI_HANDLER_ROW* const* order = BriskCompositionOrder(&count);
     for (size_t i = 0; i < count; ++i) {
@@ -90,9 +92,7 @@ void BriskUiManager::UpdateOsd()
         handler->Update(pSurface);
         if (speak) handler->SpeakShown(QueryPrevStatus(order[i]->eStatus) ? FALSE : TRUE);
     }
-    DFBRegion region;
-    if (BriskSurfaceRegion(rcDirty, pSurface, &region)) pSurface->Flip(pSurface, &region, DSFLIP_BLIT);
-    rcLastFlip = rcDirty;
+    rcLastFlip = frame.Finish(rcDirty);
     u32Flips.fetch_add(1);
     rcDirty.clear();
     u32PrevStatus = u32CurrentStatus;

@@ -5,6 +5,7 @@
 
 #include "BriskFiles.h"
 #include "BriskPlatform.h"
+#include "Damage.h"
 #include "ImageCache.h"
 
 BOOL DrawItem::Update(IDirectFBSurface*, IDirectFB*) { return FALSE; }
@@ -89,8 +90,7 @@ BOOL ImageItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
         }
     }
     DFBRectangle dest = { rect.left, rect.top, rect.width, rect.height };
-    surface->StretchBlit(surface, pImageSurface, NULL, &dest);
-    surface->ReleaseSource(surface);
+    BriskDrawImage(surface, this, pImageSurface, dest);
     return TRUE;
 }
 
@@ -210,9 +210,6 @@ BOOL TextItem::Update(IDirectFBSurface* surface, IDirectFB* dfb)
         return FALSE;
     }
     if (!CreateFont(dfb)) return FALSE;
-    surface->SetFont(surface, pFont);
-    surface->SetColor(surface, (u32FontColor >> 16) & 0xFF, (u32FontColor >> 8) & 0xFF, u32FontColor & 0xFF,
-                      (u32FontColor >> 24) & 0xFF);
-    surface->DrawString(surface, strText.c_str(), -1, rect.left, rect.top, (DFBSurfaceTextFlags)0);
+    BriskDrawText(surface, dfb, this, pFont, u32FontColor, strText, rect.left, rect.top);
     return TRUE;
 }

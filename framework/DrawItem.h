@@ -1,7 +1,20 @@
 // Draw items: what a layout file describes, drawn onto the OSD window's
 // surface. An ImageItem shows one image file scaled into its rectangle, a
 // TextItem draws one string. Items create their DirectFB resources on first
-// use and keep them until a property they depend on changes.
+// use and keep them until a property they depend on changes. They draw
+// through framework/Damage.h: on the OSD window while the manager composes,
+// a draw is recorded and made later, clipped to what changed.
+//
+// Ownership: the handler that loaded a layout owns its items (it deletes
+// them with DrawItem::Destroy); an item owns its path, text and name, and
+// holds one reference to its decoded image or font.
+// Invalidation: setters only store; nothing is drawn until the handler's
+// next Update, whose draws the composition compares with the last frame's,
+// so a changed property reaches the screen at the next composition. A path,
+// font file or font size set drops the decoded image or opened font.
+// Threads: items guard nothing themselves; they are used on their
+// handler's threads (see EventHandler.h): built at its load, changed on the
+// input thread, drawn wherever the manager composes, under the manager lock.
 #ifndef BRISKUI_DRAWITEM_H
 #define BRISKUI_DRAWITEM_H
 
@@ -17,8 +30,14 @@ enum { E_DRAW_ITEM_IMAGE = 1, E_DRAW_ITEM_TEXT = 2 };
 
 class DrawItem {
 public:
+    // Draws the item onto `surface` if it is visible (through Damage.h:
+    // recorded while the manager composes); FALSE when nothing could be
+    // drawn. The base item draws nothing.
     virtual BOOL Update(IDirectFBSurface* surface, IDirectFB* dfb);
 
+    // The plain properties read from the layout (":u8Type", the rectangle,
+    // visibility, the name): getters return copies, setters store and take
+    // effect at the next draw.
     U8 GetType() const { return u8Type; }
     void SetType(U8 type) { u8Type = type; }
     U32 GetLeft() const { return (U32)rect.left; }
@@ -70,6 +89,7 @@ public:
     // image cache while it is unchanged on disk); a null path keeps the old
     // image and warns.
     void SetImagePath(const char* path);
+    // The path as set (unresolved).
     std::string GetImagePath() const { return strImagePath; }
     // Draws the image scaled into the rectangle, decoding it first if no
     // decoded image is kept; FALSE (logged) when it cannot be drawn. A
@@ -105,15 +125,24 @@ public:
     // to E_TEXT_MAX_CHARS characters and E_TEXT_MAX_BYTES bytes; a cut is
     // logged once, not again while the same text is set again and again.
     void SetText(const char* text);
+    // The text as kept (after a cut).
     std::string GetText() const { return strText; }
+    // Stores a non-null font file path (resolved under the file-system
+    // root) and closes the opened font; the next draw or measure opens it.
     void SetFontPath(const char* path);
     std::string GetFontPath() const { return strFontPath; }
+    // Stores the font height in pixels and closes the opened font.
     void SetFontSize(U8 size);
     U8 GetFontSize() const { return u8FontSize; }
+    // The text colour, 0xAARRGGBB; taken at the next draw.
     void SetFontColor(U32 argb) { u32FontColor = argb; }
     U32 GetFontColor() const { return u32FontColor; }
-    // Width in pixels of the whole text in the item's font; 0 on failure.
+    // Width in pixels of the whole text in the item's font, opening the font
+    // with `dfb` if needed (kept until the font changes); 0 on failure.
     U32 GetTextWidth(IDirectFB* dfb);
+    // Draws the text from the item's top left in its font and colour,
+    // opening the font first if needed; FALSE (logged) when the font cannot
+    // be opened.
     BOOL Update(IDirectFBSurface* surface, IDirectFB* dfb) override;
     // The opened font, null until first needed.
     IDirectFBFont* CachedFont() const { return pFont; }

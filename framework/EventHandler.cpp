@@ -8,6 +8,7 @@
 
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
+#include "Damage.h"
 
 namespace {
 
@@ -225,8 +226,7 @@ void EventHandler::ClearSurface(IDirectFBSurface* surface)
     // clip and clear under the previous one instead.
     DFBRegion clip;
     if (!BriskSurfaceRegion(rcItemRegion, surface, &clip)) return;
-    surface->SetClip(surface, &clip);
-    surface->Clear(surface, 0, 0, 0, 0);
+    BriskDrawClear(surface, this, clip);
 }
 
 void EventHandler::TimerHandler(U32) {}

@@ -111,7 +111,8 @@ public:
     // Erases the item region and draws every item in layout order, with
     // the host's DirectFB. Composition, under the manager lock.
     virtual void Update(IDirectFBSurface* surface);
-    // Erases the item region to transparent and leaves the clip on it.
+    // Erases the item region to transparent and leaves the clip on it
+    // (while the manager composes, recorded: framework/Damage.h).
     // Composition and the manager's DisableStatus, under the manager lock.
     virtual void ClearSurface(IDirectFBSurface* surface);
     // One of this handler's timers expired (the hide timer is

@@ -33,14 +33,20 @@ BOOL BriskSurfaceRegion(const _Rect& rect, IDirectFBSurface* surface, DFBRegion*
     int w = 0, h = 0;
     if (surface == NULL || surface->GetSize(surface, &w, &h) != DFB_OK) return FALSE;
     if (rect.width < 0 || rect.height < 0) return FALSE;
-    long long x1 = rect.left < 0 ? 0 : rect.left;
-    long long y1 = rect.top < 0 ? 0 : rect.top;
-    long long x2 = rect.right() < w - 1 ? rect.right() : w - 1;
-    long long y2 = rect.bottom() < h - 1 ? rect.bottom() : h - 1;
+    const DFBRegion whole = { 0, 0, w - 1, h - 1 };
+    return BriskCutRegion(rect.left, rect.top, rect.right(), rect.bottom(), whole, region);
+}
+
+BOOL BriskCutRegion(long long x1, long long y1, long long x2, long long y2, const DFBRegion& within, DFBRegion* out)
+{
+    if (x1 < within.x1) x1 = within.x1;
+    if (y1 < within.y1) y1 = within.y1;
+    if (x2 > within.x2) x2 = within.x2;
+    if (y2 > within.y2) y2 = within.y2;
     if (x1 > x2 || y1 > y2) return FALSE;
-    region->x1 = (int)x1;
-    region->y1 = (int)y1;
-    region->x2 = (int)x2;
-    region->y2 = (int)y2;
+    out->x1 = (int)x1;
+    out->y1 = (int)y1;
+    out->x2 = (int)x2;
+    out->y2 = (int)y2;
     return TRUE;
 }

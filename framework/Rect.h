@@ -40,4 +40,9 @@ struct _Rect {
 // it lies on the surface or the rectangle has a negative width or height.
 BOOL BriskSurfaceRegion(const _Rect& rect, IDirectFBSurface* surface, DFBRegion* region);
 
+// The region with corners (x1, y1) and (x2, y2), both included, given in
+// 64 bits so that no sum overflows, cut to `within`. FALSE, and `out`
+// untouched, when none of it is left.
+BOOL BriskCutRegion(long long x1, long long y1, long long x2, long long y2, const DFBRegion& within, DFBRegion* out);
+
 #endif   // BRISKUI_RECT_H

@@ -3,6 +3,10 @@
 // expiries, composed, and destroyed. A handler that lands in the table
 // later is fuzzed the same way, with nothing to add here.
 //
+// Every composition is also checked against the full composition: the
+// window's back buffer and the screen must both hold what drawing every
+// frame whole leaves (drawn onto a reference surface).
+//
 // Input: the layout file (or a recipe for one near the size and entry
 // limits, fuzz::WriteIniInput, whose first three bytes never count as the
 // NUL below), optionally followed by a NUL byte and commands.
@@ -18,11 +22,14 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <string>
+
 #include "BriskKeys.h"
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
 #include "BriskUiHandlerTable.h"
 #include "BriskUiManager.h"
+#include "Damage.h"
 #include "EventHandler.h"
 #include "FuzzSupport.h"
 #include "LayoutKeys.h"
@@ -92,9 +99,36 @@ const size_t kMaxSteps = 64;
 
 BriskUiManager* g_manager = NULL;
 
+// A surface like the window's: ARGB, its size, its blending.
+IDirectFBSurface* ReferenceSurface()
+{
+    DFBSurfaceDescription desc;
+    memset(&desc, 0, sizeof(desc));
+    desc.flags = (DFBSurfaceDescriptionFlags)(DSDESC_WIDTH | DSDESC_HEIGHT | DSDESC_PIXELFORMAT);
+    desc.width = 1280;
+    desc.height = 720;
+    desc.pixelformat = DSPF_ARGB;
+    IDirectFBSurface* surface = NULL;
+    if (fuzz::Dfb()->CreateSurface(fuzz::Dfb(), &desc, &surface) != DFB_OK) fuzz::Fail("no reference surface");
+    surface->SetDrawingFlags(surface, DSDRAW_BLEND);
+    surface->SetSrcBlendFunction(surface, DSBF_SRCALPHA);
+    surface->SetDstBlendFunction(surface, DSBF_INVSRCALPHA);
+    surface->SetBlittingFlags(surface, DSBLIT_BLEND_ALPHACHANNEL);
+    return surface;
+}
+
+// The differential oracle, after a composition.
+void CheckScreen()
+{
+    std::string why;
+    if (!BriskComposerCheckReference(&why)) fuzz::Fail("the window differs from the full composition: %s", why.c_str());
+}
+
 void Compose()
 {
-    if (g_manager->IsUpdateNeeded()) g_manager->UpdateOsd();
+    if (!g_manager->IsUpdateNeeded()) return;
+    g_manager->UpdateOsd();
+    CheckScreen();
 }
 
 // What the timer thread and the input thread would do once the handler's
@@ -186,6 +220,7 @@ void DriveRow(const ST_BRISKUI_HANDLER_ROW& row, const uint8_t* steps, size_t st
     }
     g_manager->EnableStatus(E_BRISKUI_OSD_STATUS_BASE, 0);
     g_manager->UpdateOsd();
+    CheckScreen();
     row.pfDelete();
 }
 
@@ -208,6 +243,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     // An invisible window: every composition still draws into its surface
     // and flips it, without DirectFB repainting the layer each time.
     g_manager->ClearScreen();
+    BriskComposerSetReference(ReferenceSurface());
     // Each input creates its own handlers; none runs between inputs.
     size_t count = 0;
     const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);

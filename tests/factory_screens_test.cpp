@@ -132,6 +132,7 @@ TEST_F(FactoryScreenTest, SelfCheckDrawsAMebibyteVersionCutToWhatItCanShow)
     std::string version;
     for (int i = 0; i < (1 << 19); ++i) version += "\xC3\xA9";   // U+00E9
     manager_->SetSwVersion(version.c_str());
+    manager_->SetSwVersion(nullptr);   // ignored
     manager_->SetMStarVersion(("V" + version).c_str());
     std::string out = CaptureStdout([&] {
         FactoryKey(49067);

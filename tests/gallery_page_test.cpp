@@ -1,12 +1,9 @@
 // The gallery's page in a real browser: headless Chromium opens index.html,
 // every image on it loads, and the page is not blank.
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -36,14 +33,6 @@ std::string FindChromium()
     return std::string();
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 class GalleryPageTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -58,15 +47,9 @@ protected:
         std::string command = chromium_ + " --headless --no-sandbox --disable-gpu --hide-scrollbars --no-first-run " +
                               "--user-data-dir=" + scratch_.Path() + "/profile --virtual-time-budget=10000 " + options +
                               " file://" + kPage + " 2>/dev/null";
-        FILE* pipe = popen(command.c_str(), "r");
-        std::string out;
-        if (pipe == nullptr) return out;
-        char buffer[8192];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        int status = pclose(pipe);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
-        return out;
+        CommandRun run = RunCommand(command);
+        EXPECT_EQ(run.status, 0) << command;
+        return run.output;
     }
     std::string chromium_;
     TempRoot scratch_;   // a scratch folder for the browser's profile and screenshot

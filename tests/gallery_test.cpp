@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -203,16 +202,11 @@ TEST_F(GalleryTest, AFailedRunIsReportedAndItsStatesShowAsMissing)
         EXPECT_NE(failure.find("20-banner (EN, "), std::string::npos) << failure;
         EXPECT_NE(failure.find("exit status 1, see " + out + "/logs/EN-"), std::string::npos) << failure;
     }
-    std::ifstream log(out + "/logs/EN-EU-20-banner.log");
-    std::stringstream logText;
-    logText << log.rdbuf();
-    EXPECT_NE(logText.str().find("the current tuner's list has 3 channels"), std::string::npos);
+    EXPECT_NE(ReadFile(out + "/logs/EN-EU-20-banner.log").find("the current tuner's list has 3 channels"),
+              std::string::npos);
 
     ASSERT_TRUE(gallery::WritePage(out, "../roots/tv&1", scripts, { english }, &error)) << error;
-    std::ifstream file(out + "/index.html");
-    std::stringstream page;
-    page << file.rdbuf();
-    std::string html = page.str();
+    std::string html = ReadFile(out + "/index.html");
     // The root as it was given, relative, escaped.
     EXPECT_NE(html.find("language folder of the root <code>../roots/tv&amp;1</code>."), std::string::npos);
     for (const char* image :

@@ -14,9 +14,8 @@ using namespace testsupport;
 
 namespace {
 
-class PlainHandler : public EventHandler {
+class PlainHandler : public BareHandler {
 public:
-    BOOL KeyHandler(U32) override { return TRUE; }
     using EventHandler::LoadLayout;
 };
 

@@ -2,21 +2,17 @@
 // exit statuses) and, in-process, the script lines that set up the
 // simulated TV.
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
 #include "BriskPlatform.h"
 #include "HostScript.h"
-#include "PngWrite.h"
 #include "SimTv.h"
 #include "TestSupport.h"
 
@@ -24,24 +20,9 @@ using namespace testsupport;
 
 namespace {
 
-struct SimRun {
-    int status;
-    std::string output;
-};
+using SimRun = CommandRun;
 
-SimRun RunSim(const std::string& args)
-{
-    std::string command = ProgramCommand(BRISKUI_SIM) + " " + args + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    SimRun run{ -1, "" };
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) run.output.append(buffer, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+SimRun RunSim(const std::string& args) { return RunCommand(ProgramCommand(BRISKUI_SIM) + " " + args + " 2>&1"); }
 
 class HostTest : public ::testing::Test {
 protected:
@@ -64,19 +45,10 @@ TEST_F(HostTest, ScriptDrivesTheVolumeOsdAndWritesScreenshots)
     EXPECT_NE(run.output.find("BRISKUI - KEY VOL+"), std::string::npos);
     EXPECT_NE(run.output.find("[300]Current Volume set to 10"), std::string::npos);   // NA half mute of 21
     EXPECT_NE(run.output.find("BriskUiManager Finalized finished"), std::string::npos);
-
-    std::vector<uint32_t> pixels;
-    int w = 0, h = 0;
-    std::string error;
-    ASSERT_TRUE(briskui_sim::ReadPngArgb(root_.Path() + "/empty.png", &pixels, &w, &h, &error)) << error;
-    EXPECT_EQ(w, 1280);
-    EXPECT_EQ(h, 720);
-    std::vector<uint32_t> up, later;
-    ASSERT_TRUE(briskui_sim::ReadPngArgb(root_.Path() + "/up.png", &up, &w, &h, &error));
-    ASSERT_TRUE(briskui_sim::ReadPngArgb(root_.Path() + "/later.png", &later, &w, &h, &error));
-    EXPECT_NE(up, pixels);      // the bar shows over the backdrop
-    EXPECT_NE(later, pixels);   // the half-mute panel stays after the time-out
-    EXPECT_NE(later, up);
+    // What the screenshots show is the goldens' concern (the gallery writes
+    // them through the same path); here only that each was written.
+    for (const char* shot : { "empty.png", "up.png", "half.png", "later.png" })
+        EXPECT_TRUE(std::filesystem::exists(root_.Path() + "/" + shot)) << shot;
 }
 
 TEST_F(HostTest, BadLinesAreReportedWithTheirNumber)
@@ -158,14 +130,6 @@ TEST_F(HostTest, LongRealClockWaitsPassInFull)
     EXPECT_EQ(RunHost(options, commands, { "host_test", "--dfb:system=dummy,no-vt,quiet,mode=1280x720" }), 0);
     EXPECT_EQ(slept.load(), 4295000000ULL);
     BriskSetSleepHook(previous);
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // 1-based number of the line of `text` that starts with `start`; 0 if none.
@@ -342,13 +306,7 @@ TEST_F(HostTest, KeyFileGeneratorWritesTheDescribedSetOrNamesTheBadLine)
     const std::string out = root_.Path() + "/keys";
     auto run = [&](const std::string& description) {
         root_.Write("/desc.txt", description);
-        SimRun r{ -1, "" };
-        FILE* pipe = popen((generator + root_.Path() + "/desc.txt " + out + " 2>&1").c_str(), "r");
-        char buffer[1024];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.output.append(buffer, n);
-        r.status = WEXITSTATUS(pclose(pipe));
-        return r;
+        return RunCommand(generator + root_.Path() + "/desc.txt " + out + " 2>&1");
     };
     SimRun r = run("# keys\nfile a.bin 12\nat 10 hex 0102030405\n");
     EXPECT_EQ(r.status, 1);
@@ -410,9 +368,7 @@ TEST_F(HostTest, SetUpLinesBeforeTheFirstKeyChooseTheLayoutsTheLibraryLoads)
 TEST_F(HostTest, FirstInitializationRunsItsProgressBeforeTheScriptGoesOn)
 {
     const std::string settings = std::string(BRISKUI_SAMPLE_ROOT) + "/Customer/briskui/layout/BriskUISetting.ini";
-    std::ifstream before(settings);
-    std::stringstream original;
-    original << before.rdbuf();
+    const std::string original = ReadFile(settings);
     auto start = std::chrono::steady_clock::now();
     SimRun run = RunSim(SampleRun(root_.Path()) +
                         Script("set first-initialization 1\ncall IsFirstInitialization\nexpect-result 1\n"
@@ -422,10 +378,7 @@ TEST_F(HostTest, FirstInitializationRunsItsProgressBeforeTheScriptGoesOn)
     // The loop's 50 steps take 34 s on a set.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
     EXPECT_NE(run.output.find("BRISKUI - Ignore key"), std::string::npos) << run.output;
-    std::ifstream after(settings);
-    std::stringstream now;
-    now << after.rdbuf();
-    EXPECT_EQ(now.str(), original.str());
+    EXPECT_EQ(ReadFile(settings), original);
 
     run = RunSim(SampleRun(root_.Path()) + Script("call IsFirstInitialization\nset first-initialization 1\n"));
     EXPECT_EQ(run.status, 2) << run.output;

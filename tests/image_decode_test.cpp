@@ -118,25 +118,6 @@ TEST(ImageDecode, PngsDecodeAsDirectFBDecodedThem)
     }
 }
 
-// Known by content, not by name: a JPEG goes through DirectFB's provider;
-// what is neither PNG nor JPEG (a PPM, which DirectFB would read itself,
-// or no image at all) is not decoded.
-TEST(ImageDecode, JpegGoesThroughDirectFBAndOtherFormatsAreRefused)
-{
-    TempRoot root;
-    root.Write("/red.png", RedJpeg());
-    root.Write("/two.png", std::string("P6\n2 1\n255\n\xFF\x00\x00\x00\x00\xFF", 17));   // a PPM
-    root.Write("/text.png", "not an image at all");
-    ST_IMAGE_DECODE image;
-    ASSERT_EQ(BriskDecodeImage(Dfb(), (root.Path() + "/red.png").c_str(), &image), E_IMAGE_DECODED);
-    EXPECT_EQ(image.u32Width, 2u);
-    EXPECT_GT((Pixel(image.pSurface, 1, 1) >> 16) & 0xFF, 0xE0u);
-    image.pSurface->Release(image.pSurface);
-    EXPECT_EQ(BriskDecodeImage(Dfb(), (root.Path() + "/two.png").c_str(), &image), E_IMAGE_UNSUPPORTED);
-    EXPECT_EQ(BriskDecodeImage(Dfb(), (root.Path() + "/text.png").c_str(), &image), E_IMAGE_UNSUPPORTED);
-    EXPECT_EQ(image.pSurface, nullptr);
-}
-
 // The process's peak resident memory in KiB since the last call (each call
 // starts the peak anew at the present size).
 long PeakKiB()

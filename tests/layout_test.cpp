@@ -12,11 +12,6 @@ using namespace testsupport;
 
 namespace {
 
-class PlainHandler : public EventHandler {
-public:
-    BOOL KeyHandler(U32) override { return TRUE; }
-};
-
 const char kExample[] =
     "[bg_image]\nu8Type = 1\nu32Left = 100\nu32Top = 80\nu32Width = 400\nu32Height = 120\n"
     "pImagePath = /img/bg.png\n\n"
@@ -34,7 +29,7 @@ protected:
     }
     TempRoot root_;
     RecordingHost host_{ Dfb() };
-    PlainHandler handler_;
+    BareHandler handler_;
 };
 
 TEST_F(LayoutTest, ExampleLayout)
@@ -97,30 +92,21 @@ TEST_F(LayoutTest, SectionNamesFoldToLowerCase)
     EXPECT_EQ(handler_.ItemAt(0)->GetLeft(), 7u);
 }
 
-TEST_F(LayoutTest, SecondLoadAppendsItems)
+TEST_F(LayoutTest, SecondLoadAppendsItemsAndAReloadReplacesThemAndTheRegion)
 {
+    // LoadResource appends; a reload starts from nothing, so the items and
+    // the region are the new file's alone.
     std::string path = Write(kExample);
     handler_.LoadResource(path.c_str());
     handler_.LoadResource(path.c_str());
     EXPECT_EQ(handler_.ItemCount(), 4u);
-}
-
-TEST_F(LayoutTest, ReloadReplacesTheItemsAndTheRegion)
-{
-    // LoadResource appends; a reload starts from nothing, so the items and
-    // the region are the new file's alone.
-    handler_.LoadResource(Write(kExample).c_str());
     handler_.ReloadResource(Write("[only]\nu8Type = 1\nu32Left = 10\nu32Top = 20\nu32Width = 30\nu32Height = 40\n"
                                   "[setting]\nu16TimeOut = 700\n")
                                 .c_str());
     ASSERT_EQ(handler_.ItemCount(), 1u);
     EXPECT_EQ(handler_.ItemAt(0)->Name(), "only");
     EXPECT_EQ(handler_.FindTextItem("title_text"), nullptr);
-    const _Rect region = handler_.GetItemRegion();
-    EXPECT_EQ(region.left, 10);
-    EXPECT_EQ(region.top, 20);
-    EXPECT_EQ(region.width, 30);
-    EXPECT_EQ(region.height, 40);
+    EXPECT_EQ(handler_.GetItemRegion(), _Rect(10, 20, 30, 40));
     EXPECT_EQ(handler_.GetTimeOut(), 700);
 }
 
@@ -219,7 +205,7 @@ TEST_F(LayoutTest, HugeGeometryNeitherWrapsNorClearsOutsideItsRegion)
     // A region wholly off the surface, or of negative width (u32Width of
     // 2^31 and more), clears nothing at all.
     for (const char* item : { "u32Left = 2147483600\nu32Width = 100\n", "u32Left = 10\nu32Width = 4294967200\n" }) {
-        PlainHandler other;
+        BareHandler other;
         other.LoadResource(Write(std::string("[c]\nu8Type = 1\nu32Height = 10\n") + item).c_str());
         Fill(surface, 0xFF00FF00);
         other.ClearSurface(surface);

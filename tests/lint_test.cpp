@@ -3,11 +3,8 @@
 // line of each fault, no other error, and the exit status.
 #include <dirent.h>
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -81,17 +78,10 @@ protected:
     {
         std::string command = ProgramCommand(BRISKUI_LINT) + " --root '" + root_.Path() + "'";
         for (const std::string& a : args) command += " '" + a + "'";
-        command += " 2>/dev/null";
+        CommandRun out = RunCommand(command + " 2>/dev/null");
         LintRun run;
-        FILE* out = popen(command.c_str(), "r");
-        if (out == nullptr) return run;
-        std::string text;
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof(buffer), out)) > 0) text.append(buffer, n);
-        int status = pclose(out);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::istringstream lines(text);
+        run.status = out.status;
+        std::istringstream lines(out.output);
         for (std::string line; std::getline(lines, line);) run.lines.push_back(line);
         return run;
     }
@@ -123,10 +113,7 @@ protected:
         std::string sample = std::string(BRISKUI_SAMPLE_ROOT) + kLayouts + folder;
         for (const std::string& name : FilesIn(sample)) {
             if (!skip.empty() && name.find(skip) != std::string::npos) continue;
-            std::ifstream in(sample + name, std::ios::binary);
-            std::stringstream content;
-            content << in.rdbuf();
-            root_.Write(kLayouts + folder + name, content.str());
+            root_.Write(kLayouts + folder + name, ReadFile(sample + name));
         }
     }
 

@@ -14,11 +14,6 @@ using namespace testsupport;
 
 namespace {
 
-class PlainHandler : public EventHandler {
-public:
-    BOOL KeyHandler(U32) override { return TRUE; }
-};
-
 struct Source {
     U32 source;
     U8 route;
@@ -80,7 +75,7 @@ protected:
 
     TempRoot root_;
     RecordingHost host_{ Dfb() };
-    PlainHandler handler_;
+    BareHandler handler_;
     MenuFocus<Source> focus_;
 };
 

@@ -735,14 +735,6 @@ INSTANTIATE_TEST_SUITE_P(SampleRoot, VolumeLayout,
                          ::testing::Values("EN/BriskUIVolumeLayout_NA.ini", "EN/BriskUIVolumeLayout_EU.ini",
                                            "GE/BriskUIVolumeLayout_NA.ini", "GE/BriskUIVolumeLayout_EU.ini"));
 
-TEST(SampleRoot, GermanLabelsAreUtf8)
-{
-    const Layout layout(kLayoutDir / "GE/BriskUIVolumeLayout_EU.ini");
-    ASSERT_TRUE(layout.ok());
-    EXPECT_EQ(layout.Str("volume_text", "ptext"), "Lautst\xC3\xA4rke");
-    EXPECT_EQ(layout.Str("mute_text", "ptext"), "Stumm");
-}
-
 TEST(Art, FactoryPagesAreOpaqueAndNgStaysReadable)
 {
     for (const std::string& stem : Stems(kArtSources, ".svg")) {

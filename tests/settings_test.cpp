@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "BriskFiles.h"
-#include "BriskPlatform.h"
 #include "BriskUiManager.h"
 #include "IniCompat.h"
 #include "SimTv.h"
@@ -64,23 +63,13 @@ protected:
 TEST_F(SettingsTest, KeysAndDefaults)
 {
     root_.Write(kSettings,
-                "[BriskUISetting]\nbActivateBriskUI = FALSE\nbFirstInitialization = TRUE\nu8ColorFormat = 1\n");
+                "[BriskUISetting]\nbActivateBriskUI = FALSE\nbFirstInitialization = TRUE\nu8ColorFormat = 0x101\n");
     BriskUiManager* m = Load();
     EXPECT_EQ(m->QueryBriskUiEnabled(), 0);
     EXPECT_EQ(m->IsFirstInitialization(), 1);
-    EXPECT_EQ(m->QueryColorFormat(), 1);
-    EXPECT_EQ(m->QueryCountry(), 2);
-    EXPECT_EQ(m->GetLayoutPath(), "/config/briskui/layout/EN/");
-}
-
-TEST_F(SettingsTest, FileWithOnlyTheColourFormat)
-{
-    root_.Write(kSettings, "[BriskUISetting]\nu8ColorFormat = 0x101\n");
-    BriskUiManager* m = Load();
-    EXPECT_EQ(m->QueryBriskUiEnabled(), 1);
-    EXPECT_EQ(m->IsFirstInitialization(), 0);
     EXPECT_EQ(m->QueryColorFormat(), 1);   // low 8 bits
     EXPECT_EQ(m->QueryCountry(), 2);
+    EXPECT_EQ(m->GetLayoutPath(), "/config/briskui/layout/EN/");
 }
 
 // A section named like a key is an entry without a value: it reads as the
@@ -382,30 +371,6 @@ TEST_F(SettingsTest, AnalogueSwitchRule)
     sim::SetCableOperator(7);
     sim::SetSystemDatabasePresent(false);   // country 59, operator 0
     EXPECT_TRUE(m->IsAllowedToSwitchATV());
-}
-
-TEST_F(SettingsTest, SystemTimeIsTheLibraryClockInMillisecondsThatWrap)
-{
-    BriskUiManager* m = Load();
-    EXPECT_EQ(m->GetSystemTime(), 0u);   // the tests' clock stands until advanced
-    ASSERT_TRUE(BriskAdvanceClock(5000));
-    EXPECT_EQ(m->GetSystemTime(), 5000u);
-    ASSERT_TRUE(BriskSetVirtualClock(0xFFFFFFFFULL - 9));
-    EXPECT_EQ(m->GetSystemTime(), 0xFFFFFFF6u);
-    ASSERT_TRUE(BriskAdvanceClock(20));
-    EXPECT_EQ(m->GetSystemTime(), 10u);
-}
-
-TEST_F(SettingsTest, VersionsAndNoOps)
-{
-    BriskUiManager* m = Load();
-    m->SetSwVersion("V1.2");
-    m->SetSwVersion(nullptr);
-    m->SetMStarVersion("MS-9");
-    EXPECT_EQ(m->GetSwVersion(), "V1.2");
-    EXPECT_EQ(m->GetMStarVersion(), "MS-9");
-    m->GetOrvexInfo();
-    EXPECT_EQ(m->GetVolumeStatus(), 0u);   // no volume handler before start
 }
 
 // A process that rewrites the settings file without end is killed at

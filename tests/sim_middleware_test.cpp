@@ -1,5 +1,5 @@
-// Tests of the simulated middleware: recorded call lines, the sound, channel
-// and event models, the IR hand-over and Reset.
+// Tests of the simulated middleware: recorded call lines, the key-file seal,
+// the channel and event models, the IR hand-over and Reset.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -61,83 +61,7 @@ TEST_F(SimTvTest, WaitForCallSeesCallFromAnotherThread)
     t.join();
 }
 
-// ---- sound and settings ------------------------------------------------------
-
-TEST_F(SimTvTest, VolumeMuteAndHalfMuteRoundTrip)
-{
-    MSrv_SSSound* snd = MSrv_Control::GetMSrvSSSound();
-    MSrv_System_Database* db = MSrv_Control::GetMSrvSystemDatabase();
-    ASSERT_NE(db, nullptr);
-
-    snd->SetVolume(35, 0);
-    EXPECT_EQ(snd->GetVolume(), 35);
-    EXPECT_EQ(sim::StoredVolume(), 20);   // the stored setting is separate
-
-    _SoundSettingType audio{};
-    db->GetAudioSetting(&audio);
-    audio.u8Volume = 35;
-    audio.s8Balance = -5;
-    db->SetAudioSetting(&audio);
-    EXPECT_EQ(sim::StoredVolume(), 35);
-    EXPECT_EQ(sim::Balance(), -5);
-
-    snd->SetMuteStatus(4, TRUE);
-    EXPECT_TRUE(sim::Muted());
-    EXPECT_EQ(snd->GetMuteStatus(2), 1);
-
-    MS_USER_SYSTEM_SETTING user{};
-    db->GetUserSystemSetting(&user);
-    user.u8HalfMute = 1;
-    user.u8DishLnbToggle = 2;
-    db->SetUserSystemSetting(&user);
-    EXPECT_EQ(sim::HalfMuteFlag(), 1);
-    EXPECT_EQ(sim::DishLnbToggle(), 2);
-
-    EXPECT_TRUE(sim::Called("SetVolume(35,0)"));
-    EXPECT_TRUE(sim::Called("SetAudioSetting(volume=35,balance=-5)"));
-    EXPECT_TRUE(sim::Called("SetMuteStatus(4,1)"));
-    EXPECT_TRUE(sim::Called("SetUserSystemSetting(halfmute=1,toggle=2)"));
-
-    sim::SetSystemDatabasePresent(false);
-    EXPECT_EQ(MSrv_Control::GetMSrvSystemDatabase(), nullptr);
-}
-
-TEST_F(SimTvTest, FactoryDataLeavesValueUntouchedWhenUnset)
-{
-    MSrv_Factory_Default* fd = MSrv_Control::GetMSrvFactoryDefault();
-    unsigned char v = 0xAA;
-    EXPECT_FALSE(fd->GetFactoryData(5, &v));
-    EXPECT_EQ(v, 0xAA);
-    sim::SetFactoryData(5, 9);
-    EXPECT_TRUE(fd->GetFactoryData(5, &v));
-    EXPECT_EQ(v, 9);
-}
-
-TEST_F(SimTvTest, SealedKeyFileHandsOverItsWholeContentOnlyWhenValid)
-{
-    char path[] = "/tmp/simtv-keyXXXXXX";
-    const int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    unsigned char content[64];
-    for (size_t i = 0; i < sizeof content; ++i) content[i] = static_cast<unsigned char>(i + 1);
-    ASSERT_EQ(write(fd, content, sizeof content), static_cast<ssize_t>(sizeof content));
-    close(fd);
-
-    MSrv_PreSharedKey* psk = MSrv_Control::GetMSrvPreSharedKey();
-    std::vector<unsigned char> data(8192, 0);
-    EXPECT_EQ(psk->CheckHmac(path), 0);
-    EXPECT_FALSE(psk->CheckHmacAndReadData(path, data.data()));
-    EXPECT_EQ(data[40], 0);
-
-    sim::SetHmacValid(path, true);
-    EXPECT_EQ(psk->CheckHmac(path), 1);
-    EXPECT_TRUE(psk->CheckHmacAndReadData(path, data.data()));
-    EXPECT_EQ(data[0], 1);
-    EXPECT_EQ(data[44], 45);   // past the first 16 bytes: the receiver id lives at 40..44
-    EXPECT_EQ(data[63], 64);
-    EXPECT_EQ(data[64], 0);
-    unlink(path);
-}
+// ---- key files ---------------------------------------------------------------
 
 TEST_F(SimTvTest, KeyFileSealIsCheckedAndAForcedVerdictWins)
 {
@@ -178,12 +102,20 @@ TEST_F(SimTvTest, KeyFileSealIsCheckedAndAForcedVerdictWins)
     write("BKS1");
     EXPECT_EQ(psk->CheckHmac(path), 0);
 
-    // A forced verdict wins until it is cleared.
+    // A forced verdict wins until it is cleared; forced valid, an unsealed
+    // file hands over its whole content.
     write(sealed);
     sim::SetHmacValid(path, false);
     EXPECT_EQ(psk->CheckHmac(path), 0);
     sim::ClearHmacVerdict(path);
     EXPECT_EQ(psk->CheckHmac(path), 1);
+    write(content);
+    sim::SetHmacValid(path, true);
+    EXPECT_EQ(psk->CheckHmac(path), 1);
+    EXPECT_TRUE(psk->CheckHmacAndReadData(path, data.data()));
+    EXPECT_EQ(data[44], 0xEC);   // past the first 16 bytes: the receiver id lives at 40..44
+    EXPECT_EQ(data[63], 0xFF);
+    EXPECT_EQ(data[64], 0);
     unlink(path);
 }
 

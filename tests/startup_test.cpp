@@ -139,20 +139,16 @@ TEST_F(StartupTest, FinalizeLeavesAFreshManager)
     fresh->Finalize();
 }
 
-TEST_F(StartupTest, ExitPathSleepsTheSetWhenTheBaseStateWasCleared)
-{
-    StartManager();
-    manager_->DisableStatus(E_BRISKUI_OSD_STATUS_BASE);
-    StopManager();
-    EXPECT_TRUE(sim::WaitForCall("EnterSleepMode(1)", briskui_sim::kStuckMs));
-}
-
-TEST_F(StartupTest, ExitPathDoesNotSleepTheSetOtherwise)
+TEST_F(StartupTest, ExitPathSleepsTheSetOnlyWhenTheBaseStateWasCleared)
 {
     StartManager();
     StopManager();
     usleep(50000);
     EXPECT_FALSE(sim::Called("EnterSleepMode(1)"));
+    StartManager();
+    manager_->DisableStatus(E_BRISKUI_OSD_STATUS_BASE);
+    StopManager();
+    EXPECT_TRUE(sim::WaitForCall("EnterSleepMode(1)", briskui_sim::kStuckMs));
 }
 
 }   // namespace

@@ -1,10 +1,11 @@
 // The OSD status set and composition: the mask rule, hiding what has gone,
-// drawing in the fixed order, and flipping only the dirty area.
+// drawing in the fixed order, and flipping only what changed.
 #include <gtest/gtest.h>
 
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
 #include "BriskUiManager.h"
+#include "Damage.h"
 #include "SimTv.h"
 #include "TestSupport.h"
 #include "VolumeHandler.h"
@@ -62,7 +63,7 @@ TEST_F(StatusTest, EnableArmsTheTimerAndMarksTheArea)
     EXPECT_EQ(OpaqueCount(surface_, kVolumePanel), 0);   // nothing drawn yet
 }
 
-TEST_F(StatusTest, ComposesInOrderAndFlipsTheUnionOfChangedAreas)
+TEST_F(StatusTest, ComposesInOrderAndFlipsWhatChanged)
 {
     manager_->EnableStatus(E_BRISKUI_OSD_STATUS_VOLUME, 0);
     manager_->EnableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, 0xFFFF);
@@ -78,15 +79,28 @@ TEST_F(StatusTest, ComposesInOrderAndFlipsTheUnionOfChangedAreas)
     EXPECT_EQ(Pixel(surface_, 120, 590), kVolumeColour);
 
     // Showing the volume alone drops the wait message; the next composition
-    // stops its timer, erases its area and flips both areas.
+    // stops its timer, erases its area, redraws the volume OSD inside it
+    // and flips that area alone: nothing else changed.
     manager_->EnableStatus(E_BRISKUI_OSD_STATUS_VOLUME, 0);
     EXPECT_EQ(manager_->GetCurrentStatus(), 0x0003u);
     manager_->UpdateOsd();
     EXPECT_FALSE(TimerArmed((EventHandler*)BriskUiManager::pWaitMessageHandler));
-    EXPECT_EQ(manager_->GetLastFlipRect(), both);
+    EXPECT_EQ(manager_->GetLastFlipRect(), kWaitPanel);
     EXPECT_EQ(Pixel(surface_, 310, 460), 0u);              // wait-only area erased
     EXPECT_EQ(Pixel(surface_, 310, 520), kVolumeColour);   // volume redrawn
     EXPECT_EQ(manager_->FlipCount(), 2u);
+
+    // Showing the volume again changes nothing: nothing is flipped. The
+    // full composition flips its area all the same, as it always has.
+    manager_->EnableStatus(E_BRISKUI_OSD_STATUS_VOLUME, 0);
+    manager_->UpdateOsd();
+    EXPECT_TRUE(manager_->GetLastFlipRect().empty());
+    BriskSetFullComposition(TRUE);
+    manager_->EnableStatus(E_BRISKUI_OSD_STATUS_VOLUME, 0);
+    manager_->UpdateOsd();
+    BriskSetFullComposition(FALSE);
+    EXPECT_EQ(manager_->GetLastFlipRect(), kVolumePanel);
+    EXPECT_EQ(Pixel(surface_, 310, 520), kVolumeColour);
 }
 
 TEST_F(StatusTest, StatusEnabledAndDisabledBeforeCompositionLeavesNothing)

@@ -13,7 +13,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -90,12 +89,6 @@ public:
 private:
     pid_t pid_ = -1;
 };
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Rewrites the file in place, as an editor saving it does.
 void WriteFile(const std::string& path, const std::string& content)
@@ -321,7 +314,7 @@ TEST_F(ViewTest, EditsUnderTheRootShowWithoutARestartAndABadLayoutKeepsTheLastGo
     // The mute text in magenta: the layout is read again, and the mute
     // panel, which the layout hides until the sound is muted, stays shown.
     const std::string layout = "/config/briskui/layout/EN/BriskUIVolumeLayout_EU.ini";
-    const std::string sampleLayout = ReadFile(BRISKUI_SAMPLE_ROOT + layout);
+    const std::string sampleLayout = testsupport::ReadFile(BRISKUI_SAMPLE_ROOT + layout);
     std::string text = sampleLayout;
     const std::string colour = "u32FontColor = 0xFFF2F5F9";
     const size_t at = text.find(colour);
@@ -345,7 +338,7 @@ TEST_F(ViewTest, EditsUnderTheRootShowWithoutARestartAndABadLayoutKeepsTheLastGo
 
     // An SVG under the root renders to the PNG beside it, which the panel
     // shows at once: its body turns green.
-    std::string svg = ReadFile(std::string(BRISKUI_ART_SOURCES) + "/mute_panel.svg");
+    std::string svg = testsupport::ReadFile(std::string(BRISKUI_ART_SOURCES) + "/mute_panel.svg");
     for (const char* stop :
          { "stop-color=\"#262e3c\" stop-opacity=\"0.82\"", "stop-color=\"#0c1018\" stop-opacity=\"0.82\"" }) {
         const size_t s = svg.find(stop);

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -299,6 +300,27 @@ void UseThreadsafeDeathTests()
     ::testing::internal::SetInjectableArgvs(argv);
 }
 
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+CommandRun RunCommand(const std::string& command)
+{
+    CommandRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) run.output.append(buffer, n);
+    int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
 std::string CaptureStdout(const std::function<void()>& body)
 {
     fflush(stdout);
@@ -368,13 +390,7 @@ void TempRoot::Write(const std::string& rel, const std::string& content) const
     ASSERT_TRUE(out.good()) << full;
 }
 
-std::string TempRoot::Read(const std::string& rel) const
-{
-    std::ifstream in(path_ + rel, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string TempRoot::Read(const std::string& rel) const { return ReadFile(path_ + rel); }
 
 bool TempRoot::Exists(const std::string& rel) const
 {

@@ -15,6 +15,7 @@
 #include <mutex>
 
 #include "BriskTypes.h"
+#include "EventHandler.h"
 #include "HostSupport.h"
 #include "OsdHost.h"
 #include "Rect.h"
@@ -69,6 +70,17 @@ void UseThreadsafeDeathTests();
 // other threads printed meanwhile).
 std::string CaptureStdout(const std::function<void()>& body);
 
+// The whole content of the file at `path`; empty if it cannot be read.
+std::string ReadFile(const std::string& path);
+
+// Runs `command` through the shell and returns its exit status (-1 if it
+// did not exit) and what it printed on standard output.
+struct CommandRun {
+    int status = -1;
+    std::string output;
+};
+CommandRun RunCommand(const std::string& command);
+
 // A FIFO that nothing writes to, at `path`: a reader that opens it blocks.
 // So that such a reader fails the test instead of hanging it, a helper
 // thread opens the FIFO for writing once after two seconds, which hands
@@ -85,6 +97,13 @@ private:
     std::atomic<bool> stop_{ false };
     std::atomic<bool> blocked_{ false };
     std::thread helper_;
+};
+
+// A handler of no OSD of its own that takes every key: for tests of what
+// the handler base does (layouts, drawing, timers).
+class BareHandler : public EventHandler {
+public:
+    BOOL KeyHandler(U32) override { return TRUE; }
 };
 
 // A host for handlers and the timer service without a manager: it records
@@ -158,7 +177,6 @@ struct StartOptions {
     bool loadSettings = true;
 };
 
-// Test fixture: a temporary root with a settings file, the simulated TV
 // Test fixture: a temporary root with a settings file, the simulated TV
 // reset, the library's sleeps made instant, its clock virtual (at 0 ms,
 // moved by Advance only), the simulated set's speech engine installed
