@@ -24,7 +24,7 @@ protected:
     U8 Deliver(U32 id, U32 param, sim::Source source = sim::Source::Control)
     {
         sim::PostEvent(id, param, source);
-        EXPECT_TRUE(sim::WaitEventsDelivered(2000));
+        EXPECT_TRUE(sim::WaitEventsDelivered(briskui_sim::kStuckMs));
         return sim::LastCallbackResult();
     }
     bool Visible(const char* item)

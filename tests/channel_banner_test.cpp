@@ -239,7 +239,7 @@ TEST_F(ChannelBannerTest, LayoutPathsAreBoundedAndTheLayoutIsRequired)
     EXPECT_STREQ(BriskUiManager::pChannelChangeHandler->GetComponentIconPath(), "/test/images/b_comp.png");
     StopManager();
 
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    UseThreadsafeDeathTests();
     EXPECT_DEATH(
         {
             dup2(2, 1);   // the library logs on stdout

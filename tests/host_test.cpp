@@ -22,7 +22,7 @@ namespace {
 
 using SimRun = CommandRun;
 
-SimRun RunSim(const std::string& args) { return RunCommand(std::string(BRISKUI_SIM) + " " + args + " 2>&1"); }
+SimRun RunSim(const std::string& args) { return RunCommand(ProgramCommand(BRISKUI_SIM) + " " + args + " 2>&1"); }
 
 class HostTest : public ::testing::Test {
 protected:

@@ -193,7 +193,7 @@ TEST_F(InputTest, OneKeyPerPassButEveryTimerEvent)
     StartManager();
     manager_->EnableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, 0xFFFF);
     manager_->EnableStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE, 0xFFFF);
-    ASSERT_TRUE(manager_->WaitIdle(2000));
+    ASSERT_TRUE(manager_->WaitIdle(briskui_sim::kStuckMs));
     U8 volume = sim::StoredVolume();
     {
         // Queue everything while the input thread cannot take it.
@@ -211,7 +211,7 @@ TEST_F(InputTest, OneKeyPerPassButEveryTimerEvent)
         manager_->PostEvent(timer);
         manager_->WakeUp();
     }
-    ASSERT_TRUE(manager_->WaitIdle(2000));
+    ASSERT_TRUE(manager_->WaitIdle(briskui_sim::kStuckMs));
     EXPECT_EQ(sim::StoredVolume(), volume + 1);   // the second key is dropped
     EXPECT_FALSE(manager_->QueryStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE));
     EXPECT_FALSE(manager_->QueryStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE));
@@ -253,9 +253,9 @@ protected:
     }
     void WaitSteps(int n)
     {
-        for (int i = 0; i < 4000 && g_steps < n; ++i) usleep(500);
+        for (U32 i = 0; i < briskui_sim::kStuckMs && g_steps < n; ++i) usleep(1000);
         ASSERT_GE(g_steps.load(), n);
-        ASSERT_TRUE(manager_->WaitIdle(2000));
+        ASSERT_TRUE(manager_->WaitIdle(briskui_sim::kStuckMs));
     }
 };
 
@@ -325,7 +325,7 @@ TEST_F(FirstInitTest, MiddlewareEventsAreIgnoredMeanwhile)
     StartWithKeyAt(0, 0);
     WaitSteps(50);
     sim::PostEvent(295, 0);
-    ASSERT_TRUE(sim::WaitEventsDelivered(2000));
+    ASSERT_TRUE(sim::WaitEventsDelivered(briskui_sim::kStuckMs));
     EXPECT_EQ(sim::LastCallbackResult(), 0);
 }
 

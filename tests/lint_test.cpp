@@ -76,7 +76,7 @@ protected:
 
     LintRun Run(const std::vector<std::string>& args)
     {
-        std::string command = std::string(BRISKUI_LINT) + " --root '" + root_.Path() + "'";
+        std::string command = ProgramCommand(BRISKUI_LINT) + " --root '" + root_.Path() + "'";
         for (const std::string& a : args) command += " '" + a + "'";
         CommandRun out = RunCommand(command + " 2>/dev/null");
         LintRun run;

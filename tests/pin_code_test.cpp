@@ -30,7 +30,7 @@ protected:
     void Event(U32 param, sim::Source source = sim::Source::Dtv)
     {
         sim::PostEvent(76, param, source);
-        ASSERT_TRUE(sim::WaitEventsDelivered(2000));
+        ASSERT_TRUE(sim::WaitEventsDelivered(briskui_sim::kStuckMs));
         ASSERT_TRUE(manager_->WaitIdle(5000));
     }
     void Type(const std::string& digits)

@@ -74,7 +74,7 @@ TEST_F(StartupTest, CountryPicksTheLayoutFiles)
 
 TEST_F(StartupTest, UnknownCountryAbortsBeforeAnyLayoutIsLoaded)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    UseThreadsafeDeathTests();
     EXPECT_DEATH(
         {
             dup2(2, 1);   // the library logs on stdout
@@ -107,7 +107,7 @@ TEST_F(StartupTest, WithoutTheKeysNoInputThreadRuns)
     EXPECT_EQ(manager_->InputPassCount(), 0u);
 
     sim::PostEvent(295, 0);
-    ASSERT_TRUE(sim::WaitEventsDelivered(2000));
+    ASSERT_TRUE(sim::WaitEventsDelivered(briskui_sim::kStuckMs));
     EXPECT_EQ(sim::LastCallbackResult(), 0);
     EXPECT_EQ(manager_->GetCurrentStatus(), 1u);
     EXPECT_EQ(manager_->FlipCount(), 0u);
@@ -148,7 +148,7 @@ TEST_F(StartupTest, ExitPathSleepsTheSetOnlyWhenTheBaseStateWasCleared)
     StartManager();
     manager_->DisableStatus(E_BRISKUI_OSD_STATUS_BASE);
     StopManager();
-    EXPECT_TRUE(sim::WaitForCall("EnterSleepMode(1)", 2000));
+    EXPECT_TRUE(sim::WaitForCall("EnterSleepMode(1)", briskui_sim::kStuckMs));
 }
 
 }   // namespace

@@ -131,7 +131,7 @@ TEST_F(StressTest, TimeOutsFallingInOnePassBothHide)
     Key(0xF04C);                                                          // volume: 3000 ms
     manager_->EnableStatus(E_BRISKUI_OSD_STATUS_WAIT_MESSAGE, 0xFFFF);    // 3000 ms
     manager_->EnableStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE, 0xFFFF);   // 2000 ms
-    ASSERT_TRUE(manager_->WaitIdle(2000));
+    ASSERT_TRUE(manager_->WaitIdle(briskui_sim::kStuckMs));
     ASSERT_EQ(manager_->GetCurrentStatus(), 0x0087u);
     Advance(3500);
     EXPECT_EQ(manager_->GetCurrentStatus(), 0x0001u);
@@ -141,7 +141,7 @@ TEST_F(StressTest, TimeOutsFallingInOnePassBothHide)
 TEST_F(StressTest, TimeOutBehindAKeyIsNotLost)
 {
     manager_->EnableStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE, 0xFFFF);
-    ASSERT_TRUE(manager_->WaitIdle(2000));
+    ASSERT_TRUE(manager_->WaitIdle(briskui_sim::kStuckMs));
     {
         BriskUiManager::Lock();
         briskui_sim::PostKey(manager_, 0x41);   // not a library key
@@ -149,7 +149,7 @@ TEST_F(StressTest, TimeOutBehindAKeyIsNotLost)
         EXPECT_TRUE(briskui_sim::WaitForTimerPass(BriskClockNowMs()));
         BriskUiManager::Unlock();
     }
-    ASSERT_TRUE(manager_->WaitIdle(2000));
+    ASSERT_TRUE(manager_->WaitIdle(briskui_sim::kStuckMs));
     EXPECT_FALSE(manager_->QueryStatus(E_BRISKUI_OSD_STATUS_NOT_AVAILABLE));
 }
 

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
 
 namespace briskui_sim {
 namespace {
@@ -158,6 +160,58 @@ uint8_t Channel(double v) { return static_cast<uint8_t>(std::lround(v)); }
 
 uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) { return 0xFF000000u | (uint32_t{ r } << 16) | (uint32_t{ g } << 8) | b; }
 
+// The backdrop is a colour per row (sky, horizon, ground) dimmed by a factor
+// per column (the vignette), so a whole frame computes each once.
+struct RowColour {
+    double r, g, b;
+};
+
+RowColour BackdropRow(int y, int height)
+{
+    // A dim evening scene: blue-grey sky brightening towards a horizon at 58%
+    // of the height, darker blue-green ground below it.
+    const double fy = (height > 1) ? static_cast<double>(y) / (height - 1) : 0.0;
+    constexpr double kHorizon = 0.58;
+    constexpr double kHaze = 0.012;   // half height of the soft horizon band
+    const double ts = std::min(fy / kHorizon, 1.0);
+    const double tg = std::sqrt(std::max(fy - kHorizon, 0.0) / (1.0 - kHorizon));
+    const double sky[3] = { 28 + (92 - 28) * ts * ts, 40 + (112 - 40) * ts * ts, 62 + (138 - 62) * ts * ts };
+    const double ground[3] = { 52 + (22 - 52) * tg, 66 + (30 - 66) * tg, 70 + (36 - 70) * tg };
+    const double u = std::clamp((fy - kHorizon + kHaze) / (2 * kHaze), 0.0, 1.0);
+    const double w = u * u * (3 - 2 * u);
+    return { sky[0] + (ground[0] - sky[0]) * w, sky[1] + (ground[1] - sky[1]) * w, sky[2] + (ground[2] - sky[2]) * w };
+}
+
+// A gentle vignette towards the left and right edges.
+double BackdropVignette(int x, int width)
+{
+    const double fx = (width > 1) ? static_cast<double>(x) / (width - 1) : 0.5;
+    const double dx = fx - 0.5;
+    return 1.0 - 0.7 * dx * dx;   // 0.825 at the edges
+}
+
+uint32_t Shade(const RowColour& c, double vignette)
+{
+    return Rgb(Channel(c.r * vignette), Channel(c.g * vignette), Channel(c.b * vignette));
+}
+
+// The backdrop of the size last asked for, made once: a host writes all its
+// screenshots at one size. Shared, so that a caller keeps its copy while
+// another thread asks for a new size.
+std::shared_ptr<const std::vector<uint32_t>> SharedBackdrop(int width, int height)
+{
+    static std::mutex lock;
+    static std::shared_ptr<const std::vector<uint32_t>> last;
+    static int lastWidth = 0, lastHeight = 0;
+    std::lock_guard<std::mutex> guard(lock);
+    if (last == nullptr || width != lastWidth || height != lastHeight) {
+        last = std::make_shared<const std::vector<uint32_t>>(Backdrop(width, height));
+        lastWidth = width;
+        lastHeight = height;
+    }
+    return last;
+}
+
 }   // namespace
 
 bool WriteArgbPng(const std::string& path, const uint32_t* pixels, int width, int height, int pitchBytes,
@@ -181,25 +235,22 @@ bool WriteArgbPng(const std::string& path, const uint32_t* pixels, int width, in
 
 uint32_t BackdropPixel(int x, int y, int width, int height)
 {
-    // A dim evening scene: blue-grey sky brightening towards a horizon at 58%
-    // of the height, darker blue-green ground below it, and a gentle
-    // vignette towards the left and right edges.
-    const double fy = (height > 1) ? static_cast<double>(y) / (height - 1) : 0.0;
-    const double fx = (width > 1) ? static_cast<double>(x) / (width - 1) : 0.5;
-    constexpr double kHorizon = 0.58;
-    constexpr double kHaze = 0.012;   // half height of the soft horizon band
-    const double ts = std::min(fy / kHorizon, 1.0);
-    const double tg = std::sqrt(std::max(fy - kHorizon, 0.0) / (1.0 - kHorizon));
-    const double sky[3] = { 28 + (92 - 28) * ts * ts, 40 + (112 - 40) * ts * ts, 62 + (138 - 62) * ts * ts };
-    const double ground[3] = { 52 + (22 - 52) * tg, 66 + (30 - 66) * tg, 70 + (36 - 70) * tg };
-    const double u = std::clamp((fy - kHorizon + kHaze) / (2 * kHaze), 0.0, 1.0);
-    const double w = u * u * (3 - 2 * u);
-    const double r = sky[0] + (ground[0] - sky[0]) * w;
-    const double g = sky[1] + (ground[1] - sky[1]) * w;
-    const double b = sky[2] + (ground[2] - sky[2]) * w;
-    const double dx = fx - 0.5;
-    const double vignette = 1.0 - 0.7 * dx * dx;   // 0.825 at the edges
-    return Rgb(Channel(r * vignette), Channel(g * vignette), Channel(b * vignette));
+    return Shade(BackdropRow(y, height), BackdropVignette(x, width));
+}
+
+std::vector<uint32_t> Backdrop(int width, int height)
+{
+    std::vector<uint32_t> pixels;
+    if (width <= 0 || height <= 0) return pixels;
+    std::vector<double> vignette(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x) vignette[x] = BackdropVignette(x, width);
+    pixels.resize(static_cast<size_t>(width) * height);
+    uint32_t* out = pixels.data();
+    for (int y = 0; y < height; ++y) {
+        const RowColour c = BackdropRow(y, height);
+        for (int x = 0; x < width; ++x) *out++ = Shade(c, vignette[x]);
+    }
+    return pixels;
 }
 
 uint32_t CompositeOver(uint32_t argb, uint32_t opaqueBackground)
@@ -218,12 +269,14 @@ bool WriteArgbPngOverBackdrop(const std::string& path, const uint32_t* pixels, i
                               std::string* error)
 {
     if (!CheckArgs(path, pixels, width, height, pitchBytes, error)) return false;
+    const std::shared_ptr<const std::vector<uint32_t>> backdrop = SharedBackdrop(width, height);
+    const uint32_t* back = backdrop->data();
     std::vector<png_byte> data(static_cast<size_t>(width) * height * 3);
     png_byte* out = data.data();
     for (int y = 0; y < height; ++y) {
         const uint32_t* row = Row(pixels, y, pitchBytes);
         for (int x = 0; x < width; ++x) {
-            const uint32_t p = CompositeOver(row[x], BackdropPixel(x, y, width, height));
+            const uint32_t p = CompositeOver(row[x], *back++);
             *out++ = static_cast<png_byte>(p >> 16);
             *out++ = static_cast<png_byte>(p >> 8);
             *out++ = static_cast<png_byte>(p);

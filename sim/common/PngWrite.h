@@ -27,6 +27,9 @@ bool WriteArgbPngOverBackdrop(const std::string& path, const uint32_t* pixels, i
 
 // Colour 0xFFRRGGBB of the backdrop at pixel (x, y) of a width x height image.
 uint32_t BackdropPixel(int x, int y, int width, int height);
+// The whole backdrop of a width x height image, rows packed: the pixels
+// BackdropPixel gives, at a fraction of its cost per pixel.
+std::vector<uint32_t> Backdrop(int width, int height);
 
 // Source-over of one non-premultiplied ARGB pixel onto an opaque colour;
 // the result is opaque.

@@ -224,10 +224,7 @@ void LiveView::Show(int width, int height)
         width_ = width;
         height_ = height;
         SDL_RenderSetLogicalSize(renderer_, width, height);
-        backdrop_.resize((size_t)width * height);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                backdrop_[(size_t)y * width + x] = briskui_sim::BackdropPixel(x, y, width, height);
+        backdrop_ = briskui_sim::Backdrop(width, height);
     }
     frame_.resize(surface_.size());
     for (size_t i = 0; i < frame_.size(); ++i) frame_[i] = briskui_sim::CompositeOver(surface_[i], backdrop_[i]);

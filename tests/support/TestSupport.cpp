@@ -275,6 +275,31 @@ void WriteSolidPng(const std::string& path, int width, int height, U32 argb)
     ASSERT_TRUE(briskui_sim::WriteArgbPng(path, pixels.data(), width, height, width * 4, &error)) << error;
 }
 
+#ifdef BRISKUI_TEST_EMULATOR
+const char* const kEmulator = BRISKUI_TEST_EMULATOR;
+#else
+const char* const kEmulator = "";
+#endif
+
+std::string ProgramCommand(const std::string& program)
+{
+    return UnderEmulator() ? std::string(kEmulator) + " " + program : program;
+}
+
+bool UnderEmulator() { return kEmulator[0] != '\0'; }
+
+void UseThreadsafeDeathTests()
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    if (!UnderEmulator()) return;
+    // The emulator's words (blank-separated) before the program's own.
+    std::vector<std::string> argv;
+    std::istringstream words(kEmulator);
+    for (std::string word; words >> word;) argv.push_back(word);
+    for (const std::string& arg : ::testing::internal::GetArgvs()) argv.push_back(arg);
+    ::testing::internal::SetInjectableArgvs(argv);
+}
+
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

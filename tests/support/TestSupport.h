@@ -52,6 +52,20 @@ void WriteSolidPng(const std::string& path, int width, int height, U32 argb);
 std::string LayoutImage(const std::string& name, const _Rect& r, const std::string& file, int visible = 1);
 std::string LayoutText(const std::string& name, const _Rect& r, const std::string& text, int visible = 1);
 
+// The shell command that runs `program`, one of the build's programs: the
+// program itself, or in a cross build the emulator in front of it, since the
+// build machine runs the target's programs only through the emulator.
+std::string ProgramCommand(const std::string& program);
+
+// Whether the tests run under the emulator of a cross build, where every
+// step costs tens of times more: a long loop may run fewer rounds there.
+bool UnderEmulator();
+
+// Makes this process's death tests "threadsafe": the child runs the program
+// again up to the statement instead of inheriting a copy of the library's
+// threads and locks. In a cross build the child starts through the emulator.
+void UseThreadsafeDeathTests();
+
 // Runs `body` with stdout captured and returns what it printed (also what
 // other threads printed meanwhile).
 std::string CaptureStdout(const std::function<void()>& body);
