@@ -1,4 +1,4 @@
-// A seventeenth OSD, added as a table row and its class and nothing else:
+// A sixteenth OSD, added as a table row and its class and nothing else:
 // a sleep-timer panel at status bit 0x10000, opened by a key no OSD took
 // before, taking the cursor keys over the menus while shown, drawn between
 // the wait message and the PIN entry, closed by the exit keys, and kept or
