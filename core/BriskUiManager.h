@@ -121,14 +121,15 @@ public:
     // layouts loaded later come from it. Any thread.
     void SetupLanguage();
     // The settings as loaded: library enabled, colour format (1: a 16-bit
-    // layer), country group (1 NA, 2 EU), first initialisation. Any thread.
-    U8 QueryBriskUiEnabled() { return bActivate; }
-    U8 QueryColorFormat() { return u8ColorFormat; }
-    int QueryCountry() { return eCountry; }
+    // layer), country group (1 NA, 2 EU), first initialisation. Any thread:
+    // like every accessor here, each takes the manager lock.
+    U8 QueryBriskUiEnabled();
+    U8 QueryColorFormat();
+    int QueryCountry();
     // Picks the country group before Start: LoadCommonSetting always sets
     // EU; a desktop host uses this to run the NA layouts and behaviour.
-    void SetCountry(int country) { eCountry = country; }
-    U8 IsFirstInitialization() { return bFirstInitialization; }
+    void SetCountry(int country);
+    U8 IsFirstInitialization();
     // The volume OSD's display state (VolumeHandler::GetStatus: 0 hidden,
     // 1 bar, 2 half mute, 3 mute); 0 before Start. Any thread.
     U32 GetVolumeStatus();
@@ -159,7 +160,7 @@ public:
     BOOL IsAllowedToSwitchATV();
     // The layout folder (before the file-system root), with its language
     // folder and a trailing slash. Any thread.
-    std::string GetLayoutPath() { return strLayoutPath; }
+    std::string GetLayoutPath();
 
     // ---- audio guidance --------------------------------------------------------
     // While audio guidance is on, every OSD says what it shows (in the OSD
@@ -186,7 +187,7 @@ public:
     void SetAudioGuidance(U8 on);
     // 1 while audio guidance is on (the settings file's value after
     // LoadCommonSetting, default 0). Any thread.
-    U8 QueryAudioGuidance() { return bAudioGuidance; }
+    U8 QueryAudioGuidance();
     // Says now every utterance still waiting for the keys to pause, as if
     // they had (a desktop host taking a screenshot of the state that said
     // them). Any thread.
@@ -247,10 +248,11 @@ public:
     // Hides the whole window at once (opacity 0); nothing without a surface.
     void ClearScreen();
     // The status set now, the marked area, and the area the last
-    // composition flipped.
-    U32 GetCurrentStatus() { return u32CurrentStatus; }
-    _Rect GetDirtyRect() { return rcDirty; }
-    _Rect GetLastFlipRect() { return rcLastFlip; }
+    // composition flipped. Each takes the manager lock, so any thread may
+    // read them while the input thread composes.
+    U32 GetCurrentStatus();
+    _Rect GetDirtyRect();
+    _Rect GetLastFlipRect();
 
     // ---- middleware events -------------------------------------------------------
     // The callback Start registers with the middleware's four event

@@ -268,3 +268,45 @@ BOOL BriskUiManager::IsAllowedToSwitchATV()
            "IsAllowedToSwitchATV", __LINE__, allowed, (int)country, (int)cableOperator, routePath);
     return allowed;
 }
+
+U8 BriskUiManager::QueryBriskUiEnabled()
+{
+    BriskManagerLock lock;
+    return bActivate;
+}
+
+U8 BriskUiManager::QueryColorFormat()
+{
+    BriskManagerLock lock;
+    return u8ColorFormat;
+}
+
+int BriskUiManager::QueryCountry()
+{
+    BriskManagerLock lock;
+    return eCountry;
+}
+
+void BriskUiManager::SetCountry(int country)
+{
+    BriskManagerLock lock;
+    eCountry = country;
+}
+
+U8 BriskUiManager::IsFirstInitialization()
+{
+    BriskManagerLock lock;
+    return bFirstInitialization;
+}
+
+U8 BriskUiManager::QueryAudioGuidance()
+{
+    BriskManagerLock lock;
+    return bAudioGuidance;
+}
+
+std::string BriskUiManager::GetLayoutPath()
+{
+    BriskManagerLock lock;
+    return strLayoutPath;
+}

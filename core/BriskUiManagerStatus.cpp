@@ -20,6 +20,24 @@ BOOL BriskUiManager::QueryPrevStatus(U32 status)
     return (u32PrevStatus & status) == status ? TRUE : FALSE;
 }
 
+U32 BriskUiManager::GetCurrentStatus()
+{
+    BriskManagerLock lock;
+    return u32CurrentStatus;
+}
+
+_Rect BriskUiManager::GetDirtyRect()
+{
+    BriskManagerLock lock;
+    return rcDirty;
+}
+
+_Rect BriskUiManager::GetLastFlipRect()
+{
+    BriskManagerLock lock;
+    return rcLastFlip;
+}
+
 void BriskUiManager::InvalidateOSD(const _Rect& rect)
 {
     BriskManagerLock lock;

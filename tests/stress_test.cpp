@@ -71,6 +71,9 @@ void StressTest::Together(bool guidance)
             case 3:
                 (void)manager_->GetVolumeStatus();
                 (void)manager_->QueryStatus(0x6);
+                (void)manager_->GetCurrentStatus();
+                (void)manager_->GetLastFlipRect();
+                (void)manager_->GetDirtyRect();
                 break;
             case 4:
                 manager_->SetFirstInitializationProgress((U8)(i % 101));
