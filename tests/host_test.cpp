@@ -45,8 +45,6 @@ TEST_F(HostTest, BadLinesAreReportedWithTheirNumber)
     EXPECT_NE(run.output.find("script.txt:1: unknown verb 'fly'"), std::string::npos) << run.output;
     run = RunSim(Script("set colour 3\n"));
     EXPECT_NE(run.output.find("unknown state 'colour'"), std::string::npos) << run.output;
-    run = RunSim("--country 3 " + Script("quit\n"));
-    EXPECT_EQ(run.status, 2);
     run = RunSim(root_.Path() + "/missing.txt");
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find("cannot read script"), std::string::npos);
