@@ -147,6 +147,7 @@ TEST_F(ChannelBannerTest, ProgramRecordFlagAndFailure)
     EXPECT_EQ(Pixel(surface_, 130, 630), kTvTypeColour);   // the icon still shows
 }
 
+// HDMI and PC in NA, on the sample layouts: the gallery's goldens.
 TEST_F(ChannelBannerTest, InputsShowTheirIconAndName)
 {
     struct Case {
@@ -157,11 +158,9 @@ TEST_F(ChannelBannerTest, InputsShowTheirIconAndName)
         U32 icon;
     };
     const Case cases[] = {
-        { 1, MAPI_INPUT_SOURCE_HDMI3, false, "HDMI 3", kHdmiColour },
         { 1, MAPI_INPUT_SOURCE_CVBS, true, "Video", kVideoColour },
         { 1, MAPI_INPUT_SOURCE_CVBS, false, "Video 1", kVideoColour },
         { 1, MAPI_INPUT_SOURCE_YPBPR, false, "Spectrel HD", kComponentColour },
-        { 1, MAPI_INPUT_SOURCE_VGA, false, "PC", kPcColour },
         { 2, MAPI_INPUT_SOURCE_CVBS, true, "2", kVideoColour },
         { 2, MAPI_INPUT_SOURCE_YPBPR, false, "2", kVideoColour },
         { 2, MAPI_INPUT_SOURCE_SCART, false, "1", kVideoColour },

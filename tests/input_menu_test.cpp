@@ -158,16 +158,7 @@ TEST_F(InputMenuTest, OkOnTheTvEntryPicksAnalogueOnlyWhenAllowed)
     // The menu goes and the banner shows the new input.
     EXPECT_EQ(manager_->GetCurrentStatus(), 0x0009u);
     EXPECT_EQ(OpaqueCount(surface_, MenuIconRect(3)), 0);
-
-    // Country 14, cable operator 7 on a cable route: no analogue TV.
-    sim::SetCountry(14);
-    sim::SetCableOperator(7);
-    sim::SetCurrentRoute(1);
-    sim::SetRoutePath(1, 2);
-    sim::ClearCalls();
-    Key(SOURCE);
-    Key(OK);
-    EXPECT_EQ(sim::Calls(), (std::vector<std::string>{ "SetInputSource(28,1,0,0)", "PlayCurrentProgram()" }));
+    // Where analogue TV is not allowed, digital TV: input-menu-tv-entry.script.
 }
 
 TEST_F(InputMenuTest, DigitsJumpInNorthAmericaOnly)
