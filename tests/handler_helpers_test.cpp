@@ -8,7 +8,6 @@
 #include "ItemBar.h"
 #include "SimTv.h"
 #include "TestSupport.h"
-#include "VolumeHandler.h"
 
 using namespace testsupport;
 
@@ -18,8 +17,6 @@ class PlainHandler : public BareHandler {
 public:
     using EventHandler::LoadLayout;
 };
-
-const U32 kTrackColour = 0xFF404040, kFillColour = 0xFF20C020;
 
 // A track of 320 with 10-pixel caps: a span of 300.
 std::string BarLayout()
@@ -36,8 +33,6 @@ protected:
     {
         handler_.SetHost(&host_);
         root_.Write("/test/images/.keep", "");
-        WriteSolidPng(root_.Path() + "/test/images/track.png", 4, 4, kTrackColour);
-        WriteSolidPng(root_.Path() + "/test/images/fill.png", 4, 4, kFillColour);
     }
     std::string Write(const std::string& content)
     {
@@ -77,16 +72,6 @@ TEST_F(HelperTest, ProgressBarFillsItsSpanAndHidesItsCapsAtZero)
     // A large maximum does not wrap the arithmetic.
     bar_.Fill(0x80000000u, 0xFFFFFFFFu);
     EXPECT_EQ(bar_.Middle()->GetWidth(), 150u);
-
-    // Drawn at 50 %: the middle, the right cap right after it, then the track.
-    bar_.Fill(50, 100);
-    IDirectFBSurface* surface = NewSurface(640, 240);
-    handler_.Update(surface);
-    EXPECT_EQ(Pixel(surface, 100, 110), kFillColour);
-    EXPECT_EQ(Pixel(surface, 110 + 149, 110), kFillColour);
-    EXPECT_EQ(Pixel(surface, 110 + 159, 110), kFillColour);
-    EXPECT_EQ(Pixel(surface, 110 + 160, 110), kTrackColour);
-    surface->Release(surface);
 }
 
 TEST_F(HelperTest, VolumeBarKeepsItsCapsAndMissingPartsAreSkipped)
@@ -185,21 +170,6 @@ TEST_F(HelperTest, ExtraKeysComeFromTheBaseParse)
               std::string::npos);
     EXPECT_FALSE(none.IsOpen());
     EXPECT_EQ(none.GetUnsigned("setting:u8MaxDigitNumber", 4), 4u);
-}
-
-TEST_F(HelperTest, VolumeHandlerReadsItsMaximumFromItsLayout)
-{
-    VolumeHandler volume;
-    volume.LoadResource(Write(BarLayout() + "[setting]\nu16MaxVolume = 80\n").c_str());
-    EXPECT_EQ(volume.GetMaxVolume(), 80);
-
-    VolumeHandler missing;
-    std::string out = CaptureStdout([&] { missing.LoadResource("/nonexistent.ini"); });
-    EXPECT_NE(out.find("[BriskUI] EventHandler::LoadResource failed, no such file /nonexistent.ini\n"
-                       "[BriskUI] VolumeHandler::LoadResource failed, no such file /nonexistent.ini\n"),
-              std::string::npos)
-        << out;
-    EXPECT_EQ(missing.GetMaxVolume(), 0);
 }
 
 }   // namespace

@@ -76,20 +76,17 @@ TEST_F(LayoutTest, DefaultsAndCuts)
     EXPECT_EQ(handler_.GetStateMask(), 0);
 }
 
-TEST_F(LayoutTest, SixteenBitSettingsAreCut)
-{
-    handler_.LoadResource(Write("[setting]\nu16TimeOut = 70000\nu16StateMask = 0x1FFFF\n").c_str());
-    EXPECT_EQ(handler_.GetTimeOut(), 4464);
-    EXPECT_EQ(handler_.GetStateMask(), 0xFFFF);
-}
-
-TEST_F(LayoutTest, SectionNamesFoldToLowerCase)
+TEST_F(LayoutTest, SectionNamesFoldToLowerCaseAndSixteenBitSettingsAreCut)
 {
     // A name with ':' makes no section of its own: iniparser files its keys as "x:y:key".
-    handler_.LoadResource(Write("[Title]\nu8Type = 2\nu32Left = 5\n[title]\nu32Left = 7\n[x:y]\nu8Type = 1\n").c_str());
+    handler_.LoadResource(Write("[Title]\nu8Type = 2\nu32Left = 5\n[title]\nu32Left = 7\n[x:y]\nu8Type = 1\n"
+                                "[Setting]\nu16TimeOut = 70000\nu16StateMask = 0x1FFFF\n")
+                              .c_str());
     ASSERT_EQ(handler_.ItemCount(), 1u);
     EXPECT_EQ(handler_.ItemAt(0)->GetName(), "title");
     EXPECT_EQ(handler_.ItemAt(0)->GetLeft(), 7u);
+    EXPECT_EQ(handler_.GetTimeOut(), 4464);
+    EXPECT_EQ(handler_.GetStateMask(), 0xFFFF);
 }
 
 TEST_F(LayoutTest, SecondLoadAppendsItemsAndAReloadReplacesThemAndTheRegion)

@@ -13,8 +13,6 @@
 #include "BriskFiles.h"
 #include "BriskUiHandlerTable.h"
 #include "BriskUiLanguages.h"
-#include "EventHandler.h"
-#include "LayoutLint.h"
 #include "TestSupport.h"
 
 using namespace testsupport;
@@ -70,8 +68,8 @@ protected:
         // damaged images); /lint holds pictures without their twins.
         ASSERT_EQ(symlink(BRISKUI_SOURCE_DIR, (root_.Path() + "/src").c_str()), 0);
         root_.Write("/lint/.keep", "");
-        WriteSolidPng(root_.Path() + "/lint/box_nomal.png", 8, 8, 0xFF808080);
-        WriteSolidPng(root_.Path() + "/lint/base1.png", 8, 8, 0xFF808080);
+        for (const char* name : { "box_nomal", "base1", "tv_n", "tv_f", "hdmi_n", "menu3" })
+            WriteSolidPng(root_.Path() + "/lint/" + name + ".png", 8, 8, 0xFF808080);
     }
 
     LintRun Run(const std::vector<std::string>& args)
@@ -193,6 +191,13 @@ TEST_F(LintTest, PathEndingsTheHandlersSwap)
     ExpectFindings("direct-source-twin", "BriskUIFactoryDirectlyInputSourceChangedLayout.ini",
                    { "8: error: image /lint/white.PNG of [bg_image] (as FactoryDirectlyInputSourceChanged shows it, "
                      "ending \"white.PNG\") does not exist" });
+    // The menus swap endings within the file name: icons ending "n.png" or
+    // "f.png", a background whose last five characters become "2.png".
+    ExpectFindings("menu-twins", "BriskUIAtvDtvSwitchMenuLayout.ini",
+                   { "16: error: image /lint/hdmi_f.png of [icon2] (as AtvDtvSwitchMenuHandler shows it, ending "
+                     "\"f.png\") does not exist",
+                     "30: error: image /lint/menu2.png of [bg_image] (as AtvDtvSwitchMenuHandler shows it, ending "
+                     "\"2.png\") does not exist" });
 }
 
 TEST_F(LintTest, ScreenTimeOutAndStateMask)
@@ -234,62 +239,6 @@ TEST_F(LintTest, SettingsFile)
                    { "--settings" });
     ExpectFindings("settings-colour", file, { "5: error: u8ColorFormat = 'ARGB' is not a number: the library reads 0" },
                    { "--settings" });
-}
-
-// The menus' endings, on a table of its own: icons ending "n.png" whose
-// "f.png" twin must exist, a background whose last five characters become
-// "2.png".
-class MenuProbe final : public EventHandler {
-public:
-    static const ST_LAYOUT_NEEDS kLayout;
-    BOOL KeyHandler(U32) override { return FALSE; }
-};
-MenuProbe* g_menuProbe = nullptr;
-const ST_LAYOUT_ITEM kMenuItems[] = {
-    BriskImageItem("icon1", "n.png", "f.png"),
-    BriskImageItem("icon2", "n.png", "f.png"),
-    BriskImageItem("icon3", "n.png", "f.png"),
-    BriskImageItem("bg_image", nullptr, "2.png"),
-};
-const ST_LAYOUT_NEEDS MenuProbe::kLayout = BriskLayoutNeeds(kMenuItems, TRUE);
-const ST_BRISKUI_HANDLER_ROW kMenuRows[] = {
-    BriskHandlerRow<MenuProbe, &g_menuProbe>(E_BRISKUI_OSD_STATUS_INPUT_SOURCE_MENU, "InputSourceMenuHandler")
-        .Layout("Menu.ini"),
-};
-
-TEST_F(LintTest, EndingsSwappedWithinTheFileName)
-{
-    WriteSolidPng(root_.Path() + "/lint/tv_n.png", 8, 8, 0xFF808080);
-    WriteSolidPng(root_.Path() + "/lint/tv_f.png", 8, 8, 0xFFFFFFFF);
-    WriteSolidPng(root_.Path() + "/lint/hdmi_n.png", 8, 8, 0xFF808080);
-    WriteSolidPng(root_.Path() + "/lint/menu3.png", 8, 8, 0xFF808080);
-    std::string layout = "/lint/Menu.ini";
-    std::string text;
-    // A layout may name an icon's focused file too: its normal twin must exist.
-    const char* items[][2] = {
-        { "icon1", "tv_n.png" }, { "icon2", "hdmi_n.png" }, { "icon3", "tv_f.png" }, { "bg_image", "menu3.png" }
-    };
-    for (const auto& item : items)   // seven lines each: pImagePath on lines 7, 14, 21, 28
-        text += std::string("[") + item[0] + "]\nu8Type = 1\nu32Left = 10\nu32Top = 10\nu32Width = 8\n" +
-                "u32Height = 8\npImagePath = /lint/" + item[1] + "\n";
-    root_.Write(layout, text);
-
-    BriskSetHandlerTable(kMenuRows, 1);
-    std::string out = CaptureStdout([&] {
-        LayoutLint lint(Dfb());
-        lint.CheckLayoutFile(root_.Path() + layout);
-        EXPECT_EQ(lint.Errors(), 2);
-    });
-    BriskSetHandlerTable(nullptr, 0);
-    std::string at = root_.Path() + layout + ":";
-    EXPECT_NE(out.find(at + "14: error: image /lint/hdmi_f.png of [icon2] (as InputSourceMenuHandler shows it, "
-                            "ending \"f.png\") does not exist"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(out.find(at + "28: error: image /lint/menu2.png of [bg_image] (as InputSourceMenuHandler shows it, "
-                            "ending \"2.png\") does not exist"),
-              std::string::npos)
-        << out;
 }
 
 // A root whose language folder lacks the banner's layouts: two errors (a

@@ -1,8 +1,9 @@
 // The menus' focus list on a test layout: wrap-around both ways within the
 // entries in use (which may change between keys), the focus bar centred on
 // the focused icon, the path endings and label colours (only on visible
-// items, except when the menu opens), the last-match search and the hook
-// that greys a label.
+// items, except when the menu opens) and the last-match search. The drawn
+// focus and the hook that greys a label are checked through the menus'
+// own keys (input_menu_test, atvdtv_menu_test).
 #include <gtest/gtest.h>
 
 #include "EventHandler.h"
@@ -19,20 +20,13 @@ struct Source {
     U8 route;
 };
 
-const U32 kNormalArt = 0xFF000080, kFocusedArt = 0xFFF0F0F0;
-const U32 kNormal = 0xFF4B557C, kWhite = 0xFFFFFFFF, kGrey = 0xAAAAAAAA;
+const U32 kNormal = 0xFF4B557C, kWhite = 0xFFFFFFFF;
 
 class MenuFocusTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         handler_.SetHost(&host_);
-        root_.Write("/test/images/.keep", "");
-        for (const char* icon : { "tv", "av", "hd", "pc" }) {
-            WriteSolidPng(root_.Path() + "/test/images/" + icon + "_n.png", 4, 4, kNormalArt);
-            WriteSolidPng(root_.Path() + "/test/images/" + icon + "_f.png", 4, 4, kFocusedArt);
-        }
-        WriteSolidPng(root_.Path() + "/test/images/bar.png", 4, 4, 0xFF202020);
         // Icons 1 and 2 drawn and visible; icon 3 near the top; icon 4 drawn
         // but not "visible (1)", its label hidden; entry 5 has no items.
         const struct {
@@ -64,15 +58,6 @@ protected:
     }
     std::string Path(U8 i) { return focus_.IconAt(i)->GetImagePath(); }
     U32 Colour(U8 i) { return focus_.TextAt(i)->GetFontColor(); }
-    U32 IconPixel(U8 i)
-    {
-        IDirectFBSurface* surface = NewSurface(480, 400);
-        handler_.Update(surface);
-        U32 pixel = Pixel(surface, focus_.IconAt(i)->GetLeft() + 2, focus_.IconAt(i)->GetTop() + 2);
-        surface->Release(surface);
-        return pixel;
-    }
-
     TempRoot root_;
     RecordingHost host_{ Dfb() };
     BareHandler handler_;
@@ -128,36 +113,6 @@ TEST_F(MenuFocusTest, FocusBarCentresOnTheFocusedIcon)
     focus_.UpdateFocusBar();
     EXPECT_EQ(bar->GetRect().top, -20);
     EXPECT_EQ(focus_.FocusedIcon(), nullptr);
-}
-
-TEST_F(MenuFocusTest, FocusSwapsPathEndingsAndLabelColours)
-{
-    focus_.FocusInitial(0);
-    EXPECT_EQ(Path(0), "/test/images/tv_f.png");
-    EXPECT_EQ(Colour(0), kWhite);
-    EXPECT_EQ(Path(1), "/test/images/av_n.png");
-    EXPECT_EQ(IconPixel(0), kFocusedArt);
-
-    focus_.Next();
-    focus_.UpdateFocusBar();
-    EXPECT_EQ(Path(0), "/test/images/tv_n.png");
-    EXPECT_EQ(Colour(0), kNormal);
-    EXPECT_EQ(Path(1), "/test/images/av_f.png");
-    EXPECT_EQ(Colour(1), kWhite);
-    EXPECT_EQ(IconPixel(0), kNormalArt);
-    EXPECT_EQ(IconPixel(1), kFocusedArt);
-
-    // The same entry again stays focused.
-    focus_.UpdateFocusBar();
-    EXPECT_EQ(Path(1), "/test/images/av_f.png");
-
-    // Other endings for other screens.
-    focus_.SetStyle({ "v_n.png", "v_f.png", 0xFF010101, 0xFF020202 });
-    focus_.Previous();
-    focus_.UpdateFocusBar();
-    EXPECT_EQ(Path(0), "/test/images/tv_f.png");   // "tv_n.png" ends in "v_n.png"
-    EXPECT_EQ(Colour(0), 0xFF020202u);
-    EXPECT_EQ(Colour(1), 0xFF010101u);
 }
 
 TEST_F(MenuFocusTest, BindingAReloadedLayoutKeepsTheFocusOnTheNewItems)
@@ -216,35 +171,6 @@ TEST_F(MenuFocusTest, LastMatchingEntryInUseWins)
     EXPECT_EQ(focus_.FocusedPayload().source, 2u);
     focus_.PayloadAt(1).source = 16;   // a menu rewrites an entry after load
     EXPECT_EQ(focus_.FocusedPayload().source, 16u);
-}
-
-bool g_atvAllowed = false;
-
-U32 GreyAtv(const TextItem* label, U32 normal, void*)
-{
-    return label->GetText() == "ATV" && !g_atvAllowed ? kGrey : normal;
-}
-
-TEST_F(MenuFocusTest, HookGreysALabelThatLosesTheFocus)
-{
-    focus_.SetNormalColorHook(&GreyAtv, nullptr);
-    g_atvAllowed = false;
-    EXPECT_EQ(focus_.NormalColorOf(focus_.TextAt(2)), kGrey);
-    EXPECT_EQ(focus_.NormalColorOf(focus_.TextAt(0)), kNormal);
-
-    focus_.FocusInitial(2);
-    EXPECT_EQ(Colour(2), kWhite);
-    focus_.Next();
-    focus_.UpdateFocusBar();
-    EXPECT_EQ(Colour(2), kGrey);
-    focus_.FocusInitial(2);
-    focus_.FocusInitial(0);
-    EXPECT_EQ(Colour(2), kGrey);
-
-    g_atvAllowed = true;
-    focus_.FocusInitial(2);
-    focus_.FocusInitial(1);
-    EXPECT_EQ(Colour(2), kNormal);
 }
 
 }   // namespace

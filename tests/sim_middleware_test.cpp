@@ -1,5 +1,5 @@
 // Tests of the simulated middleware: recorded call lines, the key-file seal,
-// the channel and event models, the IR hand-over and Reset.
+// the channel and event models and Reset.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -51,14 +51,6 @@ TEST_F(SimTvTest, RecordsCallsInOrderWithUnsignedAndSignedValues)
     EXPECT_EQ(sim::Calls(), expected);
     EXPECT_EQ(sim::Satellites()[1].u8LnbPowerType, 3);
     EXPECT_EQ(sim::InputSource(), MAPI_INPUT_SOURCE_DTV);
-}
-
-TEST_F(SimTvTest, WaitForCallSeesCallFromAnotherThread)
-{
-    EXPECT_FALSE(sim::WaitForCall("SetBriskUIStatus(1)", 10));
-    std::thread t([] { Ctl()->SetBriskUIStatus(1); });
-    EXPECT_TRUE(sim::WaitForCall("SetBriskUIStatus(1)", 2000));
-    t.join();
 }
 
 // ---- key files ---------------------------------------------------------------
@@ -172,13 +164,6 @@ TEST_F(SimTvTest, SelectProgramAndProgramInfoEdgeCases)
     EXPECT_FALSE(sim::SetCurrentChannelIndex(1));   // one channel left
     EXPECT_EQ(sim::CurrentChannelCount(), 1u);
     EXPECT_TRUE(sim::SetCurrentChannelIndex(0));
-
-    sim::SetProgramInfoFails(true);
-    EXPECT_EQ(CurrentName(), "<fail>");
-    sim::SetProgramInfoFails(false);
-    sim::SetDtvChannels({});
-    EXPECT_EQ(CurrentName(), "<fail>");
-    EXPECT_FALSE(cm->ProgramUp());
 }
 
 // ---- events ------------------------------------------------------------------
@@ -278,20 +263,6 @@ TEST_F(SimTvTest, RemoveDoesNotWaitForCallbackInFlight)
 }
 
 // ---- platform and Reset --------------------------------------------------------
-
-TEST_F(SimTvTest, TvosIrOwnedOnlyAfterGrantedEnable)
-{
-    MSystem* sys = MSystem::GetInstance();
-    EXPECT_FALSE(sys->IsTvosIr());
-    sim::SetTvosIrGrant(false);
-    sys->EnableTvosIr();
-    EXPECT_FALSE(sys->IsTvosIr());
-    sim::SetTvosIrGrant(true);
-    sys->EnableTvosIr();
-    EXPECT_TRUE(sys->IsTvosIr());
-    sim::SetTvosIr(false);
-    EXPECT_FALSE(sim::TvosIr());
-}
 
 TEST_F(SimTvTest, ResetRestoresDefaults)
 {
