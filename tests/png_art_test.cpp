@@ -87,9 +87,9 @@ TEST_F(PngTest, BackdropCompositesSourceOverAtItsOwnSize)
         ASSERT_EQ(img.h, h);
         for (size_t i = 0; i < src.size(); ++i) {
             ASSERT_EQ(img.px[i] >> 24, 0xFFu) << "backdrop output must be opaque";
-            if (src[i] == 0x00FFFFFF)
-                ASSERT_EQ(img.px[i], briskui_sim::BackdropPixel(static_cast<int>(i) % w, static_cast<int>(i) / w, w, h))
-                    << w << "x" << h << " at " << i;
+            if (src[i] != 0x00FFFFFF) continue;
+            ASSERT_EQ(img.px[i], briskui_sim::BackdropPixel(static_cast<int>(i) % w, static_cast<int>(i) / w, w, h))
+                << w << "x" << h << " at " << i;
         }
         if (src.size() == 1) continue;
         EXPECT_EQ(img.px[0], 0xFF102030u);
