@@ -269,23 +269,11 @@ BOOL BriskUiManager::IsAllowedToSwitchATV()
     return allowed;
 }
 
-U8 BriskUiManager::QueryBriskUiEnabled()
-{
-    BriskManagerLock lock;
-    return bActivate;
-}
+U8 BriskUiManager::QueryBriskUiEnabled() { return BriskLockedCopy(bActivate); }
 
-U8 BriskUiManager::QueryColorFormat()
-{
-    BriskManagerLock lock;
-    return u8ColorFormat;
-}
+U8 BriskUiManager::QueryColorFormat() { return BriskLockedCopy(u8ColorFormat); }
 
-int BriskUiManager::QueryCountry()
-{
-    BriskManagerLock lock;
-    return eCountry;
-}
+int BriskUiManager::QueryCountry() { return BriskLockedCopy(eCountry); }
 
 void BriskUiManager::SetCountry(int country)
 {
@@ -293,20 +281,8 @@ void BriskUiManager::SetCountry(int country)
     eCountry = country;
 }
 
-U8 BriskUiManager::IsFirstInitialization()
-{
-    BriskManagerLock lock;
-    return bFirstInitialization;
-}
+U8 BriskUiManager::IsFirstInitialization() { return BriskLockedCopy(bFirstInitialization); }
 
-U8 BriskUiManager::QueryAudioGuidance()
-{
-    BriskManagerLock lock;
-    return bAudioGuidance;
-}
+U8 BriskUiManager::QueryAudioGuidance() { return BriskLockedCopy(bAudioGuidance); }
 
-std::string BriskUiManager::GetLayoutPath()
-{
-    BriskManagerLock lock;
-    return strLayoutPath;
-}
+std::string BriskUiManager::GetLayoutPath() { return BriskLockedCopy(strLayoutPath); }

@@ -20,23 +20,11 @@ BOOL BriskUiManager::QueryPrevStatus(U32 status)
     return (u32PrevStatus & status) == status ? TRUE : FALSE;
 }
 
-U32 BriskUiManager::GetCurrentStatus()
-{
-    BriskManagerLock lock;
-    return u32CurrentStatus;
-}
+U32 BriskUiManager::GetCurrentStatus() { return BriskLockedCopy(u32CurrentStatus); }
 
-_Rect BriskUiManager::GetDirtyRect()
-{
-    BriskManagerLock lock;
-    return rcDirty;
-}
+_Rect BriskUiManager::GetDirtyRect() { return BriskLockedCopy(rcDirty); }
 
-_Rect BriskUiManager::GetLastFlipRect()
-{
-    BriskManagerLock lock;
-    return rcLastFlip;
-}
+_Rect BriskUiManager::GetLastFlipRect() { return BriskLockedCopy(rcLastFlip); }
 
 void BriskUiManager::InvalidateOSD(const _Rect& rect)
 {

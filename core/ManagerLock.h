@@ -12,4 +12,13 @@ public:
     BriskManagerLock& operator=(const BriskManagerLock&) = delete;
 };
 
+// A copy of a manager field read under the lock: what a getter returns to
+// a thread other than the one that may be changing the field.
+template <class T>
+T BriskLockedCopy(const T& field)
+{
+    BriskManagerLock lock;
+    return field;
+}
+
 #endif   // BRISKUI_MANAGERLOCK_H
