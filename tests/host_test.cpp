@@ -503,6 +503,7 @@ TEST_F(HostStateTest, BadValuesAreRefusedWithTheirLineAndTheShapeTheNameTakes)
     EXPECT_NE(ParseError("channel dtv 3 locked\n").find("service name"), std::string::npos);
     EXPECT_NE(ParseError("expect-status 0x10000\n").find("in hex"), std::string::npos);
     EXPECT_NE(ParseError("expect-call SetVolume(21, 1)\n").find("without blanks"), std::string::npos);
+    EXPECT_NE(ParseError("expect-count one Speak(\n").find("takes a count"), std::string::npos);
     EXPECT_NE(ParseError("expect-call Speak(VolumeHandler, 1,\"Volume 21\")\n").find("without blanks"),
               std::string::npos);
     EXPECT_NE(ParseError("expect-call Speak(VolumeHandler,1,\"Volume 21)\n").find("without blanks"), std::string::npos);

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
 #include "BriskUiManager.h"
@@ -276,6 +278,17 @@ bool ScriptRun::Run(const Command& c, int* status)
                    " failed; recorded since the last clear-calls: " + RecordedCalls());
         return true;
     }
+    case Command::ExpectCount: {
+        if (!Settle(c, status)) return false;
+        std::vector<std::string> calls = sim::Calls();
+        size_t count = std::count_if(calls.begin(), calls.end(), [&](const std::string& call) {
+            return call.compare(0, c.name.size(), c.name) == 0;
+        });
+        Expect(count == c.value, c,
+               "expect-count " + std::to_string(c.value) + " " + c.name + " failed: " + std::to_string(count) +
+                   " recorded since the last clear-calls: " + RecordedCalls());
+        return true;
+    }
     case Command::ExpectStatus: {
         if (!Settle(c, status)) return false;
         U32 now = manager_->GetCurrentStatus();
@@ -335,8 +348,8 @@ bool HasExpectations(const std::vector<Command>& commands, size_t from)
 {
     for (size_t i = from; i < commands.size(); ++i) {
         Command::Verb v = commands[i].verb;
-        if (v == Command::ExpectCall || v == Command::ExpectNoCall || v == Command::ExpectStatus ||
-            v == Command::ExpectResult)
+        if (v == Command::ExpectCall || v == Command::ExpectNoCall || v == Command::ExpectCount ||
+            v == Command::ExpectStatus || v == Command::ExpectResult)
             return true;
     }
     return false;

@@ -166,6 +166,18 @@ bool ParseExpectedCall(const ScriptLine& l, Command* c, std::string* why)
     return true;
 }
 
+// expect-count N PREFIX: a count and the start of a call as expect-call
+// writes one.
+bool ParseExpectCount(const ScriptLine& l, Command* c, std::string* why)
+{
+    c->name = l.Size() >= 3 ? l.Rest(2) : std::string();
+    if (l.Size() < 3 || !ParseU32(l.Word(1), &c->value) || !BlanksOnlyQuoted(c->name))
+        return Fail(why,
+                    "'expect-count' takes a count and the start of a call as the middleware records it, "
+                    "e.g. 1 Speak( or 0 Speak(ChannelChangeHandler");
+    return true;
+}
+
 bool ParseExpectStatus(const ScriptLine& l, Command* c, std::string* why)
 {
     if (l.Size() != 2 || !ParseHex(l.Word(1), &c->value) || c->value > 0xFFFF)
@@ -245,6 +257,9 @@ const ScriptVerb kVerbs[] = {
       "blanks inside the quoted text of an utterance, e.g. `Speak(VolumeHandler,1,\"Volume 21\")`" },
     { "expect-no-call", Command::ExpectNoCall, true, &ParseExpectedCall, "expect-no-call CALL",
       "it did not" },
+    { "expect-count", Command::ExpectCount, true, &ParseExpectCount, "expect-count N PREFIX",
+      "exactly N calls recorded since the last `clear-calls` begin with PREFIX, written as in `expect-call`: "
+      "`expect-count 1 Speak(` after an `expect-call` of an utterance says that nothing else was said" },
     { "expect-status", Command::ExpectStatus, true, &ParseExpectStatus, "expect-status HEX",
       "the status set (one bit per OSD shown, `0x0001` always there) equals HEX once the library is idle and has "
       "composed, e.g. `0x0003` for the volume OSD alone" },

@@ -58,6 +58,7 @@ struct Command {
         Shot,
         ExpectCall,
         ExpectNoCall,
+        ExpectCount,
         ExpectStatus,
         ExpectResult,
         KeyFile,
@@ -66,7 +67,7 @@ struct Command {
         Quit
     } verb = Quit;
     int line = 0;
-    U32 value = 0;      // key symbol, event id, expected status set
+    U32 value = 0;      // key symbol, event id, expected status set or count
     U32 param = 0;      // event parameter
     U64 ms = 0;         // wait: milliseconds
     int source = 0;     // event source: 0 control, 1 atv, 2 dtv, 3 cimmi
