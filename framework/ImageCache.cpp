@@ -28,7 +28,8 @@ struct CacheKey {
 
 struct CacheEntry {
     CacheKey key;
-    IDirectFBSurface* pSurface;   // the cache's own reference
+    EN_IMAGE_DECODE eResult;      // E_IMAGE_DECODED, or the refusal remembered
+    IDirectFBSurface* pSurface;   // the cache's own reference; null for a refusal
     U32 u32Width;
     U32 u32Height;
     size_t uBytes;
@@ -37,6 +38,7 @@ struct CacheEntry {
 // Most recently used first.
 std::list<CacheEntry> g_entries;
 size_t g_bytes = 0;
+U32 g_refused = 0;
 U32 g_hits = 0;
 U32 g_decodes = 0;
 pthread_mutex_t g_lock = PTHREAD_MUTEX_INITIALIZER;
@@ -71,7 +73,10 @@ size_t SurfaceBytes(IDirectFBSurface* surface, U32 width, U32 height)
 void DropLocked(std::list<CacheEntry>::iterator it)
 {
     g_bytes -= it->uBytes;
-    it->pSurface->Release(it->pSurface);
+    if (it->pSurface != NULL)
+        it->pSurface->Release(it->pSurface);
+    else
+        --g_refused;
     g_entries.erase(it);
 }
 
@@ -86,9 +91,10 @@ void DropFileLocked(const CacheKey& key)
     }
 }
 
-// Looks `key` up; on a hit hands out a reference and makes it the most
-// recently used. An entry of the same file in another state is dropped.
-bool FindLocked(const CacheKey& key, ST_IMAGE_DECODE* out)
+// Looks `key` up; on a hit hands out a reference (none for a refusal),
+// stores the answer in `result` and makes the entry the most recently used.
+// An entry of the same file in another state is dropped.
+bool FindLocked(const CacheKey& key, ST_IMAGE_DECODE* out, EN_IMAGE_DECODE* result)
 {
     for (std::list<CacheEntry>::iterator it = g_entries.begin(); it != g_entries.end(); ++it) {
         if (!it->key.SameFile(key)) continue;
@@ -97,7 +103,8 @@ bool FindLocked(const CacheKey& key, ST_IMAGE_DECODE* out)
             return false;
         }
         g_entries.splice(g_entries.begin(), g_entries, it);
-        it->pSurface->AddRef(it->pSurface);
+        if (it->pSurface != NULL) it->pSurface->AddRef(it->pSurface);
+        *result = it->eResult;
         out->pSurface = it->pSurface;
         out->u32Width = it->u32Width;
         out->u32Height = it->u32Height;
@@ -115,10 +122,34 @@ void InsertLocked(const CacheKey& key, const ST_IMAGE_DECODE& image)
     size_t bytes = SurfaceBytes(image.pSurface, image.u32Width, image.u32Height);
     if (bytes > E_IMAGE_CACHE_MAX_BYTES) return;
     while (!g_entries.empty() && g_bytes + bytes > E_IMAGE_CACHE_MAX_BYTES) DropLocked(--g_entries.end());
-    CacheEntry entry = { key, image.pSurface, image.u32Width, image.u32Height, bytes };
+    CacheEntry entry = { key, E_IMAGE_DECODED, image.pSurface, image.u32Width, image.u32Height, bytes };
     g_entries.push_front(entry);
     image.pSurface->AddRef(image.pSurface);
     g_bytes += bytes;
+}
+
+// Remembers that the decoder refused the file, dropping the least recently
+// used refusal when E_IMAGE_CACHE_MAX_REFUSED are kept.
+void InsertRefusalLocked(const CacheKey& key, EN_IMAGE_DECODE result, const ST_IMAGE_DECODE& image)
+{
+    DropFileLocked(key);
+    if (g_refused >= E_IMAGE_CACHE_MAX_REFUSED) {
+        for (std::list<CacheEntry>::iterator it = --g_entries.end();; --it) {
+            if (it->pSurface == NULL) {
+                DropLocked(it);
+                break;
+            }
+        }
+    }
+    CacheEntry entry = { key, result, NULL, image.u32Width, image.u32Height, 0 };
+    g_entries.push_front(entry);
+    ++g_refused;
+}
+
+// The decoder's answers that depend on the file's content alone.
+bool RefusesTheContent(EN_IMAGE_DECODE result)
+{
+    return result == E_IMAGE_UNSUPPORTED || result == E_IMAGE_TOO_LARGE || result == E_IMAGE_DAMAGED;
 }
 
 }   // namespace
@@ -143,7 +174,8 @@ EN_IMAGE_DECODE BriskDecodeImageCached(IDirectFB* dfb, const char* path, ST_IMAG
         key.tSize = st.st_size;
         key.tModified = st.st_mtim;
         CacheLock lock;
-        if (FindLocked(key, out)) return E_IMAGE_DECODED;
+        EN_IMAGE_DECODE kept = E_IMAGE_DECODED;
+        if (FindLocked(key, out, &kept)) return kept;
     }
     // Decoded outside the lock: a large image takes a while.
     EN_IMAGE_DECODE result = BriskDecodeImage(dfb, path, out);
@@ -153,6 +185,8 @@ EN_IMAGE_DECODE BriskDecodeImageCached(IDirectFB* dfb, const char* path, ST_IMAG
         DropFileLocked(key);   // gone or replaced by what is no image file
     else if (result == E_IMAGE_DECODED && Settled(key.tModified, now))
         InsertLocked(key, *out);
+    else if (RefusesTheContent(result) && Settled(key.tModified, now))
+        InsertRefusalLocked(key, result, *out);
     return result;
 }
 
@@ -165,8 +199,9 @@ void BriskImageCacheClear()
 void BriskImageCacheStats(ST_IMAGE_CACHE_STATS* out)
 {
     CacheLock lock;
-    out->u32Entries = (U32)g_entries.size();
+    out->u32Entries = (U32)g_entries.size() - g_refused;
     out->u32Bytes = (U32)g_bytes;
+    out->u32Refused = g_refused;
     out->u32Hits = g_hits;
     out->u32Decodes = g_decodes;
 }

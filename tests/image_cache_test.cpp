@@ -1,5 +1,6 @@
 // The decoded-image cache: an unchanged file is decoded once, a changed
-// one again; the least recently used images go to keep within the cap;
+// one again; the least recently used images go to keep within the cap; a
+// refused file is refused again without being read, until it changes;
 // the manager's Finalize empties it.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -29,9 +30,20 @@ protected:
     {
         std::string path = root_.Path() + "/" + name;
         WriteSolidPng(path, width, height, argb);
+        Stamp(path, stamp);
+        return path;
+    }
+    // Any file under the root, modified long ago.
+    std::string File(const char* name, const std::string& content)
+    {
+        root_.Write(std::string("/") + name, content);
+        Stamp(root_.Path() + "/" + name, 1600000000);
+        return root_.Path() + "/" + name;
+    }
+    static void Stamp(const std::string& path, time_t stamp)
+    {
         struct timespec times[2] = { { stamp, 0 }, { stamp, 0 } };
         EXPECT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-        return path;
     }
     // Decodes `path` through the cache, returns the surface (released).
     static IDirectFBSurface* Decode(const std::string& path)
@@ -123,6 +135,52 @@ TEST_F(ImageCacheTest, LeastRecentlyUsedGoesUnderTheCapAndLargerImagesAreNotKept
     EXPECT_EQ(Stats().u32Entries, 2u);
     Decode(big);
     EXPECT_EQ(Stats().u32Decodes, decodes + 3);
+}
+
+// A damaged PNG, a text file and an image beyond the size limit: each
+// unchanged file gets its answer (and the size, for the too-large one)
+// from the cache, and a repaired file is decoded. Refusals take no room
+// from images, and only the most recent E_IMAGE_CACHE_MAX_REFUSED stay.
+TEST_F(ImageCacheTest, RefusalsAreRememberedUntilTheFileChanges)
+{
+    std::string kept = Png("kept.png", 4, 4, 0xFF00FF00);
+    IDirectFBSurface* keptSurface = Decode(kept);
+    std::string bytes = ReadFile(Png("whole.png", 64, 64, 0xFF00FF00));
+    std::string damaged = File("damaged.png", bytes.substr(0, bytes.size() / 2));
+    std::string text = File("notes.png", "not an image");
+    std::string large = Png("large.png", E_IMAGE_MAX_SIDE + 1, 1, 0xFF00FF00);
+    const struct {
+        const std::string& path;
+        EN_IMAGE_DECODE result;
+    } refused[] = { { damaged, E_IMAGE_DAMAGED }, { text, E_IMAGE_UNSUPPORTED }, { large, E_IMAGE_TOO_LARGE } };
+    U32 decodes = Stats().u32Decodes;
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& r : refused) {
+            ST_IMAGE_DECODE image;
+            EXPECT_EQ(BriskDecodeImageCached(Dfb(), r.path.c_str(), &image), r.result) << r.path;
+            EXPECT_EQ(image.pSurface, nullptr);
+            if (r.result == E_IMAGE_TOO_LARGE) {
+                EXPECT_EQ(image.u32Width, (U32)E_IMAGE_MAX_SIDE + 1);
+            }
+        }
+        EXPECT_EQ(Stats().u32Decodes, decodes + 3) << "round " << round;
+    }
+    EXPECT_EQ(Stats().u32Refused, 3u);
+    EXPECT_EQ(Decode(kept), keptSurface);
+
+    Png("damaged.png", 4, 4, 0xFF0000FF, 1600000100);
+    ST_IMAGE_DECODE image;
+    ASSERT_EQ(BriskDecodeImageCached(Dfb(), damaged.c_str(), &image), E_IMAGE_DECODED);
+    EXPECT_EQ(Pixel(image.pSurface, 0, 0), 0xFF0000FFu);
+    image.pSurface->Release(image.pSurface);
+    EXPECT_EQ(Stats().u32Refused, 2u);
+
+    for (int i = 0; i < E_IMAGE_CACHE_MAX_REFUSED + 1; ++i) {
+        std::string path = File(("text" + std::to_string(i) + ".png").c_str(), "not an image");
+        ASSERT_EQ(BriskDecodeImageCached(Dfb(), path.c_str(), &image), E_IMAGE_UNSUPPORTED);
+    }
+    EXPECT_EQ(Stats().u32Refused, (U32)E_IMAGE_CACHE_MAX_REFUSED);
+    EXPECT_EQ(Stats().u32Entries, 2u);   // the two images
 }
 
 TEST_F(ImageCacheTest, ItemsShareTheImageAndOutliveTheCache)
