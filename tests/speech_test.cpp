@@ -2,8 +2,7 @@
 // each OSD says, in English and German, NA and EU): the timing (a held key
 // says its last value once the keys pause, on the library's clock; an OSD
 // closed by EXIT or its time-out drops what waits); the initialisation's
-// steps; a page redrawn on a timer said once; nothing said, and nothing
-// else changed, with guidance off; the settings key and the callback's
+// steps; nothing said, and nothing else changed, with guidance off; the settings key and the callback's
 // life. No PIN digit is ever said: PinDigitTest types every PIN into the
 // handler itself.
 #include <gtest/gtest.h>
@@ -189,16 +188,6 @@ TEST_P(SpeechTest, FirstInitialisation)
         step = std::find(step, steps.end(), line);
         EXPECT_NE(step, steps.end()) << line;
     }
-}
-
-// The sub-board check redraws every 100 ms: it says its title once.
-TEST_P(SpeechTest, SubBoardCheckSaysItsTitleOnce)
-{
-    Start();
-    sim::SetFactoryCode(0xEE12);
-    Key(BRISKKEY_CUSTOM79_FACTORY);
-    Advance(400);
-    EXPECT_EQ(Utterances(), Lines{ Said("FactoryOrvexCheck", "Sub-board check (4k2k)") });
 }
 
 // Every OSD once with guidance off: nothing said, and the calls and the
