@@ -2,9 +2,9 @@
 // each OSD says, in English and German, NA and EU): the timing (a held key
 // says its last value once the keys pause, on the library's clock; an OSD
 // closed by EXIT or its time-out drops what waits); the initialisation's
-// steps; nothing said, and nothing else changed, with guidance off; the settings key and the callback's
-// life. No PIN digit is ever said: PinDigitTest types every PIN into the
-// handler itself.
+// steps; nothing said, and nothing else changed, with guidance off; the
+// settings key and the callback's life. No PIN digit is ever said:
+// PinDigitTest types every PIN into the handler itself.
 #include <gtest/gtest.h>
 
 #include <algorithm>
