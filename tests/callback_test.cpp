@@ -55,8 +55,7 @@ TEST_F(CallbackTest, QuietAndUnknownEvents)
     U32 before = manager_->GetCurrentStatus();
     EXPECT_EQ(Deliver(61, 0), 1);
     EXPECT_EQ(Deliver(8, 5), 0);
-    std::string out = CaptureStdout([&] { EXPECT_EQ(Deliver(76, 8, sim::Source::Cimmi), 1); });
-    EXPECT_NE(out.find("[MiddlewareCallback] EV_SCREEN_SAVER_MODE: 8 \n"), std::string::npos) << out;
+    EXPECT_EQ(Deliver(76, 8, sim::Source::Cimmi), 1);   // its log line: portable_test
     EXPECT_EQ(Deliver(76, 2), 1);
     EXPECT_EQ(manager_->GetCurrentStatus(), before);
 }

@@ -1,35 +1,28 @@
 // What depends on the processor's word size, checked without DirectFB: this
 // program runs on the set's own processor (MIPS32, 32-bit long and time_t)
 // under qemu-user as well as on the desktop. Layout numbers over the full 32
-// bits, the settings file's rewrite, the clock (its limit, which a 32-bit
-// time_t holds with the longest time-out on top) and timer expiries past
-// 2^31 ms of it, volume keys routed to their handler with the drawing left
-// out, and the log lines that print 32-bit event words.
+// bits (read through the 64-bit file interfaces), the clock (its limit, which
+// a 32-bit time_t holds with the longest time-out on top) and timer expiries
+// past 2^31 ms of it, and the log lines that print 32-bit event words.
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <unistd.h>
 
-#include <new>
 #include <string>
 #include <vector>
 
-#include "BriskKeys.h"
 #include "BriskPlatform.h"
 #include "BriskTimerManager.h"
 #include "BriskUiManager.h"
 #include "EventHandler.h"
 #include "HostSupport.h"
-#include "ManagerOsdHost.h"
 #include "Middleware.h"
 #include "SimTv.h"
 #include "TestSupport.h"
-#include "VolumeHandler.h"
 
 using namespace testsupport;
 
 namespace {
-
-const char kSettings[] = "/Customer/briskui/layout/BriskUISetting.ini";
 
 long long Ns(const timespec& t) { return (long long)t.tv_sec * 1000000000LL + t.tv_nsec; }
 
@@ -90,26 +83,6 @@ TEST_F(PortableTest, LayoutNumbersKeepAllThirtyTwoBits)
     EXPECT_EQ(handler.FindTextItem("badge")->GetFontColor(), 0x80FF0000u);
     EXPECT_EQ(handler.GetTimeOut(), 65535);
     EXPECT_EQ(handler.GetStateMask(), 0xFFFF);
-}
-
-TEST_F(PortableTest, SettingsSurviveTheirRewrite)
-{
-    root_.Write(kSettings,
-                "[BriskUISetting]\nbActivateBriskUI = TRUE\nbFirstInitialization = FALSE\nu8ColorFormat = 0x1\n");
-    BriskUiManager* manager = BriskUiManager::GetInstance();
-    ASSERT_TRUE(manager->LoadCommonSetting());
-    EXPECT_EQ(manager->QueryBriskUiEnabled(), 1);
-    EXPECT_EQ(manager->IsFirstInitialization(), 0);
-    EXPECT_EQ(manager->QueryColorFormat(), 1);
-
-    ASSERT_TRUE(manager->SetConfigFirstInitialization(1));
-    ASSERT_TRUE(manager->SetConfigActivation(0));
-    // Read again, as at the next boot: the new values and the untouched key.
-    ASSERT_TRUE(manager->LoadCommonSetting());
-    EXPECT_EQ(manager->IsFirstInitialization(), 1);
-    EXPECT_EQ(manager->QueryBriskUiEnabled(), 0);
-    EXPECT_EQ(manager->QueryColorFormat(), 1);
-    BriskUiManager::bFirstInitialization = 0;
 }
 
 TEST_F(PortableTest, TimerExpiriesPastTwoSecondsOfClock)
@@ -190,43 +163,6 @@ TEST_F(PortableTest, ARealClockGoesOnFromTheVirtualTime)
     EXPECT_LE(now, kStartMs + (U64)(Ns(after) - Ns(before)) / 1000000 + 1);
     ASSERT_TRUE(BriskAdvanceClock(60000));
     EXPECT_GE(BriskClockNowMs(), now + 60000);
-}
-
-TEST_F(PortableTest, VolumeKeysReachTheirHandlerWithTheDrawingLeftOut)
-{
-    StartTimers();
-    BriskUiManager* manager = BriskUiManager::GetInstance();
-    manager->SetCountry(E_BRISKUI_COUNTRY_EU);
-    // What Start does for the volume OSD, without a window to draw in;
-    // Finalize deletes the handler.
-    VolumeHandler* volume = new (std::nothrow) VolumeHandler();
-    ASSERT_NE(volume, nullptr);
-    volume->SetOsdStatus(E_BRISKUI_OSD_STATUS_VOLUME);
-    volume->SetHost(BriskManagerOsdHost());
-    volume->LoadResource(BRISKUI_SAMPLE_ROOT "/config/briskui/layout/EN/BriskUIVolumeLayout_EU.ini");
-    BriskUiManager::pVolumeHandler = volume;
-    sim::SetVolume(40);
-
-    EXPECT_TRUE(manager->KeyHandler(BRISKKEY_VOLUME_UP));
-    EXPECT_TRUE(sim::Called("SetVolume(41,1)"));
-    EXPECT_EQ(sim::StoredVolume(), 41);
-    EXPECT_TRUE(manager->QueryStatus(E_BRISKUI_OSD_STATUS_VOLUME));
-    EXPECT_EQ(manager->GetVolumeStatus(), (U32)VolumeHandler::E_VOLUME_BAR);
-    ASSERT_GT(volume->GetBarSpan(), 0u);
-    EXPECT_EQ(volume->FindImageItem("volume_bar_center")->GetWidth(), volume->GetBarSpan() * 41 / 100);
-    std::vector<StTimerDatum> list = timers_->Snapshot();
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0].handler, volume);
-    EXPECT_EQ(list[0].u32Id, (U32)E_OSD_HIDE_TIMER_ID);
-    EXPECT_EQ(list[0].u16TimeOut, volume->GetTimeOut());
-
-    // EU mutes at once.
-    EXPECT_TRUE(manager->KeyHandler(BRISKKEY_MUTE));
-    EXPECT_TRUE(sim::Muted());
-    EXPECT_EQ(manager->GetVolumeStatus(), (U32)VolumeHandler::E_MUTE);
-
-    // A key no OSD takes goes back to the host.
-    EXPECT_FALSE(manager->KeyHandler(0x1234));
 }
 
 TEST_F(PortableTest, EventWordsPrintAlikeOnBothProcessors)
