@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include "BriskFiles.h"
+#include "BriskPlatform.h"
 #include "BriskUiHandlerTable.h"
+#include "BriskUiManager.h"
 #include "SimTv.h"
 
 namespace fuzz {
@@ -105,6 +107,38 @@ void LinkSampleLayouts(bool requiredOnly)
                 Fail("cannot link %s: %s", to.c_str(), strerror(errno));
         }
     }
+}
+
+IDirectFBSurface* NewSurface(int width, int height)
+{
+    DFBSurfaceDescription desc;
+    memset(&desc, 0, sizeof(desc));
+    desc.flags = (DFBSurfaceDescriptionFlags)(DSDESC_WIDTH | DSDESC_HEIGHT | DSDESC_PIXELFORMAT);
+    desc.width = width;
+    desc.height = height;
+    desc.pixelformat = DSPF_ARGB;
+    IDirectFBSurface* surface = NULL;
+    if (Dfb()->CreateSurface(Dfb(), &desc, &surface) != DFB_OK) Fail("no surface to draw on");
+    surface->SetDrawingFlags(surface, DSDRAW_BLEND);
+    surface->SetSrcBlendFunction(surface, DSBF_SRCALPHA);
+    surface->SetDstBlendFunction(surface, DSBF_INVSRCALPHA);
+    surface->SetBlittingFlags(surface, DSBLIT_BLEND_ALPHACHANNEL);
+    return surface;
+}
+
+BriskUiManager* StartManager(bool requiredOnly)
+{
+    Dfb();
+    Root();
+    BriskSetSleepHook([](U32) {});
+    sim::SetTvosIrGrant(false);
+    LinkSampleLayouts(requiredOnly);
+    BriskUiManager* manager = BriskUiManager::GetInstance();
+    manager->LoadCommonSetting();
+    manager->Start();
+    if (manager->GetSurface() == NULL) Fail("the manager has no window surface");
+    manager->ClearScreen();
+    return manager;
 }
 
 std::string WriteFile(const std::string& path, const uint8_t* data, size_t size)

@@ -10,6 +10,8 @@
 
 #include <string>
 
+class BriskUiManager;
+
 namespace fuzz {
 
 // The process's DirectFB (dummy system, 1280x720), also handed to the
@@ -26,6 +28,17 @@ const std::string& Root();
 // language), both country groups: every row's, or only those a handler
 // cannot start without. Call before the manager starts.
 void LinkSampleLayouts(bool requiredOnly);
+
+// A new ARGB surface of `width` x `height` with the OSD window's blending
+// for drawing and blitting; the caller releases it.
+IDirectFBSurface* NewSurface(int width, int height);
+
+// Starts the manager as the host does, with instant sleeps, no input thread
+// (the fuzzer hands keys and timers over itself) and an invisible window
+// (every composition still draws into its surface and flips it, without
+// DirectFB repainting the layer each time), on the sample layouts
+// (LinkSampleLayouts(requiredOnly)).
+BriskUiManager* StartManager(bool requiredOnly);
 
 // Writes `size` bytes to `path` (a path of the set, under the root),
 // replacing the file; returns the full path. Aborts when it cannot.

@@ -19,16 +19,9 @@ ImageItem* g_item = NULL;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    IDirectFB* dfb = fuzz::Dfb();
     fuzz::Root();
-    // An ARGB surface with the OSD window's blending, a quarter of its size.
-    DFBSurfaceDescription desc;
-    desc.flags = (DFBSurfaceDescriptionFlags)(DSDESC_WIDTH | DSDESC_HEIGHT | DSDESC_PIXELFORMAT);
-    desc.width = 640;
-    desc.height = 360;
-    desc.pixelformat = DSPF_ARGB;
-    if (dfb->CreateSurface(dfb, &desc, &g_surface) != DFB_OK) fuzz::Fail("no surface to draw on");
-    g_surface->SetBlittingFlags(g_surface, DSBLIT_BLEND_ALPHACHANNEL);
+    // A surface like the OSD window's, a quarter of its size.
+    g_surface = fuzz::NewSurface(640, 360);
     g_item = new ImageItem();
     g_item->SetRect(_Rect(20, 20, 600, 120));
     return 0;

@@ -16,11 +16,9 @@
 #include <stdint.h>
 #include <string.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <string>
 
-#include "BriskPlatform.h"
 #include "BriskUiManager.h"
 #include "EventHandler.h"
 #include "FuzzSupport.h"
@@ -42,16 +40,6 @@ const KeyFile kFiles[] = {
 const size_t kFileCount = sizeof(kFiles) / sizeof(kFiles[0]);
 
 BriskUiManager* g_manager = NULL;
-
-// A seal as the simulated middleware checks it: "BKS1" and the CRC-32 of the
-// content, least significant byte first.
-std::string Sealed(const std::string& content)
-{
-    uLong crc = crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(content.data()), (uInt)content.size());
-    std::string out = content + "BKS1";
-    for (int i = 0; i < 4; ++i) out += (char)((crc >> (8 * i)) & 0xFF);
-    return out;
-}
 
 void CheckAnswer(const char* query, const char* answer)
 {
@@ -93,16 +81,7 @@ void RedrawSelfCheck()
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    fuzz::Dfb();
-    fuzz::Root();
-    fuzz::LinkSampleLayouts(false);
-    BriskSetSleepHook([](U32) {});
-    sim::SetTvosIrGrant(false);
-    g_manager = BriskUiManager::GetInstance();
-    g_manager->LoadCommonSetting();
-    g_manager->Start();
-    if (g_manager->GetSurface() == NULL) fuzz::Fail("the manager has no window surface");
-    g_manager->ClearScreen();
+    g_manager = fuzz::StartManager(false);
     return 0;
 }
 
@@ -123,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             unlink((fuzz::Root() + path).c_str());
             continue;
         }
-        if (kFiles[i].sealed && (seal & (1u << i))) content = Sealed(content);
+        if (kFiles[i].sealed && (seal & (1u << i))) content = sim::Sealed(content);
         fuzz::WriteFile(path, reinterpret_cast<const uint8_t*>(content.data()), content.size());
     }
     RunQueries();

@@ -25,7 +25,6 @@
 #include <string>
 
 #include "BriskKeys.h"
-#include "BriskPlatform.h"
 #include "BriskTimerManager.h"
 #include "BriskUiHandlerTable.h"
 #include "BriskUiManager.h"
@@ -98,24 +97,6 @@ const U16 kHotelModeItem = 0x4022;
 const size_t kMaxSteps = 64;
 
 BriskUiManager* g_manager = NULL;
-
-// A surface like the window's: ARGB, its size, its blending.
-IDirectFBSurface* ReferenceSurface()
-{
-    DFBSurfaceDescription desc;
-    memset(&desc, 0, sizeof(desc));
-    desc.flags = (DFBSurfaceDescriptionFlags)(DSDESC_WIDTH | DSDESC_HEIGHT | DSDESC_PIXELFORMAT);
-    desc.width = 1280;
-    desc.height = 720;
-    desc.pixelformat = DSPF_ARGB;
-    IDirectFBSurface* surface = NULL;
-    if (fuzz::Dfb()->CreateSurface(fuzz::Dfb(), &desc, &surface) != DFB_OK) fuzz::Fail("no reference surface");
-    surface->SetDrawingFlags(surface, DSDRAW_BLEND);
-    surface->SetSrcBlendFunction(surface, DSBF_SRCALPHA);
-    surface->SetDstBlendFunction(surface, DSBF_INVSRCALPHA);
-    surface->SetBlittingFlags(surface, DSBLIT_BLEND_ALPHACHANNEL);
-    return surface;
-}
 
 // The differential oracle, after a composition.
 void CheckScreen()
@@ -228,22 +209,10 @@ void DriveRow(const ST_BRISKUI_HANDLER_ROW& row, const uint8_t* steps, size_t st
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    fuzz::Dfb();
-    fuzz::Root();
-    BriskSetSleepHook([](U32) {});
-    // No input thread: the fuzzer hands keys and timers over itself.
-    sim::SetTvosIrGrant(false);
     // Start loads every row's layout; those a handler cannot start without
     // come from the sample root.
-    fuzz::LinkSampleLayouts(true);
-    g_manager = BriskUiManager::GetInstance();
-    g_manager->LoadCommonSetting();
-    g_manager->Start();
-    if (g_manager->GetSurface() == NULL) fuzz::Fail("the manager has no window surface");
-    // An invisible window: every composition still draws into its surface
-    // and flips it, without DirectFB repainting the layer each time.
-    g_manager->ClearScreen();
-    BriskComposerSetReference(ReferenceSurface());
+    g_manager = fuzz::StartManager(true);
+    BriskComposerSetReference(fuzz::NewSurface(1280, 720));
     // Each input creates its own handlers; none runs between inputs.
     size_t count = 0;
     const ST_BRISKUI_HANDLER_ROW* rows = BriskHandlerTable(&count);

@@ -91,12 +91,6 @@ const Setter kSetters[] = {
 
 }   // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    fuzz::Root();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::string path = fuzz::WriteIniInput(kSettingFile, data, size);

@@ -1,11 +1,8 @@
 // The gallery's page in a real browser: headless Chromium opens index.html,
 // every image on it loads, and the page is not blank.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,16 +18,8 @@ const char kPage[] = BRISKUI_GALLERY_OUT "/index.html";
 // The browser on the PATH, or empty.
 std::string FindChromium()
 {
-    const char* path = getenv("PATH");
-    std::stringstream dirs(path != NULL ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        for (const char* name : { "chromium", "chromium-browser" }) {
-            std::string candidate = dir + "/" + name;
-            if (access(candidate.c_str(), X_OK) == 0) return candidate;
-        }
-    }
-    return std::string();
+    CommandRun run = RunCommand("command -v chromium || command -v chromium-browser");
+    return run.status == 0 ? run.output.substr(0, run.output.find('\n')) : std::string();
 }
 
 class GalleryPageTest : public ::testing::Test {

@@ -22,14 +22,24 @@ const char kExample[] =
 class LayoutTest : public ::testing::Test {
 protected:
     void SetUp() override { handler_.SetHost(&host_); }
+    void TearDown() override { surface_->Release(surface_); }
     std::string Write(const std::string& content)
     {
         root_.Write("/layout.ini", content);
         return root_.Path() + "/layout.ini";
     }
+    // The pixels `handler`'s clear makes transparent on surface_, all green
+    // before.
+    int Cleared(EventHandler& handler)
+    {
+        Fill(surface_, 0xFF00FF00);
+        handler.ClearSurface(surface_);
+        return 100 * 100 - OpaqueCount(surface_, _Rect(0, 0, 100, 100));
+    }
     TempRoot root_;
     RecordingHost host_{ Dfb() };
     BareHandler handler_;
+    IDirectFBSurface* surface_ = NewSurface(100, 100);
 };
 
 TEST_F(LayoutTest, ExampleLayout)
@@ -109,18 +119,13 @@ TEST_F(LayoutTest, SecondLoadAppendsItemsAndAReloadReplacesThemAndTheRegion)
 
 TEST_F(LayoutTest, MissingFileLeavesTheHandlerEmpty)
 {
-    std::string out = CaptureStdout([&] { handler_.LoadResource("/nonexistent/layout.ini"); });
-    EXPECT_NE(out.find("[BriskUI] EventHandler::LoadResource failed, no such file /nonexistent/layout.ini\n"),
-              std::string::npos);
+    // Its log line: HelperTest.ExtraKeysComeFromTheBaseParse.
+    CaptureStdout([&] { handler_.LoadResource("/nonexistent/layout.ini"); });
     EXPECT_EQ(handler_.ItemCount(), 0u);
     EXPECT_EQ(handler_.GetTimeOut(), 3000);
     // Its clear touches only the pixel at (0, 0).
-    IDirectFBSurface* surface = NewSurface(64, 64);
-    Fill(surface, 0xFFFFFFFF);
-    handler_.ClearSurface(surface);
-    EXPECT_EQ(Pixel(surface, 0, 0), 0u);
-    EXPECT_EQ(OpaqueCount(surface, _Rect(0, 0, 64, 64)), 64 * 64 - 1);
-    surface->Release(surface);
+    EXPECT_EQ(Cleared(handler_), 1);
+    EXPECT_EQ(Pixel(surface_, 0, 0), 0u);
 }
 
 // kExample (21 sections and keys) and empty sections up to `entries`.
@@ -169,21 +174,17 @@ TEST_F(LayoutTest, ClearIsOnePixelLargerAndKeepsItsClip)
     handler_.LoadResource(Write("[box]\nu8Type = 1\nu32Left = 10\nu32Top = 20\nu32Width = 30\nu32Height = 40\n"
                                 "pImagePath = /red.png\n")
                               .c_str());
-    IDirectFBSurface* surface = NewSurface(100, 100);
-    Fill(surface, 0xFF00FF00);
-    handler_.ClearSurface(surface);
-    EXPECT_EQ(OpaqueCount(surface, _Rect(0, 0, 100, 100)), 100 * 100 - 31 * 41);
-    EXPECT_EQ(Pixel(surface, 40, 60), 0u);
-    EXPECT_EQ(Pixel(surface, 41, 60), 0xFF00FF00u);
+    EXPECT_EQ(Cleared(handler_), 31 * 41);
+    EXPECT_EQ(Pixel(surface_, 40, 60), 0u);
+    EXPECT_EQ(Pixel(surface_, 41, 60), 0xFF00FF00u);
 
     // Draw: the item fills its rectangle; moved outside, it is cut by the clip.
-    handler_.Update(surface);
-    EXPECT_EQ(Pixel(surface, 10, 20), 0xFFFF0000u);
+    handler_.Update(surface_);
+    EXPECT_EQ(Pixel(surface_, 10, 20), 0xFFFF0000u);
     handler_.ItemAt(0)->SetLeft(30);
-    handler_.Update(surface);
-    EXPECT_EQ(Pixel(surface, 40, 30), 0xFFFF0000u);   // inside the clip (one column extra)
-    EXPECT_EQ(Pixel(surface, 45, 30), 0xFF00FF00u);   // beyond it: untouched
-    surface->Release(surface);
+    handler_.Update(surface_);
+    EXPECT_EQ(Pixel(surface_, 40, 30), 0xFFFF0000u);   // inside the clip (one column extra)
+    EXPECT_EQ(Pixel(surface_, 45, 30), 0xFF00FF00u);   // beyond it: untouched
 }
 
 TEST_F(LayoutTest, HugeGeometryNeitherWrapsNorClearsOutsideItsRegion)
@@ -194,21 +195,15 @@ TEST_F(LayoutTest, HugeGeometryNeitherWrapsNorClearsOutsideItsRegion)
                                 "[b]\nu8Type = 1\nu32Left = 2147483647\nu32Top = 20\nu32Width = 100\nu32Height = 10\n")
                               .c_str());
     EXPECT_EQ(handler_.GetItemRegion(), _Rect(10, 20, 2147483647, 10));
-    IDirectFBSurface* surface = NewSurface(100, 100);
-    Fill(surface, 0xFF00FF00);
-    handler_.ClearSurface(surface);
-    EXPECT_EQ(OpaqueCount(surface, _Rect(0, 0, 100, 100)), 100 * 100 - 90 * 11);
+    EXPECT_EQ(Cleared(handler_), 90 * 11);
 
     // A region wholly off the surface, or of negative width (u32Width of
     // 2^31 and more), clears nothing at all.
     for (const char* item : { "u32Left = 2147483600\nu32Width = 100\n", "u32Left = 10\nu32Width = 4294967200\n" }) {
         BareHandler other;
         other.LoadResource(Write(std::string("[c]\nu8Type = 1\nu32Height = 10\n") + item).c_str());
-        Fill(surface, 0xFF00FF00);
-        other.ClearSurface(surface);
-        EXPECT_EQ(OpaqueCount(surface, _Rect(0, 0, 100, 100)), 100 * 100) << item;
+        EXPECT_EQ(Cleared(other), 0) << item;
     }
-    surface->Release(surface);
 }
 
 }   // namespace

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -90,14 +89,6 @@ private:
     pid_t pid_ = -1;
 };
 
-// Rewrites the file in place, as an editor saving it does.
-void WriteFile(const std::string& path, const std::string& content)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-    ASSERT_TRUE(out.good()) << path;
-}
-
 size_t Count(const std::string& text, const std::string& what)
 {
     size_t n = 0;
@@ -139,13 +130,18 @@ protected:
         if (x_ != nullptr) XCloseDisplay(x_);
     }
 
-    // Starts briskui-sim --view with `script` on the display.
-    void StartSim(const std::string& script, const std::string& root = BRISKUI_SAMPLE_ROOT)
+    // Starts briskui-sim --view with `script` on the display; its window
+    // once the script has run and the window stays open, else 0.
+    Window StartView(const std::string& script, const std::string& root = BRISKUI_SAMPLE_ROOT)
     {
         root_.Write("/view.script", script);
-        ASSERT_TRUE(sim_.Start({ BRISKUI_SIM, "--root", root, "--fast-clock", "--view", "--shots", root_.Path(),
-                                 root_.Path() + "/view.script" },
-                               { "DISPLAY=" + display_, "SDL_VIDEODRIVER=x11" }, root_.Path() + "/sim.log"));
+        if (!sim_.Start({ BRISKUI_SIM, "--root", root, "--fast-clock", "--view", "--shots", root_.Path(),
+                          root_.Path() + "/view.script" },
+                        { "DISPLAY=" + display_, "SDL_VIDEODRIVER=x11" }, root_.Path() + "/sim.log"))
+            return 0;
+        Window window = FindWindow("briskui-sim: view.script");
+        bool ran = Within(60000, [&] { return Log().find("the window stays open") != std::string::npos; });
+        return ran ? window : 0;
     }
     std::string Log() const { return root_.Read("/sim.log"); }
 
@@ -261,10 +257,8 @@ TEST_F(ViewTest, WindowShowsTheShotAndTheKeyboardDrivesTheLibrary)
 {
     // EU: the mute panel stays after the bar's time-out, a picture that
     // holds still while the test reads the window.
-    StartSim("set country-group 2\nshot idle.png\nkey MUTE\nwait 3500\nshot muted.png\n");
-    Window window = FindWindow("briskui-sim: view.script");
+    Window window = StartView("set country-group 2\nshot idle.png\nkey MUTE\nwait 3500\nshot muted.png\n");
     ASSERT_NE(window, 0u) << Log();
-    ASSERT_TRUE(Within(60000, [&] { return Log().find("the window stays open") != std::string::npos; })) << Log();
 
     // The window holds exactly the screenshot of the same moment.
     std::vector<uint32_t> idle = Png("idle.png"), muted = Png("muted.png");
@@ -298,10 +292,8 @@ TEST_F(ViewTest, EditsUnderTheRootShowWithoutARestartAndABadLayoutKeepsTheLastGo
     // sample root while the window shows it.
     const std::string root = root_.Path() + "/root";
     std::filesystem::copy(BRISKUI_SAMPLE_ROOT, root, std::filesystem::copy_options::recursive);
-    StartSim("set country-group 2\nkey MUTE\nwait 3500\nshot muted.png\n", root);
-    Window window = FindWindow("briskui-sim: view.script");
+    Window window = StartView("set country-group 2\nkey MUTE\nwait 3500\nshot muted.png\n", root);
     ASSERT_NE(window, 0u) << Log();
-    ASSERT_TRUE(Within(60000, [&] { return Log().find("the window stays open") != std::string::npos; })) << Log();
     ASSERT_NE(Log().find("live reload: watching " + root + "/config/briskui"), std::string::npos) << Log();
     ASSERT_TRUE(Shows(window, Png("muted.png"), "muted"));
     const uint32_t magenta = 0xFFFF00FF;
@@ -320,7 +312,7 @@ TEST_F(ViewTest, EditsUnderTheRootShowWithoutARestartAndABadLayoutKeepsTheLastGo
     const size_t at = text.find(colour);
     ASSERT_NE(at, std::string::npos);
     text.replace(at, colour.size(), "u32FontColor = 0xFFFF00FF");
-    WriteFile(root + layout, text);
+    root_.Write("/root" + layout, text);   // in place, as an editor saves
     EXPECT_TRUE(Within(10000, [&] { return Log().find("reloaded " + root + layout) != std::string::npos; })) << Log();
     EXPECT_TRUE(Within(10000, [&] { return count(magenta) > 50; })) << "the mute text did not turn magenta";
     const std::vector<uint32_t> edited = Grab(window, 1280, 720);
@@ -329,7 +321,7 @@ TEST_F(ViewTest, EditsUnderTheRootShowWithoutARestartAndABadLayoutKeepsTheLastGo
     std::string broken = text;
     broken.replace(at, colour.size(), "u32FontColor = green");
     const std::string line = std::to_string(std::count(text.begin(), text.begin() + at, '\n') + 1);
-    WriteFile(root + layout, broken);
+    root_.Write("/root" + layout, broken);
     EXPECT_TRUE(Within(10000, [&] { return Log().find("does not load") != std::string::npos; })) << Log();
     EXPECT_NE(Log().find(root + layout + ":" + line + ": error: u32FontColor = 'green' is not a number"),
               std::string::npos)
@@ -345,7 +337,7 @@ TEST_F(ViewTest, EditsUnderTheRootShowWithoutARestartAndABadLayoutKeepsTheLastGo
         ASSERT_NE(s, std::string::npos) << stop;
         svg.replace(s, strlen(stop), "stop-color=\"#00ff00\" stop-opacity=\"1\"");
     }
-    WriteFile(root + "/config/briskui/images/mute_panel.svg", svg);
+    root_.Write("/root/config/briskui/images/mute_panel.svg", svg);
     EXPECT_TRUE(Within(10000, [&] {
         return Log().find("reloaded " + root + "/config/briskui/images/mute_panel.png") != std::string::npos;
     })) << Log();
